@@ -1,0 +1,1 @@
+#include "BetaKit.h"

@@ -1,0 +1,3 @@
+#pragma once
+// Clock is declared with the runtime, which owns it.
+#include "Runtime.h"

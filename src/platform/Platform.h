@@ -1,0 +1,68 @@
+#pragma once
+
+#include "Clock.h"
+#include "Defaults.h"
+#include "Paths.h"
+#include "Runtime.h"
+
+#include <memory>
+#include <typeindex>
+#include <unordered_map>
+
+namespace platform {
+
+// The one object through which the program reaches operating-system services.
+//
+// Services are registered by interface type: `provide<Screens>(...)`, `service<Screens>()`.
+// The program installs the real backends at start-up; tests install a Platform made of
+// simulated services before anything else runs, so no code reaches the real desktop behind
+// a test's back. Services are registered before worker threads start and not replaced while
+// they run.
+class Platform {
+public:
+    template <typename T>
+    void provide(std::shared_ptr<T> service) {
+        m_services[std::type_index(typeid(T))] = std::static_pointer_cast<void>(std::move(service));
+    }
+
+    // The registered service, or null.
+    template <typename T>
+    T* find() const {
+        auto it = m_services.find(std::type_index(typeid(T)));
+        return it == m_services.end() ? nullptr : static_cast<T*>(it->second.get());
+    }
+
+    template <typename T>
+    std::shared_ptr<T> shared() const {
+        auto it = m_services.find(std::type_index(typeid(T)));
+        return it == m_services.end() ? nullptr : std::static_pointer_cast<T>(it->second);
+    }
+
+    // The registered service; a missing one is a programming error and stops the process.
+    template <typename T>
+    T& service() const {
+        T* s = find<T>();
+        if (!s)
+            missingService(typeid(T).name());
+        return *s;
+    }
+
+    Runtime& runtime() const { return service<Runtime>(); }
+    Clock& clock() const { return runtime().clock(); }
+    Defaults& defaults() const { return service<Defaults>(); }
+    Paths& paths() const { return service<Paths>(); }
+
+    // The installed platform. Stops the process when none was installed.
+    static Platform& current();
+    static bool isInstalled();
+    // Makes `platform` the current one (replacing any earlier). Tests call this in SetUp.
+    static void install(std::shared_ptr<Platform> platform);
+    static void uninstall();
+
+private:
+    [[noreturn]] static void missingService(const char* typeName);
+
+    std::unordered_map<std::type_index, std::shared_ptr<void>> m_services;
+};
+
+} // namespace platform
