@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Clock.h"
+#include "Bundle.h"
 #include "Defaults.h"
 #include "Paths.h"
 #include "Runtime.h"
@@ -51,6 +52,7 @@ public:
     Clock& clock() const { return runtime().clock(); }
     Defaults& defaults() const { return service<Defaults>(); }
     Paths& paths() const { return service<Paths>(); }
+    Bundle& bundle() const { return service<Bundle>(); }
 
     // The installed platform. Stops the process when none was installed.
     static Platform& current();
