@@ -33,8 +33,7 @@ public:
     std::optional<QByteArray> dataValue(const QString& key) const { return typed<QByteArray>(key); }
 
 private:
-    template <typename T>
-    std::optional<T> typed(const QString& key) const {
+    template <typename T> std::optional<T> typed(const QString& key) const {
         auto v = value(key);
         if (v && std::holds_alternative<T>(*v))
             return std::get<T>(*v);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Clock.h"
 #include "Bundle.h"
+#include "Clock.h"
 #include "Defaults.h"
 #include "Paths.h"
 #include "Runtime.h"
@@ -21,27 +21,23 @@ namespace platform {
 // they run.
 class Platform {
 public:
-    template <typename T>
-    void provide(std::shared_ptr<T> service) {
+    template <typename T> void provide(std::shared_ptr<T> service) {
         m_services[std::type_index(typeid(T))] = std::static_pointer_cast<void>(std::move(service));
     }
 
     // The registered service, or null.
-    template <typename T>
-    T* find() const {
+    template <typename T> T* find() const {
         auto it = m_services.find(std::type_index(typeid(T)));
         return it == m_services.end() ? nullptr : static_cast<T*>(it->second.get());
     }
 
-    template <typename T>
-    std::shared_ptr<T> shared() const {
+    template <typename T> std::shared_ptr<T> shared() const {
         auto it = m_services.find(std::type_index(typeid(T)));
         return it == m_services.end() ? nullptr : std::static_pointer_cast<T>(it->second);
     }
 
     // The registered service; a missing one is a programming error and stops the process.
-    template <typename T>
-    T& service() const {
+    template <typename T> T& service() const {
         T* s = find<T>();
         if (!s)
             missingService(typeid(T).name());
