@@ -1,0 +1,72 @@
+#pragma once
+
+#include "SnapAction.h"
+
+#include <QHash>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace tilewick {
+
+// Modifier flag bits in the event-flag encoding that settings store.
+inline constexpr quint64 kShiftFlag = 0x20000;
+inline constexpr quint64 kControlFlag = 0x40000;
+inline constexpr quint64 kOptionFlag = 0x80000;
+inline constexpr quint64 kCommandFlag = 0x100000;
+// Function/Globe: never part of a hotkey; it switches layout keys to multi-window.
+inline constexpr quint64 kFunctionFlag = 0x800000;
+// The bits a hotkey's modifier chord is made of.
+inline constexpr quint64 kHotkeyModifierMask = kShiftFlag | kControlFlag | kOptionFlag | kCommandFlag;
+// Option+Command, the modifiers of every factory binding.
+inline constexpr quint64 kDefaultHotkeyModifiers = kOptionFlag | kCommandFlag;
+
+// One key binding. Key codes are virtual key codes (0 for A, 36 for Return, 123 for Left Arrow).
+// Recorded keys carry no modifiers of their own: every hotkey shares the one chord in the store.
+struct Hotkey {
+    quint16 keyCode = 0;
+    quint64 modifiers = 0;
+    // The text printed on the key ("C", "↩", "F5", "Key 110").
+    QString label;
+
+    // One drawn piece of a hotkey: a symbol image by name, or plain text.
+    struct Part {
+        enum class Kind : quint8 { symbol, text };
+        Kind kind = Kind::text;
+        QString value;
+
+        static Part symbol(const QString& name) { return {Kind::symbol, name}; }
+        static Part text(const QString& text) { return {Kind::text, text}; }
+        friend bool operator==(const Part&, const Part&) = default;
+    };
+
+    // The modifiers in the order Control, Option, Shift, Command, then the key.
+    QList<Part> parts() const;
+    // The parts on one line: symbols as glyphs, text keys in curly quotes (⌥⌘“C”, ⌥⌘◀).
+    QString plainText() const;
+
+    // {"keyCode": n, "modifiers": n, "label": s}
+    QJsonObject toJson() const;
+    // None when a key is missing, of the wrong type or out of range; extra keys are ignored.
+    static std::optional<Hotkey> fromJson(const QJsonObject& object);
+
+    // Glyphs of the set modifier bits, Control, Option, Shift, Command ("⌥⌘"); empty for none.
+    static QString modifierGlyphs(quint64 mask);
+    // Key code → symbol name, for keys drawn as a symbol rather than their label.
+    static const QHash<quint16, QString>& keySymbols();
+    // Key code → label of the function keys F1 to F15.
+    static const QHash<quint16, QString>& functionKeyLabels();
+    // Symbol name → glyph for the one-line form; a name without a glyph stands for itself.
+    static QString glyph(const QString& symbolName);
+
+    friend bool operator==(const Hotkey&, const Hotkey&) = default;
+};
+
+size_t qHash(const Hotkey& hotkey, size_t seed = 0) noexcept;
+
+// The factory binding of `action` (Option+Command with a key of its own).
+Hotkey defaultHotkey(SnapAction action);
+
+} // namespace tilewick
