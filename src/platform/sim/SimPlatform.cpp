@@ -1,0 +1,28 @@
+#include "SimPlatform.h"
+
+#include "FixedPaths.h"
+#include "MemoryDefaults.h"
+#include "SimBundle.h"
+#include "VirtualRuntime.h"
+
+namespace platform::sim {
+
+namespace {
+template <typename Interface, typename Impl>
+void provideBoth(Platform& platform, const std::shared_ptr<Impl>& service) {
+    platform.provide<Interface>(service);
+    platform.provide<Impl>(service);
+}
+} // namespace
+
+std::shared_ptr<Platform> makeSimPlatform() {
+    auto platform = std::make_shared<Platform>();
+    auto paths = std::make_shared<FixedPaths>();
+    provideBoth<Runtime>(*platform, std::make_shared<VirtualRuntime>());
+    provideBoth<Defaults>(*platform, std::make_shared<MemoryDefaults>());
+    provideBoth<Bundle>(*platform, std::make_shared<SimBundle>(paths->root() + "/Tilewick.app"));
+    provideBoth<Paths>(*platform, paths);
+    return platform;
+}
+
+} // namespace platform::sim
