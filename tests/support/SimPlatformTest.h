@@ -4,6 +4,7 @@
 #include "platform/sim/FixedPaths.h"
 #include "platform/sim/MemoryDefaults.h"
 #include "platform/sim/SimBundle.h"
+#include "platform/sim/SimDesktop.h"
 #include "platform/sim/VirtualRuntime.h"
 
 #include <gtest/gtest.h>
@@ -23,6 +24,7 @@ protected:
     platform::sim::MemoryDefaults& defaults() { return m_platform->service<platform::sim::MemoryDefaults>(); }
     platform::sim::FixedPaths& paths() { return m_platform->service<platform::sim::FixedPaths>(); }
     platform::sim::SimBundle& bundle() { return m_platform->service<platform::sim::SimBundle>(); }
+    platform::sim::SimDesktop& desktop() { return m_platform->service<platform::sim::SimDesktop>(); }
 
 private:
     std::shared_ptr<platform::Platform> m_platform;

@@ -3,6 +3,7 @@
 #include "FixedPaths.h"
 #include "MemoryDefaults.h"
 #include "SimBundle.h"
+#include "SimDesktop.h"
 #include "VirtualRuntime.h"
 
 namespace platform::sim {
@@ -22,6 +23,17 @@ std::shared_ptr<Platform> makeSimPlatform() {
     provideBoth<Defaults>(*platform, std::make_shared<MemoryDefaults>());
     provideBoth<Bundle>(*platform, std::make_shared<SimBundle>(paths->root() + "/Tilewick.app"));
     provideBoth<Paths>(*platform, paths);
+
+    auto desktop = std::make_shared<SimDesktop>();
+    provideDesktop(*platform, desktop);
+    platform->provide<SimDesktop>(desktop);
+    // A worker that calls an application that never answers is held for the messaging time-out on
+    // the virtual clock; the main thread cannot sleep, so there the wait is only recorded.
+    std::weak_ptr<Runtime> weakRuntime = platform->shared<Runtime>();
+    desktop->setStallHandler([weakRuntime](double seconds) {
+        if (auto runtime = weakRuntime.lock(); runtime && !runtime->isMainThread())
+            runtime->sleep(seconds);
+    });
     return platform;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/sim/SimAccessibility.h"
 #include "platform/sim/SimScreens.h"
 #include "platform/sim/SimWorkspace.h"
+#include "support/SimPlatformTest.h"
 
 #include <QSignalSpy>
 
@@ -259,6 +260,26 @@ TEST_F(SimDesktopTest, CallsFromManyThreadsAreSafe) {
         t.join();
     EXPECT_EQ(desktop->windows(42).size(), 11);
     EXPECT_EQ(desktop->callCount(), 4 * 500 * 2);
+}
+
+using SimDesktopOnRuntime = SimPlatformTest;
+
+TEST_F(SimDesktopOnRuntime, WorkersWaitOutTimeoutsOnTheVirtualClock) {
+    desktop().addApp({.pid = 5, .responsive = false});
+    auto& ax = platform().service<Accessibility>();
+    const double start = runtime().clock().uptime();
+    double finished = -1;
+    runtime().global([&] {
+        AXElement hung = ax.application(5);
+        ax.setMessagingTimeout(hung, 0.5);
+        ax.copyAttributeValue(hung, QStringLiteral("AXWindows"));
+        ax.copyAttributeValue(hung, QStringLiteral("AXMenuBar"));
+        finished = runtime().clock().uptime() - start;
+    });
+    runtime().runUntilIdle();
+    EXPECT_EQ(finished, -1) << "the worker waits on the virtual clock";
+    runtime().advance(2.0);
+    EXPECT_DOUBLE_EQ(finished, 1.0);
 }
 
 } // namespace
