@@ -1,0 +1,296 @@
+#include "QtRuntime.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QThread>
+#include <QTimer>
+
+#include <pthread.h>
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <thread>
+#include <time.h>
+
+namespace platform::qt {
+
+namespace {
+
+int toMilliseconds(double seconds) {
+    if (!(seconds > 0))
+        return 0;
+    return int(std::min(std::ceil(seconds * 1000.0), double(INT_MAX)));
+}
+
+class SystemClock final : public Clock {
+public:
+    qint64 wallMillis() const override { return QDateTime::currentMSecsSinceEpoch(); }
+    double uptime() const override {
+        timespec ts{};
+        clock_gettime(CLOCK_MONOTONIC, &ts);
+        return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+    }
+};
+
+// Signals a waiting sync() when the last copy of its task is gone: after it ran, or when the
+// queue dropped it at shutdown.
+class Completion {
+public:
+    void finish() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_done = true;
+        m_cv.notify_all();
+    }
+    void wait() {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_cv.wait(lock, [&] { return m_done; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_done = false;
+};
+
+class CompletionSignal {
+public:
+    explicit CompletionSignal(std::shared_ptr<Completion> completion) : m_completion(std::move(completion)) {}
+    CompletionSignal(const CompletionSignal&) = delete;
+    CompletionSignal& operator=(const CompletionSignal&) = delete;
+    ~CompletionSignal() { m_completion->finish(); }
+
+private:
+    std::shared_ptr<Completion> m_completion;
+};
+
+class QtSerialQueue;
+thread_local const QtSerialQueue* t_currentQueue = nullptr;
+
+class QtSerialQueue final : public SerialQueue {
+public:
+    explicit QtSerialQueue(QString label) : m_label(std::move(label)) {
+        m_thread = std::thread([this] { run(); });
+    }
+    ~QtSerialQueue() override { stop(); }
+
+    QString label() const override { return m_label; }
+
+    void async(Task task) override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_stopping)
+            return;
+        m_tasks.push_back(std::move(task));
+        m_cv.notify_one();
+    }
+
+    void sync(Task task) override {
+        if (isCurrent()) {
+            std::fprintf(stderr, "Tilewick: sync called on its own serial queue %s\n", qPrintable(m_label));
+            std::abort();
+        }
+        auto completion = std::make_shared<Completion>();
+        {
+            auto signal = std::make_shared<CompletionSignal>(completion);
+            async([task = std::move(task), signal] { task(); });
+        }
+        completion->wait();
+    }
+
+    bool isCurrent() const override { return t_currentQueue == this; }
+
+    // Drops queued work and lets the running task finish; stop() waits for it.
+    void beginStop() {
+        std::deque<Task> dropped;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_stopping = true;
+            dropped.swap(m_tasks);
+            m_cv.notify_all();
+        }
+    }
+    void stop() {
+        beginStop();
+        if (!m_thread.joinable())
+            return;
+        if (std::this_thread::get_id() == m_thread.get_id())
+            m_thread.detach();
+        else
+            m_thread.join();
+    }
+
+private:
+    void run() {
+        t_currentQueue = this;
+        // Thread names are limited to 15 characters; the end of a reverse-domain label says most.
+        pthread_setname_np(pthread_self(), m_label.right(15).toUtf8().constData());
+        for (;;) {
+            Task task;
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_cv.wait(lock, [&] { return m_stopping || !m_tasks.empty(); });
+                if (m_stopping)
+                    return;
+                task = std::move(m_tasks.front());
+                m_tasks.pop_front();
+            }
+            task();
+        }
+    }
+
+    QString m_label;
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    std::deque<Task> m_tasks;
+    bool m_stopping = false;
+    std::thread m_thread;
+};
+
+class QtRepeatingTimer final : public RepeatingTimer {
+public:
+    QtRepeatingTimer(int intervalMs, Qt::TimerType type, Task task, QThread* mainThread) {
+        m_timer = new QTimer;
+        m_timer->setInterval(intervalMs);
+        m_timer->setTimerType(type);
+        QObject::connect(m_timer, &QTimer::timeout, m_timer,
+                         [cancelled = m_cancelled, task = std::move(task)] {
+                             if (!cancelled->load())
+                                 task();
+                         });
+        if (QThread::currentThread() == mainThread) {
+            m_timer->start();
+        } else {
+            m_timer->moveToThread(mainThread);
+            QMetaObject::invokeMethod(m_timer, qOverload<>(&QTimer::start), Qt::QueuedConnection);
+        }
+    }
+    ~QtRepeatingTimer() override {
+        cancel();
+        m_timer->deleteLater();
+    }
+
+    void cancel() override {
+        if (m_cancelled->exchange(true))
+            return;
+        QMetaObject::invokeMethod(m_timer, &QTimer::stop,
+                                  QThread::currentThread() == m_timer->thread() ? Qt::DirectConnection
+                                                                                : Qt::QueuedConnection);
+    }
+    bool isActive() const override { return !m_cancelled->load(); }
+
+private:
+    std::shared_ptr<std::atomic<bool>> m_cancelled = std::make_shared<std::atomic<bool>>(false);
+    QTimer* m_timer = nullptr;
+};
+
+} // namespace
+
+struct QtRuntime::Shared {
+    SystemClock clock;
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool shutdown = false;
+    QThread* mainThread = nullptr;
+};
+
+QtRuntime::QtRuntime() : m_shared(std::make_shared<Shared>()), m_context(new QObject) {
+    m_shared->mainThread =
+        QCoreApplication::instance() ? QCoreApplication::instance()->thread() : QThread::currentThread();
+    m_context->moveToThread(m_shared->mainThread);
+    m_pool.setMaxThreadCount(std::max(4, QThread::idealThreadCount()));
+}
+
+QtRuntime::~QtRuntime() {
+    QMap<QString, SerialQueueRef> queues;
+    {
+        std::lock_guard<std::mutex> lock(m_queuesMutex);
+        queues.swap(m_queues);
+    }
+    // First no new work starts, then sleepers wake, then everything running is waited for.
+    for (const auto& queue : std::as_const(queues))
+        static_cast<QtSerialQueue*>(queue.get())->beginStop();
+    m_pool.clear();
+    {
+        std::lock_guard<std::mutex> lock(m_shared->mutex);
+        m_shared->shutdown = true;
+        m_shared->cv.notify_all();
+    }
+    m_pool.waitForDone();
+    for (const auto& queue : std::as_const(queues))
+        static_cast<QtSerialQueue*>(queue.get())->stop();
+    delete m_context;
+}
+
+Clock& QtRuntime::clock() {
+    return m_shared->clock;
+}
+
+void QtRuntime::async(Task task) {
+    QMetaObject::invokeMethod(m_context, std::move(task), Qt::QueuedConnection);
+}
+
+WorkItemRef QtRuntime::after(double seconds, Task task) {
+    auto item = std::make_shared<WorkItem>();
+    const int ms = toMilliseconds(seconds);
+    auto fire = [item, task = std::move(task)] {
+        if (!item->isCancelled())
+            task();
+    };
+    QObject* context = m_context;
+    if (isMainThread()) {
+        QTimer::singleShot(ms, Qt::PreciseTimer, context, std::move(fire));
+    } else {
+        QMetaObject::invokeMethod(
+            context,
+            [ms, context, fire = std::move(fire)] {
+                QTimer::singleShot(ms, Qt::PreciseTimer, context, fire);
+            },
+            Qt::QueuedConnection);
+    }
+    return item;
+}
+
+Qt::TimerType QtRuntime::timerTypeFor(double interval, double tolerance) {
+    if (tolerance >= 1.0)
+        return Qt::VeryCoarseTimer;
+    if (tolerance > 0 && tolerance >= 0.05 * interval)
+        return Qt::CoarseTimer;
+    return Qt::PreciseTimer;
+}
+
+RepeatingTimerRef QtRuntime::every(double interval, double tolerance, Task task) {
+    return std::make_shared<QtRepeatingTimer>(std::max(1, toMilliseconds(interval)),
+                                              timerTypeFor(interval, tolerance), std::move(task),
+                                              m_shared->mainThread);
+}
+
+SerialQueueRef QtRuntime::serialQueue(const QString& label) {
+    std::lock_guard<std::mutex> lock(m_queuesMutex);
+    auto& queue = m_queues[label];
+    if (!queue)
+        queue = std::make_shared<QtSerialQueue>(label);
+    return queue;
+}
+
+void QtRuntime::global(Task task) {
+    m_pool.start(std::move(task));
+}
+
+void QtRuntime::sleep(double seconds) {
+    if (isMainThread())
+        qWarning("QtRuntime: sleep on the main thread blocks the interface");
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(toMilliseconds(seconds));
+    std::unique_lock<std::mutex> lock(m_shared->mutex);
+    m_shared->cv.wait_until(lock, deadline, [&] { return m_shared->shutdown; });
+}
+
+bool QtRuntime::isMainThread() const {
+    return QThread::currentThread() == m_shared->mainThread;
+}
+
+} // namespace platform::qt

@@ -1,0 +1,135 @@
+#include "platform/qt/QtRuntime.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDeadlineTimer>
+#include <QStringList>
+
+#include <atomic>
+#include <mutex>
+
+using platform::qt::QtRuntime;
+
+namespace {
+
+// Runs the event loop until `done` holds; the deadline only guards against a hang.
+template <typename Predicate> bool spinUntil(Predicate done) {
+    QDeadlineTimer guard(10'000);
+    while (!done() && !guard.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+TEST(QtRuntime, MainQueueAndZeroDelayRunInOrderOnTheMainThread) {
+    QtRuntime rt;
+    QStringList order;
+    bool allOnMain = true;
+    auto note = [&](const char* what) {
+        allOnMain = allOnMain && rt.isMainThread();
+        order << what;
+    };
+    rt.async([&] { note("a"); });
+    auto cancelled = rt.after(0, [&] { note("cancelled"); });
+    cancelled->cancel();
+    rt.after(0, [&] { note("after"); });
+    rt.async([&] { note("b"); });
+    ASSERT_TRUE(spinUntil([&] { return order.size() == 3; }));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(order.startsWith("a"));
+    EXPECT_TRUE(order.contains("b") && order.contains("after"));
+    EXPECT_FALSE(order.contains("cancelled"));
+    EXPECT_TRUE(allOnMain);
+}
+
+TEST(QtRuntime, WorkFromWorkersComesBackToTheMainThread) {
+    QtRuntime rt;
+    std::atomic<bool> workerOffMain{false};
+    bool mainOnMain = false, timerOnMain = false;
+    rt.global([&] {
+        workerOffMain = !rt.isMainThread();
+        rt.async([&] { mainOnMain = rt.isMainThread(); });
+        rt.after(0, [&] { timerOnMain = rt.isMainThread(); });
+    });
+    ASSERT_TRUE(spinUntil([&] { return mainOnMain && timerOnMain; }));
+    EXPECT_TRUE(workerOffMain);
+}
+
+TEST(QtRuntime, SerialQueueKeepsOrderAndSyncWaitsForEarlierWork) {
+    QtRuntime rt;
+    auto queue = rt.serialQueue("com.corvane.tilewick.multiwindow");
+    EXPECT_EQ(queue, rt.serialQueue("com.corvane.tilewick.multiwindow"));
+    std::mutex mutex;
+    QList<int> seen;
+    std::atomic<bool> wrongThread{false};
+    for (int i = 0; i < 200; ++i) {
+        queue->async([&, i] {
+            if (!queue->isCurrent())
+                wrongThread = true;
+            if (i == 10)
+                rt.sleep(0.01);
+            std::lock_guard<std::mutex> lock(mutex);
+            seen << i;
+        });
+    }
+    int sizeAtSync = -1;
+    queue->sync([&] {
+        std::lock_guard<std::mutex> lock(mutex);
+        sizeAtSync = seen.size();
+    });
+    EXPECT_EQ(sizeAtSync, 200);
+    for (int i = 0; i < 200; ++i)
+        ASSERT_EQ(seen[i], i);
+    EXPECT_FALSE(wrongThread);
+    EXPECT_FALSE(queue->isCurrent());
+}
+
+TEST(QtRuntime, RepeatingTimerFiresUntilCancelled) {
+    QtRuntime rt;
+    int fires = 0;
+    platform::RepeatingTimerRef timer = rt.every(0.001, 0, [&] {
+        if (++fires == 3)
+            timer->cancel();
+    });
+    ASSERT_TRUE(spinUntil([&] { return fires >= 3; }));
+    EXPECT_FALSE(timer->isActive());
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(fires, 3);
+}
+
+TEST(QtRuntime, ShuttingDownEndsSleepsAndDropsQueuedWork) {
+    std::atomic<bool> started{false}, laterRan{false};
+    {
+        QtRuntime rt;
+        auto queue = rt.serialQueue("poller");
+        queue->async([&] {
+            started = true;
+            rt.sleep(3600); // ends when the runtime goes away
+        });
+        queue->async([&] { laterRan = true; });
+        ASSERT_TRUE(spinUntil([&] { return started.load(); }));
+    }
+    EXPECT_FALSE(laterRan);
+}
+
+TEST(QtRuntime, TimerTypeFollowsTolerance) {
+    EXPECT_EQ(QtRuntime::timerTypeFor(1.5, 0.0), Qt::PreciseTimer);
+    EXPECT_EQ(QtRuntime::timerTypeFor(1.5, 0.05), Qt::PreciseTimer);
+    EXPECT_EQ(QtRuntime::timerTypeFor(1.5, 0.5), Qt::CoarseTimer);
+    EXPECT_EQ(QtRuntime::timerTypeFor(60, 10), Qt::VeryCoarseTimer);
+}
+
+TEST(QtRuntime, ClockIsTheSystemsUtcAndMonotonic) {
+    QtRuntime rt;
+    const qint64 before = QDateTime::currentMSecsSinceEpoch();
+    const qint64 wall = rt.clock().wallMillis();
+    EXPECT_LE(before, wall);
+    EXPECT_LE(wall, QDateTime::currentMSecsSinceEpoch());
+    const double a = rt.clock().uptime();
+    EXPECT_LE(a, rt.clock().uptime());
+    EXPECT_GT(a, 0);
+}
+
+} // namespace
