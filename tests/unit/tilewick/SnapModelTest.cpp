@@ -1,3 +1,4 @@
+#include "betakit/BetaValue.h"
 #include "tilewick/model/SnapTab.h"
 
 #include <gtest/gtest.h>
@@ -90,6 +91,9 @@ TEST(SnapModel, LogNamesAreSnakeCaseOfRawValues) {
     EXPECT_STREQ(betaLogName(SnapAction::bottomMiddleRightEighth), "bottom_middle_right_eighth");
     EXPECT_STREQ(betaLogName(SnapTab::upDownTwoThirds), "up_down_two_thirds");
     EXPECT_STREQ(betaLogName(SnapTab::appSnaps), "app_snaps");
+    // Events carry actions and tabs by these names.
+    EXPECT_EQ(betakit::BetaValue::fromCase(SnapAction::topLeftQuarter).text(), "top_left_quarter");
+    EXPECT_EQ(betakit::BetaValue::fromCase(SnapTab::fourColumns).text(), "four_columns");
 }
 
 TEST(SnapAction, KindsTitlesAndPhrases) {

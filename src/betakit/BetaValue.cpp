@@ -1,0 +1,60 @@
+#include "BetaValue.h"
+
+#include "BetaLog.h"
+
+#include <QByteArray>
+
+#include <cmath>
+
+namespace betakit {
+
+namespace {
+
+constexpr std::size_t kMaxValueLength = 64;
+
+} // namespace
+
+BetaValue BetaValue::name(std::string_view name) {
+    return BetaValue(Text{std::string(BetaLog::validName(name))});
+}
+
+// Escaping: every UTF-8 byte outside A-Z a-z 0-9 _ . - becomes "+" and two upper-case hex digits
+// ("+" itself included, so the escape is unambiguous). The result is cut to 64 characters,
+// never inside an escape; empty text is written as "invalid_name", like an empty name.
+BetaValue BetaValue::fromText(QStringView text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    const QByteArray utf8 = text.toUtf8();
+    std::string out;
+    out.reserve(std::min<std::size_t>(kMaxValueLength, std::size_t(utf8.size()) * 3));
+    for (const char c : utf8) {
+        const std::size_t needed = BetaLog::isNameChar(c) ? 1 : 3;
+        if (out.size() + needed > kMaxValueLength)
+            break;
+        if (needed == 1) {
+            out += c;
+        } else {
+            const auto byte = static_cast<unsigned char>(c);
+            out += '+';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xF];
+        }
+    }
+    if (out.empty())
+        out = BetaLog::kInvalidName;
+    return BetaValue(Text{std::move(out)});
+}
+
+std::string BetaValue::formatDouble(double value) {
+    if (std::isnan(value))
+        return "nan";
+    if (std::isinf(value))
+        return value > 0 ? "inf" : "-inf";
+    if (std::round(value) == value && std::fabs(value) < 1e15)
+        return integerText(static_cast<qint64>(value));
+    // to_chars with a precision is printf in the "C" locale, whatever the process locale is.
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
+    return std::string(buffer, result.ptr);
+}
+
+} // namespace betakit

@@ -1,0 +1,303 @@
+#include "betakit/LogStore.h"
+#include "betakit/BetaLog.h"
+
+#include "support/SimPlatformTest.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <thread>
+
+using namespace betakit;
+
+namespace {
+
+qint64 utc(const char* iso) {
+    return QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODateWithMs).toMSecsSinceEpoch();
+}
+
+class LogStoreTest : public SimPlatformTest {
+protected:
+    void SetUp() override {
+        SimPlatformTest::SetUp();
+        folder = paths().applicationSupport() + "/Veldor Pellrath Beta/tile-wick";
+    }
+
+    LogStore& store() { return LogStore::shared(); }
+
+    // Moves the virtual clock to `iso` (UTC); whole seconds first, so no millisecond is lost.
+    void setNow(const char* iso) {
+        const qint64 delta = utc(iso) - platform().clock().wallMillis();
+        ASSERT_GE(delta, 0);
+        runtime().advance(double(delta / 1000));
+        runtime().advance(double(delta % 1000) / 1000.0);
+        ASSERT_EQ(platform().clock().wallMillis(), utc(iso));
+    }
+
+    QString path(const char* day) const { return folder + "/activity-" + day + ".log"; }
+
+    QStringList lines(const char* day) {
+        store().flush();
+        QFile f(path(day));
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    }
+
+    // Files this process holds open, by path.
+    static QStringList openFiles() {
+        QStringList result;
+        for (const QFileInfo& fd :
+             QDir("/proc/self/fd").entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+            result << fd.symLinkTarget();
+        return result;
+    }
+
+    static void write(const QString& filePath, const QByteArray& content) {
+        QFile f(filePath);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(content);
+    }
+
+    QString folder;
+};
+
+TEST_F(LogStoreTest, WritesStampedLinesInCallOrder) {
+    store().start(folder);
+    setNow("2026-03-01T09:05:03.250Z");
+    BetaLog::event("hotkeys", {{"active", true}, {"accessibility", true}});
+    runtime().advance(0.001);
+    BetaLog::event("beta.quit");
+    BetaLog::event("overlay.shown", {{"delay", 0.12}});
+    EXPECT_EQ(lines("2026-03-01"),
+              (QStringList{"2026-03-01T09:05:03.250Z hotkeys active=true accessibility=true",
+                           "2026-03-01T09:05:03.251Z beta.quit",
+                           "2026-03-01T09:05:03.251Z overlay.shown delay=0.12"}));
+}
+
+TEST_F(LogStoreTest, LinesFromManyThreadsKeepEachThreadsOrder) {
+    store().start(folder);
+    constexpr int kThreads = 4;
+    constexpr int kPerThread = 500;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t] {
+            for (int i = 0; i < kPerThread; ++i)
+                BetaLog::event("tick", {{"thread", t}, {"n", i}});
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    const QStringList all = lines("2024-01-01");
+    ASSERT_EQ(all.size(), kThreads * kPerThread);
+    std::vector<int> next(kThreads, 0);
+    for (const QString& line : all) {
+        const QStringList parts = line.split(u' ');
+        const int t = parts[2].mid(7).toInt();
+        EXPECT_EQ(parts[3], QString("n=%1").arg(next[t]++));
+    }
+}
+
+TEST_F(LogStoreTest, LinesBeforeStartWaitWithTheirOwnStamps) {
+    setNow("2026-03-01T23:59:59.999Z");
+    BetaLog::event("early.one");
+    runtime().advance(0.001);
+    BetaLog::event("early.two");
+    store().flush();
+    EXPECT_FALSE(QDir(folder).exists());
+
+    runtime().advance(60);
+    store().start(folder);
+    BetaLog::event("after.start");
+    EXPECT_EQ(lines("2026-03-01"), QStringList{"2026-03-01T23:59:59.999Z early.one"});
+    EXPECT_EQ(lines("2026-03-02"),
+              (QStringList{"2026-03-02T00:00:00.000Z early.two", "2026-03-02T00:01:00.000Z after.start"}));
+}
+
+TEST_F(LogStoreTest, KeepsAtMostFiveHundredLinesBeforeStart) {
+    for (int i = 0; i < 501; ++i)
+        BetaLog::event("early", {{"n", i}});
+    store().start(folder);
+    const QStringList all = lines("2024-01-01");
+    ASSERT_EQ(all.size(), 500);
+    EXPECT_TRUE(all.first().endsWith(" early n=0"));
+    EXPECT_TRUE(all.last().endsWith(" early n=499"));
+}
+
+TEST_F(LogStoreTest, MidnightClosesOneDayFileAndOpensTheNext) {
+    store().start(folder);
+    setNow("2026-03-01T23:59:59.999Z");
+    BetaLog::event("late");
+    store().flush();
+    EXPECT_TRUE(openFiles().contains(path("2026-03-01")));
+    runtime().advance(0.001);
+    BetaLog::event("early");
+    EXPECT_EQ(lines("2026-03-01"), QStringList{"2026-03-01T23:59:59.999Z late"});
+    EXPECT_EQ(lines("2026-03-02"), QStringList{"2026-03-02T00:00:00.000Z early"});
+    EXPECT_FALSE(openFiles().contains(path("2026-03-01")));
+    EXPECT_TRUE(openFiles().contains(path("2026-03-02")));
+}
+
+TEST_F(LogStoreTest, DailyCapWritesOneMarkerThenDrops) {
+    setNow("2026-03-01T12:00:00.000Z");
+    QDir().mkpath(folder);
+    write(path("2026-03-01"), QByteArray(1'999'989, 'x') + '\n');
+    store().start(folder);
+    const std::string body = "fill k=" + std::string(100 - 25 - 7 - 1, 'v');
+    store().stampAndAppend(platform().clock().wallMillis(), body); // 100 bytes with its line feed
+    BetaLog::event("dropped");
+    store().flush();
+    QFile f(path("2026-03-01"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray content = f.readAll();
+    const QByteArray tail = "2026-03-01T12:00:00.000Z " + QByteArray::fromStdString(body) +
+                            "\n2026-03-01T12:00:00.000Z beta.log_full\n";
+    EXPECT_TRUE(content.endsWith(tail));
+    EXPECT_EQ(content.size(), 1'999'990 + 100 + 39);
+
+    // After a restart the size is read again: nothing more that day, and no second marker.
+    LogStore::resetSharedForTesting();
+    store().start(folder);
+    BetaLog::event("still.dropped");
+    store().flush();
+    EXPECT_EQ(QFileInfo(path("2026-03-01")).size(), content.size());
+    runtime().advance(12 * 3600);
+    BetaLog::event("next.day");
+    EXPECT_EQ(lines("2026-03-02"), QStringList{"2026-03-02T00:00:00.000Z next.day"});
+}
+
+TEST_F(LogStoreTest, RestartOnAFullDayWritesNothing) {
+    setNow("2026-03-01T12:00:00.000Z");
+    QDir().mkpath(folder);
+    write(path("2026-03-01"), QByteArray(2'000'000, 'x'));
+    store().start(folder);
+    BetaLog::event("dropped");
+    store().flush();
+    EXPECT_EQ(QFileInfo(path("2026-03-01")).size(), 2'000'000);
+}
+
+TEST_F(LogStoreTest, ALineCutShortDoesNotSwallowTheNext) {
+    setNow("2026-03-01T12:00:00.000Z");
+    QDir().mkpath(folder);
+    write(path("2026-03-01"), "2026-03-01T11:00:00.000Z complete\n2026-03-01T11:00:01.000Z cut sh");
+    store().start(folder);
+    BetaLog::event("after.crash");
+    EXPECT_EQ(lines("2026-03-01"),
+              (QStringList{"2026-03-01T11:00:00.000Z complete", "2026-03-01T11:00:01.000Z cut sh",
+                           "2026-03-01T12:00:00.000Z after.crash"}));
+}
+
+TEST_F(LogStoreTest, PruningKeepsThreeDaysAndOtherFiles) {
+    setNow("2026-03-04T10:00:00.000Z");
+    QDir().mkpath(folder);
+    for (const char* name :
+         {"activity-2026-02-27.log", "activity-2026-02-28.log", "activity-2026-03-01.log",
+          "activity-2026-03-03.log", "running", "activity-notes.txt", "Activity-2026-01-01.log"})
+        write(folder + "/" + name, "x\n");
+    store().start(folder);
+    store().flush();
+    QStringList left = QDir(folder).entryList(QDir::Files, QDir::Name);
+    EXPECT_EQ(left, (QStringList{"Activity-2026-01-01.log", "activity-2026-03-01.log",
+                                 "activity-2026-03-03.log", "activity-notes.txt", "running"}));
+
+    // A new day file prunes again.
+    setNow("2026-03-05T00:00:00.000Z");
+    BetaLog::event("new.day");
+    store().flush();
+    EXPECT_FALSE(QFile::exists(path("2026-03-01")));
+    EXPECT_TRUE(QFile::exists(path("2026-03-02")) || QFile::exists(path("2026-03-03")));
+}
+
+TEST_F(LogStoreTest, PruningNeverDeletesTheFileBeingWritten) {
+    setNow("2026-03-10T10:00:00.000Z");
+    store().start(folder);
+    // A line whose stamp is older than the retention (its caller took the time long ago).
+    store().stampAndAppend(utc("2026-03-01T08:00:00.000Z"), "stale.line");
+    EXPECT_EQ(lines("2026-03-01"), QStringList{"2026-03-01T08:00:00.000Z stale.line"});
+}
+
+TEST_F(LogStoreTest, ReadingBackTakesTheNewestLinesWithinTheBudget) {
+    EXPECT_TRUE(store().recentLines(10'000, platform().clock().wallMillis()).isEmpty()); // no folder yet
+    setNow("2026-03-01T10:00:00.000Z");
+    QDir().mkpath(folder);
+    write(path("2026-02-26"), "2026-02-26T09:59:59.999Z too.old\n2026-02-26T10:00:00.000Z oldest\n");
+    write(path("2026-02-27"),
+          "\n2026-02-27T10:00:00.000Z kept k=v\nnot a line\n2026-02-27T10:00:01.000Z bad=\n");
+    write(path("2026-02-28"), "2026-02-28T10:00:00.000Z invalid.utf8 \xff\xfe\n");
+    write(folder + "/notes.log", "2026-02-28T10:00:00.000Z not.a.day.file\n");
+    store().start(folder);
+    BetaLog::event("newest");
+    const qint64 now = platform().clock().wallMillis();
+
+    const QStringList all = {"2026-02-26T10:00:00.000Z oldest", "2026-02-27T10:00:00.000Z kept k=v",
+                             "2026-03-01T10:00:00.000Z newest"};
+    EXPECT_EQ(store().recentLines(10'000, now), all);
+    // Each line costs its bytes plus one for its line feed.
+    const qint64 lastTwo = all[1].size() + 1 + all[2].size() + 1;
+    EXPECT_EQ(store().recentLines(lastTwo, now), all.mid(1));
+    EXPECT_EQ(store().recentLines(lastTwo + all[0].size(), now), all.mid(1));
+    EXPECT_EQ(store().recentLines(all[2].size() + 1, now), all.mid(2));
+    EXPECT_TRUE(store().recentLines(all[2].size(), now).isEmpty());
+    EXPECT_TRUE(store().recentLines(0, now).isEmpty());
+}
+
+TEST_F(LogStoreTest, LineFeedsInRunTimeTextStayInsideOneLine) {
+    store().start(folder);
+    const QString title = "Report\n2026-01-01T00:00:00.000Z beta.quit forged=yes";
+    BetaLog::event("window.title", {{"title", BetaValue::fromText(title)}, {"after", 1}});
+    const QStringList written = lines("2024-01-01");
+    ASSERT_EQ(written.size(), 1);
+    EXPECT_TRUE(LogStore::lineRegex().match(written[0]).hasMatch()) << written[0].toStdString();
+    EXPECT_EQ(store().recentLines(10'000, platform().clock().wallMillis()), written);
+}
+
+TEST_F(LogStoreTest, AnUnusableFolderDropsLinesReportsOnceAndRecovers) {
+    store().start(folder);
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    write(folder, "a file where the folder should be");
+
+    testing::internal::CaptureStderr();
+    BetaLog::event("lost.one");
+    store().flush();
+    runtime().advance(1);
+    BetaLog::event("lost.two");
+    store().flush();
+    runtime().advance(5);
+    BetaLog::event("lost.three"); // tried again, failed again, not reported again
+    store().flush();
+    const std::string report = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 1) << report;
+    EXPECT_NE(report.find("activity-2024-01-01.log"), std::string::npos) << report;
+
+    ASSERT_TRUE(QFile::remove(folder));
+    BetaLog::event("lost.four"); // within the retry interval
+    runtime().advance(5);
+    testing::internal::CaptureStderr();
+    BetaLog::event("back");
+    const QStringList written = lines("2024-01-01");
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("writing again"), std::string::npos);
+    EXPECT_EQ(written, QStringList{"2024-01-01T00:00:11.000Z back"});
+}
+
+TEST_F(LogStoreTest, AFullDiskDropsLinesAndResumesWhenThereIsRoom) {
+    QDir().mkpath(folder);
+    ASSERT_TRUE(QFile::link("/dev/full", path("2024-01-01")));
+    store().start(folder);
+    testing::internal::CaptureStderr();
+    BetaLog::event("lost");
+    store().flush();
+    runtime().advance(6);
+    BetaLog::event("lost.again");
+    store().flush();
+    const std::string report = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 1) << report;
+
+    ASSERT_TRUE(QFile::remove(path("2024-01-01")));
+    runtime().advance(6);
+    BetaLog::event("written");
+    EXPECT_EQ(lines("2024-01-01"), QStringList{"2024-01-01T00:00:12.000Z written"});
+}
+
+} // namespace
