@@ -1,5 +1,7 @@
 #include "TilewickApp.h"
 
+#include "platform/DesktopPlatform.h"
+
 #include <QApplication>
 #include <cstdio>
 
@@ -9,7 +11,11 @@ int runTilewick(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Tilewick");
     QApplication::setOrganizationDomain("corvane.com");
+    platform::Platform::install(platform::makeDesktopPlatform(TILEWICK_BUNDLE_ID, "Tilewick"));
+
     std::fputs("Tilewick: the window engine is not built yet; nothing to run.\n", stderr);
+
+    platform::Platform::uninstall();
     return 0;
 }
 

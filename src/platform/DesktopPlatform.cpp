@@ -1,0 +1,26 @@
+#include "DesktopPlatform.h"
+
+#include "qt/AppFolderBundle.h"
+#include "qt/QtAlerts.h"
+#include "qt/QtRuntime.h"
+#include "xdg/JsonFileDefaults.h"
+#include "xdg/XdgLoginItems.h"
+#include "xdg/XdgPaths.h"
+
+namespace platform {
+
+std::shared_ptr<Platform> makeDesktopPlatform(const QString& fallbackDomain, const QString& appName) {
+    auto platform = std::make_shared<Platform>();
+    auto paths = std::make_shared<XdgPaths>();
+    auto bundle = std::make_shared<qt::AppFolderBundle>();
+    const QString domain = bundle->identifier().isEmpty() ? fallbackDomain : bundle->identifier();
+    platform->provide<Runtime>(std::make_shared<qt::QtRuntime>());
+    platform->provide<Paths>(paths);
+    platform->provide<Bundle>(bundle);
+    platform->provide<Defaults>(std::make_shared<JsonFileDefaults>(paths->configHome(), domain));
+    platform->provide<LoginItems>(std::make_shared<XdgLoginItems>(paths, bundle, appName));
+    platform->provide<Alerts>(std::make_shared<QtAlerts>());
+    return platform;
+}
+
+} // namespace platform
