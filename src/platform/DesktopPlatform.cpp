@@ -1,5 +1,6 @@
 #include "DesktopPlatform.h"
 
+#include "EnvironmentKeyboard.h"
 #include "qt/AppFolderBundle.h"
 #include "qt/QtAlerts.h"
 #include "qt/QtRuntime.h"
@@ -20,6 +21,7 @@ std::shared_ptr<Platform> makeDesktopPlatform(const QString& fallbackDomain, con
     platform->provide<Defaults>(std::make_shared<JsonFileDefaults>(paths->configHome(), domain));
     platform->provide<LoginItems>(std::make_shared<XdgLoginItems>(paths, bundle, appName));
     platform->provide<Alerts>(std::make_shared<QtAlerts>());
+    platform->provide<Keyboard>(std::make_shared<EnvironmentKeyboard>());
     return platform;
 }
 

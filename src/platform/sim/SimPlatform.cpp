@@ -4,6 +4,7 @@
 #include "MemoryDefaults.h"
 #include "SimBundle.h"
 #include "SimDesktop.h"
+#include "SimKeyboard.h"
 #include "VirtualRuntime.h"
 
 namespace platform::sim {
@@ -23,6 +24,7 @@ std::shared_ptr<Platform> makeSimPlatform() {
     provideBoth<Defaults>(*platform, std::make_shared<MemoryDefaults>());
     provideBoth<Bundle>(*platform, std::make_shared<SimBundle>(paths->root() + "/Tilewick.app"));
     provideBoth<Paths>(*platform, paths);
+    provideBoth<Keyboard>(*platform, std::make_shared<SimKeyboard>());
 
     auto desktop = std::make_shared<SimDesktop>();
     provideDesktop(*platform, desktop);
