@@ -5,9 +5,12 @@
 #include "platform/sim/MemoryDefaults.h"
 #include "platform/sim/SimBundle.h"
 #include "platform/sim/SimDesktop.h"
+#include "platform/sim/SimEventTap.h"
 #include "platform/sim/VirtualRuntime.h"
 
 #include <gtest/gtest.h>
+
+#include <QStringList>
 
 #include <memory>
 
@@ -25,7 +28,15 @@ protected:
     platform::sim::FixedPaths& paths() { return m_platform->service<platform::sim::FixedPaths>(); }
     platform::sim::SimBundle& bundle() { return m_platform->service<platform::sim::SimBundle>(); }
     platform::sim::SimDesktop& desktop() { return m_platform->service<platform::sim::SimDesktop>(); }
+    platform::sim::SimEventTap& eventTap() { return m_platform->service<platform::sim::SimEventTap>(); }
+
+    // The activity-log events written so far, without their time stamps ("tap.reenabled timeout=true"),
+    // oldest first. The first call gives the log store a folder of its own.
+    QStringList loggedEvents();
+    // The logged events named `name`.
+    QStringList loggedEvents(const QString& name);
 
 private:
     std::shared_ptr<platform::Platform> m_platform;
+    bool m_logStarted = false;
 };

@@ -4,6 +4,7 @@
 #include "MemoryDefaults.h"
 #include "SimBundle.h"
 #include "SimDesktop.h"
+#include "SimEventTap.h"
 #include "SimKeyboard.h"
 #include "VirtualRuntime.h"
 
@@ -25,6 +26,10 @@ std::shared_ptr<Platform> makeSimPlatform() {
     provideBoth<Bundle>(*platform, std::make_shared<SimBundle>(paths->root() + "/Tilewick.app"));
     provideBoth<Paths>(*platform, paths);
     provideBoth<Keyboard>(*platform, std::make_shared<SimKeyboard>());
+
+    auto eventTap = std::make_shared<SimEventTap>();
+    provideBoth<EventTap>(*platform, eventTap);
+    platform->provide<LocalKeyMonitors>(eventTap);
 
     auto desktop = std::make_shared<SimDesktop>();
     provideDesktop(*platform, desktop);

@@ -1,0 +1,156 @@
+#include "SimEventTap.h"
+
+#include <algorithm>
+
+namespace platform::sim {
+
+namespace {
+// Shift, Control, Option and Command: the modifiers a grab is made for.
+constexpr quint64 kGrabModifierMask = 0x1E0000;
+
+template <typename T> std::vector<std::shared_ptr<T>> live(std::vector<std::weak_ptr<T>>& refs) {
+    std::vector<std::shared_ptr<T>> result;
+    std::erase_if(refs, [](const std::weak_ptr<T>& ref) { return ref.expired(); });
+    for (const auto& ref : refs)
+        if (auto strong = ref.lock())
+            result.push_back(std::move(strong));
+    return result;
+}
+} // namespace
+
+class SimTap final : public KeyboardTap {
+public:
+    explicit SimTap(EventTap::Callback callback) : callback(std::move(callback)) {}
+    void setEnabled(bool on) override { enabled = on && !invalidated; }
+    bool isEnabled() const override { return enabled; }
+    void invalidate() override {
+        invalidated = true;
+        enabled = false;
+    }
+
+    EventTap::Callback callback;
+    bool enabled = true;
+    bool invalidated = false;
+};
+
+class SimMonitor final : public LocalKeyMonitor {
+public:
+    explicit SimMonitor(LocalKeyMonitors::Handler handler) : handler(std::move(handler)) {}
+    LocalKeyMonitors::Handler handler;
+};
+
+SimEventTap::SimEventTap() = default;
+SimEventTap::~SimEventTap() = default;
+
+KeyboardTapRef SimEventTap::create(Callback callback) {
+    if (m_creationFails || !callback)
+        return nullptr;
+    auto tap = std::make_shared<SimTap>(std::move(callback));
+    m_taps.push_back(tap);
+    ++m_tapsCreated;
+    return tap;
+}
+
+void SimEventTap::setWantedChords(const QList<KeyChord>& chords) {
+    m_wanted = chords;
+}
+
+LocalKeyMonitorRef SimEventTap::addKeyDownMonitor(Handler handler) {
+    auto monitor = std::make_shared<SimMonitor>(std::move(handler));
+    m_monitors.push_back(monitor);
+    return monitor;
+}
+
+std::vector<std::shared_ptr<SimTap>> SimEventTap::liveTaps() const {
+    auto result = live(m_taps);
+    std::erase_if(result, [](const std::shared_ptr<SimTap>& tap) { return tap->invalidated; });
+    return result;
+}
+
+bool SimEventTap::hasTap() const {
+    return !liveTaps().empty();
+}
+
+bool SimEventTap::tapEnabled() const {
+    const auto taps = liveTaps();
+    return std::any_of(taps.begin(), taps.end(), [](const auto& tap) { return tap->enabled; });
+}
+
+int SimEventTap::monitorCount() const {
+    return int(live(m_monitors).size());
+}
+
+bool SimEventTap::tapSees(const KeyEvent& event) {
+    if (!m_grabsOnly || m_applicationActive || event.type == KeyEvent::Type::FlagsChanged)
+        return true;
+    if (event.type == KeyEvent::Type::KeyUp)
+        return m_grabbedKeys.remove(event.keyCode);
+    const KeyChord chord{event.keyCode, event.flags & kGrabModifierMask};
+    if (!m_wanted.contains(chord))
+        return false;
+    m_grabbedKeys.insert(event.keyCode);
+    return true;
+}
+
+std::optional<SimEventTap::Destination> SimEventTap::offerToTaps(const KeyEvent& event) {
+    if (!tapSees(event))
+        return std::nullopt;
+    for (const auto& tap : liveTaps())
+        if (tap->enabled && tap->callback(event) == EventVerdict::Swallow)
+            return Destination::Swallowed;
+    return std::nullopt;
+}
+
+void SimEventTap::inject(const KeyEvent& event) {
+    auto destination = offerToTaps(event);
+    if (!destination && m_applicationActive && event.type == KeyEvent::Type::KeyDown) {
+        for (const auto& monitor : live(m_monitors))
+            if (monitor->handler(event) == EventVerdict::Swallow) {
+                destination = Destination::LocalMonitor;
+                break;
+            }
+    }
+    if (!destination)
+        destination = m_applicationActive ? Destination::OwnWindow : Destination::FrontApplication;
+    m_deliveries.append({event, *destination});
+}
+
+void SimEventTap::press(quint16 keyCode, quint64 flags, const QString& characters) {
+    KeyEvent down = KeyEvent::keyDown(keyCode, flags);
+    down.unmodifiedCharacters = characters;
+    inject(down);
+    KeyEvent up = KeyEvent::keyUp(keyCode, flags);
+    up.unmodifiedCharacters = characters;
+    inject(up);
+}
+
+void SimEventTap::hold(quint16 keyCode, quint64 flags, int repeats) {
+    inject(KeyEvent::keyDown(keyCode, flags));
+    for (int i = 0; i < repeats; ++i)
+        inject(KeyEvent::keyDown(keyCode, flags, true));
+    inject(KeyEvent::keyUp(keyCode, flags));
+}
+
+void SimEventTap::changeFlags(quint16 keyCode, quint64 flags) {
+    m_flags = flags;
+    inject(KeyEvent::flagsChanged(keyCode, flags));
+}
+
+void SimEventTap::disableTaps(KeyEvent::Type reason, bool notify) {
+    for (const auto& tap : liveTaps()) {
+        tap->enabled = false;
+        if (notify)
+            tap->callback(KeyEvent{reason, 0, m_flags, false, {}});
+    }
+}
+
+QList<KeyEvent> SimEventTap::keysTo(Destination destination) const {
+    QList<KeyEvent> events;
+    for (const auto& delivery : m_deliveries)
+        if (delivery.destination == destination &&
+            (delivery.event.type == KeyEvent::Type::KeyDown || delivery.event.type == KeyEvent::Type::KeyUp))
+            events.append(delivery.event);
+    return events;
+}
+
+} // namespace platform::sim

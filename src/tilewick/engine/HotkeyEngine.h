@@ -1,0 +1,133 @@
+#pragma once
+
+#include "platform/EventTap.h"
+#include "platform/Runtime.h"
+#include "tilewick/model/Hotkey.h"
+#include "tilewick/model/SnapAction.h"
+
+#include <QHash>
+#include <QList>
+#include <QSet>
+
+#include <bitset>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <utility>
+
+namespace tilewick {
+
+// Turns keystrokes anywhere on the desktop into layout actions.
+//
+// The engine owns the keyboard event tap and the chord table. It recognises the bound chords
+// whichever application is in front, swallows their key-downs and key-ups so the front
+// application never sees them, and hands the action to its client on the main queue. It also
+// tracks the Globe (fn) key, which turns a layout key into its multi-window variant, forwards
+// modifier changes for the floating keyboard while another application is active, and gives
+// key-downs to a recorder while a hotkey is being recorded.
+//
+// Main thread only: the tap calls back on the main thread, and everything the callback triggers
+// is queued on the main queue, so the callback returns at once.
+class HotkeyEngine {
+public:
+    // What the engine calls; the store implements it. Calls arrive on the main queue, never
+    // inside the tap's callback, except keyboardOverlay(), which must be cheap.
+    class Client {
+    public:
+        virtual ~Client() = default;
+        virtual void perform(SnapAction action, bool globe) = 0;
+        // A modifier change while another application is active and the floating keyboard is on.
+        virtual void flagsChanged(const platform::KeyEvent& event) = 0;
+        virtual bool keyboardOverlay() const = 0;
+    };
+
+    using Bindings = QHash<SnapAction, Hotkey>;
+    using Recorder = std::function<void(const platform::KeyEvent&)>;
+    using ChordPair = std::pair<quint64, SnapAction>;
+
+    // Caps Lock, fn, keypad and device bits never take part in a chord.
+    static constexpr quint64 kChordModifierMask = kHotkeyModifierMask;
+    static constexpr quint16 kFnKeyCode = 63;
+    static constexpr quint16 kGlobeKeyCode = 179;
+
+    // The engine of the process, made on first use from the installed platform's runtime and
+    // event tap.
+    static HotkeyEngine& shared();
+    // Testing hook: destroys the shared engine (and its tap), so the next shared() builds a new
+    // one on the platform installed at that time.
+    static void resetSharedForTesting();
+
+    // `eventTap` may be null (no tap service): the engine then never has a tap.
+    HotkeyEngine(std::shared_ptr<platform::Runtime> runtime, std::shared_ptr<platform::EventTap> eventTap);
+    ~HotkeyEngine();
+    HotkeyEngine(const HotkeyEngine&) = delete;
+    HotkeyEngine& operator=(const HotkeyEngine&) = delete;
+
+    // The client is held weakly: calls already queued when it is replaced or cleared go nowhere.
+    void setClient(Client* client);
+
+    // Replaces the chord table with the given (effective) bindings; the first binding met for a
+    // chord wins. Tells the tap service which chords to deliver.
+    void update(const Bindings& bindings);
+    // Makes sure an enabled tap exists: true when one already does or a new one was made
+    // (logged "tap.started"); false when the tap cannot be made.
+    bool start();
+    // Removes the tap.
+    void stop();
+    bool hasTap() const { return m_tap != nullptr; }
+    bool isTapEnabled() const { return m_tap && m_tap->isEnabled(); }
+
+    // While a recorder is set, key-downs in this application go to it (never auto-repeats), are
+    // swallowed with their key-ups, and trigger nothing; in other applications keys pass.
+    void setRecorder(Recorder recorder) { m_recorder = std::move(recorder); }
+    void clearRecorder() { m_recorder = nullptr; }
+    bool hasRecorder() const { return bool(m_recorder); }
+
+    bool globeDown() const { return m_globeDown; }
+    std::optional<SnapAction> action(quint64 chord) const;
+    // The chords the tap must deliver: every chord of the table and, for a key matched in place
+    // of its fn counterpart (Left for Home), the counterpart with the same modifiers.
+    QList<platform::KeyChord> wantedChords() const;
+
+    // The tap's callback: what to do with one event.
+    platform::EventVerdict handle(const platform::KeyEvent& event);
+
+    // (flags AND the modifier mask) OR (key code << 32).
+    static constexpr quint64 chord(quint16 keyCode, quint64 flags) {
+        return (flags & kChordModifierMask) | (quint64(keyCode) << 32);
+    }
+    static QList<ChordPair> chordPairs(const Bindings& bindings);
+
+    // Key → the key it is matched as while Globe counts (Home → Left Arrow ...), 6 entries.
+    static const QHash<quint16, quint16>& fnTable();
+    // The same pairs reversed.
+    static const QHash<quint16, quint16>& inverseFnTable();
+    // Keys whose events carry the fn flag by themselves, so the flag alone does not mean Globe.
+    static const QSet<quint16>& fnNativeKeys();
+    // The key's entry in the fn table, else in the inverse table: Left for Home, Home for Left.
+    static std::optional<quint16> fnCounterpart(quint16 keyCode);
+
+private:
+    struct ClientLink {
+        Client* client = nullptr;
+    };
+
+    platform::EventVerdict handleFlagsChanged(const platform::KeyEvent& event);
+    platform::EventVerdict handleKeyDown(const platform::KeyEvent& event);
+    platform::EventVerdict handleKeyUp(quint16 keyCode);
+    // A key-down that reaches the application leaves no key-up to swallow.
+    platform::EventVerdict passKeyDown(quint16 keyCode);
+    bool isApplicationActive() const;
+
+    std::shared_ptr<platform::Runtime> m_runtime;
+    std::shared_ptr<platform::EventTap> m_eventTap;
+    std::shared_ptr<ClientLink> m_client;
+    platform::KeyboardTapRef m_tap;
+    QHash<quint64, SnapAction> m_lookup;
+    // Key codes whose key-down was swallowed and whose key-up must be swallowed too.
+    std::bitset<65536> m_swallowed;
+    Recorder m_recorder;
+    bool m_globeDown = false;
+};
+
+} // namespace tilewick

@@ -1,0 +1,305 @@
+#include "tilewick/engine/HotkeyEngine.h"
+#include "support/SimPlatformTest.h"
+
+using platform::KeyEvent;
+using platform::sim::SimEventTap;
+using namespace tilewick;
+
+namespace platform {
+void PrintTo(const KeyEvent& e, std::ostream* os) {
+    *os << "{type " << quint32(e.type) << ", key " << e.keyCode << ", flags 0x" << std::hex << e.flags
+        << std::dec << (e.autoRepeat ? ", repeat" : "") << "}";
+}
+} // namespace platform
+
+namespace {
+
+constexpr quint64 kOptCmd = kOptionFlag | kCommandFlag;
+constexpr quint64 kCapsLock = 0x10000;
+constexpr quint16 kLeft = 123;
+constexpr quint16 kHome = 115;
+constexpr quint16 kKeyC = 8;
+constexpr quint16 kKeyQ = 12;
+constexpr quint16 kLeftOption = 58;
+constexpr quint16 kLeftShift = 56;
+
+struct Performed {
+    SnapAction action;
+    bool globe;
+    friend bool operator==(const Performed&, const Performed&) = default;
+};
+
+class FakeClient : public HotkeyEngine::Client {
+public:
+    void perform(SnapAction action, bool globe) override { performed.append({action, globe}); }
+    void flagsChanged(const KeyEvent& event) override { flags.append(event); }
+    bool keyboardOverlay() const override { return overlay; }
+
+    QList<Performed> performed;
+    QList<KeyEvent> flags;
+    bool overlay = true;
+};
+
+HotkeyEngine::Bindings factoryBindings() {
+    HotkeyEngine::Bindings bindings;
+    for (SnapAction action : allSnapActions())
+        bindings.insert(action, defaultHotkey(action));
+    return bindings;
+}
+
+class HotkeyEngineTest : public SimPlatformTest {
+protected:
+    void SetUp() override {
+        SimPlatformTest::SetUp();
+        engine = std::make_unique<HotkeyEngine>(platform().shared<platform::Runtime>(),
+                                                platform().shared<platform::EventTap>());
+        engine->setClient(&client);
+        engine->update(factoryBindings());
+        ASSERT_TRUE(engine->start());
+    }
+    void TearDown() override {
+        engine.reset();
+        SimPlatformTest::TearDown();
+    }
+
+    // Types on the simulated keyboard and lets the main queue run.
+    template <typename F> void type(F&& typing) {
+        typing(eventTap());
+        runtime().runUntilIdle();
+    }
+    void pressGlobe(bool down) { eventTap().changeFlags(HotkeyEngine::kFnKeyCode, down ? kFunctionFlag : 0); }
+
+    FakeClient client;
+    std::unique_ptr<HotkeyEngine> engine;
+};
+
+TEST_F(HotkeyEngineTest, ChordMovesAndNeitherHalfReachesTheFrontApplication) {
+    type([](SimEventTap& k) { k.press(kLeft, kOptCmd); });
+    EXPECT_EQ(client.performed, (QList<Performed>{{SnapAction::leftHalf, false}}));
+    EXPECT_EQ(eventTap().swallowed(),
+              (QList<KeyEvent>{KeyEvent::keyDown(kLeft, kOptCmd), KeyEvent::keyUp(kLeft, kOptCmd)}));
+    EXPECT_TRUE(eventTap().reachedFrontApplication().isEmpty());
+
+    eventTap().clearDeliveries();
+    type([](SimEventTap& k) { k.press(kLeft); });
+    EXPECT_EQ(client.performed.size(), 1);
+    EXPECT_EQ(eventTap().reachedFrontApplication().size(), 2);
+}
+
+TEST_F(HotkeyEngineTest, HoldingAHotkeyFiresItOnceAndSwallowsTheRepeats) {
+    type([](SimEventTap& k) { k.hold(kLeft, kOptCmd, 5); });
+    EXPECT_EQ(client.performed.size(), 1);
+    EXPECT_EQ(eventTap().swallowed().size(), 7);
+    EXPECT_TRUE(eventTap().reachedFrontApplication().isEmpty());
+}
+
+TEST_F(HotkeyEngineTest, CapsLockIsIgnoredButShiftMakesAnotherChord) {
+    type([](SimEventTap& k) {
+        k.press(kLeft, kOptCmd | kCapsLock);
+        k.press(kLeft, kOptCmd | kShiftFlag);
+    });
+    EXPECT_EQ(client.performed, (QList<Performed>{{SnapAction::leftHalf, false}}));
+    EXPECT_EQ(eventTap().reachedFrontApplication(),
+              (QList<KeyEvent>{KeyEvent::keyDown(kLeft, kOptCmd | kShiftFlag),
+                               KeyEvent::keyUp(kLeft, kOptCmd | kShiftFlag)}));
+}
+
+TEST_F(HotkeyEngineTest, GlobeHeldDispatchesWithTheGlobeFlag) {
+    type([&](SimEventTap& k) {
+        pressGlobe(true);
+        k.press(kLeft, kOptCmd | kFunctionFlag);
+        // With fn held, Home arrives as 115 and is matched as Left Arrow.
+        k.press(kHome, kOptCmd | kFunctionFlag);
+        pressGlobe(false);
+        // An arrow key whose event merely carries the fn flag is not Globe.
+        k.press(kLeft, kOptCmd | kFunctionFlag);
+        // Any other key with the fn flag is.
+        k.press(kKeyC, kOptCmd | kFunctionFlag);
+    });
+    EXPECT_EQ(client.performed, (QList<Performed>{{SnapAction::leftHalf, true},
+                                                  {SnapAction::leftHalf, true},
+                                                  {SnapAction::leftHalf, false},
+                                                  {SnapAction::centre, true}}));
+    EXPECT_TRUE(eventTap().reachedFrontApplication().isEmpty());
+}
+
+TEST_F(HotkeyEngineTest, GlobeFollowsTheFnBitOfGlobeKeysAndClearsOnOtherModifierChanges) {
+    eventTap().changeFlags(HotkeyEngine::kGlobeKeyCode, kFunctionFlag);
+    EXPECT_TRUE(engine->globeDown());
+    // Another modifier pressed while fn is still held keeps Globe down ...
+    eventTap().changeFlags(kLeftOption, kOptionFlag | kFunctionFlag);
+    EXPECT_TRUE(engine->globeDown());
+    // ... one without the fn bit clears it.
+    eventTap().changeFlags(kLeftShift, kOptionFlag | kShiftFlag);
+    EXPECT_FALSE(engine->globeDown());
+    // The fn bit on another key's change does not set it.
+    eventTap().changeFlags(kLeftOption, kFunctionFlag);
+    EXPECT_FALSE(engine->globeDown());
+    pressGlobe(true);
+    EXPECT_TRUE(engine->globeDown());
+    pressGlobe(false);
+    EXPECT_FALSE(engine->globeDown());
+}
+
+TEST_F(HotkeyEngineTest, KeyUpOfTheFnCounterpartIsSwallowedToo) {
+    // Down as Home (fn held), up as Left Arrow (fn released first) ...
+    type([&](SimEventTap& k) {
+        pressGlobe(true);
+        k.inject(KeyEvent::keyDown(kHome, kOptCmd | kFunctionFlag));
+        pressGlobe(false);
+        k.inject(KeyEvent::keyUp(kLeft, kOptCmd));
+        // ... and down as Left Arrow, up as Home.
+        k.inject(KeyEvent::keyDown(kLeft, kOptCmd));
+        k.inject(KeyEvent::keyUp(kHome, kOptCmd | kFunctionFlag));
+    });
+    EXPECT_EQ(client.performed,
+              (QList<Performed>{{SnapAction::leftHalf, true}, {SnapAction::leftHalf, false}}));
+    EXPECT_EQ(eventTap().swallowed().size(), 4);
+    // Each swallowed key-down accounts for exactly one key-up.
+    type([](SimEventTap& k) { k.inject(KeyEvent::keyUp(kLeft)); });
+    EXPECT_EQ(eventTap().reachedFrontApplication(), QList<KeyEvent>{KeyEvent::keyUp(kLeft)});
+}
+
+TEST_F(HotkeyEngineTest, AKeyUpThatNeverCameDoesNotSwallowALaterOne) {
+    type([&](SimEventTap& k) {
+        k.inject(KeyEvent::keyDown(kLeft, kOptCmd)); // its key-up is lost
+        k.press(kLeft);
+        pressGlobe(true);
+        k.inject(KeyEvent::keyDown(kHome, kOptCmd | kFunctionFlag)); // lost as well
+        pressGlobe(false);
+        k.press(kLeft); // the counterpart of Home
+    });
+    EXPECT_EQ(eventTap().reachedFrontApplication(),
+              (QList<KeyEvent>{KeyEvent::keyDown(kLeft), KeyEvent::keyUp(kLeft), KeyEvent::keyDown(kLeft),
+                               KeyEvent::keyUp(kLeft)}));
+}
+
+TEST_F(HotkeyEngineTest, RecordingTakesKeysOnlyWhileThisApplicationIsActive) {
+    QList<KeyEvent> recorded;
+    engine->setRecorder([&](const KeyEvent& event) { recorded.append(event); });
+
+    eventTap().setApplicationActive(true);
+    type([](SimEventTap& k) { k.hold(kLeft, kOptCmd, 2); });
+    EXPECT_EQ(recorded, QList<KeyEvent>{KeyEvent::keyDown(kLeft, kOptCmd)});
+    EXPECT_TRUE(client.performed.isEmpty());
+    EXPECT_EQ(eventTap().swallowed().size(), 4);
+
+    eventTap().clearDeliveries();
+    eventTap().setApplicationActive(false);
+    type([](SimEventTap& k) { k.press(kLeft, kOptCmd); });
+    EXPECT_EQ(recorded.size(), 1);
+    EXPECT_TRUE(client.performed.isEmpty());
+    EXPECT_EQ(eventTap().reachedFrontApplication().size(), 2);
+
+    engine->clearRecorder();
+    type([](SimEventTap& k) { k.press(kLeft, kOptCmd); });
+    EXPECT_EQ(client.performed.size(), 1);
+}
+
+TEST_F(HotkeyEngineTest, ModifierChangesPassAndAreForwardedOnlyForTheFloatingKeyboardElsewhere) {
+    eventTap().setApplicationActive(true);
+    type([](SimEventTap& k) { k.changeFlags(kLeftOption, kOptionFlag); });
+    EXPECT_TRUE(client.flags.isEmpty());
+
+    eventTap().setApplicationActive(false);
+    type([](SimEventTap& k) { k.changeFlags(kLeftOption, 0); });
+    EXPECT_EQ(client.flags, QList<KeyEvent>{KeyEvent::flagsChanged(kLeftOption, 0)});
+
+    client.overlay = false;
+    type([](SimEventTap& k) { k.changeFlags(kLeftOption, kOptionFlag); });
+    EXPECT_EQ(client.flags.size(), 1);
+    EXPECT_TRUE(eventTap().swallowed().isEmpty());
+}
+
+TEST_F(HotkeyEngineTest, ADisabledTapIsEnabledAgainAndLogged) {
+    eventTap().disableTaps(KeyEvent::Type::TapDisabledByTimeout);
+    EXPECT_TRUE(eventTap().tapEnabled());
+    eventTap().disableTaps(KeyEvent::Type::TapDisabledByUserInput);
+    EXPECT_TRUE(engine->isTapEnabled());
+    EXPECT_EQ(loggedEvents("tap.reenabled"),
+              (QStringList{"tap.reenabled timeout=true", "tap.reenabled timeout=false"}));
+}
+
+TEST_F(HotkeyEngineTest, StartKeepsAnEnabledTapAndReplacesADisabledOne) {
+    EXPECT_TRUE(engine->start());
+    EXPECT_EQ(eventTap().tapsCreated(), 1);
+
+    // Disabled for good: the system sends no event, the next start makes a new tap.
+    eventTap().disableTaps(KeyEvent::Type::TapDisabledByTimeout, false);
+    EXPECT_FALSE(engine->isTapEnabled());
+    type([](SimEventTap& k) { k.press(kLeft, kOptCmd); });
+    EXPECT_TRUE(client.performed.isEmpty());
+
+    eventTap().setCreationFails(true);
+    EXPECT_FALSE(engine->start());
+    EXPECT_FALSE(engine->hasTap());
+    EXPECT_FALSE(eventTap().hasTap());
+
+    eventTap().setCreationFails(false);
+    EXPECT_TRUE(engine->start());
+    EXPECT_EQ(eventTap().tapsCreated(), 2);
+    EXPECT_EQ(loggedEvents("tap.started").size(), 2);
+    type([](SimEventTap& k) { k.press(kLeft, kOptCmd); });
+    EXPECT_EQ(client.performed.size(), 1);
+}
+
+TEST_F(HotkeyEngineTest, NoEventTapServiceMeansNoTap) {
+    HotkeyEngine lonely(platform().shared<platform::Runtime>(), nullptr);
+    EXPECT_FALSE(lonely.start());
+    EXPECT_FALSE(lonely.hasTap());
+}
+
+TEST_F(HotkeyEngineTest, UpdateReplacesTheTableAndKeepsOneActionPerChord) {
+    HotkeyEngine::Bindings bindings;
+    bindings.insert(SnapAction::centre, {kKeyQ, kControlFlag | kShiftFlag, "Q"});
+    bindings.insert(SnapAction::topLeftQuarter, {kKeyQ, kControlFlag | kShiftFlag, "Q"});
+    bindings.insert(SnapAction::maximize, {36, kControlFlag | kShiftFlag, "↩"});
+    engine->update(bindings);
+
+    EXPECT_FALSE(engine->action(HotkeyEngine::chord(kLeft, kOptCmd)));
+    const auto q = engine->action(HotkeyEngine::chord(kKeyQ, kControlFlag | kShiftFlag));
+    ASSERT_TRUE(q);
+    EXPECT_TRUE(*q == SnapAction::centre || *q == SnapAction::topLeftQuarter);
+    // The tap is told the chords, with keypad Enter for Return.
+    EXPECT_EQ(eventTap().wantedChords(), (QList<platform::KeyChord>{{kKeyQ, kControlFlag | kShiftFlag},
+                                                                    {36, kControlFlag | kShiftFlag},
+                                                                    {76, kControlFlag | kShiftFlag}}));
+}
+
+TEST_F(HotkeyEngineTest, WantedChordsAreEnoughForABackendThatOnlySeesGrabs) {
+    eventTap().setGrabsOnly(true);
+    type([&](SimEventTap& k) {
+        pressGlobe(true);
+        k.press(kHome, kOptCmd | kFunctionFlag | kCapsLock);
+        pressGlobe(false);
+        k.press(kLeft, kOptCmd);
+        k.press(kLeft, kOptionFlag);
+    });
+    EXPECT_EQ(client.performed,
+              (QList<Performed>{{SnapAction::leftHalf, true}, {SnapAction::leftHalf, false}}));
+    EXPECT_EQ(eventTap().swallowed().size(), 4);
+    EXPECT_EQ(eventTap().reachedFrontApplication().size(), 2);
+}
+
+TEST_F(HotkeyEngineTest, CallsQueuedForAClientThatLeftGoNowhere) {
+    eventTap().press(kLeft, kOptCmd);
+    eventTap().changeFlags(kLeftOption, kOptionFlag);
+    engine->setClient(nullptr);
+    runtime().runUntilIdle();
+    EXPECT_TRUE(client.performed.isEmpty());
+    EXPECT_TRUE(client.flags.isEmpty());
+}
+
+TEST(HotkeyEngineTables, FnTablesAndNativeKeys) {
+    EXPECT_EQ(HotkeyEngine::fnTable().size(), 6);
+    EXPECT_EQ(HotkeyEngine::fnTable().value(115), 123);
+    EXPECT_EQ(HotkeyEngine::fnTable().value(76), 36);
+    EXPECT_EQ(HotkeyEngine::inverseFnTable().value(51), 117);
+    EXPECT_EQ(HotkeyEngine::fnNativeKeys().size(), 28);
+    for (quint16 key : {115, 123, 122, 113, 114})
+        EXPECT_TRUE(HotkeyEngine::fnNativeKeys().contains(key)) << key;
+    EXPECT_FALSE(HotkeyEngine::fnNativeKeys().contains(kKeyC));
+    EXPECT_EQ(HotkeyEngine::chord(kLeft, kOptCmd | kCapsLock | kFunctionFlag), 0x7B00180000ull);
+}
+
+} // namespace
