@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Appearance.h"
 #include "Bundle.h"
 #include "Clock.h"
 #include "Defaults.h"
@@ -49,6 +50,7 @@ public:
     Defaults& defaults() const { return service<Defaults>(); }
     Paths& paths() const { return service<Paths>(); }
     Bundle& bundle() const { return service<Bundle>(); }
+    Appearance& appearance() const { return service<Appearance>(); }
 
     // The installed platform. Stops the process when none was installed.
     static Platform& current();

@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "platform/sim/FixedPaths.h"
 #include "platform/sim/MemoryDefaults.h"
+#include "platform/sim/SimAppearance.h"
 #include "platform/sim/SimBundle.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimEventTap.h"
@@ -28,6 +29,7 @@ protected:
     platform::sim::FixedPaths& paths() { return m_platform->service<platform::sim::FixedPaths>(); }
     platform::sim::SimBundle& bundle() { return m_platform->service<platform::sim::SimBundle>(); }
     platform::sim::SimDesktop& desktop() { return m_platform->service<platform::sim::SimDesktop>(); }
+    platform::sim::SimAppearance& appearance() { return m_platform->service<platform::sim::SimAppearance>(); }
     platform::sim::SimEventTap& eventTap() { return m_platform->service<platform::sim::SimEventTap>(); }
 
     // The activity-log events written so far, without their time stamps ("tap.reenabled timeout=true"),

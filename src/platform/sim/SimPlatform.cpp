@@ -2,6 +2,7 @@
 
 #include "FixedPaths.h"
 #include "MemoryDefaults.h"
+#include "SimAppearance.h"
 #include "SimBundle.h"
 #include "SimDesktop.h"
 #include "SimEventTap.h"
@@ -26,6 +27,7 @@ std::shared_ptr<Platform> makeSimPlatform() {
     provideBoth<Bundle>(*platform, std::make_shared<SimBundle>(paths->root() + "/Tilewick.app"));
     provideBoth<Paths>(*platform, paths);
     provideBoth<Keyboard>(*platform, std::make_shared<SimKeyboard>());
+    provideBoth<Appearance>(*platform, std::make_shared<SimAppearance>());
 
     auto eventTap = std::make_shared<SimEventTap>();
     provideBoth<EventTap>(*platform, eventTap);
