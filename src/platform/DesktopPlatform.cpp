@@ -3,6 +3,7 @@
 #include "EnvironmentKeyboard.h"
 #include "qt/AppFolderBundle.h"
 #include "qt/QtAlerts.h"
+#include "qt/QtAppearance.h"
 #include "qt/QtRuntime.h"
 #include "xdg/JsonFileDefaults.h"
 #include "xdg/XdgLoginItems.h"
@@ -22,6 +23,7 @@ std::shared_ptr<Platform> makeDesktopPlatform(const QString& fallbackDomain, con
     platform->provide<LoginItems>(std::make_shared<XdgLoginItems>(paths, bundle, appName));
     platform->provide<Alerts>(std::make_shared<QtAlerts>());
     platform->provide<Keyboard>(std::make_shared<EnvironmentKeyboard>());
+    platform->provide<Appearance>(std::make_shared<qt::QtAppearance>());
     return platform;
 }
 

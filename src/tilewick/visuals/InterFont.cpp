@@ -1,0 +1,131 @@
+#include "InterFont.h"
+
+#include "platform/Platform.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QLocale>
+
+namespace tilewick {
+
+namespace {
+
+// Views lay out in device-independent pixels; Qt sizes fonts in points at 96 logical dpi.
+constexpr double kPixelsToPoints = 72.0 / 96.0;
+
+const QString kResourceBundle = QStringLiteral("Tilewick_Tilewick.bundle");
+const QString kVariableFont = QStringLiteral("InterVariable.ttf");
+
+QString shortestDecimal(double value) {
+    QString text = QString::number(value, 'g', QLocale::FloatingPointShortest);
+    bool whole = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.isDigit() || c == u'-'; });
+    if (whole)
+        text += QStringLiteral(".0");
+    return text;
+}
+
+const platform::Bundle* runningBundle() {
+    return platform::Platform::isInstalled() ? platform::Platform::current().find<platform::Bundle>()
+                                             : nullptr;
+}
+
+} // namespace
+
+QString interFamily(int weight) {
+    return QStringLiteral("Inter W%1").arg(weight);
+}
+
+QString interFontKey(double size, double weight) {
+    return shortestDecimal(size) + u':' + shortestDecimal(weight);
+}
+
+const QFont& interFont(double size, InterWeight weight) {
+    return InterFontLibrary::shared().font(size, weight.value());
+}
+
+InterFontLibrary::InterFontLibrary(QString resourcesPath) : m_resourcesPath(std::move(resourcesPath)) {}
+
+InterFontLibrary& InterFontLibrary::shared() {
+    // Made once the application folder is known and kept until the process ends, like the
+    // fonts it registers. Before a platform is installed, fonts come from the system.
+    static InterFontLibrary* library = nullptr;
+    if (!library) {
+        if (const platform::Bundle* bundle = runningBundle()) {
+            library = new InterFontLibrary(bundle->resourcesPath());
+        } else {
+            static InterFontLibrary* unbundled = new InterFontLibrary(QString());
+            return *unbundled;
+        }
+    }
+    return *library;
+}
+
+QString InterFontLibrary::locateFontsFolder() const {
+    if (m_resourcesPath.isEmpty())
+        return {};
+    const QDir resources(m_resourcesPath);
+    if (QFileInfo::exists(resources.filePath(QStringLiteral("Fonts/") + kVariableFont)))
+        return resources.filePath(QStringLiteral("Fonts"));
+    // The resource bundle is only asked when it is really there, so a missing one just
+    // means no fonts.
+    if (QFileInfo::exists(resources.filePath(kResourceBundle))) {
+        const QString folder = resources.filePath(kResourceBundle + QStringLiteral("/Fonts"));
+        if (QFileInfo::exists(QDir(folder).filePath(kVariableFont)))
+            return folder;
+    }
+    return {};
+}
+
+bool InterFontLibrary::registerFonts() {
+    if (m_registered)
+        return m_usable;
+    m_registered = true;
+    ++m_registrations;
+
+    m_fontsFolder = locateFontsFolder();
+    if (m_fontsFolder.isEmpty())
+        return m_usable = false;
+
+    const QDir folder(m_fontsFolder);
+    QFontDatabase::addApplicationFont(folder.filePath(kVariableFont));
+    for (int weight : kInterWeights)
+        QFontDatabase::addApplicationFont(folder.filePath(QStringLiteral("InterW%1.ttf").arg(weight)));
+
+    // A failed registration still counts when the family is there by name (already installed).
+    const QStringList families = QFontDatabase::families();
+    m_usable = std::all_of(kInterWeights.begin(), kInterWeights.end(),
+                           [&](int weight) { return families.contains(interFamily(weight)); });
+    return m_usable;
+}
+
+const QFont& InterFontLibrary::font(double size, int weight) {
+    registerFonts();
+    const QString key = interFontKey(size, weight);
+    auto found = m_cache.find(key);
+    if (found != m_cache.end())
+        return found->second;
+
+    QFont font;
+    if (m_usable && isInterWeight(weight)) {
+        font.setFamilies({interFamily(weight)});
+        font.setWeight(QFont::Weight(weight));
+        font.setStyleHint(QFont::SansSerif);
+        // Outlines as designed: no hinting, so sizes and advances match at every scale.
+        font.setHintingPreference(QFont::PreferNoHinting);
+    } else {
+        font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    }
+    font.setPointSizeF(size * kPixelsToPoints);
+    // A failed lookup is kept too, so it is not retried for this key.
+    return m_cache.emplace(key, font).first->second;
+}
+
+QStringList InterFontLibrary::cacheKeys() const {
+    QStringList keys;
+    for (const auto& [key, font] : m_cache)
+        keys << key;
+    return keys;
+}
+
+} // namespace tilewick

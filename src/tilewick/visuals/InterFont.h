@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+#include <QStringList>
+
+#include <algorithm>
+#include <array>
+#include <map>
+
+namespace tilewick {
+
+// Every point of the Inter "wght" axis that the program draws text at. Qt cannot select
+// intermediate axis values, so the build makes one static instance of the font per weight
+// (resources/fonts/weights.txt, family "Inter W<weight>"); a test keeps this list and that
+// file in step.
+inline constexpr std::array kInterWeights{340, 360, 400, 420, 432, 450, 460, 500, 517,
+                                          540, 550, 560, 600, 650, 700, 720, 750};
+
+constexpr bool isInterWeight(int weight) {
+    return std::find(kInterWeights.begin(), kInterWeights.end(), weight) != kInterWeights.end();
+}
+
+// A weight on the Inter axis, checked when the program is compiled: a weight without its
+// static instance does not build.
+class InterWeight {
+public:
+    consteval InterWeight(int weight) : m_value(weight) {
+        if (!isInterWeight(weight))
+            throw "no static Inter instance is made for this weight: add it to kInterWeights and weights.txt";
+    }
+    constexpr int value() const { return m_value; }
+
+private:
+    int m_value;
+};
+
+// Inter at `size` (in points, the device-independent pixels views lay out in) and `weight`.
+// The first call registers the bundled fonts for the process. The same size and weight
+// always give the same object. Main thread only.
+const QFont& interFont(double size, InterWeight weight);
+
+// The family name of the static instance made for `weight`.
+QString interFamily(int weight);
+
+// The cache key of a size and weight: each number in its shortest exact decimal form, a whole
+// number keeping ".0" ("13.0:600.0", "11.5:500.0").
+QString interFontKey(double size, double weight);
+
+// The registered fonts and the font cache. One shared instance serves interFont(); tests make
+// their own over other folders.
+class InterFontLibrary {
+public:
+    // `resourcesPath` is the application folder's resource folder.
+    explicit InterFontLibrary(QString resourcesPath);
+
+    static InterFontLibrary& shared();
+
+    // The font for a size and weight, built once and kept. A weight that has no usable
+    // instance gives the system font at that size.
+    const QFont& font(double size, int weight);
+
+    // Registers the fonts on the first call only; true when every weight's instance is usable.
+    bool registerFonts();
+    int registrationCount() const { return m_registrations; }
+    // The folder the fonts were found in, empty when none was.
+    QString fontsFolder() const { return m_fontsFolder; }
+    QStringList cacheKeys() const;
+
+private:
+    QString locateFontsFolder() const;
+
+    QString m_resourcesPath;
+    QString m_fontsFolder;
+    int m_registrations = 0;
+    bool m_registered = false;
+    bool m_usable = false;
+    std::map<QString, QFont> m_cache;
+};
+
+} // namespace tilewick

@@ -1,0 +1,57 @@
+#include "Theme.h"
+
+#include "InterFont.h"
+#include "platform/Platform.h"
+
+namespace tilewick {
+
+Scheme currentScheme() {
+    if (!platform::Platform::isInstalled())
+        return Scheme::Light;
+    const auto* appearance = platform::Platform::current().find<platform::Appearance>();
+    return appearance ? appearance->scheme() : Scheme::Light;
+}
+
+QColor Rgb::color(qreal opacity) const {
+    QColor c(r, g, b);
+    c.setAlphaF(float(opacity));
+    return c;
+}
+
+QLinearGradient ThemeGradient::resolve(const QRectF& bounds, Scheme scheme) const {
+    auto at = [&](QPointF unit) {
+        return QPointF(bounds.x() + unit.x() * bounds.width(), bounds.y() + unit.y() * bounds.height());
+    };
+    QLinearGradient gradient(at(start), at(end));
+    gradient.setColorAt(0.0, first.resolve(scheme));
+    gradient.setColorAt(1.0, second.resolve(scheme));
+    return gradient;
+}
+
+namespace Theme {
+
+const QFont& titleFont() {
+    return interFont(20, 517);
+}
+const QFont& bodyFont() {
+    return interFont(14, 340);
+}
+const QFont& buttonFont() {
+    return interFont(13, 432);
+}
+const QFont& labelFont() {
+    return interFont(13, 500);
+}
+const QFont& chipFont() {
+    return interFont(12, 550);
+}
+const QFont& captionFont() {
+    return interFont(11.5, 500);
+}
+const QFont& smallFont() {
+    return interFont(12, 400);
+}
+
+} // namespace Theme
+
+} // namespace tilewick

@@ -1,0 +1,131 @@
+#include "tilewick/visuals/InterFont.h"
+#include "support/SimPlatformTest.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QTemporaryDir>
+
+#include <set>
+
+namespace {
+
+using namespace tilewick;
+using InterFonts = SimPlatformTest;
+
+static_assert(isInterWeight(517) && !isInterWeight(601), "weights are checked when the program compiles");
+
+void touch(const QString& path) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+}
+
+TEST_F(InterFonts, SameSizeAndWeightGiveTheSameFont) {
+    const QFont& first = interFont(13, 600);
+    const QFont& again = interFont(13, 600);
+    EXPECT_EQ(&first, &again);
+    EXPECT_TRUE(InterFontLibrary::shared().cacheKeys().contains("13.0:600.0"));
+
+    const QFont& heavier = interFont(13, 650);
+    EXPECT_NE(&first, &heavier);
+    EXPECT_EQ(QFontInfo(heavier).family(), "Inter W650");
+    const QFont& larger = interFont(14, 600);
+    EXPECT_NE(&first, &larger);
+}
+
+TEST(InterFontKey, WritesEachNumberInItsShortestExactForm) {
+    EXPECT_EQ(interFontKey(13, 600), "13.0:600.0");
+    EXPECT_EQ(interFontKey(11.5, 500), "11.5:500.0");
+    EXPECT_EQ(interFontKey(12.5, 450), "12.5:450.0");
+    EXPECT_EQ(interFontKey(0.1, 340), "0.1:340.0");
+    EXPECT_NE(interFontKey(13, 600), interFontKey(13, 601));
+}
+
+// Every weight the code can ask for must have its static instance in the application folder,
+// registered under its own family and drawn at its own weight.
+TEST_F(InterFonts, EveryWeightTheProgramUsesHasItsInstance) {
+    QFile list(TILEWICK_SOURCE_DIR "/resources/fonts/weights.txt");
+    ASSERT_TRUE(list.open(QIODevice::ReadOnly | QIODevice::Text));
+    std::set<int> built;
+    while (!list.atEnd()) {
+        bool number = false;
+        const int weight = QString::fromUtf8(list.readLine()).trimmed().toInt(&number);
+        if (number)
+            built.insert(weight);
+    }
+    EXPECT_EQ(std::set<int>(kInterWeights.begin(), kInterWeights.end()), built)
+        << "kInterWeights and resources/fonts/weights.txt must list the same weights";
+
+    ASSERT_TRUE(InterFontLibrary::shared().registerFonts());
+    const QDir fonts(InterFontLibrary::shared().fontsFolder());
+    qreal previousAdvance = 0;
+    for (int weight : kInterWeights) {
+        SCOPED_TRACE(weight);
+        EXPECT_TRUE(fonts.exists(QStringLiteral("InterW%1.ttf").arg(weight)));
+        const QFont& font = InterFontLibrary::shared().font(13, weight);
+        const QFontInfo info(font);
+        EXPECT_EQ(info.family(), interFamily(weight));
+        EXPECT_EQ(info.weight(), weight);
+        EXPECT_EQ(info.pixelSize(), 13);
+        // Heavier Inter runs wider: each instance really is drawn at its own weight.
+        const qreal advance = QFontMetricsF(font).horizontalAdvance("Tilewick Hamburgefonstiv");
+        EXPECT_GT(advance, previousAdvance);
+        previousAdvance = advance;
+    }
+}
+
+TEST(InterFontLibrary, WithoutFontFilesGivesTheSystemFontAndRegistersOnce) {
+    QTemporaryDir resources;
+    InterFontLibrary library(resources.path());
+    const QFont& font = library.font(13, 600);
+    library.font(11.5, 500);
+    EXPECT_EQ(&library.font(13, 600), &font);
+    EXPECT_EQ(library.registrationCount(), 1);
+    EXPECT_TRUE(library.fontsFolder().isEmpty());
+    EXPECT_EQ(font.family(), QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
+    EXPECT_EQ(QFontInfo(font).pixelSize(), 13);
+    EXPECT_EQ(library.cacheKeys(), QStringList({"11.5:500.0", "13.0:600.0"}));
+}
+
+TEST(InterFontLibrary, LooksInFontsFirstAndInTheResourceBundleOnlyWhenItIsThere) {
+    QTemporaryDir resources;
+    const QDir root(resources.path());
+    {
+        InterFontLibrary library(root.path());
+        library.registerFonts();
+        EXPECT_TRUE(library.fontsFolder().isEmpty());
+    }
+    {
+        // A resource bundle without the font is no place to find it.
+        root.mkpath("Tilewick_Tilewick.bundle");
+        InterFontLibrary library(root.path());
+        library.registerFonts();
+        EXPECT_TRUE(library.fontsFolder().isEmpty());
+    }
+    touch(root.filePath("Tilewick_Tilewick.bundle/Fonts/InterVariable.ttf"));
+    {
+        InterFontLibrary library(root.path());
+        library.registerFonts();
+        EXPECT_EQ(library.fontsFolder(), root.filePath("Tilewick_Tilewick.bundle/Fonts"));
+    }
+    touch(root.filePath("Fonts/InterVariable.ttf"));
+    {
+        InterFontLibrary library(root.path());
+        library.registerFonts();
+        EXPECT_EQ(library.fontsFolder(), root.filePath("Fonts"));
+    }
+}
+
+TEST_F(InterFonts, FamiliesAlreadyAvailableCountAsRegistered) {
+    interFont(12, 400); // the application folder's fonts are registered now
+    QTemporaryDir resources;
+    touch(QDir(resources.path()).filePath("Fonts/InterVariable.ttf")); // not a font: registration fails
+    InterFontLibrary library(resources.path());
+    EXPECT_TRUE(library.registerFonts());
+    EXPECT_EQ(QFontInfo(library.font(13, 517)).family(), "Inter W517");
+}
+
+} // namespace
