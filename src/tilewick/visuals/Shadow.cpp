@@ -2,6 +2,9 @@
 
 #include "Layer.h"
 
+#include <QCache>
+#include <QDataStream>
+#include <QIODevice>
 #include <QImage>
 #include <QPainter>
 
@@ -13,28 +16,79 @@ namespace tilewick {
 
 namespace {
 
-// One box blur of the alpha channel along rows (or columns), radius `r` pixels.
-void boxBlur(QImage& image, int r, bool vertical) {
-    const int w = image.width(), h = image.height();
-    const int lines = vertical ? w : h, length = vertical ? h : w;
-    const int stride = vertical ? int(image.bytesPerLine() / 4) : 1;
-    auto* base = reinterpret_cast<QRgb*>(image.bits());
-    std::vector<int> alpha(static_cast<size_t>(length));
+// One box blur of an alpha plane along rows (or columns), radius `r` pixels.
+void boxBlur(std::vector<uchar>& plane, int width, int height, int r, bool vertical) {
+    const int lines = vertical ? width : height, length = vertical ? height : width;
+    const size_t step = vertical ? size_t(width) : 1;
+    std::vector<int> line(static_cast<size_t>(length));
     const int window = 2 * r + 1;
-    for (int line = 0; line < lines; ++line) {
-        QRgb* p = vertical ? base + line : base + size_t(line) * (image.bytesPerLine() / 4);
+    for (int l = 0; l < lines; ++l) {
+        uchar* p = plane.data() + (vertical ? size_t(l) : size_t(l) * size_t(width));
         for (int i = 0; i < length; ++i)
-            alpha[size_t(i)] = qAlpha(p[i * stride]);
+            line[size_t(i)] = p[size_t(i) * step];
         int sum = 0;
-        for (int i = -r; i <= r; ++i)
-            sum += (i >= 0 && i < length) ? alpha[size_t(i)] : 0;
+        for (int i = 0; i <= std::min(r, length - 1); ++i)
+            sum += line[size_t(i)];
         for (int i = 0; i < length; ++i) {
-            const int a = (sum + window / 2) / window;
-            p[i * stride] = qRgba(0, 0, 0, a);
+            p[size_t(i) * step] = uchar((sum + window / 2) / window);
             const int out = i - r, in = i + r + 1;
-            sum += (in < length ? alpha[size_t(in)] : 0) - (out >= 0 ? alpha[size_t(out)] : 0);
+            sum += (in < length ? line[size_t(in)] : 0) - (out >= 0 ? line[size_t(out)] : 0);
         }
     }
+}
+
+// The shadow image of `shape` (placed with its bounds' top-left at the margin), blurred.
+QImage blurredShadow(const QPainterPath& shape, const QColor& color, qreal scale, int box, int margin) {
+    const QRectF bounds = shape.boundingRect();
+    const QSize size(int(std::ceil(bounds.width() * scale)) + 2 * margin,
+                     int(std::ceil(bounds.height() * scale)) + 2 * margin);
+    QImage mask(size, QImage::Format_Alpha8);
+    mask.fill(0);
+    {
+        QPainter p(&mask);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.translate(margin, margin);
+        p.scale(scale, scale);
+        p.translate(-bounds.topLeft());
+        p.fillPath(shape, Qt::black);
+    }
+    // Three box blurs approximate a Gaussian.
+    const int w = size.width(), h = size.height();
+    std::vector<uchar> plane(size_t(w) * size_t(h));
+    for (int y = 0; y < h; ++y)
+        std::copy_n(mask.constScanLine(y), w, plane.data() + size_t(y) * size_t(w));
+    for (int pass = 0; pass < 3; ++pass) {
+        boxBlur(plane, w, h, box, false);
+        boxBlur(plane, w, h, box, true);
+    }
+    QImage shadow(size, QImage::Format_ARGB32_Premultiplied);
+    const QRgb premultiplied = qPremultiply(color.rgba());
+    for (int y = 0; y < h; ++y) {
+        auto* out = reinterpret_cast<QRgb*>(shadow.scanLine(y));
+        const uchar* in = plane.data() + size_t(y) * size_t(w);
+        for (int x = 0; x < w; ++x) {
+            const uint a = in[x];
+            out[x] = qRgba(qRed(premultiplied) * a / 255, qGreen(premultiplied) * a / 255,
+                           qBlue(premultiplied) * a / 255, qAlpha(premultiplied) * a / 255);
+        }
+    }
+    shadow.setDevicePixelRatio(scale);
+    return shadow;
+}
+
+// Views repaint the same cards over and over; their shadows are kept, keyed by the shape
+// relative to its bounds, the colour, the blur and the resolution.
+QByteArray cacheKey(const QPainterPath& shape, const QColor& color, qreal scale, int box) {
+    QByteArray key;
+    QDataStream out(&key, QIODevice::WriteOnly);
+    const QPointF origin = shape.boundingRect().topLeft();
+    out << color.rgba() << qint32(std::lround(scale * 64)) << qint32(box) << qint32(shape.elementCount());
+    for (int i = 0; i < shape.elementCount(); ++i) {
+        const QPainterPath::Element e = shape.elementAt(i);
+        out << qint8(e.type) << qint32(std::lround((e.x - origin.x()) * 64))
+            << qint32(std::lround((e.y - origin.y()) * 64));
+    }
+    return key;
 }
 
 } // namespace
@@ -46,38 +100,24 @@ void Shadow::paint(QPainter& painter, const QPainterPath& shape) const {
         painter.fillPath(shape.translated(offset), color);
         return;
     }
-    // Blur at device resolution so the shadow is as smooth as what it sits under.
+    // Blurred at device resolution so the shadow is as smooth as what it sits under.
     const qreal scale = deviceScale(painter);
     const qreal sigma = radius / 2 * scale;
-    // Three box blurs approximate a Gaussian of this deviation.
     const int box = std::max(1, int(std::lround(std::sqrt(4 * sigma * sigma + 1) - 1) / 2));
     const int margin = 3 * box + 2;
 
-    const QRectF bounds = shape.boundingRect();
-    const QSize size(int(std::ceil(bounds.width() * scale)) + 2 * margin,
-                     int(std::ceil(bounds.height() * scale)) + 2 * margin);
-    QImage mask(size, QImage::Format_ARGB32_Premultiplied);
-    mask.fill(Qt::transparent);
-    {
-        QPainter p(&mask);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.translate(margin, margin);
-        p.scale(scale, scale);
-        p.translate(-bounds.topLeft());
-        p.fillPath(shape, Qt::black);
+    // Main thread only, like every view.
+    static QCache<QByteArray, QImage> cache(32 * 1024 * 1024);
+    const QByteArray key = cacheKey(shape, color, scale, box);
+    const QImage* shadow = cache.object(key);
+    if (!shadow) {
+        auto* made = new QImage(blurredShadow(shape, color, scale, box, margin));
+        const qsizetype cost = made->sizeInBytes();
+        if (!cache.insert(key, made, cost))
+            return; // larger than the whole cache: not drawn rather than drawn every time
+        shadow = cache.object(key);
     }
-    for (int pass = 0; pass < 3; ++pass) {
-        boxBlur(mask, box, false);
-        boxBlur(mask, box, true);
-    }
-    // Colour the blurred coverage.
-    {
-        QPainter p(&mask);
-        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        p.fillRect(mask.rect(), color);
-    }
-    mask.setDevicePixelRatio(scale);
-    painter.drawImage(bounds.topLeft() + offset - QPointF(margin, margin) / scale, mask);
+    painter.drawImage(shape.boundingRect().topLeft() + offset - QPointF(margin, margin) / scale, *shadow);
 }
 
 } // namespace tilewick
