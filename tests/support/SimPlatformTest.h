@@ -3,10 +3,12 @@
 #include "platform/Platform.h"
 #include "platform/sim/FixedPaths.h"
 #include "platform/sim/MemoryDefaults.h"
+#include "platform/sim/SimAlerts.h"
 #include "platform/sim/SimAppearance.h"
 #include "platform/sim/SimBundle.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimEventTap.h"
+#include "platform/sim/SimLoginItems.h"
 #include "platform/sim/VirtualRuntime.h"
 
 #include <gtest/gtest.h>
@@ -31,6 +33,8 @@ protected:
     platform::sim::SimDesktop& desktop() { return m_platform->service<platform::sim::SimDesktop>(); }
     platform::sim::SimAppearance& appearance() { return m_platform->service<platform::sim::SimAppearance>(); }
     platform::sim::SimEventTap& eventTap() { return m_platform->service<platform::sim::SimEventTap>(); }
+    platform::sim::SimLoginItems& loginItems() { return m_platform->service<platform::sim::SimLoginItems>(); }
+    platform::sim::SimAlerts& alerts() { return m_platform->service<platform::sim::SimAlerts>(); }
 
     // The activity-log events written so far, without their time stamps ("tap.reenabled timeout=true"),
     // oldest first. The first call gives the log store a folder of its own.

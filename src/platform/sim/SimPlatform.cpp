@@ -2,11 +2,13 @@
 
 #include "FixedPaths.h"
 #include "MemoryDefaults.h"
+#include "SimAlerts.h"
 #include "SimAppearance.h"
 #include "SimBundle.h"
 #include "SimDesktop.h"
 #include "SimEventTap.h"
 #include "SimKeyboard.h"
+#include "SimLoginItems.h"
 #include "VirtualRuntime.h"
 
 namespace platform::sim {
@@ -28,6 +30,8 @@ std::shared_ptr<Platform> makeSimPlatform() {
     provideBoth<Paths>(*platform, paths);
     provideBoth<Keyboard>(*platform, std::make_shared<SimKeyboard>());
     provideBoth<Appearance>(*platform, std::make_shared<SimAppearance>());
+    provideBoth<LoginItems>(*platform, std::make_shared<SimLoginItems>());
+    provideBoth<Alerts>(*platform, std::make_shared<SimAlerts>());
 
     auto eventTap = std::make_shared<SimEventTap>();
     provideBoth<EventTap>(*platform, eventTap);

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+namespace tilewick {
+
+// An application found on disk, offered by the Default App Snaps picker.
+struct InstalledApp {
+    // The bundle identifier; the record's identity.
+    QString id;
+    // The name shown in the picker.
+    QString name;
+    // Where the application lives.
+    QUrl url;
+
+    friend bool operator==(const InstalledApp&, const InstalledApp&) = default;
+};
+
+} // namespace tilewick

@@ -1,0 +1,331 @@
+#pragma once
+
+#include "Bindings.h"
+#include "ConflictingApp.h"
+#include "StoreHooks.h"
+#include "tilewick/appsnaps/AppSnap.h"
+#include "tilewick/appsnaps/InstalledApp.h"
+#include "tilewick/model/SnapTab.h"
+
+#include "platform/Runtime.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QRectF>
+#include <QSet>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace platform {
+class Platform;
+}
+
+namespace tilewick {
+
+// The one model object of the program: settings, hotkey bindings, permission and tap status,
+// conflicting utilities, recording and modifier editing, hover and flash state, and the working
+// state of the Default App Snaps page. Views read it and call its operations; the engines call
+// into it. Main thread only.
+//
+// Each observed field has a getter, a setter and a change signal. The signal fires only when the
+// value really changes; a setter's side effect (persistence, engine update, hiding the floating
+// keyboard, activation policy, saving Default App Snaps) runs on every set, equal or not.
+// Plain fields notify nothing.
+//
+// The operations are spread over several files by concern: settings and the initialiser
+// (TilewickStore.cpp), bindings and their reset, login item, notes and the main window, status,
+// recording and key tracking.
+class TilewickStore final : public QObject {
+    Q_OBJECT
+
+public:
+    // Reads the settings from the platform's defaults and runs the initialiser.
+    explicit TilewickStore(const platform::Platform& platform, StoreHooks hooks = StoreHooks::standard(),
+                           QObject* parent = nullptr);
+    ~TilewickStore() override;
+
+    // The program's one store, created on first use with the current platform; never released.
+    static TilewickStore& shared();
+
+    // --- Observed fields -------------------------------------------------------------------
+
+    // The hotkey of each bound action.
+    const Bindings& bindings() const { return m_bindings; }
+    void setBindings(const Bindings& bindings);
+    // The main window's selected tab; every set writes "lastTab".
+    SnapTab tab() const { return m_tab; }
+    void setTab(SnapTab tab);
+    // The action whose hotkey is being recorded.
+    std::optional<SnapAction> recording() const { return m_recording; }
+    void setRecording(std::optional<SnapAction> action);
+    // The process may use Accessibility.
+    bool trusted() const { return m_trusted; }
+    void setTrusted(bool trusted);
+    // Permission is granted and the event tap exists and is enabled.
+    bool hotkeysActive() const { return m_hotkeysActive; }
+    void setHotkeysActive(bool active);
+    // Running utilities that clash, sorted by name.
+    const QList<ConflictingApp>& conflicts() const { return m_conflicts; }
+    void setConflicts(const QList<ConflictingApp>& conflicts);
+    // The program is registered as a login item and enabled; set through setLaunchAtLogin().
+    bool launchAtLogin() const { return m_launchAtLogin; }
+    // The transient message the main window shows.
+    const std::optional<QString>& note() const { return m_note; }
+    void setNote(const std::optional<QString>& note);
+    // The one modifier set every hotkey uses; every set writes "modifiers" and hands the
+    // effective bindings to the hotkey engine.
+    quint64 modifiers() const { return m_modifiers; }
+    void setModifiers(quint64 modifiers);
+    bool editingModifiers() const { return m_editingModifiers; }
+    void setEditingModifiers(bool editing);
+    // A new modifier chord was accepted during the current edit.
+    bool modifiersTyped() const { return m_modifiersTyped; }
+    void setModifiersTyped(bool typed);
+    // Show the floating keyboard while the hotkey modifiers are held; switching it off hides it.
+    bool keyboardOverlay() const { return m_keyboardOverlay; }
+    void setKeyboardOverlay(bool on);
+    // The menu-bar item and the Dock (taskbar) icon; turning one off while the other is off
+    // turns the other back on.
+    bool showInMenuBar() const { return m_showInMenuBar; }
+    void setShowInMenuBar(bool on);
+    bool showInDock() const { return m_showInDock; }
+    void setShowInDock(bool on);
+    // The action whose card, or whose key on a drawn keyboard, the pointer is over.
+    std::optional<SnapAction> hoveredAction() const { return m_hoveredAction; }
+    void setHoveredAction(std::optional<SnapAction> action);
+    std::optional<SnapAction> hoveredKeyAction() const { return m_hoveredKeyAction; }
+    void setHoveredKeyAction(std::optional<SnapAction> action);
+    bool hoveredModifierKey() const { return m_hoveredModifierKey; }
+    void setHoveredModifierKey(bool hovered);
+    bool hoveredGlobeKey() const { return m_hoveredGlobeKey; }
+    void setHoveredGlobeKey(bool hovered);
+    // Multi-window mode is showing: modifiers and Globe held over an application that can.
+    bool multiWindow() const { return m_multiWindow; }
+    void setMultiWindow(bool on);
+    // The front application that cannot do multi-window while the chord is held.
+    const std::optional<QString>& multiWindowUnsupported() const { return m_multiWindowUnsupported; }
+    void setMultiWindowUnsupported(const std::optional<QString>& name);
+    // The window mover's redo history is not empty.
+    bool canRedo() const { return m_canRedo; }
+    void setCanRedo(bool canRedo);
+    // The main window is open.
+    bool windowOpen() const { return m_windowOpen; }
+    void setWindowOpen(bool open);
+    // The saved Default App Snaps; every set saves them all.
+    const QList<AppSnap>& appSnaps() const { return m_appSnaps; }
+    void setAppSnaps(const QList<AppSnap>& snaps);
+    // The Default App Snaps setup: the chosen application, display and multi-window switch.
+    const std::optional<InstalledApp>& appSnapApp() const { return m_appSnapApp; }
+    void setAppSnapApp(const std::optional<InstalledApp>& app);
+    const std::optional<QString>& appSnapDisplayID() const { return m_appSnapDisplayID; }
+    void setAppSnapDisplayID(const std::optional<QString>& displayID);
+    bool appSnapMulti() const { return m_appSnapMulti; }
+    void setAppSnapMulti(bool multi);
+    bool appSnapCanMulti() const { return m_appSnapCanMulti; }
+    void setAppSnapCanMulti(bool canMulti);
+    // The application picker: its offer, whether its list is open, the search and the row lit.
+    const QList<InstalledApp>& installedApps() const { return m_installedApps; }
+    void setInstalledApps(const QList<InstalledApp>& apps);
+    bool appPickerOpen() const { return m_appPickerOpen; }
+    void setAppPickerOpen(bool open);
+    const QString& appPickerQuery() const { return m_appPickerQuery; }
+    void setAppPickerQuery(const QString& query);
+    const std::optional<QString>& appPickerHighlight() const { return m_appPickerHighlight; }
+    void setAppPickerHighlight(const std::optional<QString>& bundleID);
+    // Number of connected displays.
+    qint64 displayCount() const { return m_displayCount; }
+    void setDisplayCount(qint64 count);
+    // A drawn keyboard is on screen, so its animations may run.
+    bool animating() const { return m_animating; }
+    void setAnimating(bool animating);
+    // The action highlighted just after it ran.
+    std::optional<SnapAction> flash() const { return m_flash; }
+    void setFlash(std::optional<SnapAction> action);
+    // Keys held now, with the uptime at which each went down.
+    const QHash<quint16, double>& pressedKeys() const { return m_pressedKeys; }
+    void setPressedKeys(const QHash<quint16, double>& keys);
+
+    // --- Plain fields the views report -----------------------------------------------------
+    // Frames in the main window's content coordinates (top left, y downwards).
+
+    QRectF modifierPanelFrame() const { return m_modifierPanelFrame; }
+    void setModifierPanelFrame(const QRectF& frame) { m_modifierPanelFrame = frame; }
+    QRectF recordingCardFrame() const { return m_recordingCardFrame; }
+    void setRecordingCardFrame(const QRectF& frame) { m_recordingCardFrame = frame; }
+    QRectF appPickerFrame() const { return m_appPickerFrame; }
+    void setAppPickerFrame(const QRectF& frame) { m_appPickerFrame = frame; }
+    QRectF appPickerListFrame() const { return m_appPickerListFrame; }
+    void setAppPickerListFrame(const QRectF& frame) { m_appPickerListFrame = frame; }
+    QWidget* appPickerField() const { return m_appPickerField; }
+    void setAppPickerField(QWidget* field) { m_appPickerField = field; }
+    // Opens the main window when none is visible; handed over by the application shell.
+    void setOpenMainWindow(std::function<void()> open) { m_openMainWindow = std::move(open); }
+
+    // --- Bindings --------------------------------------------------------------------------
+
+    // Reads "bindings", migrates tables of earlier versions, writes "bindingsVersion" 6 and
+    // saves. Builds the defaults when there is nothing readable.
+    void loadBindings();
+    // Writes "bindings" and hands the effective bindings to the hotkey engine.
+    void saveBindings();
+    // Each binding with the store's modifier set in place of its own.
+    Bindings effectiveBindings() const;
+    bool isKeyCodeFree(quint16 keyCode) const;
+    // The bound key of `action` with the store's modifiers; none when unbound.
+    std::optional<Hotkey> hotkey(SnapAction action) const;
+    // Asks, then puts every hotkey and the modifiers back to the factory defaults.
+    void resetAllHotkeys();
+
+    // --- Login item, main window, notes ----------------------------------------------------
+
+    // Registers the login item once, on the first launch from an Applications folder.
+    void applyPendingStartAtLogin();
+    void refreshLaunchAtLogin();
+    // The user's switch; `launchAtLogin` then shows the real state, not the request.
+    void setLaunchAtLogin(bool on);
+    void showMainWindow();
+    // Shows `text` until 5 s after the last note.
+    void showNote(const QString& text);
+
+    // --- Window services -------------------------------------------------------------------
+
+    // Gives the main window its standard size (956 × 891, within its screen), keeping its top
+    // edge and centre where the screen allows.
+    void restoreMainWindowSize(bool animate);
+    // The frame restoreMainWindowSize sets; none when the window is to be left alone.
+    static std::optional<QRectF> restoredMainWindowFrame(const MainWindowState& window);
+    // Asks for Accessibility permission and opens the place where the user grants it.
+    void requestAccessibility();
+
+    // --- Status, recording, floating keyboard ----------------------------------------------
+
+    // Polls permission (and, with the hotkey engine, its tap); runs every 1.5 s.
+    void refreshStatus();
+    // Looks for running utilities that clash; `alert` warns about new ones.
+    void refreshConflicts(bool alert);
+    // Stops delivering keys to the hotkey recorder; `recording` stays as it is.
+    void stopRecording();
+    void hideOverlay();
+
+signals:
+    void bindingsChanged();
+    void tabChanged();
+    void recordingChanged();
+    void trustedChanged();
+    void hotkeysActiveChanged();
+    void conflictsChanged();
+    void launchAtLoginChanged();
+    void noteChanged();
+    void modifiersChanged();
+    void editingModifiersChanged();
+    void modifiersTypedChanged();
+    void keyboardOverlayChanged();
+    void showInMenuBarChanged();
+    void showInDockChanged();
+    void hoveredActionChanged();
+    void hoveredKeyActionChanged();
+    void hoveredModifierKeyChanged();
+    void hoveredGlobeKeyChanged();
+    void multiWindowChanged();
+    void multiWindowUnsupportedChanged();
+    void canRedoChanged();
+    void windowOpenChanged();
+    void appSnapsChanged();
+    void appSnapAppChanged();
+    void appSnapDisplayIDChanged();
+    void appSnapMultiChanged();
+    void appSnapCanMultiChanged();
+    void installedAppsChanged();
+    void appPickerOpenChanged();
+    void appPickerQueryChanged();
+    void appPickerHighlightChanged();
+    void displayCountChanged();
+    void animatingChanged();
+    void flashChanged();
+    void pressedKeysChanged();
+
+private:
+    void initialise();
+    quint64 readModifiers() const;
+
+    // Stores `value`; emits `changed` only when it differs from the stored one.
+    template <typename T, typename U> bool assign(T& field, U&& value, void (TilewickStore::*changed)()) {
+        if (field == value)
+            return false;
+        field = std::forward<U>(value);
+        emit(this->*changed)();
+        return true;
+    }
+
+    const platform::Platform& m_platform;
+    StoreHooks m_hooks;
+
+    Bindings m_bindings;
+    SnapTab m_tab = SnapTab::global;
+    std::optional<SnapAction> m_recording;
+    bool m_trusted = false;
+    bool m_hotkeysActive = false;
+    QList<ConflictingApp> m_conflicts;
+    bool m_launchAtLogin = false;
+    std::optional<QString> m_note;
+    quint64 m_modifiers = kDefaultHotkeyModifiers;
+    bool m_editingModifiers = false;
+    bool m_modifiersTyped = false;
+    QRectF m_modifierPanelFrame;
+    QRectF m_recordingCardFrame;
+    bool m_keyboardOverlay = true;
+    bool m_showInMenuBar = true;
+    bool m_showInDock = true;
+    // The scheduled showing of the floating keyboard.
+    platform::WorkItemRef m_overlayPending;
+    // The "hotkeys" event has been written once.
+    bool m_accessLogged = false;
+    // The conflict count last logged.
+    qint64 m_lastConflictCount = 0;
+    // Modifier flags last seen by the key tracking, under the hotkey mask.
+    quint64 m_globalFlags = 0;
+    std::optional<SnapAction> m_hoveredAction;
+    std::optional<SnapAction> m_hoveredKeyAction;
+    bool m_hoveredModifierKey = false;
+    bool m_hoveredGlobeKey = false;
+    bool m_multiWindow = false;
+    std::optional<QString> m_multiWindowUnsupported;
+    bool m_globeHeld = false;
+    bool m_canRedo = false;
+    bool m_windowOpen = true;
+    QList<AppSnap> m_appSnaps;
+    std::optional<InstalledApp> m_appSnapApp;
+    std::optional<QString> m_appSnapDisplayID;
+    bool m_appSnapMulti = false;
+    bool m_appSnapCanMulti = false;
+    QList<InstalledApp> m_installedApps;
+    bool m_appPickerOpen = false;
+    QString m_appPickerQuery;
+    std::optional<QString> m_appPickerHighlight;
+    QRectF m_appPickerFrame;
+    QRectF m_appPickerListFrame;
+    QPointer<QWidget> m_appPickerField;
+    qint64 m_displayCount = 0;
+    std::function<void()> m_openMainWindow;
+    bool m_animating = false;
+    std::optional<SnapAction> m_flash;
+    QHash<quint16, double> m_pressedKeys;
+    // The local key monitor installed while recording without a running tap; dropping the
+    // token removes the monitor.
+    std::shared_ptr<void> m_recorder;
+    // Bundle identifiers already alerted about in this process.
+    QSet<QString> m_alerted;
+    platform::WorkItemRef m_noteTask;
+    platform::RepeatingTimerRef m_timer;
+    platform::WorkItemRef m_flashTask;
+    // Modifier flags gathered during the current modifier edit.
+    quint64 m_chord = 0;
+};
+
+} // namespace tilewick
