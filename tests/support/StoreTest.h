@@ -2,11 +2,14 @@
 
 #include "SimPlatformTest.h"
 
+#include "tilewick/engine/WindowMover.h"
 #include "tilewick/store/TilewickStore.h"
 
 #include <QList>
 
+#include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 // Collaborators of the store that remember what they were asked.
@@ -22,11 +25,27 @@ struct RecordingEngine final : tilewick::HotkeyEngineHook {
 struct RecordingOverlay final : tilewick::KeyboardOverlayHook {
     bool visible = false;
     int hides = 0;
+    // The screen of every show, in order.
+    std::vector<std::optional<platform::ScreenInfo>> shows;
+    void show(const std::optional<platform::ScreenInfo>& screen) override {
+        shows.push_back(screen);
+        visible = visible || screen.has_value();
+    }
     void hide() override {
         ++hides;
         visible = false;
     }
     bool isVisible() const override { return visible; }
+};
+
+// Answers support checks only when the test says so.
+struct RecordingMultiWindow final : tilewick::MultiWindowHook {
+    std::vector<tilewick::SnapAction> snaps;
+    std::vector<std::pair<qint32, std::function<void(bool)>>> checks;
+    void snap(tilewick::SnapAction action) override { snaps.push_back(action); }
+    void checkSupport(qint32 pid, std::function<void(bool)> completion) override {
+        checks.emplace_back(pid, std::move(completion));
+    }
 };
 
 struct RecordingAppSnapStorage final : tilewick::AppSnapStorage {
@@ -81,6 +100,10 @@ protected:
     std::shared_ptr<storetest::RecordingAppSnapStorage> appSnapStorage =
         std::make_shared<storetest::RecordingAppSnapStorage>();
     std::shared_ptr<storetest::RecordingShell> shell = std::make_shared<storetest::RecordingShell>();
+    std::shared_ptr<storetest::RecordingMultiWindow> multiWindow =
+        std::make_shared<storetest::RecordingMultiWindow>();
+    // A mover of this test's desktop, made by makeStore().
+    std::shared_ptr<tilewick::WindowMover> mover;
 
 private:
     std::unique_ptr<tilewick::TilewickStore> m_store;

@@ -1,5 +1,7 @@
 #include "StoreHooks.h"
 
+#include "tilewick/engine/WindowMover.h"
+
 namespace tilewick {
 
 StoreHooks StoreHooks::standard() {
@@ -16,6 +18,10 @@ StoreHooks StoreHooks::completed() const {
         hooks.appSnaps = std::make_shared<InertAppSnapStorage>();
     if (!hooks.shell)
         hooks.shell = std::make_shared<InertAppShell>();
+    if (!hooks.multiWindow)
+        hooks.multiWindow = std::make_shared<InertMultiWindow>();
+    if (!hooks.mover) // the shared mover lives for the whole process
+        hooks.mover = std::shared_ptr<WindowMover>(&WindowMover::shared(), [](WindowMover*) {});
     return hooks;
 }
 

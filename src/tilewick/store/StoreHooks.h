@@ -3,11 +3,13 @@
 #include "Bindings.h"
 #include "tilewick/appsnaps/AppSnap.h"
 
+#include "platform/Screens.h"
 #include "platform/Workspace.h"
 
 #include <QList>
 #include <QRectF>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -23,12 +25,29 @@ public:
     virtual void clearRecorder() = 0;
 };
 
+class WindowMover;
+
 // The floating keyboard panel, as far as the store drives it.
 class KeyboardOverlayHook {
 public:
     virtual ~KeyboardOverlayHook() = default;
+    // Shows the panel on `screen` (or moves it there); no screen: nothing happens.
+    virtual void show(const std::optional<platform::ScreenInfo>& screen) = 0;
     virtual void hide() = 0;
+    // True from a show until the next hide.
     virtual bool isVisible() const = 0;
+};
+
+// The multi-window filler, as far as the store drives it.
+class MultiWindowHook {
+public:
+    virtual ~MultiWindowHook() = default;
+    // Fills the layout of `action` with windows of the front application; other actions move
+    // the focused window alone.
+    virtual void snap(SnapAction action) = 0;
+    // Whether the application `pid` can open new windows; `completion` runs later, on the main
+    // thread.
+    virtual void checkSupport(qint32 pid, std::function<void(bool supported)> completion) = 0;
 };
 
 // Where the Default App Snaps are kept.
@@ -45,6 +64,8 @@ struct MainWindowState {
     bool fullScreen = false;
     // The visible frame of the window's screen, else of the main screen; none without screens.
     std::optional<QRectF> screenVisibleFrame;
+    // Entirely covered by other windows, or on a screen that is off.
+    bool occluded = false;
 };
 
 // The application shell: how the program appears on the desktop, and its window "main".
@@ -72,10 +93,31 @@ public:
     void clearRecorder() override {}
 };
 
+// Remembers whether it was asked to show, so the store's trigger runs its course.
 class InertKeyboardOverlay final : public KeyboardOverlayHook {
 public:
-    void hide() override {}
-    bool isVisible() const override { return false; }
+    void show(const std::optional<platform::ScreenInfo>& screen) override {
+        m_visible = m_visible || screen.has_value();
+    }
+    void hide() override { m_visible = false; }
+    bool isVisible() const override { return m_visible; }
+
+private:
+    bool m_visible = false;
+};
+
+// Remembers what it was asked and fills nothing; support checks are never answered, so no
+// application is ever offered multi-window.
+class InertMultiWindow final : public MultiWindowHook {
+public:
+    void snap(SnapAction action) override { m_lastSnap = action; }
+    void checkSupport(qint32 pid, std::function<void(bool)>) override { m_lastCheckedPid = pid; }
+    std::optional<SnapAction> lastSnap() const { return m_lastSnap; }
+    std::optional<qint32> lastCheckedPid() const { return m_lastCheckedPid; }
+
+private:
+    std::optional<SnapAction> m_lastSnap;
+    std::optional<qint32> m_lastCheckedPid;
 };
 
 class InertAppSnapStorage final : public AppSnapStorage {
@@ -100,6 +142,9 @@ struct StoreHooks {
     std::shared_ptr<KeyboardOverlayHook> overlay;
     std::shared_ptr<AppSnapStorage> appSnaps;
     std::shared_ptr<AppShell> shell;
+    std::shared_ptr<MultiWindowHook> multiWindow;
+    // The program's window mover; missing: the shared one.
+    std::shared_ptr<WindowMover> mover;
 
     // The program's own collaborators; a missing one is filled with its inert stand-in.
     static StoreHooks standard();

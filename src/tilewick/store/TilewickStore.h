@@ -5,6 +5,7 @@
 #include "StoreHooks.h"
 #include "tilewick/appsnaps/AppSnap.h"
 #include "tilewick/appsnaps/InstalledApp.h"
+#include "tilewick/engine/HotkeyEngine.h"
 #include "tilewick/model/SnapTab.h"
 
 #include "platform/Runtime.h"
@@ -19,6 +20,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -41,7 +43,7 @@ namespace tilewick {
 // The operations are spread over several files by concern: settings and the initialiser
 // (TilewickStore.cpp), bindings and their reset, login item, notes and the main window, status,
 // recording and key tracking.
-class TilewickStore final : public QObject {
+class TilewickStore final : public QObject, public HotkeyEngine::Client {
     Q_OBJECT
 
 public:
@@ -88,7 +90,7 @@ public:
     bool modifiersTyped() const { return m_modifiersTyped; }
     void setModifiersTyped(bool typed);
     // Show the floating keyboard while the hotkey modifiers are held; switching it off hides it.
-    bool keyboardOverlay() const { return m_keyboardOverlay; }
+    bool keyboardOverlay() const override { return m_keyboardOverlay; }
     void setKeyboardOverlay(bool on);
     // The menu-bar item and the Dock (taskbar) icon; turning one off while the other is off
     // turns the other back on.
@@ -211,7 +213,45 @@ public:
     void refreshConflicts(bool alert);
     // Stops delivering keys to the hotkey recorder; `recording` stays as it is.
     void stopRecording();
+
+    // --- Action dispatch -------------------------------------------------------------------
+
+    // Runs the action of a hotkey: moves the focused window (with `globe`, fills the layout of
+    // the tab's anchor with several windows), shows the action's tab unless Default App Snaps
+    // is open, and flashes the action for 1.6 s. Cancels a pending floating keyboard.
+    void perform(SnapAction action, bool globe) override;
+    // The action a multi-window fill uses for `action`: the anchor of its tab for layouts,
+    // else the action itself.
+    SnapAction multiWindowAction(SnapAction action) const;
+    // The bound action of `tab` whose key lies furthest out on the keyboard, on the side where
+    // the tab's keys lean; the upper row wins within a column. None without bound keys.
+    std::optional<SnapAction> anchorAction(SnapTab tab) const;
+    // Selects the tab `step` places along the tab bar, wrapping around at both ends.
+    void stepTab(int step);
+    // Uptime of the last hotkey action (-infinity before the first). Delayed re-placements
+    // give way when it is newer than their own start.
+    double lastSnapAt() const { return m_lastSnapAt; }
+
+    // --- Key tracking and the floating keyboard --------------------------------------------
+
+    // Follows which keys are held, from this program's key monitor and the hotkey engine.
+    void trackKey(const platform::KeyEvent& event);
+    // Forgets held modifier keys whose flag is not in `flags`.
+    void pruneReleasedModifiers(quint64 flags);
+    // Every hotkey modifier is held (extra modifiers do not matter).
+    bool modifiersHeld() const;
+    // The hotkey modifiers and Globe are held.
+    bool globeChordHeld() const;
+    // A modifier change in another application: tracks keys, updates the multi-window state,
+    // and shows the floating keyboard 0.12 s after exactly the hotkey modifiers went down.
+    void flagsChanged(const platform::KeyEvent& event) override;
+    void updateMultiWindowState();
+    void applyMultiWindowCheck(bool supported, const std::optional<QString>& name);
+    // The delayed showing of the floating keyboard, if the modifiers are still held.
+    void showOverlayIfStillHeld();
     void hideOverlay();
+    // Whether any drawn keyboard can be seen: the main window in front, or the floating one.
+    void refreshAnimating();
 
 signals:
     void bindingsChanged();
@@ -253,6 +293,10 @@ signals:
 private:
     void initialise();
     quint64 readModifiers() const;
+    // The last modifier change left exactly the hotkey modifiers held.
+    bool hotkeyChordHeld() const;
+    // Hides the floating keyboard; in the background the held keys become `stillHeld`.
+    void hideOverlay(const QHash<quint16, double>& stillHeld);
 
     // Stores `value`; emits `changed` only when it differs from the stored one.
     template <typename T, typename U> bool assign(T& field, U&& value, void (TilewickStore::*changed)()) {
@@ -326,6 +370,7 @@ private:
     platform::WorkItemRef m_flashTask;
     // Modifier flags gathered during the current modifier edit.
     quint64 m_chord = 0;
+    double m_lastSnapAt = -std::numeric_limits<double>::infinity();
 };
 
 } // namespace tilewick
