@@ -5,6 +5,7 @@
 #include "qt/QtAlerts.h"
 #include "qt/QtAppearance.h"
 #include "qt/QtRuntime.h"
+#include "x11/X11Desktop.h"
 #include "xdg/JsonFileDefaults.h"
 #include "xdg/XdgLoginItems.h"
 #include "xdg/XdgPaths.h"
@@ -24,6 +25,8 @@ std::shared_ptr<Platform> makeDesktopPlatform(const QString& fallbackDomain, con
     platform->provide<Alerts>(std::make_shared<QtAlerts>());
     platform->provide<Keyboard>(std::make_shared<EnvironmentKeyboard>());
     platform->provide<Appearance>(std::make_shared<qt::QtAppearance>());
+    // Windows, screens and running applications, when an X server answers.
+    x11::provideX11Desktop(*platform, {domain, appName, bundle->bundlePath()});
     return platform;
 }
 

@@ -1,5 +1,7 @@
 #include "XdgLoginItems.h"
 
+#include "DesktopEntryFile.h"
+
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -11,87 +13,6 @@
 namespace platform {
 
 namespace {
-
-// Reads the keys of the [Desktop Entry] group; values keep their desktop-entry escapes.
-QHash<QString, QString> readDesktopEntry(const QString& path, bool* exists) {
-    QHash<QString, QString> keys;
-    QFile file(path);
-    *exists = file.exists();
-    if (!file.open(QIODevice::ReadOnly))
-        return keys;
-    bool inEntry = false;
-    const auto lines = QString::fromUtf8(file.readAll()).split(u'\n');
-    for (const auto& raw : lines) {
-        const auto line = raw.trimmed();
-        if (line.isEmpty() || line.startsWith(u'#'))
-            continue;
-        if (line.startsWith(u'[')) {
-            inEntry = line == QLatin1String("[Desktop Entry]");
-            continue;
-        }
-        const auto eq = line.indexOf(u'=');
-        if (inEntry && eq > 0)
-            keys.insert(line.left(eq).trimmed(), line.mid(eq + 1).trimmed());
-    }
-    return keys;
-}
-
-// Undoes the escapes of a desktop entry's string values (\s \n \t \r \\).
-QString unescapeString(const QString& value) {
-    QString out;
-    out.reserve(value.size());
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = value[i];
-        if (c != u'\\' || i + 1 == value.size()) {
-            out += c;
-            continue;
-        }
-        const QChar next = value[++i];
-        switch (next.unicode()) {
-        case 's':
-            out += u' ';
-            break;
-        case 'n':
-            out += u'\n';
-            break;
-        case 't':
-            out += u'\t';
-            break;
-        case 'r':
-            out += u'\r';
-            break;
-        default:
-            out += next;
-            break;
-        }
-    }
-    return out;
-}
-
-QString escapeString(const QString& value) {
-    QString out;
-    out.reserve(value.size() + 8);
-    for (const QChar c : value) {
-        switch (c.unicode()) {
-        case '\\':
-            out += QLatin1String("\\\\");
-            break;
-        case '\n':
-            out += QLatin1String("\\n");
-            break;
-        case '\t':
-            out += QLatin1String("\\t");
-            break;
-        case '\r':
-            out += QLatin1String("\\r");
-            break;
-        default:
-            out += c;
-            break;
-        }
-    }
-    return out;
-}
 
 QString canonical(const QString& path) {
     const QFileInfo info(path);
@@ -128,11 +49,11 @@ QString XdgLoginItems::execValue(const QString& program) {
         quoted += c;
     }
     quoted += u'"';
-    return escapeString(quoted);
+    return escapeDesktopString(quoted);
 }
 
 QString XdgLoginItems::programOfExec(const QString& value) {
-    const auto command = unescapeString(value).trimmed();
+    const auto command = unescapeDesktopString(value).trimmed();
     QString program;
     qsizetype i = 0;
     if (command.startsWith(u'"')) {
@@ -156,7 +77,7 @@ QString XdgLoginItems::programOfExec(const QString& value) {
 
 LoginItems::Status XdgLoginItems::status() const {
     bool exists = false;
-    const auto keys = readDesktopEntry(entryPath(), &exists);
+    const auto keys = readDesktopEntryGroup(entryPath(), &exists);
     if (!exists)
         return Status::NotRegistered;
     if (isTrue(keys.value(QStringLiteral("Hidden"))) ||
@@ -181,7 +102,7 @@ LoginItems::Change XdgLoginItems::registerApp() {
 
     QString text = QStringLiteral("[Desktop Entry]\n");
     text += QStringLiteral("Type=Application\n");
-    text += QStringLiteral("Name=") + escapeString(m_appName) + u'\n';
+    text += QStringLiteral("Name=") + escapeDesktopString(m_appName) + u'\n';
     text += QStringLiteral("Exec=") + execValue(executable) + u'\n';
     text += QStringLiteral("Terminal=false\n");
     text += QStringLiteral("X-GNOME-Autostart-enabled=true\n");

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "X11Connection.h"
+#include "platform/Accessibility.h"
+
+#include <QObject>
+
+#include <memory>
+#include <optional>
+
+namespace platform::x11 {
+
+class X11Screens;
+class X11Workspace;
+
+// Accessibility over EWMH/ICCCM: the elements of other applications on an X desktop.
+//
+// Elements: the system-wide element ("AXRole", "AXFocusedApplication"); applications by process
+// ("AXRole", "AXTitle", "AXWindows", "AXFocusedWindow", "AXMainWindow", "AXFrontmost", "AXHidden");
+// windows by X window ("AXRole", "AXSubrole", "AXTitle", "AXPosition", "AXSize", "AXMinimized",
+// "AXFullScreen", "AXMain", "AXFocused"; action "AXRaise"). An application's windows are its
+// managed client windows on the current desktop, front to back, without panels and the desktop.
+// Menus, "AXEnhancedUserInterface" and "AXMenuBar" are not supported.
+//
+// Positions and sizes are the outer frame people see: the window manager's decorations
+// (_NET_FRAME_EXTENTS) included, the shadows of client-side decorations (_GTK_FRAME_EXTENTS)
+// left out. Writes go to the window manager and wait, briefly, until the server shows them, so a
+// read straight after a write sees the result. Trust is a usable connection with an EWMH window
+// manager. Every call may be made from any thread.
+class X11Accessibility : public Accessibility {
+public:
+    X11Accessibility(std::shared_ptr<X11Connection> connection, std::shared_ptr<X11Screens> screens,
+                     std::shared_ptr<X11Workspace> workspace);
+    ~X11Accessibility() override;
+
+    bool isProcessTrusted() const override;
+    bool requestTrust() override { return isProcessTrusted(); }
+    AXElement systemWide() const override { return AXElement(AXElement::kSystemWideId, 0); }
+    AXElement application(qint32 pid) override { return AXElement(applicationId(pid), pid); }
+
+    AXResult<AXValue> copyAttributeValue(const AXElement& element, const QString& attribute) override;
+    AXError setAttributeValue(const AXElement& element, const QString& attribute,
+                              const AXValue& value) override;
+    AXResult<bool> isAttributeSettable(const AXElement& element, const QString& attribute) override;
+    AXError performAction(const AXElement& element, const QString& action) override;
+    // "AXWindowCreated" when a new window of the application joins the client list.
+    AXObserverRef addObserver(const AXElement& application, const QString& notification,
+                              AXObserverCallback callback) override;
+
+    // Element ids: the kind in the top byte, so applications and windows never collide.
+    static quint64 applicationId(qint32 pid);
+    static quint64 windowId(xcb_window_t window);
+
+    // The longest a write waits for the window manager to carry it out.
+    static constexpr double kSettleLimit = 0.1;
+
+private:
+    struct WindowInfo;
+    struct Observers;
+
+    AXError read(const AXElement& element, const QString& attribute, AXValue& out);
+    AXError readApplication(qint32 pid, const QString& attribute, AXValue& out);
+    AXError readWindow(xcb_window_t window, const QString& attribute, AXValue& out);
+    AXError writeWindow(const AXElement& element, const QString& attribute, const AXValue& value);
+    AXError settable(const AXElement& element, const QString& attribute, bool& out);
+
+    // The window's state on the server; none when it is gone or no longer managed.
+    std::optional<WindowInfo> fetch(xcb_window_t window);
+    // The application's windows, front to back.
+    QList<Client> windowsOf(qint32 pid, const ClientList& list);
+    // The active window when it is the application's, else its frontmost window that is not
+    // minimised; none when it has none.
+    std::optional<Client> focusedWindowOf(qint32 pid, const ClientList& list);
+    bool applicationExists(qint32 pid, const ClientList& list) const;
+    AXElement windowElement(const Client& client) const;
+
+    void activate(xcb_window_t window);
+    void changeState(xcb_window_t window, bool add, xcb_atom_t first, xcb_atom_t second = XCB_ATOM_NONE);
+    // Asks for a new client position and/or size.
+    void moveResize(xcb_window_t window, const WindowInfo& info, std::optional<QPoint> position,
+                    std::optional<QSize> size);
+    // Leaves the maximised state (the window manager would otherwise keep or restore its frame);
+    // the window's state afterwards.
+    std::optional<WindowInfo> unmaximise(xcb_window_t window, const WindowInfo& info, double limit);
+    // Polls the window until `done` holds or `limit` seconds passed; the last state read.
+    template <typename Done> std::optional<WindowInfo> settle(xcb_window_t window, double limit, Done done);
+    double settleLimit(const AXElement& element) const;
+
+    void clientListChanged();
+
+    std::shared_ptr<X11Connection> m_x;
+    std::shared_ptr<X11Screens> m_screens;
+    std::shared_ptr<X11Workspace> m_workspace;
+    std::shared_ptr<Observers> m_observers;
+    // Receives the connection's signals on the main thread.
+    QObject m_context;
+};
+
+} // namespace platform::x11

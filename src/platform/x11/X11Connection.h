@@ -1,0 +1,150 @@
+#pragma once
+
+#include "X11Geometry.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QRect>
+#include <QString>
+
+#include <xcb/xcb.h>
+#include <xcb/xcb_ewmh.h>
+
+#include <array>
+#include <atomic>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QSocketNotifier;
+
+namespace platform::x11 {
+
+// A reply or event of xcb, freed when it goes.
+struct XcbFree {
+    void operator()(void* p) const { std::free(p); }
+};
+template <typename T> using XcbReply = std::unique_ptr<T, XcbFree>;
+
+// One property as read from the server.
+struct Property {
+    xcb_atom_t type = XCB_ATOM_NONE; // none: the window has no such property
+    quint8 format = 0;
+    QByteArray data;
+
+    bool exists() const { return type != XCB_ATOM_NONE; }
+    // The 32-bit values (CARDINAL, WINDOW, ATOM); empty for other formats.
+    QList<quint32> values() const;
+    std::optional<quint32> value() const;
+    // A text property: UTF8_STRING as UTF-8, STRING as Latin-1; up to the first NUL.
+    QString text() const;
+    // The NUL-separated texts of a list property (WM_CLASS).
+    QStringList texts() const;
+};
+
+// What a client window is for, from _NET_WM_WINDOW_TYPE.
+enum class WindowKind { Normal, Dialog, Floating, Dock, Desktop, Other };
+
+// One managed client window with what every service asks of it.
+struct Client {
+    xcb_window_t window = XCB_WINDOW_NONE;
+    qint32 pid = 0; // 0: the client does not say
+    QString instance;
+    QString className;
+    WindowKind kind = WindowKind::Normal;
+    // On the current virtual desktop, or on all of them.
+    bool onCurrentDesktop = true;
+
+    // A window of the application in the sense of Accessibility (not a panel or the desktop).
+    bool isAppWindow() const { return kind != WindowKind::Dock && kind != WindowKind::Desktop; }
+};
+
+// The window manager's list of clients.
+struct ClientList {
+    // Bottom to top in stacking order.
+    QList<Client> clients;
+    xcb_window_t active = XCB_WINDOW_NONE;
+    bool ok = false; // false: the server did not answer
+};
+
+// The one connection of the X11 backend to the X server: atoms interned once, property reads
+// pipelined, and the events of the root window read on the main thread.
+//
+// Every read may be made from any thread (xcb is thread-safe). Events are read through a socket
+// notifier on the thread that opened the connection; replies taken on other threads may pull
+// events off the socket into xcb's queue, so every read asks the main thread to look at the queue.
+class X11Connection : public QObject {
+    Q_OBJECT
+public:
+    // Opens the display named by `displayName` (empty: $DISPLAY) on the calling thread, which must
+    // run a Qt event loop. Null when no X server answers.
+    static std::shared_ptr<X11Connection> open(const QByteArray& displayName = {});
+    ~X11Connection() override;
+
+    xcb_connection_t* xcb() const { return m_xcb; }
+    xcb_ewmh_connection_t* ewmh() { return &m_ewmh; }
+    int screenNumber() const { return m_screenNumber; }
+    xcb_window_t root() const { return m_root; }
+    bool isUsable() const { return xcb_connection_has_error(m_xcb) == 0; }
+    bool hasRandr() const { return m_randrEventBase != 0; }
+
+    // Atoms the EWMH helper does not intern.
+    struct Atoms {
+        xcb_atom_t wmState = XCB_ATOM_NONE;
+        xcb_atom_t wmChangeState = XCB_ATOM_NONE;
+        xcb_atom_t gtkFrameExtents = XCB_ATOM_NONE;
+        xcb_atom_t edid = XCB_ATOM_NONE;
+    };
+    const Atoms& atoms() const { return m_atoms; }
+
+    struct PropertyRead {
+        xcb_window_t window;
+        xcb_atom_t atom;
+    };
+    // Reads the properties together, in one round trip. None where the window is gone.
+    std::vector<std::optional<Property>> properties(const std::vector<PropertyRead>& reads);
+    std::optional<Property> property(xcb_window_t window, xcb_atom_t atom);
+    // The managed clients with their process, class and kind.
+    ClientList clients();
+    // The size of the root window; empty when the server does not answer.
+    QSize rootSize();
+    // Whether an EWMH window manager runs (_NET_SUPPORTING_WM_CHECK names a live check window
+    // that names itself).
+    bool hasEwmhWindowManager();
+    // The kind of a window from its _NET_WM_WINDOW_TYPE atoms (in order of preference) and whether
+    // it is transient for another window.
+    WindowKind kindOf(const QList<quint32>& typeAtoms, bool transient) const;
+
+    // Sends a client message to the root window for the window manager.
+    void sendToWindowManager(xcb_window_t window, xcb_atom_t type, const std::array<quint32, 5>& data);
+    void flush();
+    // After waiting for replies off the main thread: lets the main thread read the events queued
+    // meanwhile.
+    void repliesTaken();
+
+signals:
+    // Properties of the root window changed (_NET_CLIENT_LIST, _NET_ACTIVE_WINDOW, _NET_WORKAREA …);
+    // each atom once per batch of events.
+    void rootPropertiesChanged(const QList<quint32>& atoms);
+    // RandR: monitors, outputs or the screen size changed.
+    void monitorsChanged();
+
+private:
+    X11Connection(xcb_connection_t* xcb, int screenNumber);
+    bool initialise();
+    void readEvents();
+
+    xcb_connection_t* m_xcb;
+    int m_screenNumber;
+    xcb_window_t m_root = XCB_WINDOW_NONE;
+    xcb_ewmh_connection_t m_ewmh{};
+    bool m_ewmhReady = false;
+    Atoms m_atoms;
+    quint8 m_randrEventBase = 0;
+    QSocketNotifier* m_notifier = nullptr;
+    std::atomic<bool> m_readPosted{false};
+};
+
+} // namespace platform::x11

@@ -1,0 +1,27 @@
+#include "X11Desktop.h"
+
+#include "X11Accessibility.h"
+#include "X11Connection.h"
+#include "X11Screens.h"
+#include "X11Sound.h"
+#include "X11Workspace.h"
+#include "platform/Platform.h"
+#include "platform/xdg/DesktopEntryIndex.h"
+
+namespace platform::x11 {
+
+bool provideX11Desktop(Platform& platform, const OwnApplication& own) {
+    auto connection = X11Connection::open();
+    if (!connection)
+        return false;
+    auto entries = std::make_shared<DesktopEntryIndex>(DesktopEntryIndex::standardFolders());
+    auto screens = std::make_shared<X11Screens>(connection);
+    auto workspace = std::make_shared<X11Workspace>(connection, entries, own);
+    platform.provide<Screens>(screens);
+    platform.provide<Workspace>(workspace);
+    platform.provide<Accessibility>(std::make_shared<X11Accessibility>(connection, screens, workspace));
+    platform.provide<Sound>(std::make_shared<X11Sound>(connection));
+    return true;
+}
+
+} // namespace platform::x11

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+namespace platform {
+class Platform;
+}
+
+namespace platform::x11 {
+
+// This program as the desktop lists it among the running applications.
+struct OwnApplication {
+    QString bundleIdentifier;
+    QString name;
+    QString bundlePath;
+};
+
+// Connects to the X server of $DISPLAY and registers the desktop services over it on `platform`:
+// Accessibility, Screens, Workspace and Sound. Call on the main thread, after the QApplication
+// exists. False, with nothing registered, when no X server answers.
+bool provideX11Desktop(Platform& platform, const OwnApplication& own);
+
+} // namespace platform::x11

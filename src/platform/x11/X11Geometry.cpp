@@ -1,0 +1,176 @@
+#include "X11Geometry.h"
+
+#include <QUuid>
+
+#include <algorithm>
+#include <cmath>
+
+namespace platform::x11 {
+
+// --- Coordinate spaces ---
+
+QRectF screenRect(const QRect& root, const QRect& primary) {
+    const int primaryBottom = primary.y() + primary.height();
+    return QRectF(root.x() - primary.x(), primaryBottom - (root.y() + root.height()), root.width(),
+                  root.height());
+}
+
+QPointF topLeftPoint(const QPoint& root, const QPoint& primaryOrigin) {
+    return QPointF(root - primaryOrigin);
+}
+
+QPoint rootPoint(const QPointF& topLeft, const QPoint& primaryOrigin) {
+    return QPoint(int(std::lround(topLeft.x())), int(std::lround(topLeft.y()))) + primaryOrigin;
+}
+
+std::optional<QSize> pixelSize(const QSizeF& size) {
+    const double w = size.width(), h = size.height();
+    // X sizes are 16-bit.
+    if (!std::isfinite(w) || !std::isfinite(h) || w < 0 || h < 0 || w > 32767 || h > 32767)
+        return std::nullopt;
+    return QSize(int(std::lround(w)), int(std::lround(h)));
+}
+
+// --- Frames ---
+
+Extents Extents::fromCardinals(const QList<quint32>& v) {
+    if (v.size() < 4)
+        return {};
+    // Garbage beyond a sane frame is treated as none.
+    auto side = [](quint32 x) { return x > 10000 ? 0 : int(x); };
+    return {side(v[0]), side(v[1]), side(v[2]), side(v[3])};
+}
+
+QSize outerGrowth(const Extents& d, const Extents& s) {
+    return QSize(d.left + d.right - s.left - s.right, d.top + d.bottom - s.top - s.bottom);
+}
+
+QRect outerFrame(const QRect& client, const Extents& d, const Extents& s) {
+    return QRect(client.topLeft() - QPoint(d.left - s.left, d.top - s.top),
+                 client.size() + outerGrowth(d, s));
+}
+
+QRect clientFrame(const QRect& outer, const Extents& d, const Extents& s) {
+    return QRect(outer.topLeft() + QPoint(d.left - s.left, d.top - s.top), outer.size() - outerGrowth(d, s));
+}
+
+// --- Size hints ---
+
+namespace {
+enum SizeHintFlag : quint32 {
+    MinSizeFlag = 16,
+    MaxSizeFlag = 32,
+    ResizeIncFlag = 64,
+    BaseSizeFlag = 256,
+};
+
+// One dimension of acceptedSize.
+int accepted(int requested, int minimum, int maximum, int base, int increment) {
+    // Each of minimum and base stands in for the other when missing.
+    if (minimum <= 0)
+        minimum = base;
+    if (base <= 0)
+        base = minimum;
+    int v = std::max({requested, minimum, 1});
+    if (maximum > 0)
+        v = std::min(v, maximum);
+    if (increment > 1 && v > base) {
+        v = base + (v - base) / increment * increment;
+        if (v < minimum)
+            v += increment;
+        if (maximum > 0 && v > maximum)
+            v = maximum;
+    }
+    return v;
+}
+} // namespace
+
+SizeHints SizeHints::fromCardinals(const QList<quint32>& v) {
+    SizeHints h;
+    if (v.size() < 11)
+        return h;
+    auto dim = [](quint32 x) { return x > 32767 ? 0 : int(x); };
+    const quint32 flags = v[0];
+    if (flags & MinSizeFlag)
+        h.minimum = QSize(dim(v[5]), dim(v[6]));
+    if (flags & MaxSizeFlag)
+        h.maximum = QSize(dim(v[7]), dim(v[8]));
+    if (flags & ResizeIncFlag)
+        h.increment = QSize(dim(v[9]), dim(v[10]));
+    if ((flags & BaseSizeFlag) && v.size() >= 17)
+        h.base = QSize(dim(v[15]), dim(v[16]));
+    return h;
+}
+
+bool SizeHints::isFixedSize() const {
+    return maximum.width() > 0 && maximum.height() > 0 && maximum == minimum;
+}
+
+QSize acceptedSize(const QSize& requested, const SizeHints& h) {
+    return QSize(accepted(requested.width(), h.minimum.width(), h.maximum.width(), h.base.width(),
+                          h.increment.width()),
+                 accepted(requested.height(), h.minimum.height(), h.maximum.height(), h.base.height(),
+                          h.increment.height()));
+}
+
+// --- Struts ---
+
+std::optional<Strut> Strut::fromPartial(const QList<quint32>& v) {
+    if (v.size() < 12)
+        return std::nullopt;
+    auto n = [&](int i) { return v[i] > 65535 ? 0 : int(v[i]); };
+    return Strut{n(0), n(1), n(2), n(3), n(4), n(5), n(6), n(7), n(8), n(9), n(10), n(11)};
+}
+
+std::optional<Strut> Strut::fromFull(const QList<quint32>& v, const QSize& root) {
+    if (v.size() < 4)
+        return std::nullopt;
+    auto n = [&](int i) { return v[i] > 65535 ? 0 : int(v[i]); };
+    const int w = root.width() - 1, h = root.height() - 1;
+    return Strut{n(0), n(1), n(2), n(3), 0, h, 0, h, 0, w, 0, w};
+}
+
+QRect visibleArea(const QRect& m, const QList<Strut>& struts, const QSize& root) {
+    const int mx = m.x(), my = m.y(), mr = m.x() + m.width(), mb = m.y() + m.height();
+    int l = mx, t = my, r = mr, b = mb;
+    // Whether an inclusive band [start, end] along an edge meets [lo, hi).
+    auto meets = [](int start, int end, int lo, int hi) { return start <= end && end >= lo && start < hi; };
+    for (const Strut& s : struts) {
+        if (s.left > 0 && s.left > mx && s.left < mr && meets(s.leftStartY, s.leftEndY, my, mb))
+            l = std::max(l, s.left);
+        const int rightEdge = root.width() - s.right;
+        if (s.right > 0 && rightEdge < mr && rightEdge > mx && meets(s.rightStartY, s.rightEndY, my, mb))
+            r = std::min(r, rightEdge);
+        if (s.top > 0 && s.top > my && s.top < mb && meets(s.topStartX, s.topEndX, mx, mr))
+            t = std::max(t, s.top);
+        const int bottomEdge = root.height() - s.bottom;
+        if (s.bottom > 0 && bottomEdge < mb && bottomEdge > my && meets(s.bottomStartX, s.bottomEndX, mx, mr))
+            b = std::min(b, bottomEdge);
+    }
+    return QRect(l, t, std::max(0, r - l), std::max(0, b - t));
+}
+
+// --- Display identity ---
+
+QString edidName(const QByteArray& edid) {
+    static const QByteArray header("\x00\xff\xff\xff\xff\xff\xff\x00", 8);
+    if (edid.size() < 128 || !edid.startsWith(header))
+        return {};
+    for (int d = 54; d <= 108; d += 18) {
+        if (edid[d] == 0 && edid[d + 1] == 0 && edid[d + 2] == 0 && quint8(edid[d + 3]) == 0xFC) {
+            QByteArray text = edid.mid(d + 5, 13);
+            const int end = text.indexOf('\n');
+            if (end >= 0)
+                text.truncate(end);
+            return QString::fromLatin1(text).trimmed();
+        }
+    }
+    return {};
+}
+
+QString displayUuid(const QByteArray& key) {
+    static const QUuid kNamespace(QStringLiteral("{6f1c7e52-3a9d-4b1e-9c55-2d8f0e7a41b3}"));
+    return QUuid::createUuidV5(kNamespace, key).toString(QUuid::WithoutBraces).toUpper();
+}
+
+} // namespace platform::x11

@@ -1,0 +1,210 @@
+#include "X11Workspace.h"
+
+#include "platform/xdg/DesktopEntryIndex.h"
+
+#include <QFile>
+
+#include <unistd.h>
+
+namespace platform::x11 {
+
+namespace {
+
+// When the process started, from /proc: its start in clock ticks after boot, and the boot time.
+std::optional<qint64> processStartMillis(qint32 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray line = stat.readAll();
+    // The command name may hold spaces and parentheses; the fields follow the last ')'.
+    const auto fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    bool ok = false;
+    const qint64 ticks = fields.value(19).toLongLong(&ok); // field 22, starttime
+    if (!ok)
+        return std::nullopt;
+    QFile system(QStringLiteral("/proc/stat"));
+    if (!system.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    for (const auto& entry : system.readAll().split('\n')) {
+        if (entry.startsWith("btime ")) {
+            const qint64 boot = entry.mid(6).trimmed().toLongLong(&ok);
+            const long hz = sysconf(_SC_CLK_TCK);
+            if (!ok || hz <= 0)
+                return std::nullopt;
+            return boot * 1000 + ticks * 1000 / hz;
+        }
+    }
+    return std::nullopt;
+}
+
+QString processName(qint32 pid) {
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+    return comm.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(comm.readAll()).trimmed() : QString();
+}
+
+} // namespace
+
+X11Workspace::X11Workspace(std::shared_ptr<X11Connection> connection,
+                           std::shared_ptr<DesktopEntryIndex> entries, OwnApplication own)
+    : m_x(std::move(connection)), m_entries(std::move(entries)), m_own(std::move(own)),
+      m_ownPid(qint32(getpid())) {
+    m_state = query();
+    connect(m_x.get(), &X11Connection::rootPropertiesChanged, this, [this](const QList<quint32>& atoms) {
+        const auto* e = m_x->ewmh();
+        if (atoms.contains(e->_NET_CLIENT_LIST) || atoms.contains(e->_NET_ACTIVE_WINDOW))
+            refresh();
+    });
+}
+
+QList<RunningApplication> X11Workspace::runningApplications() const {
+    return state().apps;
+}
+
+std::optional<RunningApplication> X11Workspace::frontmostApplication() const {
+    const State s = state();
+    if (s.frontmost)
+        for (const auto& app : s.apps)
+            if (app.pid == *s.frontmost)
+                return app;
+    return std::nullopt;
+}
+
+bool X11Workspace::terminate(qint32 pid) {
+    bool asked = false;
+    for (const auto& client : m_x->clients().clients) {
+        if (client.pid != pid || pid <= 0)
+            continue;
+        // Timestamp 0 and source 2: a request on the user's behalf, as a pager makes.
+        m_x->sendToWindowManager(client.window, m_x->ewmh()->_NET_CLOSE_WINDOW, {0, 2, 0, 0, 0});
+        asked = true;
+    }
+    return asked;
+}
+
+X11Workspace::State X11Workspace::state() const {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_state)
+            return *m_state;
+    }
+    const State fresh = query();
+    std::lock_guard lock(m_mutex);
+    if (!m_state)
+        m_state = fresh;
+    return *m_state;
+}
+
+RunningApplication X11Workspace::describe(qint32 pid, const Client& client, bool regular,
+                                          const QHash<qint32, RunningApplication>& known) const {
+    RunningApplication app;
+    if (pid == m_ownPid) {
+        app.bundleIdentifier =
+            m_own.bundleIdentifier.isEmpty() ? std::nullopt : std::optional<QString>(m_own.bundleIdentifier);
+        app.localizedName = m_own.name;
+        app.bundlePath = m_own.bundlePath;
+    } else if (const auto it = known.constFind(pid); it != known.constEnd()) {
+        app = *it;
+    } else {
+        const auto entry =
+            m_entries ? m_entries->forWindowClass(client.instance, client.className) : std::nullopt;
+        if (entry) {
+            app.bundleIdentifier = entry->id;
+            app.localizedName = entry->name;
+            app.bundlePath = entry->path;
+        } else if (!client.className.isEmpty()) {
+            app.bundleIdentifier = client.className;
+        }
+        if (app.localizedName.isEmpty())
+            app.localizedName = client.className.isEmpty() ? processName(pid) : client.className;
+        app.launchMillis = processStartMillis(pid);
+    }
+    app.pid = pid;
+    if (pid == m_ownPid && !app.launchMillis)
+        app.launchMillis = processStartMillis(pid);
+    // Panels and desktops are background utilities.
+    app.activationPolicy = regular ? ActivationPolicy::Regular : ActivationPolicy::Accessory;
+    app.hidden = false;
+    return app;
+}
+
+X11Workspace::State X11Workspace::query() const {
+    const ClientList list = m_x->clients();
+    // Each process once, by its first window with a class; whether any of its windows is one of
+    // an ordinary application.
+    QList<qint32> pids;
+    QHash<qint32, Client> firsts;
+    QHash<qint32, bool> regular;
+    for (const auto& c : list.clients) {
+        if (c.pid <= 0)
+            continue;
+        if (!firsts.contains(c.pid)) {
+            pids.append(c.pid);
+            firsts.insert(c.pid, c);
+        } else if (firsts[c.pid].className.isEmpty() && !c.className.isEmpty()) {
+            firsts[c.pid] = c;
+        }
+        regular[c.pid] = regular.value(c.pid) || c.isAppWindow();
+    }
+
+    State s;
+    // Keep the order applications were first seen in; new ones follow in stacking order.
+    QList<qint32> order;
+    QHash<qint32, RunningApplication> known;
+    {
+        std::lock_guard lock(m_mutex);
+        known = m_descriptions;
+        if (m_state)
+            for (const auto& app : m_state->apps)
+                if (pids.contains(app.pid) || app.pid == m_ownPid)
+                    order.append(app.pid);
+    }
+    if (!order.contains(m_ownPid))
+        order.prepend(m_ownPid);
+    for (qint32 pid : pids)
+        if (!order.contains(pid))
+            order.append(pid);
+
+    QHash<qint32, RunningApplication> descriptions;
+    for (qint32 pid : order) {
+        const RunningApplication app = describe(pid, firsts.value(pid), regular.value(pid), known);
+        s.apps.append(app);
+        descriptions.insert(pid, app);
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        // Forget processes that are gone, so a new process with a reused id is read afresh.
+        m_descriptions = descriptions;
+    }
+    for (const auto& c : list.clients)
+        if (c.window == list.active && c.pid > 0)
+            s.frontmost = c.pid;
+    return s;
+}
+
+void X11Workspace::refresh() {
+    const State fresh = query();
+    State old;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_state)
+            old = *m_state;
+        m_state = fresh;
+    }
+    auto find = [](const QList<RunningApplication>& apps, qint32 pid) -> const RunningApplication* {
+        for (const auto& app : apps)
+            if (app.pid == pid)
+                return &app;
+        return nullptr;
+    };
+    for (const auto& app : fresh.apps)
+        if (!find(old.apps, app.pid))
+            emit applicationLaunched(app);
+    for (const auto& app : old.apps)
+        if (!find(fresh.apps, app.pid))
+            emit applicationTerminated(app);
+    if (fresh.frontmost && fresh.frontmost != old.frontmost)
+        if (const auto* app = find(fresh.apps, *fresh.frontmost))
+            emit applicationActivated(*app);
+}
+
+} // namespace platform::x11

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+namespace platform {
+
+// Reading and writing the freedesktop desktop-entry format (.desktop files).
+
+// The keys of the file's [Desktop Entry] group; values keep their escapes. Empty when the file
+// cannot be read; `exists` (when given) tells whether it exists at all.
+QHash<QString, QString> readDesktopEntryGroup(const QString& path, bool* exists = nullptr);
+
+// Undoes the escapes of a string value (\s \n \t \r \\).
+QString unescapeDesktopString(const QString& value);
+// Escapes a string value for writing.
+QString escapeDesktopString(const QString& value);
+
+} // namespace platform

@@ -1,0 +1,118 @@
+#include "DesktopEntryIndex.h"
+
+#include "DesktopEntryFile.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QSet>
+
+namespace platform {
+
+namespace {
+bool isTrue(const QString& value) {
+    return value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+}
+} // namespace
+
+DesktopEntryIndex::DesktopEntryIndex(QStringList applicationFolders)
+    : m_folders(std::move(applicationFolders)) {}
+
+QStringList DesktopEntryIndex::standardFolders(const QProcessEnvironment& environment) {
+    auto absolute = [](const QString& path) { return !path.isEmpty() && QDir::isAbsolutePath(path); };
+    QString dataHome = environment.value(QStringLiteral("XDG_DATA_HOME"));
+    if (!absolute(dataHome))
+        dataHome =
+            environment.value(QStringLiteral("HOME"), QDir::homePath()) + QLatin1String("/.local/share");
+    QStringList dataDirs;
+    for (const auto& dir : environment.value(QStringLiteral("XDG_DATA_DIRS")).split(u':', Qt::SkipEmptyParts))
+        if (absolute(dir))
+            dataDirs.append(dir);
+    if (dataDirs.isEmpty())
+        dataDirs = {QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share")};
+
+    QStringList folders{QDir::cleanPath(dataHome) + QLatin1String("/applications")};
+    for (const auto& dir : dataDirs)
+        folders.append(QDir::cleanPath(dir) + QLatin1String("/applications"));
+    folders.removeDuplicates();
+    return folders;
+}
+
+QList<QDateTime> DesktopEntryIndex::folderStamps() const {
+    QList<QDateTime> stamps;
+    for (const auto& folder : m_folders)
+        stamps.append(QFileInfo(folder).lastModified());
+    return stamps;
+}
+
+void DesktopEntryIndex::rebuildLocked() {
+    m_built = true;
+    m_stamps = folderStamps();
+    m_entries.clear();
+    m_byWMClass.clear();
+    m_byId.clear();
+
+    QSet<QString> seen;
+    for (const auto& folder : m_folders) {
+        const QDir root(folder);
+        QStringList files;
+        QDirIterator it(folder, {QStringLiteral("*.desktop")}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files.append(it.next());
+        files.sort();
+        for (const auto& path : files) {
+            QString id = root.relativeFilePath(path);
+            id.chop(int(qstrlen(".desktop")));
+            id.replace(u'/', u'-');
+            // An earlier folder's entry (even a hidden one) overrides this one.
+            if (seen.contains(id))
+                continue;
+            seen.insert(id);
+            const auto keys = readDesktopEntryGroup(path);
+            const QString type = keys.value(QStringLiteral("Type"));
+            if (isTrue(keys.value(QStringLiteral("Hidden"))) || (!type.isEmpty() && type != "Application"))
+                continue;
+            DesktopEntry entry{id, path, unescapeDesktopString(keys.value(QStringLiteral("Name"))),
+                               unescapeDesktopString(keys.value(QStringLiteral("StartupWMClass")))};
+            m_entries.append(entry);
+        }
+    }
+    // Backwards, so the most important entry wins where two claim the same key.
+    for (int i = int(m_entries.size()) - 1; i >= 0; --i) {
+        const auto& e = m_entries[i];
+        if (!e.startupWMClass.isEmpty())
+            m_byWMClass.insert(e.startupWMClass.toLower(), i);
+        // "kde-konsole" is also "konsole", "org.gnome.Nautilus" also "nautilus".
+        const QString base = QFileInfo(e.path).completeBaseName().toLower();
+        m_byId.insert(base.section(u'.', -1), i);
+        m_byId.insert(base, i);
+        m_byId.insert(e.id.toLower(), i);
+    }
+}
+
+std::optional<DesktopEntry> DesktopEntryIndex::findLocked(const QString& instance,
+                                                          const QString& className) const {
+    const QStringList keys{className.toLower(), instance.toLower()};
+    for (const auto* map : {&m_byWMClass, &m_byId})
+        for (const auto& key : keys)
+            if (!key.isEmpty())
+                if (auto it = map->constFind(key); it != map->constEnd())
+                    return m_entries[*it];
+    return std::nullopt;
+}
+
+std::optional<DesktopEntry> DesktopEntryIndex::forWindowClass(const QString& instance,
+                                                              const QString& className) {
+    std::lock_guard lock(m_mutex);
+    if (!m_built)
+        rebuildLocked();
+    if (auto found = findLocked(instance, className))
+        return found;
+    // Something may have been installed since the folders were read.
+    if (folderStamps() == m_stamps)
+        return std::nullopt;
+    rebuildLocked();
+    return findLocked(instance, className);
+}
+
+} // namespace platform

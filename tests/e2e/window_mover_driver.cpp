@@ -1,0 +1,381 @@
+// Run by window_mover.sh on a private X server (two monitors "L" and "R" of 1280×1080, openbox,
+// two xterms): the desktop platform and the window mover move a real terminal, and every result
+// is read back from the X server with the X tools, independently of the backend.
+
+#include "betakit/LogStore.h"
+#include "platform/Accessibility.h"
+#include "platform/DesktopPlatform.h"
+#include "platform/Screens.h"
+#include "platform/Sound.h"
+#include "platform/Workspace.h"
+#include "tilewick/engine/WindowMover.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <unistd.h>
+
+using platform::AXElement;
+using tilewick::SnapAction;
+using tilewick::WindowMover;
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QRect& r, std::ostream* os) {
+    *os << "(" << r.x() << ", " << r.y() << ", " << r.width() << " x " << r.height() << ")";
+}
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+QT_END_NAMESPACE
+
+namespace {
+
+// xterm's character cell with the default font: 6 × 13 pixels.
+const QSize kCell(6, 13);
+
+qint32 envPid(const char* name) {
+    return qEnvironmentVariableIntValue(name);
+}
+
+QString run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(10000);
+    return QString::fromLocal8Bit(p.readAllStandardOutput());
+}
+
+QString hex(quint32 window) {
+    return QStringLiteral("0x%1").arg(window, 0, 16);
+}
+
+// The outer frame of a client window as the X tools see it: xwininfo's client rectangle grown by
+// the window manager's _NET_FRAME_EXTENTS.
+QRect outerFrameOf(quint32 window) {
+    const QString info = run("xwininfo", {"-id", hex(window)});
+    auto field = [&](const char* name) {
+        const auto m = QRegularExpression(QStringLiteral("%1:\\s+(-?\\d+)").arg(name)).match(info);
+        return m.hasMatch() ? m.captured(1).toInt() : -99999;
+    };
+    const QRect client(field("Absolute upper-left X"), field("Absolute upper-left Y"), field("Width"),
+                       field("Height"));
+    const auto extents = QRegularExpression("= (\\d+), (\\d+), (\\d+), (\\d+)")
+                             .match(run("xprop", {"-id", hex(window), "_NET_FRAME_EXTENTS"}));
+    if (!extents.hasMatch())
+        return client;
+    const int l = extents.captured(1).toInt(), r = extents.captured(2).toInt();
+    const int t = extents.captured(3).toInt(), b = extents.captured(4).toInt();
+    return client.adjusted(-l, -t, r, b);
+}
+
+QString wmState(quint32 window) {
+    return run("xprop", {"-id", hex(window), "_NET_WM_STATE"});
+}
+
+// Runs the event loop until `done` or `seconds` pass (waiting for other processes, never for a
+// delay of our own).
+bool waitFor(const std::function<bool()>& done, double seconds = 5.0) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(10);
+    }
+    return true;
+}
+
+// Where a terminal snapped to `target` must be: the top-left corner exactly, the size at most the
+// target's and short of it by less than one character cell.
+void expectSnapped(const QRect& actual, const QRect& target, const char* step) {
+    SCOPED_TRACE(step);
+    EXPECT_EQ(actual.topLeft(), target.topLeft()) << testing::PrintToString(actual);
+    EXPECT_LE(actual.width(), target.width()) << testing::PrintToString(actual);
+    EXPECT_GT(actual.width(), target.width() - kCell.width()) << testing::PrintToString(actual);
+    EXPECT_LE(actual.height(), target.height()) << testing::PrintToString(actual);
+    EXPECT_GT(actual.height(), target.height() - kCell.height()) << testing::PrintToString(actual);
+}
+
+// A little raw X client of the test's own, for what the X tools cannot do: a panel with a strut,
+// a window of this process, and a request to maximise a window.
+class TestClient {
+public:
+    TestClient() : m_c(xcb_connect(nullptr, nullptr)) {
+        m_root = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data->root;
+    }
+    ~TestClient() { xcb_disconnect(m_c); }
+
+    xcb_atom_t atom(const char* name) {
+        auto* reply =
+            xcb_intern_atom_reply(m_c, xcb_intern_atom(m_c, 0, uint16_t(strlen(name)), name), nullptr);
+        const xcb_atom_t a = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+        return a;
+    }
+    void setCardinals(xcb_window_t w, const char* name, xcb_atom_t type, const std::vector<quint32>& values) {
+        xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, w, atom(name), type, 32, uint32_t(values.size()),
+                            values.data());
+    }
+    xcb_window_t createWindow(const QRect& r) {
+        const xcb_window_t w = xcb_generate_id(m_c);
+        xcb_create_window(m_c, XCB_COPY_FROM_PARENT, w, m_root, int16_t(r.x()), int16_t(r.y()),
+                          uint16_t(r.width()), uint16_t(r.height()), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          XCB_COPY_FROM_PARENT, 0, nullptr);
+        return w;
+    }
+    // A 30-pixel panel across the top of the left monitor.
+    xcb_window_t mapPanel() {
+        const xcb_window_t w = createWindow({0, 0, 1280, 30});
+        setCardinals(w, "_NET_WM_WINDOW_TYPE", XCB_ATOM_ATOM, {atom("_NET_WM_WINDOW_TYPE_DOCK")});
+        setCardinals(w, "_NET_WM_STRUT_PARTIAL", XCB_ATOM_CARDINAL, {0, 0, 30, 0, 0, 0, 0, 0, 0, 1279, 0, 0});
+        setCardinals(w, "_NET_WM_STRUT", XCB_ATOM_CARDINAL, {0, 0, 30, 0});
+        xcb_map_window(m_c, w);
+        xcb_flush(m_c);
+        return w;
+    }
+    // An ordinary window of this process.
+    xcb_window_t mapOwnWindow() {
+        const xcb_window_t w = createWindow({400, 400, 300, 200});
+        setCardinals(w, "_NET_WM_PID", XCB_ATOM_CARDINAL, {quint32(getpid())});
+        const char cls[] = "driver\0Driver";
+        xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, sizeof(cls),
+                            cls);
+        xcb_map_window(m_c, w);
+        xcb_flush(m_c);
+        return w;
+    }
+    void destroy(xcb_window_t w) {
+        xcb_destroy_window(m_c, w);
+        xcb_flush(m_c);
+    }
+    void maximise(xcb_window_t w) {
+        xcb_client_message_event_t e{};
+        e.response_type = XCB_CLIENT_MESSAGE;
+        e.format = 32;
+        e.window = w;
+        e.type = atom("_NET_WM_STATE");
+        e.data.data32[0] = 1;
+        e.data.data32[1] = atom("_NET_WM_STATE_MAXIMIZED_VERT");
+        e.data.data32[2] = atom("_NET_WM_STATE_MAXIMIZED_HORZ");
+        e.data.data32[3] = 2;
+        xcb_send_event(m_c, 0, m_root,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                       reinterpret_cast<const char*>(&e));
+        xcb_flush(m_c);
+    }
+
+private:
+    xcb_connection_t* m_c;
+    xcb_window_t m_root;
+};
+
+class X11DesktopTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "run by window_mover.sh";
+        m_platform = platform::makeDesktopPlatform("com.corvane.tilewick.e2e", "Tilewick");
+        platform::Platform::install(m_platform);
+        betakit::LogStore::resetSharedForTesting();
+        betakit::LogStore::shared().start(m_logs.path());
+        ASSERT_TRUE(m_platform->find<platform::Accessibility>()) << "no X11 services registered";
+        focusTerminal();
+    }
+    void TearDown() override {
+        betakit::LogStore::resetSharedForTesting();
+        platform::Platform::uninstall();
+    }
+
+    // Brings the first terminal in front, as the user would by clicking it.
+    void focusTerminal() {
+        auto& ax = m_platform->service<platform::Accessibility>();
+        const qint32 term = envPid("E2E_TERM_PID");
+        const auto windows = ax.elementsAttribute(ax.application(term), "AXWindows");
+        ASSERT_TRUE(windows && !windows->isEmpty());
+        ax.performAction(windows->first(), "AXRaise");
+        ASSERT_TRUE(waitFor([&] {
+            const auto front = m_platform->service<platform::Workspace>().frontmostApplication();
+            return front && front->pid == term;
+        }));
+    }
+
+    QStringList events() {
+        auto& store = betakit::LogStore::shared();
+        store.flush();
+        QStringList result;
+        for (const QString& line : store.recentLines(1 << 20, m_platform->clock().wallMillis()))
+            result.append(line.mid(25));
+        return result;
+    }
+
+    QTemporaryDir m_logs;
+    std::shared_ptr<platform::Platform> m_platform;
+    TestClient m_x;
+};
+
+} // namespace
+
+TEST_F(X11DesktopTest, ScreensAndApplicationsOfTheDesktop) {
+    auto& screens = m_platform->service<platform::Screens>();
+    auto& workspace = m_platform->service<platform::Workspace>();
+    auto& ax = m_platform->service<platform::Accessibility>();
+    EXPECT_TRUE(ax.isProcessTrusted()) << "openbox is an EWMH window manager";
+
+    // The left monitor holds the root origin, so it is the primary and comes first.
+    auto list = screens.screens();
+    ASSERT_EQ(list.size(), 2);
+    EXPECT_EQ(list[0].name, "L");
+    EXPECT_EQ(list[0].frame, QRectF(0, 0, 1280, 1080));
+    EXPECT_EQ(list[1].name, "R");
+    EXPECT_EQ(list[1].frame, QRectF(1280, 0, 1280, 1080));
+    EXPECT_EQ(list[0].uuid.size(), 36);
+    EXPECT_NE(list[0].uuid, list[1].uuid);
+    EXPECT_NE(list[0].displayID, list[1].displayID);
+
+    // A panel appears on the left monitor: its visible frame loses the top 30 pixels (the top
+    // of a bottom-left frame is its far end), the right monitor is untouched.
+    QSignalSpy changed(&screens, &platform::Screens::screensChanged);
+    const xcb_window_t panel = m_x.mapPanel();
+    ASSERT_TRUE(waitFor([&] { return changed.count() > 0; })) << "screensChanged when a panel appears";
+    EXPECT_EQ(screens.screens()[0].visibleFrame, QRectF(0, 0, 1280, 1050));
+    EXPECT_EQ(screens.screens()[1].visibleFrame, QRectF(1280, 0, 1280, 1080));
+    m_x.destroy(panel);
+    ASSERT_TRUE(waitFor([&] { return changed.count() > 1; })) << "and when it goes";
+    EXPECT_EQ(screens.screens()[0].visibleFrame, QRectF(0, 0, 1280, 1080));
+
+    // The terminals are applications named by the desktop entry that claims their class; this
+    // process is one too; the focused terminal is in front.
+    const qint32 term = envPid("E2E_TERM_PID"), other = envPid("E2E_OTHER_PID");
+    const auto app = workspace.runningApplication(term);
+    ASSERT_TRUE(app);
+    EXPECT_EQ(app->bundleIdentifier, "org.example.Term");
+    EXPECT_EQ(app->localizedName, "Example Terminal");
+    EXPECT_EQ(app->activationPolicy, platform::ActivationPolicy::Regular);
+    EXPECT_TRUE(app->launchMillis);
+    EXPECT_TRUE(workspace.isRunning(other));
+    EXPECT_TRUE(workspace.isRunning(qint32(getpid())));
+    EXPECT_EQ(workspace.frontmostApplication()->pid, term);
+
+    // Accessibility agrees, and names the focused window.
+    const auto focusedApp = ax.elementAttribute(ax.systemWide(), "AXFocusedApplication");
+    ASSERT_TRUE(focusedApp);
+    EXPECT_EQ(focusedApp->pid(), term);
+    const auto window = ax.elementAttribute(*focusedApp, "AXFocusedWindow");
+    ASSERT_TRUE(window);
+    EXPECT_EQ(ax.stringAttribute(*window, "AXTitle"), "Term One");
+    EXPECT_EQ(ax.stringAttribute(*window, "AXSubrole"), "AXStandardWindow");
+    EXPECT_EQ(ax.boolAttribute(*window, "AXMain"), true);
+    EXPECT_EQ(ax.elementsAttribute(*focusedApp, "AXWindows")->size(), 1);
+    EXPECT_EQ(ax.isAttributeSettable(*window, "AXPosition").value, true);
+    EXPECT_EQ(ax.copyAttributeValue(*focusedApp, "AXMenuBar").error, platform::AXError::AttributeUnsupported);
+    // The frame read through Accessibility is the one the X tools see.
+    const QRectF frame(*ax.pointAttribute(*window, "AXPosition"), *ax.sizeAttribute(*window, "AXSize"));
+    EXPECT_EQ(frame.toRect(), outerFrameOf(quint32(window->id())));
+
+    // A new window of this process is announced to an observer of this application.
+    QList<AXElement> created;
+    auto observer = ax.addObserver(ax.application(qint32(getpid())), "AXWindowCreated",
+                                   [&](const AXElement& w, const QString&) { created.append(w); });
+    ASSERT_TRUE(observer);
+    const xcb_window_t own = m_x.mapOwnWindow();
+    ASSERT_TRUE(waitFor([&] { return !created.isEmpty(); }));
+    EXPECT_EQ(quint32(created.first().id()), own);
+    m_x.destroy(own);
+
+    // Launch and quit of an application.
+    QSignalSpy launched(&workspace, &platform::Workspace::applicationLaunched);
+    QSignalSpy terminated(&workspace, &platform::Workspace::applicationTerminated);
+    QProcess third;
+    third.start("xterm", {"-T", "Term Three", "-geometry", "40x5+700+700"});
+    ASSERT_TRUE(third.waitForStarted());
+    const qint32 thirdPid = qint32(third.processId());
+    ASSERT_TRUE(waitFor([&] { return workspace.isRunning(thirdPid); }));
+    ASSERT_TRUE(waitFor([&] { return !launched.isEmpty(); }));
+    EXPECT_EQ(launched.last()[0].value<platform::RunningApplication>().pid, thirdPid);
+    EXPECT_TRUE(workspace.terminate(thirdPid));
+    EXPECT_TRUE(third.waitForFinished(5000)) << "xterm closes when its window is asked to";
+    ASSERT_TRUE(waitFor([&] { return !terminated.isEmpty(); }));
+    EXPECT_EQ(terminated.last()[0].value<platform::RunningApplication>().pid, thirdPid);
+    EXPECT_FALSE(workspace.terminate(thirdPid));
+
+    m_platform->service<platform::Sound>().beep();
+}
+
+TEST_F(X11DesktopTest, TheWindowMoverMovesARealTerminal) {
+    WindowMover mover(*m_platform);
+    const qint32 term = envPid("E2E_TERM_PID");
+    auto target = mover.focusedWindow();
+    ASSERT_TRUE(target);
+    ASSERT_EQ(target->app.pid(), term);
+    const quint32 window = quint32(target->window.id());
+    const QRect initial = outerFrameOf(window);
+    ASSERT_EQ(initial.topLeft(), QPoint(100, 100)) << "xterm -geometry +100+100 places the frame there";
+
+    // Halves of the left monitor, then over to the right one, keeping the place relative to the
+    // monitor, then the whole right monitor.
+    mover.perform(SnapAction::leftHalf);
+    expectSnapped(outerFrameOf(window), QRect(0, 0, 640, 1080), "leftHalf");
+    mover.perform(SnapAction::rightHalf);
+    const QRect right = outerFrameOf(window);
+    expectSnapped(right, QRect(640, 0, 640, 1080), "rightHalf");
+    mover.perform(SnapAction::nextDisplay);
+    const QRect moved = outerFrameOf(window);
+    expectSnapped(moved, QRect(1920, 0, right.width(), right.height()), "nextDisplay");
+    mover.perform(SnapAction::maximize);
+    expectSnapped(outerFrameOf(window), QRect(1280, 0, 1280, 1080), "maximize");
+    EXPECT_EQ(events(), (QStringList{"snap layout=left_half displays=2 ok=true",
+                                     "snap layout=right_half displays=2 ok=true",
+                                     "snap layout=next_display displays=2 ok=true",
+                                     "snap layout=maximize displays=2 ok=true"}));
+    EXPECT_EQ(mover.undoStack().size(), 4);
+
+    // Undo puts it back where the display move left it, and redo where maximise did.
+    mover.perform(SnapAction::undo);
+    EXPECT_EQ(outerFrameOf(window), moved);
+    mover.perform(SnapAction::redo);
+    expectSnapped(outerFrameOf(window), QRect(1280, 0, 1280, 1080), "redo");
+    EXPECT_EQ(events().mid(4),
+              (QStringList{"snap layout=undo displays=2 ok=true", "snap layout=redo displays=2 ok=true"}));
+
+    // A window the window manager maximised leaves that state before it is moved.
+    m_x.maximise(window);
+    ASSERT_TRUE(waitFor([&] { return wmState(window).contains("_NET_WM_STATE_MAXIMIZED_HORZ"); }));
+    mover.perform(SnapAction::leftHalf);
+    EXPECT_FALSE(wmState(window).contains("MAXIMIZED"));
+    expectSnapped(outerFrameOf(window), QRect(1280, 0, 640, 1080), "leftHalf after maximised");
+}
+
+TEST_F(X11DesktopTest, FocusMinimisesTheOtherTerminalAndUnminimisingRestoresIt) {
+    WindowMover mover(*m_platform);
+    auto& ax = m_platform->service<platform::Accessibility>();
+    const auto target = mover.focusedWindow();
+    ASSERT_TRUE(target);
+    const quint32 window = quint32(target->window.id());
+    const auto otherWindows = ax.elementsAttribute(ax.application(envPid("E2E_OTHER_PID")), "AXWindows");
+    ASSERT_TRUE(otherWindows && otherWindows->size() == 1);
+    const quint32 other = quint32(otherWindows->first().id());
+
+    // Centred on its monitor, keeping its size; the other terminal is minimised on a worker.
+    const QRect before = outerFrameOf(window);
+    mover.perform(SnapAction::focus);
+    const QRect centred = outerFrameOf(window);
+    EXPECT_EQ(centred.size(), before.size());
+    EXPECT_LE(std::abs(centred.center().x() - 1920), 1);
+    EXPECT_LE(std::abs(centred.center().y() - 540), 1);
+    ASSERT_TRUE(waitFor([&] { return wmState(other).contains("_NET_WM_STATE_HIDDEN"); }));
+    EXPECT_FALSE(wmState(window).contains("_NET_WM_STATE_HIDDEN"));
+
+    // Un-minimising through Accessibility restores it.
+    EXPECT_EQ(ax.boolAttribute(otherWindows->first(), "AXMinimized"), true);
+    EXPECT_EQ(ax.setAttributeValue(otherWindows->first(), "AXMinimized", false), platform::AXError::Success);
+    EXPECT_EQ(ax.boolAttribute(otherWindows->first(), "AXMinimized"), false);
+    EXPECT_FALSE(wmState(other).contains("_NET_WM_STATE_HIDDEN"));
+}
