@@ -57,8 +57,9 @@ await test -s "$work/display" || { cat "$work/xvfb.log" >&2; exit 1; }
 export DISPLAY=":$(head -n 1 "$work/display")"
 echo "private display $DISPLAY"
 
-# Two monitors of 1280×1080 side by side.
-xrandr --setmonitor L 1280/338x1080/285+0+0 screen >/dev/null
+# Two monitors of 1280×1080 side by side; the left one takes over Xvfb's only output.
+output="$(xrandr | awk '/ connected/ { print $1; exit }')"
+xrandr --setmonitor L 1280/338x1080/285+0+0 "${output:-none}" >/dev/null
 xrandr --setmonitor R 1280/338x1080/285+1280+0 none >/dev/null
 
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
