@@ -88,10 +88,7 @@ int main(int argc, char** argv) {
     HotkeyEngine engine(runtime, keyboard);
     CountingClient client;
     engine.setClient(&client);
-    HotkeyEngine::Bindings bindings;
-    for (SnapAction action : allSnapActions())
-        bindings.insert(action, defaultHotkey(action));
-    engine.update(bindings);
+    engine.update(defaultBindings());
 
     const auto events = mixedEvents(kEvents);
     std::vector<double> nanos;

@@ -3,6 +3,7 @@
 void StoreTest::TearDown() {
     m_store.reset();
     mover.reset();
+    engineHook.reset();
     SimPlatformTest::TearDown();
 }
 
@@ -10,6 +11,14 @@ tilewick::TilewickStore& StoreTest::makeStore() {
     if (!mover)
         mover = std::make_shared<tilewick::WindowMover>(platform());
     m_store = std::make_unique<tilewick::TilewickStore>(
-        platform(), tilewick::StoreHooks{engine, overlay, appSnapStorage, shell, multiWindow, mover});
+        platform(), tilewick::StoreHooks{engineHook ? engineHook : engine, overlay, appSnapStorage, shell,
+                                         multiWindow, mover});
     return *m_store;
+}
+
+tilewick::HotkeyEngine& StoreTest::useHotkeyEngine() {
+    auto engine = std::make_shared<tilewick::HotkeyEngine>(platform().shared<platform::Runtime>(),
+                                                           platform().shared<platform::EventTap>());
+    engineHook = engine;
+    return *engine;
 }

@@ -2,6 +2,7 @@
 
 #include "SimPlatformTest.h"
 
+#include "tilewick/engine/HotkeyEngine.h"
 #include "tilewick/engine/WindowMover.h"
 #include "tilewick/store/TilewickStore.h"
 
@@ -15,10 +16,20 @@
 // Collaborators of the store that remember what they were asked.
 namespace storetest {
 
+// An engine without a tap that can never make one.
 struct RecordingEngine final : tilewick::HotkeyEngineHook {
     std::vector<tilewick::Bindings> updates;
+    int starts = 0;
+    int recorderSets = 0;
     int recorderClears = 0;
     void update(const tilewick::Bindings& effective) override { updates.push_back(effective); }
+    bool start() override {
+        ++starts;
+        return false;
+    }
+    bool hasTap() const override { return false; }
+    bool isTapEnabled() const override { return false; }
+    void setRecorder(Recorder) override { ++recorderSets; }
     void clearRecorder() override { ++recorderClears; }
 };
 
@@ -82,6 +93,8 @@ struct RecordingShell final : tilewick::AppShell {
         if (mainWindow)
             mainWindow->frame = frame;
     }
+    int terminations = 0;
+    void terminate() override { ++terminations; }
 };
 
 } // namespace storetest
@@ -93,9 +106,13 @@ protected:
     void TearDown() override;
 
     tilewick::TilewickStore& makeStore();
+    // Gives the next store a real hotkey engine on the simulated event tap instead of `engine`.
+    tilewick::HotkeyEngine& useHotkeyEngine();
     tilewick::TilewickStore& store() { return *m_store; }
 
     std::shared_ptr<storetest::RecordingEngine> engine = std::make_shared<storetest::RecordingEngine>();
+    // When set, makeStore() gives the store this engine instead of `engine`.
+    std::shared_ptr<tilewick::HotkeyEngineHook> engineHook;
     std::shared_ptr<storetest::RecordingOverlay> overlay = std::make_shared<storetest::RecordingOverlay>();
     std::shared_ptr<storetest::RecordingAppSnapStorage> appSnapStorage =
         std::make_shared<storetest::RecordingAppSnapStorage>();

@@ -92,15 +92,15 @@ std::optional<quint16> HotkeyEngine::fnCounterpart(quint16 keyCode) {
 
 QList<HotkeyEngine::ChordPair> HotkeyEngine::chordPairs(const Bindings& bindings) {
     QList<ChordPair> pairs;
-    pairs.reserve(bindings.size());
-    for (auto it = bindings.cbegin(); it != bindings.cend(); ++it)
-        pairs.append({chord(it.value().keyCode, it.value().modifiers), it.key()});
+    pairs.reserve(qsizetype(bindings.size()));
+    for (const auto& [action, hotkey] : bindings)
+        pairs.append({chordKey(hotkey), action});
     return pairs;
 }
 
 void HotkeyEngine::update(const Bindings& bindings) {
     QHash<quint64, SnapAction> lookup;
-    lookup.reserve(bindings.size());
+    lookup.reserve(qsizetype(bindings.size()));
     for (const auto& [chordKey, action] : chordPairs(bindings))
         if (!lookup.contains(chordKey))
             lookup.insert(chordKey, action);
@@ -227,9 +227,9 @@ EventVerdict HotkeyEngine::handleKeyDown(const KeyEvent& event) {
         return EventVerdict::Swallow;
     }
 
-    auto found = m_lookup.constFind(chord(effectiveKey, event.flags));
+    auto found = m_lookup.constFind(chordKey(effectiveKey, event.flags));
     if (found == m_lookup.cend())
-        found = m_lookup.constFind(chord(key, event.flags));
+        found = m_lookup.constFind(chordKey(key, event.flags));
     if (found == m_lookup.cend())
         return passKeyDown(key);
 

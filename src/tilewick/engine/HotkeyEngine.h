@@ -4,6 +4,8 @@
 #include "platform/Runtime.h"
 #include "tilewick/model/Hotkey.h"
 #include "tilewick/model/SnapAction.h"
+#include "tilewick/store/Bindings.h"
+#include "tilewick/store/StoreHooks.h"
 
 #include <QHash>
 #include <QList>
@@ -28,7 +30,7 @@ namespace tilewick {
 //
 // Main thread only: the tap calls back on the main thread, and everything the callback triggers
 // is queued on the main queue, so the callback returns at once.
-class HotkeyEngine {
+class HotkeyEngine final : public HotkeyEngineHook {
 public:
     // What the engine calls; the store implements it. Calls arrive on the main queue, never
     // inside the tap's callback, except keyboardOverlay(), which must be cheap.
@@ -41,8 +43,6 @@ public:
         virtual bool keyboardOverlay() const = 0;
     };
 
-    using Bindings = QHash<SnapAction, Hotkey>;
-    using Recorder = std::function<void(const platform::KeyEvent&)>;
     using ChordPair = std::pair<quint64, SnapAction>;
 
     // Caps Lock, fn, keypad and device bits never take part in a chord.
@@ -59,7 +59,7 @@ public:
 
     // `eventTap` may be null (no tap service): the engine then never has a tap.
     HotkeyEngine(std::shared_ptr<platform::Runtime> runtime, std::shared_ptr<platform::EventTap> eventTap);
-    ~HotkeyEngine();
+    ~HotkeyEngine() override;
     HotkeyEngine(const HotkeyEngine&) = delete;
     HotkeyEngine& operator=(const HotkeyEngine&) = delete;
 
@@ -68,19 +68,19 @@ public:
 
     // Replaces the chord table with the given (effective) bindings; the first binding met for a
     // chord wins. Tells the tap service which chords to deliver.
-    void update(const Bindings& bindings);
+    void update(const Bindings& bindings) override;
     // Makes sure an enabled tap exists: true when one already does or a new one was made
     // (logged "tap.started"); false when the tap cannot be made.
-    bool start();
+    bool start() override;
     // Removes the tap.
     void stop();
-    bool hasTap() const { return m_tap != nullptr; }
-    bool isTapEnabled() const { return m_tap && m_tap->isEnabled(); }
+    bool hasTap() const override { return m_tap != nullptr; }
+    bool isTapEnabled() const override { return m_tap && m_tap->isEnabled(); }
 
     // While a recorder is set, key-downs in this application go to it (never auto-repeats), are
     // swallowed with their key-ups, and trigger nothing; in other applications keys pass.
-    void setRecorder(Recorder recorder) { m_recorder = std::move(recorder); }
-    void clearRecorder() { m_recorder = nullptr; }
+    void setRecorder(Recorder recorder) override { m_recorder = std::move(recorder); }
+    void clearRecorder() override { m_recorder = nullptr; }
     bool hasRecorder() const { return bool(m_recorder); }
 
     bool globeDown() const { return m_globeDown; }
@@ -92,10 +92,6 @@ public:
     // The tap's callback: what to do with one event.
     platform::EventVerdict handle(const platform::KeyEvent& event);
 
-    // (flags AND the modifier mask) OR (key code << 32).
-    static constexpr quint64 chord(quint16 keyCode, quint64 flags) {
-        return (flags & kChordModifierMask) | (quint64(keyCode) << 32);
-    }
     static QList<ChordPair> chordPairs(const Bindings& bindings);
 
     // Key → the key it is matched as while Globe counts (Home → Left Arrow ...), 6 entries.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 
 namespace tilewick {
@@ -14,5 +15,9 @@ struct ConflictingApp {
 
     friend bool operator==(const ConflictingApp&, const ConflictingApp&) = default;
 };
+
+// The window-snapping utilities that clash with this program: each product's own bundle
+// identifier → its name (13 entries; Divvy runs under two identifiers).
+const QHash<QString, QString>& knownConflictingApps();
 
 } // namespace tilewick

@@ -1,5 +1,6 @@
 #include "StoreHooks.h"
 
+#include "tilewick/engine/HotkeyEngine.h"
 #include "tilewick/engine/WindowMover.h"
 
 namespace tilewick {
@@ -10,8 +11,8 @@ StoreHooks StoreHooks::standard() {
 
 StoreHooks StoreHooks::completed() const {
     StoreHooks hooks = *this;
-    if (!hooks.engine)
-        hooks.engine = std::make_shared<InertHotkeyEngine>();
+    if (!hooks.engine) // the shared engine lives as long as the process: nothing to release
+        hooks.engine = std::shared_ptr<HotkeyEngineHook>(&HotkeyEngine::shared(), [](HotkeyEngineHook*) {});
     if (!hooks.overlay)
         hooks.overlay = std::make_shared<InertKeyboardOverlay>();
     if (!hooks.appSnaps)

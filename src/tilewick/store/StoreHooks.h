@@ -3,6 +3,7 @@
 #include "Bindings.h"
 #include "tilewick/appsnaps/AppSnap.h"
 
+#include "platform/EventTap.h"
 #include "platform/Screens.h"
 #include "platform/Workspace.h"
 
@@ -15,12 +16,20 @@
 
 namespace tilewick {
 
-// What the store hands the hotkey engine.
+// The hotkey engine as the store drives it (HotkeyEngine in the program).
 class HotkeyEngineHook {
 public:
+    using Recorder = std::function<void(const platform::KeyEvent&)>;
+
     virtual ~HotkeyEngineHook() = default;
     // Replaces the engine's chord table with these effective bindings.
     virtual void update(const Bindings& effective) = 0;
+    // Makes sure an enabled event tap exists; false when none can be made.
+    virtual bool start() = 0;
+    virtual bool hasTap() const = 0;
+    virtual bool isTapEnabled() const = 0;
+    // Hands key-downs typed in this program to `recorder` instead of acting on them.
+    virtual void setRecorder(Recorder recorder) = 0;
     // Stops handing key-downs to the hotkey recorder.
     virtual void clearRecorder() = 0;
 };
@@ -83,15 +92,12 @@ public:
     // The visible window "main"; none when there is none.
     virtual std::optional<MainWindowState> visibleMainWindow() const = 0;
     virtual void setMainWindowFrame(const QRectF& frame, bool animate) = 0;
+    // Quits this program.
+    virtual void terminate() = 0;
 };
 
-// Stand-ins used until the hotkey engine, the floating keyboard, the Default App Snaps storage
-// and the application shell exist. They do nothing and report nothing.
-class InertHotkeyEngine final : public HotkeyEngineHook {
-public:
-    void update(const Bindings&) override {}
-    void clearRecorder() override {}
-};
+// Stand-ins used until the floating keyboard, the multi-window filler, the Default App Snaps
+// storage and the application shell exist.
 
 // Remembers whether it was asked to show, so the store's trigger runs its course.
 class InertKeyboardOverlay final : public KeyboardOverlayHook {
@@ -134,6 +140,7 @@ public:
     bool focusVisibleMainWindow() override { return false; }
     std::optional<MainWindowState> visibleMainWindow() const override { return std::nullopt; }
     void setMainWindowFrame(const QRectF&, bool) override {}
+    void terminate() override {}
 };
 
 // The collaborators of the store.
@@ -146,7 +153,8 @@ struct StoreHooks {
     // The program's window mover; missing: the shared one.
     std::shared_ptr<WindowMover> mover;
 
-    // The program's own collaborators; a missing one is filled with its inert stand-in.
+    // The program's own collaborators: the shared hotkey engine, and inert stand-ins for the
+    // others; completed() fills in whatever is missing the same way.
     static StoreHooks standard();
     StoreHooks completed() const;
 };

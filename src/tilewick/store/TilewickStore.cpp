@@ -7,6 +7,7 @@
 #include "platform/LoginItems.h"
 #include "platform/Platform.h"
 #include "platform/Screens.h"
+#include "platform/Workspace.h"
 
 #include <QtDebug>
 
@@ -38,7 +39,12 @@ TilewickStore::~TilewickStore() {
 }
 
 TilewickStore& TilewickStore::shared() {
-    static TilewickStore* const store = new TilewickStore(platform::Platform::current());
+    static TilewickStore* const store = [] {
+        auto* shared = new TilewickStore(platform::Platform::current());
+        // The shared engine (the store's standard one) hands its hotkeys and modifier changes here.
+        HotkeyEngine::shared().setClient(shared);
+        return shared;
+    }();
     return *store;
 }
 
@@ -75,7 +81,13 @@ void TilewickStore::initialise() {
             self->refreshStatus();
     });
 
-    // 7.–8. The first conflict scan publishes without alerts.
+    // 7. Every launch and quit of an application looks for conflicting utilities again.
+    auto& workspace = m_platform.service<platform::Workspace>();
+    const auto rescan = [this] { refreshConflicts(true); };
+    connect(&workspace, &platform::Workspace::applicationLaunched, this, rescan);
+    connect(&workspace, &platform::Workspace::applicationTerminated, this, rescan);
+
+    // 8. The first conflict scan publishes without alerts.
     refreshConflicts(false);
 }
 

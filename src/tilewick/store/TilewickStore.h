@@ -209,10 +209,27 @@ public:
 
     // Polls permission (and, with the hotkey engine, its tap); runs every 1.5 s.
     void refreshStatus();
-    // Looks for running utilities that clash; `alert` warns about new ones.
+    // Looks for running utilities that clash; `alert` warns, once per utility and run, about
+    // those not yet warned about.
     void refreshConflicts(bool alert);
+    // The warning about one utility, unless it quit meanwhile. Warnings come one after another,
+    // never one inside another's modal loop.
+    void showConflictAlert(const ConflictingApp& app);
+    // Asks the utility to quit, says how to keep it off, and looks again 1.5 s later.
+    void quitConflictingApp(const ConflictingApp& app);
+
+    // Waits for the key that `action` is to be bound to.
+    void beginRecording(SnapAction action);
+    // The key-down typed while recording: Escape cancels, Delete clears the hotkey, any other
+    // key becomes it (after asking when another action holds it).
+    void recordKey(const platform::KeyEvent& event);
     // Stops delivering keys to the hotkey recorder; `recording` stays as it is.
     void stopRecording();
+    // Editing the modifier set: every chord of two or three modifiers pressed meanwhile
+    // becomes the set at once.
+    void beginEditingModifiers();
+    void recordModifierChord(quint64 flags);
+    void finishEditingModifiers();
 
     // --- Action dispatch -------------------------------------------------------------------
 
@@ -365,6 +382,9 @@ private:
     std::shared_ptr<void> m_recorder;
     // Bundle identifiers already alerted about in this process.
     QSet<QString> m_alerted;
+    // A conflict alert is up; those queued meanwhile wait here for it to end.
+    bool m_conflictAlertShowing = false;
+    QList<ConflictingApp> m_waitingConflictAlerts;
     platform::WorkItemRef m_noteTask;
     platform::RepeatingTimerRef m_timer;
     platform::WorkItemRef m_flashTask;

@@ -36,8 +36,9 @@ void TilewickStore::trackKey(const KeyEvent& event) {
     QHash<quint16, double> keys = m_pressedKeys;
     switch (event.type) {
     case KeyEvent::Type::FlagsChanged: {
-        // (While the modifier editor is open, the recorder hears the chord first; it joins
-        // with the hotkey recording code.)
+        // While the modifier editor is open, it hears the chord first.
+        if (m_editingModifiers)
+            recordModifierChord(event.flags);
         const auto flag = modifierKeys().constFind(key);
         if (flag == modifierKeys().constEnd())
             return;

@@ -40,13 +40,6 @@ public:
     bool overlay = true;
 };
 
-HotkeyEngine::Bindings factoryBindings() {
-    HotkeyEngine::Bindings bindings;
-    for (SnapAction action : allSnapActions())
-        bindings.insert(action, defaultHotkey(action));
-    return bindings;
-}
-
 class HotkeyEngineTest : public SimPlatformTest {
 protected:
     void SetUp() override {
@@ -54,7 +47,7 @@ protected:
         engine = std::make_unique<HotkeyEngine>(platform().shared<platform::Runtime>(),
                                                 platform().shared<platform::EventTap>());
         engine->setClient(&client);
-        engine->update(factoryBindings());
+        engine->update(defaultBindings());
         ASSERT_TRUE(engine->start());
     }
     void TearDown() override {
@@ -250,14 +243,14 @@ TEST_F(HotkeyEngineTest, NoEventTapServiceMeansNoTap) {
 }
 
 TEST_F(HotkeyEngineTest, UpdateReplacesTheTableAndKeepsOneActionPerChord) {
-    HotkeyEngine::Bindings bindings;
-    bindings.insert(SnapAction::centre, {kKeyQ, kControlFlag | kShiftFlag, "Q"});
-    bindings.insert(SnapAction::topLeftQuarter, {kKeyQ, kControlFlag | kShiftFlag, "Q"});
-    bindings.insert(SnapAction::maximize, {36, kControlFlag | kShiftFlag, "↩"});
+    Bindings bindings;
+    bindings.emplace(SnapAction::centre, Hotkey{kKeyQ, kControlFlag | kShiftFlag, "Q"});
+    bindings.emplace(SnapAction::topLeftQuarter, Hotkey{kKeyQ, kControlFlag | kShiftFlag, "Q"});
+    bindings.emplace(SnapAction::maximize, Hotkey{36, kControlFlag | kShiftFlag, "↩"});
     engine->update(bindings);
 
-    EXPECT_FALSE(engine->action(HotkeyEngine::chord(kLeft, kOptCmd)));
-    const auto q = engine->action(HotkeyEngine::chord(kKeyQ, kControlFlag | kShiftFlag));
+    EXPECT_FALSE(engine->action(chordKey(kLeft, kOptCmd)));
+    const auto q = engine->action(chordKey(kKeyQ, kControlFlag | kShiftFlag));
     ASSERT_TRUE(q);
     EXPECT_TRUE(*q == SnapAction::centre || *q == SnapAction::topLeftQuarter);
     // The tap is told the chords, with keypad Enter for Return.
@@ -299,7 +292,7 @@ TEST(HotkeyEngineTables, FnTablesAndNativeKeys) {
     for (quint16 key : {115, 123, 122, 113, 114})
         EXPECT_TRUE(HotkeyEngine::fnNativeKeys().contains(key)) << key;
     EXPECT_FALSE(HotkeyEngine::fnNativeKeys().contains(kKeyC));
-    EXPECT_EQ(HotkeyEngine::chord(kLeft, kOptCmd | kCapsLock | kFunctionFlag), 0x7B00180000ull);
+    EXPECT_EQ(chordKey(kLeft, kOptCmd | kCapsLock | kFunctionFlag), 0x7B00180000ull);
 }
 
 } // namespace

@@ -71,7 +71,8 @@ TEST_F(StoreTest, ModifiersWithFewerThanTwoHotkeyModifiersFallBackInMemoryOnly) 
         EXPECT_EQ(store.modifiers(), kDefaultHotkeyModifiers);
         EXPECT_EQ(defaults().uint64Value(keys::modifiers), stored);
         EXPECT_EQ(engine->updates.back().at(SnapAction::centre).modifiers, kDefaultHotkeyModifiers);
-        EXPECT_EQ(loggedEvents().last(), QStringLiteral("modifiers.invalid stored=%1").arg(stored));
+        EXPECT_EQ(loggedEvents("modifiers.invalid").last(),
+                  QStringLiteral("modifiers.invalid stored=%1").arg(stored));
     }
     // A signed number is a number too.
     defaults().set(keys::modifiers, qint64(0x1C0000));
