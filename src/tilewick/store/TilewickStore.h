@@ -207,7 +207,8 @@ public:
 
     // --- Status, recording, floating keyboard ----------------------------------------------
 
-    // Polls permission (and, with the hotkey engine, its tap); runs every 1.5 s.
+    // Polls permission and the hotkey engine's tap, making the tap afresh when it is missing or
+    // disabled, and publishes whether hotkeys work; runs every 1.5 s.
     void refreshStatus();
     // Looks for running utilities that clash; `alert` warns, once per utility and run, about
     // those not yet warned about.
