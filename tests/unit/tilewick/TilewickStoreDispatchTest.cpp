@@ -1,6 +1,5 @@
 #include "support/StoreTest.h"
 
-#include "betakit/LogStore.h"
 #include "platform/sim/SimEventTap.h"
 #include "platform/sim/SimKeyboard.h"
 #include "tilewick/store/SettingsKeys.h"
@@ -30,7 +29,6 @@ class DispatchTest : public StoreTest {
 protected:
     void SetUp() override {
         StoreTest::SetUp();
-        betakit::LogStore::shared().start(paths().applicationSupport() + "/log");
         desktop().addScreen({0, 0, 1000, 900}, {0, 25, 1000, 875}, QStringLiteral("Left"));
         desktop().addScreen({1000, 0, 800, 600}, {1000, 0, 800, 600}, QStringLiteral("Right"));
         desktop().addApp({.pid = kEditor,
@@ -52,15 +50,7 @@ protected:
         flags(kLeftCommand, kOptionCommand | extra);
     }
 
-    // The activity-log events written so far, without their time stamps.
-    QStringList events() {
-        auto& log = betakit::LogStore::shared();
-        log.flush();
-        QStringList result;
-        for (const QString& line : log.recentLines(1 << 20, platform().clock().wallMillis()))
-            result.append(line.mid(25));
-        return result;
-    }
+    QStringList events() { return loggedEvents(); }
 
     AXElement window;
 };

@@ -1,5 +1,4 @@
 #include "tilewick/engine/WindowMover.h"
-#include "betakit/LogStore.h"
 #include "platform/Accessibility.h"
 #include "support/SimPlatformTest.h"
 
@@ -28,7 +27,6 @@ class WindowMoverTest : public SimPlatformTest {
 protected:
     void SetUp() override {
         SimPlatformTest::SetUp();
-        betakit::LogStore::shared().start(paths().applicationSupport() + "/log");
         // 1000 × 900 with a 25-point menu bar.
         desktop().addScreen({0, 0, 1000, 900}, {0, 25, 1000, 875});
         desktop().addApp({.pid = kEditor,
@@ -43,15 +41,7 @@ protected:
     }
     QRectF frameOf(const AXElement& window) { return desktop().frame(window).value_or(QRectF()); }
 
-    // The activity-log lines written so far, without their time stamps.
-    QStringList events() {
-        auto& store = betakit::LogStore::shared();
-        store.flush();
-        QStringList result;
-        for (const QString& line : store.recentLines(1 << 20, platform().clock().wallMillis()))
-            result.append(line.mid(25));
-        return result;
-    }
+    QStringList events() { return loggedEvents(); }
 
     std::unique_ptr<WindowMover> mover;
 };
