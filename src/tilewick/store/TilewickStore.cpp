@@ -8,6 +8,7 @@
 #include "platform/Platform.h"
 #include "platform/Screens.h"
 #include "platform/Workspace.h"
+#include "tilewick/engine/WindowMover.h"
 
 #include <QtDebug>
 
@@ -27,6 +28,9 @@ constexpr double kMainWindowHeight = 891;
 TilewickStore::TilewickStore(const platform::Platform& platform, StoreHooks hooks, QObject* parent)
     : QObject(parent), m_platform(platform), m_hooks(hooks.completed()) {
     initialise();
+    // The mover owns the history; the store mirrors whether redo is possible, for the views.
+    m_canRedo = m_hooks.mover->canRedo();
+    connect(m_hooks.mover.get(), &WindowMover::canRedoChanged, this, &TilewickStore::setCanRedo);
 }
 
 TilewickStore::~TilewickStore() {

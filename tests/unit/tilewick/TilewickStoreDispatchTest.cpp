@@ -146,6 +146,19 @@ TEST_F(DispatchTest, FailedMoveStillSwitchesTheTabAndFlashes) {
     EXPECT_EQ(store.flash(), SnapAction::topHalf);
 }
 
+TEST_F(DispatchTest, CanRedoFollowsTheMoversHistory) {
+    auto& store = makeStore();
+    QSignalSpy spy(&store, &TilewickStore::canRedoChanged);
+    store.perform(SnapAction::leftHalf, false);
+    store.perform(SnapAction::undo, false);
+    EXPECT_EQ(desktop().frame(window), QRectF(100, 100, 400, 300));
+    EXPECT_TRUE(store.canRedo());
+    // A new move ends the redo chain.
+    store.perform(SnapAction::rightHalf, false);
+    EXPECT_FALSE(store.canRedo());
+    EXPECT_EQ(spy.count(), 2);
+}
+
 TEST_F(DispatchTest, GlobeFillsFromTheTabsAnchor) {
     auto& store = makeStore();
     store.perform(SnapAction::leftHalf, true);
