@@ -18,7 +18,8 @@ const QString kResourceBundle = QStringLiteral("Tilewick_Tilewick.bundle");
 const QString kVariableFont = QStringLiteral("InterVariable.ttf");
 
 QString shortestDecimal(double value) {
-    QString text = QString::number(value, 'g', QLocale::FloatingPointShortest);
+    // Plain decimal digits at any magnitude: 'g' would switch to "1e+05" for large whole numbers.
+    QString text = QString::number(value, 'f', QLocale::FloatingPointShortest);
     bool whole = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.isDigit() || c == u'-'; });
     if (whole)
         text += QStringLiteral(".0");

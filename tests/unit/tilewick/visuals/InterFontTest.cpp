@@ -41,6 +41,9 @@ TEST(InterFontKey, WritesEachNumberInItsShortestExactForm) {
     EXPECT_EQ(interFontKey(11.5, 500), "11.5:500.0");
     EXPECT_EQ(interFontKey(12.5, 450), "12.5:450.0");
     EXPECT_EQ(interFontKey(0.1, 340), "0.1:340.0");
+    // Never an exponent, however large or small the number.
+    EXPECT_EQ(interFontKey(100000, 1000000), "100000.0:1000000.0");
+    EXPECT_EQ(interFontKey(0.0001, 12.25), "0.0001:12.25");
     EXPECT_NE(interFontKey(13, 600), interFontKey(13, 601));
 }
 
