@@ -22,6 +22,16 @@ struct KeyEvent {
         TapDisabledByUserInput = 0xFFFFFFFF,
     };
 
+    // Flag bits.
+    static constexpr quint64 kCapsLockFlag = 0x10000;
+    static constexpr quint64 kShiftFlag = 0x20000;
+    static constexpr quint64 kControlFlag = 0x40000;
+    static constexpr quint64 kOptionFlag = 0x80000;
+    static constexpr quint64 kCommandFlag = 0x100000;
+    static constexpr quint64 kFunctionFlag = 0x800000;
+    // The modifiers of a chord: Shift, Control, Option and Command.
+    static constexpr quint64 kChordFlags = kShiftFlag | kControlFlag | kOptionFlag | kCommandFlag;
+
     Type type = Type::KeyDown;
     quint16 keyCode = 0;
     // Modifier flags held when the event happened (after the change, for FlagsChanged).

@@ -2,6 +2,8 @@
 // two xterms): the desktop platform and the window mover move a real terminal, and every result
 // is read back from the X server with the X tools, independently of the backend.
 
+#include "E2eTools.h"
+
 #include "betakit/LogStore.h"
 #include "platform/Accessibility.h"
 #include "platform/DesktopPlatform.h"
@@ -10,173 +12,26 @@
 #include "platform/Workspace.h"
 #include "tilewick/engine/WindowMover.h"
 
-#include <QCoreApplication>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
-#include <chrono>
 #include <cstring>
-#include <functional>
 #include <unistd.h>
 
 using platform::AXElement;
 using tilewick::SnapAction;
 using tilewick::WindowMover;
 
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QRect& r, std::ostream* os) {
-    *os << "(" << r.x() << ", " << r.y() << ", " << r.width() << " x " << r.height() << ")";
-}
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-QT_END_NAMESPACE
-
 namespace {
 
-// xterm's character cell with the default font: 6 × 13 pixels.
-const QSize kCell(6, 13);
-
-qint32 envPid(const char* name) {
-    return qEnvironmentVariableIntValue(name);
-}
-
-QString run(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(10000);
-    return QString::fromLocal8Bit(p.readAllStandardOutput());
-}
-
-QString hex(quint32 window) {
-    return QStringLiteral("0x%1").arg(window, 0, 16);
-}
-
-// The outer frame of a client window as the X tools see it: xwininfo's client rectangle grown by
-// the window manager's _NET_FRAME_EXTENTS.
-QRect outerFrameOf(quint32 window) {
-    const QString info = run("xwininfo", {"-id", hex(window)});
-    auto field = [&](const char* name) {
-        const auto m = QRegularExpression(QStringLiteral("%1:\\s+(-?\\d+)").arg(name)).match(info);
-        return m.hasMatch() ? m.captured(1).toInt() : -99999;
-    };
-    const QRect client(field("Absolute upper-left X"), field("Absolute upper-left Y"), field("Width"),
-                       field("Height"));
-    const auto extents = QRegularExpression("= (\\d+), (\\d+), (\\d+), (\\d+)")
-                             .match(run("xprop", {"-id", hex(window), "_NET_FRAME_EXTENTS"}));
-    if (!extents.hasMatch())
-        return client;
-    const int l = extents.captured(1).toInt(), r = extents.captured(2).toInt();
-    const int t = extents.captured(3).toInt(), b = extents.captured(4).toInt();
-    return client.adjusted(-l, -t, r, b);
-}
+using namespace e2e;
 
 QString wmState(quint32 window) {
     return run("xprop", {"-id", hex(window), "_NET_WM_STATE"});
 }
-
-// Runs the event loop until `done` or `seconds` pass (waiting for other processes, never for a
-// delay of our own).
-bool waitFor(const std::function<bool()>& done, double seconds = 5.0) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(10);
-    }
-    return true;
-}
-
-// Where a terminal snapped to `target` must be: the top-left corner exactly, the size at most the
-// target's and short of it by less than one character cell.
-void expectSnapped(const QRect& actual, const QRect& target, const char* step) {
-    SCOPED_TRACE(step);
-    EXPECT_EQ(actual.topLeft(), target.topLeft()) << testing::PrintToString(actual);
-    EXPECT_LE(actual.width(), target.width()) << testing::PrintToString(actual);
-    EXPECT_GT(actual.width(), target.width() - kCell.width()) << testing::PrintToString(actual);
-    EXPECT_LE(actual.height(), target.height()) << testing::PrintToString(actual);
-    EXPECT_GT(actual.height(), target.height() - kCell.height()) << testing::PrintToString(actual);
-}
-
-// A little raw X client of the test's own, for what the X tools cannot do: a panel with a strut,
-// a window of this process, and a request to maximise a window.
-class TestClient {
-public:
-    TestClient() : m_c(xcb_connect(nullptr, nullptr)) {
-        m_root = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data->root;
-    }
-    ~TestClient() { xcb_disconnect(m_c); }
-
-    xcb_atom_t atom(const char* name) {
-        auto* reply =
-            xcb_intern_atom_reply(m_c, xcb_intern_atom(m_c, 0, uint16_t(strlen(name)), name), nullptr);
-        const xcb_atom_t a = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        free(reply);
-        return a;
-    }
-    void setCardinals(xcb_window_t w, const char* name, xcb_atom_t type, const std::vector<quint32>& values) {
-        xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, w, atom(name), type, 32, uint32_t(values.size()),
-                            values.data());
-    }
-    xcb_window_t createWindow(const QRect& r) {
-        const xcb_window_t w = xcb_generate_id(m_c);
-        xcb_create_window(m_c, XCB_COPY_FROM_PARENT, w, m_root, int16_t(r.x()), int16_t(r.y()),
-                          uint16_t(r.width()), uint16_t(r.height()), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                          XCB_COPY_FROM_PARENT, 0, nullptr);
-        return w;
-    }
-    // A 30-pixel panel across the top of the left monitor.
-    xcb_window_t mapPanel() {
-        const xcb_window_t w = createWindow({0, 0, 1280, 30});
-        setCardinals(w, "_NET_WM_WINDOW_TYPE", XCB_ATOM_ATOM, {atom("_NET_WM_WINDOW_TYPE_DOCK")});
-        setCardinals(w, "_NET_WM_STRUT_PARTIAL", XCB_ATOM_CARDINAL, {0, 0, 30, 0, 0, 0, 0, 0, 0, 1279, 0, 0});
-        setCardinals(w, "_NET_WM_STRUT", XCB_ATOM_CARDINAL, {0, 0, 30, 0});
-        xcb_map_window(m_c, w);
-        xcb_flush(m_c);
-        return w;
-    }
-    // An ordinary window of this process.
-    xcb_window_t mapOwnWindow() {
-        const xcb_window_t w = createWindow({400, 400, 300, 200});
-        setCardinals(w, "_NET_WM_PID", XCB_ATOM_CARDINAL, {quint32(getpid())});
-        const char cls[] = "driver\0Driver";
-        xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, sizeof(cls),
-                            cls);
-        xcb_map_window(m_c, w);
-        xcb_flush(m_c);
-        return w;
-    }
-    void destroy(xcb_window_t w) {
-        xcb_destroy_window(m_c, w);
-        xcb_flush(m_c);
-    }
-    void maximise(xcb_window_t w) {
-        xcb_client_message_event_t e{};
-        e.response_type = XCB_CLIENT_MESSAGE;
-        e.format = 32;
-        e.window = w;
-        e.type = atom("_NET_WM_STATE");
-        e.data.data32[0] = 1;
-        e.data.data32[1] = atom("_NET_WM_STATE_MAXIMIZED_VERT");
-        e.data.data32[2] = atom("_NET_WM_STATE_MAXIMIZED_HORZ");
-        e.data.data32[3] = 2;
-        xcb_send_event(m_c, 0, m_root,
-                       XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                       reinterpret_cast<const char*>(&e));
-        xcb_flush(m_c);
-    }
-
-private:
-    xcb_connection_t* m_c;
-    xcb_window_t m_root;
-};
 
 class X11DesktopTest : public ::testing::Test {
 protected:
@@ -195,17 +50,7 @@ protected:
     }
 
     // Brings the first terminal in front, as the user would by clicking it.
-    void focusTerminal() {
-        auto& ax = m_platform->service<platform::Accessibility>();
-        const qint32 term = envPid("E2E_TERM_PID");
-        const auto windows = ax.elementsAttribute(ax.application(term), "AXWindows");
-        ASSERT_TRUE(windows && !windows->isEmpty());
-        ax.performAction(windows->first(), "AXRaise");
-        ASSERT_TRUE(waitFor([&] {
-            const auto front = m_platform->service<platform::Workspace>().frontmostApplication();
-            return front && front->pid == term;
-        }));
-    }
+    void focusTerminal() { ASSERT_TRUE(bringToFront(*m_platform, envPid("E2E_TERM_PID"))); }
 
     QStringList events() {
         auto& store = betakit::LogStore::shared();

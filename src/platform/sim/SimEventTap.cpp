@@ -1,22 +1,10 @@
 #include "SimEventTap.h"
 
+#include "platform/WeakRefs.h"
+
 #include <algorithm>
 
 namespace platform::sim {
-
-namespace {
-// Shift, Control, Option and Command: the modifiers a grab is made for.
-constexpr quint64 kGrabModifierMask = 0x1E0000;
-
-template <typename T> std::vector<std::shared_ptr<T>> live(std::vector<std::weak_ptr<T>>& refs) {
-    std::vector<std::shared_ptr<T>> result;
-    std::erase_if(refs, [](const std::weak_ptr<T>& ref) { return ref.expired(); });
-    for (const auto& ref : refs)
-        if (auto strong = ref.lock())
-            result.push_back(std::move(strong));
-    return result;
-}
-} // namespace
 
 class SimTap final : public KeyboardTap {
 public:
@@ -62,7 +50,7 @@ LocalKeyMonitorRef SimEventTap::addKeyDownMonitor(Handler handler) {
 }
 
 std::vector<std::shared_ptr<SimTap>> SimEventTap::liveTaps() const {
-    auto result = live(m_taps);
+    auto result = liveReferences(m_taps);
     std::erase_if(result, [](const std::shared_ptr<SimTap>& tap) { return tap->invalidated; });
     return result;
 }
@@ -77,7 +65,7 @@ bool SimEventTap::tapEnabled() const {
 }
 
 int SimEventTap::monitorCount() const {
-    return int(live(m_monitors).size());
+    return int(liveReferences(m_monitors).size());
 }
 
 bool SimEventTap::tapSees(const KeyEvent& event) {
@@ -85,7 +73,7 @@ bool SimEventTap::tapSees(const KeyEvent& event) {
         return true;
     if (event.type == KeyEvent::Type::KeyUp)
         return m_grabbedKeys.remove(event.keyCode);
-    const KeyChord chord{event.keyCode, event.flags & kGrabModifierMask};
+    const KeyChord chord{event.keyCode, event.flags & KeyEvent::kChordFlags};
     if (!m_wanted.contains(chord))
         return false;
     m_grabbedKeys.insert(event.keyCode);
@@ -104,7 +92,7 @@ std::optional<SimEventTap::Destination> SimEventTap::offerToTaps(const KeyEvent&
 void SimEventTap::inject(const KeyEvent& event) {
     auto destination = offerToTaps(event);
     if (!destination && m_applicationActive && event.type == KeyEvent::Type::KeyDown) {
-        for (const auto& monitor : live(m_monitors))
+        for (const auto& monitor : liveReferences(m_monitors))
             if (monitor->handler(event) == EventVerdict::Swallow) {
                 destination = Destination::LocalMonitor;
                 break;

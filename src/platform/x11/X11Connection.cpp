@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 namespace platform::x11 {
 
@@ -92,16 +93,17 @@ bool X11Connection::initialise() {
 
     // Every atom in one round trip.
     xcb_intern_atom_cookie_t* ewmhCookies = xcb_ewmh_init_atoms(m_xcb, &m_ewmh);
-    const char* names[] = {"WM_STATE", "WM_CHANGE_STATE", "_GTK_FRAME_EXTENTS", "EDID"};
+    const char* names[] = {"WM_STATE", "WM_CHANGE_STATE", "_GTK_FRAME_EXTENTS", "EDID", "_XKB_RULES_NAMES"};
     xcb_atom_t* targets[] = {&m_atoms.wmState, &m_atoms.wmChangeState, &m_atoms.gtkFrameExtents,
-                             &m_atoms.edid};
-    xcb_intern_atom_cookie_t cookies[4];
-    for (int i = 0; i < 4; ++i)
+                             &m_atoms.edid, &m_atoms.xkbRulesNames};
+    constexpr int kAtomCount = std::size(names);
+    xcb_intern_atom_cookie_t cookies[kAtomCount];
+    for (int i = 0; i < kAtomCount; ++i)
         cookies[i] = xcb_intern_atom(m_xcb, 0, uint16_t(std::strlen(names[i])), names[i]);
     auto randrVersion = xcb_randr_query_version(m_xcb, 1, 5);
 
     m_ewmhReady = xcb_ewmh_init_atoms_replies(&m_ewmh, ewmhCookies, nullptr) != 0;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < kAtomCount; ++i) {
         XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(m_xcb, cookies[i], nullptr));
         if (reply)
             *targets[i] = reply->atom;
@@ -139,11 +141,18 @@ void X11Connection::repliesTaken() {
         QMetaObject::invokeMethod(this, &X11Connection::readEvents, Qt::QueuedConnection);
 }
 
+std::shared_ptr<void> X11Connection::addEventHandler(EventHandler handler) {
+    auto owned = std::make_shared<EventHandler>(std::move(handler));
+    m_handlers.push_back(owned);
+    return owned;
+}
+
 void X11Connection::readEvents() {
     m_readPosted = false;
     QList<quint32> atoms;
     bool monitors = false;
     while (xcb_generic_event_t* event = xcb_poll_for_event(m_xcb)) {
+        XcbReply<xcb_generic_event_t> owned(event);
         const quint8 type = event->response_type & 0x7f;
         if (type == XCB_PROPERTY_NOTIFY) {
             const auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(event);
@@ -152,8 +161,14 @@ void X11Connection::readEvents() {
         } else if (m_randrEventBase && (type == m_randrEventBase + XCB_RANDR_SCREEN_CHANGE_NOTIFY ||
                                         type == m_randrEventBase + XCB_RANDR_NOTIFY)) {
             monitors = true;
+        } else if (type != 0) { // errors of unchecked requests are nobody's business
+            std::erase_if(m_handlers, [](const auto& h) { return h.expired(); });
+            // A handler may add or drop handlers.
+            const auto handlers = m_handlers;
+            for (const auto& weak : handlers)
+                if (auto handler = weak.lock())
+                    (*handler)(event);
         }
-        std::free(event);
     }
     // A lost connection would keep the socket readable for ever.
     if (!isUsable() && m_notifier)

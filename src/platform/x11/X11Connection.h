@@ -14,6 +14,7 @@
 #include <array>
 #include <atomic>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -96,6 +97,7 @@ public:
         xcb_atom_t wmChangeState = XCB_ATOM_NONE;
         xcb_atom_t gtkFrameExtents = XCB_ATOM_NONE;
         xcb_atom_t edid = XCB_ATOM_NONE;
+        xcb_atom_t xkbRulesNames = XCB_ATOM_NONE;
     };
     const Atoms& atoms() const { return m_atoms; }
 
@@ -120,6 +122,13 @@ public:
     // Sends a client message to the root window for the window manager.
     void sendToWindowManager(xcb_window_t window, xcb_atom_t type, const std::array<quint32, 5>& data);
     void flush();
+
+    // Events the connection does not handle itself (keys, XKB, XInput) go to the handlers, in the
+    // order they arrive, on the thread that opened the connection. Dropping the returned token
+    // removes the handler.
+    using EventHandler = std::function<void(const xcb_generic_event_t*)>;
+    [[nodiscard]] std::shared_ptr<void> addEventHandler(EventHandler handler);
+
     // After waiting for replies off the main thread: lets the main thread read the events queued
     // meanwhile.
     void repliesTaken();
@@ -145,6 +154,7 @@ private:
     quint8 m_randrEventBase = 0;
     QSocketNotifier* m_notifier = nullptr;
     std::atomic<bool> m_readPosted{false};
+    std::vector<std::weak_ptr<EventHandler>> m_handlers;
 };
 
 } // namespace platform::x11

@@ -2,6 +2,8 @@
 
 #include "X11Accessibility.h"
 #include "X11Connection.h"
+#include "X11EventTap.h"
+#include "X11Keyboard.h"
 #include "X11Screens.h"
 #include "X11Sound.h"
 #include "X11Workspace.h"
@@ -9,6 +11,13 @@
 #include "platform/xdg/DesktopEntryIndex.h"
 
 namespace platform::x11 {
+
+bool displayAnswers() {
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    const bool answers = connection && xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    return answers;
+}
 
 bool provideX11Desktop(Platform& platform, const OwnApplication& own) {
     auto connection = X11Connection::open();
@@ -21,6 +30,13 @@ bool provideX11Desktop(Platform& platform, const OwnApplication& own) {
     platform.provide<Workspace>(workspace);
     platform.provide<Accessibility>(std::make_shared<X11Accessibility>(connection, screens, workspace));
     platform.provide<Sound>(std::make_shared<X11Sound>(connection));
+    auto keyboard = std::make_shared<X11Keyboard>(connection);
+    platform.provide<Keyboard>(keyboard);
+    // Without XKB there is no tap, and hotkeys stay off.
+    if (auto tap = X11EventTap::open(connection, keyboard)) {
+        platform.provide<EventTap>(tap);
+        platform.provide<LocalKeyMonitors>(tap);
+    }
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/EnvironmentKeyboard.h"
 #include "platform/sim/SimKeyboard.h"
 #include "platform/sim/SimPlatform.h"
+#include "platform/x11/X11Keyboard.h"
 
 #include <gtest/gtest.h>
 
@@ -36,6 +37,24 @@ TEST_F(EnvironmentKeyboardTest, IsoOnlyWhenTheVariableSaysSoAndReadAfreshEachTim
     }
     qputenv(platform::EnvironmentKeyboard::kVariable, QByteArray("ISO"));
     EXPECT_TRUE(keyboard.isISO());
+}
+
+// The PC models of ISO keyboards; everything else, JIS and Brazilian ABNT2 included, is ANSI.
+TEST(X11Keyboard, IsoModelsArePc102AndPc105AndTheirVariants) {
+    using platform::x11::X11Keyboard;
+    for (const char* iso : {"pc105", "pc102", "pc105+inet", "pc102-compat"})
+        EXPECT_TRUE(X11Keyboard::isIsoModel(QString::fromLatin1(iso))) << iso;
+    for (const char* other : {"pc104", "pc101", "pc86", "jp106", "abnt2", "macintosh", "", "xpc105"})
+        EXPECT_FALSE(X11Keyboard::isIsoModel(QString::fromLatin1(other))) << other;
+}
+
+// A set variable wins over the model, without asking the X server.
+TEST_F(EnvironmentKeyboardTest, TheVariableOverridesTheXkbModel) {
+    const platform::x11::X11Keyboard keyboard(nullptr);
+    qputenv(platform::EnvironmentKeyboard::kVariable, QByteArray("ISO"));
+    EXPECT_TRUE(keyboard.isISO());
+    qputenv(platform::EnvironmentKeyboard::kVariable, QByteArray("ANSI"));
+    EXPECT_FALSE(keyboard.isISO());
 }
 
 } // namespace

@@ -1,0 +1,66 @@
+#include "TerminationSignals.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QtDebug>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace platform::qt {
+
+namespace {
+
+// The pipe of the one live instance; the handler may touch nothing else.
+int g_pipe[2] = {-1, -1};
+
+extern "C" void writeSignal(int signal) {
+    const int saved = errno;
+    const unsigned char byte = static_cast<unsigned char>(signal);
+    // A full pipe already holds a request to quit.
+    [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &byte, 1);
+    errno = saved;
+}
+
+} // namespace
+
+TerminationSignals::TerminationSignals(std::initializer_list<int> signalNumbers, QObject* parent)
+    : QObject(parent), m_signals(signalNumbers) {
+    Q_ASSERT(g_pipe[0] < 0);
+    if (::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        qWarning("Tilewick: cannot watch for termination signals: %s", strerror(errno));
+        return;
+    }
+    m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::readSignal);
+    struct sigaction action {};
+    action.sa_handler = writeSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : m_signals)
+        sigaction(signal, &action, nullptr);
+}
+
+TerminationSignals::~TerminationSignals() {
+    if (g_pipe[0] < 0)
+        return;
+    for (int signal : m_signals)
+        std::signal(signal, SIG_DFL);
+    delete m_notifier;
+    ::close(g_pipe[0]);
+    ::close(g_pipe[1]);
+    g_pipe[0] = g_pipe[1] = -1;
+}
+
+void TerminationSignals::readSignal() {
+    unsigned char byte = 0;
+    while (::read(g_pipe[0], &byte, 1) == 1)
+        m_received = byte;
+    if (m_received)
+        QCoreApplication::quit();
+}
+
+} // namespace platform::qt

@@ -1,0 +1,530 @@
+#include "X11EventTap.h"
+
+#include "platform/Keyboard.h"
+#include "platform/WeakRefs.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMetaObject>
+#include <QPointer>
+#include <QtDebug>
+
+#include <xcb/xinput.h>
+// xkb.h names a field `explicit`.
+#define explicit dont_use_cxx_explicit
+#include <xcb/xkb.h>
+#undef explicit
+#include <xkbcommon/xkbcommon-x11.h>
+#include <xkbcommon/xkbcommon.h>
+
+#include <algorithm>
+#include <unistd.h>
+
+namespace platform::x11 {
+
+namespace {
+
+// Names the XKB key that stands in for Globe/fn ("COMP", the Menu key, when unset).
+constexpr const char* kGlobeKeyVariable = "TILEWICK_GLOBE_KEY";
+constexpr const char* kDefaultGlobeKey = "COMP";
+
+// What every XKB event starts with.
+struct XkbEventHeader {
+    quint8 responseType;
+    quint8 xkbType;
+    quint16 sequence;
+    xcb_timestamp_t time;
+    quint8 deviceID;
+};
+
+} // namespace
+
+class X11Tap final : public KeyboardTap {
+public:
+    X11Tap(X11EventTap* owner, EventTap::Callback callback) : callback(std::move(callback)), m_owner(owner) {}
+    ~X11Tap() override { changed(); }
+
+    void setEnabled(bool on) override {
+        enabled = on && !invalidated;
+        changed();
+    }
+    bool isEnabled() const override { return enabled && m_owner && m_owner->m_x->isUsable(); }
+    void invalidate() override {
+        invalidated = true;
+        enabled = false;
+        changed();
+    }
+
+    EventTap::Callback callback;
+    bool enabled = true;
+    bool invalidated = false;
+
+private:
+    // Grabs are held only while an enabled tap exists.
+    void changed() {
+        if (m_owner)
+            m_owner->updateGrabs();
+    }
+    QPointer<X11EventTap> m_owner;
+};
+
+class X11KeyMonitor final : public LocalKeyMonitor {
+public:
+    explicit X11KeyMonitor(LocalKeyMonitors::Handler handler) : handler(std::move(handler)) {}
+    LocalKeyMonitors::Handler handler;
+};
+
+// --- Setting up ---
+
+std::shared_ptr<X11EventTap> X11EventTap::open(std::shared_ptr<X11Connection> connection,
+                                               std::shared_ptr<Keyboard> keyboard) {
+    if (!connection || !connection->isUsable())
+        return nullptr;
+    std::shared_ptr<X11EventTap> tap(new X11EventTap(std::move(connection), std::move(keyboard)));
+    if (!tap->initialise())
+        return nullptr;
+    return tap;
+}
+
+X11EventTap::X11EventTap(std::shared_ptr<X11Connection> connection, std::shared_ptr<Keyboard> keyboard)
+    : m_x(std::move(connection)), m_keyboard(std::move(keyboard)) {}
+
+X11EventTap::~X11EventTap() {
+    m_eventHandler.reset();
+    if (m_filterInstalled && QCoreApplication::instance())
+        QCoreApplication::instance()->removeEventFilter(this);
+    for (const Grab& grab : m_grabs)
+        xcb_ungrab_key(m_x->xcb(), grab.keycode, m_x->root(), grab.modifiers);
+    m_x->flush();
+    xkb_state_unref(m_plainState);
+    xkb_keymap_unref(m_keymap);
+    xkb_context_unref(m_context);
+}
+
+bool X11EventTap::initialise() {
+    xcb_connection_t* c = m_x->xcb();
+    quint16 major = 0, minor = 0;
+    quint8 errorBase = 0;
+    if (!xkb_x11_setup_xkb_extension(c, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
+                                     XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, &major, &minor, &m_xkbEventBase,
+                                     &errorBase))
+        return false;
+    m_deviceId = xkb_x11_get_core_keyboard_device_id(c);
+    m_context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+    if (m_deviceId < 0 || !m_context)
+        return false;
+
+    // Keymap changes and the modifier state of the core keyboard.
+    constexpr quint16 kStateParts = XCB_XKB_STATE_PART_MODIFIER_STATE | XCB_XKB_STATE_PART_MODIFIER_BASE |
+                                    XCB_XKB_STATE_PART_MODIFIER_LATCH | XCB_XKB_STATE_PART_MODIFIER_LOCK |
+                                    XCB_XKB_STATE_PART_GROUP_STATE | XCB_XKB_STATE_PART_GROUP_BASE |
+                                    XCB_XKB_STATE_PART_GROUP_LATCH | XCB_XKB_STATE_PART_GROUP_LOCK;
+    constexpr quint16 kMapParts = XCB_XKB_MAP_PART_KEY_TYPES | XCB_XKB_MAP_PART_KEY_SYMS |
+                                  XCB_XKB_MAP_PART_MODIFIER_MAP | XCB_XKB_MAP_PART_EXPLICIT_COMPONENTS |
+                                  XCB_XKB_MAP_PART_KEY_ACTIONS | XCB_XKB_MAP_PART_VIRTUAL_MODS |
+                                  XCB_XKB_MAP_PART_VIRTUAL_MOD_MAP;
+    xcb_xkb_select_events_details_t details{};
+    details.affectNewKeyboard = XCB_XKB_NKN_DETAIL_KEYCODES;
+    details.newKeyboardDetails = XCB_XKB_NKN_DETAIL_KEYCODES;
+    details.affectState = kStateParts;
+    details.stateDetails = kStateParts;
+    const auto selected =
+        xcb_xkb_select_events_aux_checked(c, xcb_xkb_device_spec_t(m_deviceId),
+                                          XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY |
+                                              XCB_XKB_EVENT_TYPE_MAP_NOTIFY | XCB_XKB_EVENT_TYPE_STATE_NOTIFY,
+                                          0, 0, kMapParts, kMapParts, &details);
+    if (XcbReply<xcb_generic_error_t> error{xcb_request_check(c, selected)})
+        return false;
+
+    // A held key then repeats as press, press, …, release, not as press-release pairs.
+    constexpr quint32 kDetectable = XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT;
+    XcbReply<xcb_xkb_per_client_flags_reply_t> perClient(xcb_xkb_per_client_flags_reply(
+        c, xcb_xkb_per_client_flags(c, xcb_xkb_device_spec_t(m_deviceId), kDetectable, kDetectable, 0, 0, 0),
+        nullptr));
+    m_detectableRepeat = perClient && (perClient->value & kDetectable);
+    if (!m_detectableRepeat)
+        qWarning("Tilewick: the X server cannot flag repeated keys; a held hotkey may act more than once");
+
+    XcbReply<xcb_xkb_get_state_reply_t> state(
+        xcb_xkb_get_state_reply(c, xcb_xkb_get_state(c, xcb_xkb_device_spec_t(m_deviceId)), nullptr));
+    if (state) {
+        m_flags = X11KeyMap::flagsFromState(state->mods);
+        m_group = state->group;
+    }
+
+    // Raw key events tell the Globe stand-in's presses from anywhere without taking them away.
+    const auto* xi = xcb_get_extension_data(c, &xcb_input_id);
+    if (xi && xi->present) {
+        XcbReply<xcb_input_xi_query_version_reply_t> version(
+            xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr));
+        if (version && version->major_version >= 2) {
+            m_xiOpcode = xi->major_opcode;
+            struct {
+                xcb_input_event_mask_t head;
+                quint32 bits;
+            } mask{{XCB_INPUT_DEVICE_ALL_MASTER, 1},
+                   XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE};
+            xcb_input_xi_select_events(c, m_x->root(), 1, &mask.head);
+        }
+    }
+    if (!m_xiOpcode)
+        qWarning("Tilewick: the X server has no XInput 2; the Globe key is not available");
+
+    m_eventHandler = m_x->addEventHandler([this](const xcb_generic_event_t* event) { handleEvent(event); });
+    connect(m_x.get(), &X11Connection::rootPropertiesChanged, this, [this](const QList<quint32>& atoms) {
+        if (atoms.contains(m_x->ewmh()->_NET_ACTIVE_WINDOW))
+            readActiveWindow();
+        // A new keyboard model may make the keyboard ISO or not.
+        if (atoms.contains(m_x->atoms().xkbRulesNames))
+            scheduleRebuild();
+    });
+    rebuildKeyMap();
+    if (m_map.isEmpty())
+        return false;
+    readActiveWindow();
+
+    // On Qt's xcb platform a key event's native scan code is its X keycode.
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        QCoreApplication::instance()->installEventFilter(this);
+        m_filterInstalled = true;
+    }
+    m_x->flush();
+    m_x->repliesTaken();
+    return true;
+}
+
+void X11EventTap::scheduleRebuild() {
+    if (m_rebuildPosted)
+        return;
+    m_rebuildPosted = true;
+    QMetaObject::invokeMethod(this, &X11EventTap::rebuildKeyMap, Qt::QueuedConnection);
+}
+
+void X11EventTap::rebuildKeyMap() {
+    m_rebuildPosted = false;
+    xkb_keymap* keymap =
+        xkb_x11_keymap_new_from_device(m_context, m_x->xcb(), m_deviceId, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    m_x->repliesTaken();
+    if (!keymap) {
+        qWarning("Tilewick: cannot read the keyboard mapping; keeping the previous one");
+        return;
+    }
+    xkb_state_unref(m_plainState);
+    xkb_keymap_unref(m_keymap);
+    m_keymap = keymap;
+    m_plainState = xkb_state_new(keymap);
+
+    QList<X11KeyMap::Key> keys;
+    xkb_keymap_key_for_each(
+        keymap,
+        [](xkb_keymap* map, xkb_keycode_t keycode, void* data) {
+            const char* name = xkb_keymap_key_get_name(map, keycode);
+            if (name && keycode <= 255)
+                static_cast<QList<X11KeyMap::Key>*>(data)->append({quint8(keycode), QByteArray(name)});
+        },
+        &keys);
+    const QByteArray globeName = qEnvironmentVariableIsEmpty(kGlobeKeyVariable)
+                                     ? QByteArray(kDefaultGlobeKey)
+                                     : qgetenv(kGlobeKeyVariable).trimmed();
+    const xkb_keycode_t globe = xkb_keymap_key_by_name(keymap, globeName.constData());
+    const quint8 globeKeycode = globe == XKB_KEYCODE_INVALID || globe > 255 ? 0 : quint8(globe);
+    // Held keys stay held (keycodes name physical keys), unless Globe moved to another key.
+    if (globeKeycode != m_globeKeycode)
+        m_globeDown = false;
+    m_globeKeycode = globeKeycode;
+    m_map = X11KeyMap(keys, m_keyboard && m_keyboard->isISO(), m_globeKeycode);
+    updateGrabs();
+}
+
+// --- Taps, chords and grabs ---
+
+KeyboardTapRef X11EventTap::create(Callback callback) {
+    if (!callback || !m_x->isUsable())
+        return nullptr;
+    auto tap = std::make_shared<X11Tap>(this, std::move(callback));
+    m_taps.push_back(tap);
+    updateGrabs();
+    return tap;
+}
+
+void X11EventTap::setWantedChords(const QList<KeyChord>& chords) {
+    m_wanted = chords;
+    updateGrabs();
+}
+
+LocalKeyMonitorRef X11EventTap::addKeyDownMonitor(Handler handler) {
+    auto monitor = std::make_shared<X11KeyMonitor>(std::move(handler));
+    m_monitors.push_back(monitor);
+    return monitor;
+}
+
+std::vector<std::shared_ptr<X11Tap>> X11EventTap::liveTaps() const {
+    auto taps = liveReferences(m_taps);
+    std::erase_if(taps, [](const std::shared_ptr<X11Tap>& tap) { return tap->invalidated; });
+    return taps;
+}
+
+bool X11EventTap::anyEnabledTap() const {
+    const auto taps = liveTaps();
+    return std::any_of(taps.begin(), taps.end(), [](const auto& tap) { return tap->isEnabled(); });
+}
+
+void X11EventTap::updateGrabs() {
+    xcb_connection_t* c = m_x->xcb();
+    const xcb_window_t root = m_x->root();
+
+    // Each chord on every key that reports its key code, with each combination of the lock keys.
+    std::vector<std::pair<Grab, KeyChord>> desired;
+    if (anyEnabledTap() && m_x->isUsable()) {
+        for (const KeyChord& chord : std::as_const(m_wanted)) {
+            const quint16 modifiers = X11KeyMap::stateFromFlags(chord.modifiers);
+            for (quint8 keycode : m_map.toX(chord.keyCode))
+                for (quint16 locks : X11KeyMap::lockVariants())
+                    desired.push_back({{keycode, quint16(modifiers | locks)}, chord});
+        }
+    }
+    const auto isDesired = [&desired](const Grab& grab) {
+        return std::any_of(desired.begin(), desired.end(), [&](const auto& d) { return d.first == grab; });
+    };
+    std::vector<Grab> kept;
+    for (const Grab& grab : m_grabs) {
+        if (isDesired(grab))
+            kept.push_back(grab);
+        else
+            xcb_ungrab_key(c, grab.keycode, root, grab.modifiers);
+    }
+
+    // All requests go out before the first answer is awaited.
+    std::vector<std::pair<xcb_void_cookie_t, std::pair<Grab, KeyChord>>> pending;
+    for (const auto& want : desired) {
+        const bool held = std::find(kept.begin(), kept.end(), want.first) != kept.end() ||
+                          std::any_of(pending.begin(), pending.end(),
+                                      [&](const auto& p) { return p.second.first == want.first; });
+        if (!held)
+            pending.push_back({xcb_grab_key_checked(c, 0, root, want.first.modifiers, want.first.keycode,
+                                                    XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                               want});
+    }
+    QList<KeyChord> refused;
+    for (const auto& [cookie, want] : pending) {
+        if (XcbReply<xcb_generic_error_t> error{xcb_request_check(c, cookie)}) {
+            if (!refused.contains(want.second))
+                refused.append(want.second);
+        } else {
+            kept.push_back(want.first);
+        }
+    }
+    m_x->flush();
+    m_x->repliesTaken();
+    m_grabs = std::move(kept);
+
+    // A chord refused again was reported the first time.
+    for (const KeyChord& chord : std::as_const(refused))
+        if (!m_refused.contains(chord))
+            qWarning("Tilewick: %s is taken by another program; that hotkey will not work",
+                     qPrintable(describe(chord)));
+    m_refused = refused;
+}
+
+QString X11EventTap::describe(const KeyChord& chord) const {
+    QStringList parts;
+    const std::pair<quint64, const char*> names[] = {{KeyEvent::kControlFlag, "Control"},
+                                                     {KeyEvent::kOptionFlag, "Alt"},
+                                                     {KeyEvent::kShiftFlag, "Shift"},
+                                                     {KeyEvent::kCommandFlag, "Super"}};
+    for (const auto& [flag, name] : names)
+        if (chord.modifiers & flag)
+            parts.append(QLatin1String(name));
+    QString key = QStringLiteral("key code %1").arg(chord.keyCode);
+    const auto keycodes = m_map.toX(chord.keyCode);
+    if (!keycodes.isEmpty() && m_keymap) {
+        const xkb_keysym_t* syms = nullptr;
+        if (xkb_keymap_key_get_syms_by_level(m_keymap, keycodes.first(), 0, 0, &syms) > 0) {
+            char name[64];
+            if (xkb_keysym_get_name(syms[0], name, sizeof name) > 0)
+                key = QString::fromLatin1(name);
+        }
+    }
+    parts.append(key);
+    return parts.join(u'+');
+}
+
+// --- State ---
+
+quint64 X11EventTap::currentModifierFlags() const {
+    xcb_connection_t* c = m_x->xcb();
+    XcbReply<xcb_xkb_get_state_reply_t> state(
+        xcb_xkb_get_state_reply(c, xcb_xkb_get_state(c, xcb_xkb_device_spec_t(m_deviceId)), nullptr));
+    m_x->repliesTaken();
+    return (state ? X11KeyMap::flagsFromState(state->mods) : m_flags) | globeFlag();
+}
+
+void X11EventTap::readActiveWindow() {
+    const auto* ewmh = m_x->ewmh();
+    const auto active = m_x->property(m_x->root(), ewmh->_NET_ACTIVE_WINDOW);
+    const quint32 window = active ? active->value().value_or(0) : 0;
+    bool own = false;
+    if (window != XCB_WINDOW_NONE) {
+        const auto pid = m_x->property(window, ewmh->_NET_WM_PID);
+        own = pid && pid->value() == quint32(getpid());
+    }
+    m_ownActive = own;
+}
+
+QString X11EventTap::unmodifiedText(quint8 keycode) {
+    if (!m_plainState)
+        return {};
+    xkb_state_update_mask(m_plainState, 0, 0, 0, 0, 0, m_group);
+    char text[16];
+    const int length = xkb_state_key_get_utf8(m_plainState, keycode, text, sizeof text);
+    return length > 0 ? QString::fromUtf8(text, std::min(length, int(sizeof text) - 1)) : QString();
+}
+
+// --- Events ---
+
+EventVerdict X11EventTap::offerToTaps(const KeyEvent& event) const {
+    for (const auto& tap : liveTaps())
+        if (tap->isEnabled() && tap->callback(event) == EventVerdict::Swallow)
+            return EventVerdict::Swallow;
+    return EventVerdict::Pass;
+}
+
+EventVerdict X11EventTap::offerToMonitors(const KeyEvent& event) const {
+    for (const auto& monitor : liveReferences(m_monitors))
+        if (monitor->handler(event) == EventVerdict::Swallow)
+            return EventVerdict::Swallow;
+    return EventVerdict::Pass;
+}
+
+void X11EventTap::handleEvent(const xcb_generic_event_t* event) {
+    const quint8 type = event->response_type & 0x7f;
+    switch (type) {
+    case XCB_KEY_PRESS:
+    case XCB_KEY_RELEASE: {
+        // Only grabs bring keys here: nothing else of ours listens on the root window.
+        const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);
+        if (key->event == m_x->root())
+            handleKey(type == XCB_KEY_PRESS, key->detail, key->state);
+        return;
+    }
+    case XCB_MAPPING_NOTIFY:
+        if (reinterpret_cast<const xcb_mapping_notify_event_t*>(event)->request != XCB_MAPPING_POINTER)
+            scheduleRebuild();
+        return;
+    case XCB_GE_GENERIC: {
+        const auto* generic = reinterpret_cast<const xcb_ge_generic_event_t*>(event);
+        if (!m_xiOpcode || generic->extension != m_xiOpcode)
+            return;
+        if (generic->event_type == XCB_INPUT_RAW_KEY_PRESS ||
+            generic->event_type == XCB_INPUT_RAW_KEY_RELEASE) {
+            const auto* raw = reinterpret_cast<const xcb_input_raw_key_press_event_t*>(event);
+            handleRawKey(generic->event_type == XCB_INPUT_RAW_KEY_PRESS, raw->detail,
+                         raw->flags & XCB_INPUT_KEY_EVENT_FLAGS_KEY_REPEAT);
+        }
+        return;
+    }
+    default:
+        if (m_xkbEventBase && type == m_xkbEventBase)
+            handleXkbEvent(event);
+        return;
+    }
+}
+
+void X11EventTap::handleKey(bool press, quint8 keycode, quint16 state) {
+    const bool wasDown = m_down.test(keycode);
+    m_down.set(keycode, press);
+    const auto code = m_map.toVirtual(keycode);
+    // Modifier keys pressed while a grab is active report as modifier changes through XKB.
+    if (!code || X11KeyMap::isModifierKey(*code))
+        return;
+    const quint64 flags = X11KeyMap::flagsFromState(state) | globeFlag();
+    KeyEvent event = press ? KeyEvent::keyDown(*code, flags, wasDown) : KeyEvent::keyUp(*code, flags);
+    event.unmodifiedCharacters = unmodifiedText(keycode);
+    // The grab has taken the key already: a passed key is not delivered again.
+    offerToTaps(event);
+}
+
+void X11EventTap::handleXkbEvent(const xcb_generic_event_t* event) {
+    const auto* header = reinterpret_cast<const XkbEventHeader*>(event);
+    if (header->deviceID != m_deviceId)
+        return;
+    switch (header->xkbType) {
+    case XCB_XKB_NEW_KEYBOARD_NOTIFY:
+        if (reinterpret_cast<const xcb_xkb_new_keyboard_notify_event_t*>(event)->changed &
+            XCB_XKB_NKN_DETAIL_KEYCODES)
+            scheduleRebuild();
+        return;
+    case XCB_XKB_MAP_NOTIFY:
+        scheduleRebuild();
+        return;
+    case XCB_XKB_STATE_NOTIFY: {
+        const auto* state = reinterpret_cast<const xcb_xkb_state_notify_event_t*>(event);
+        m_group = state->group;
+        const quint64 flags = X11KeyMap::flagsFromState(state->mods);
+        if (flags == m_flags)
+            return;
+        const auto key = X11KeyMap::modifierKeyForChange(m_map.toVirtual(state->keycode), m_flags, flags);
+        m_flags = flags;
+        if (key)
+            offerToTaps(KeyEvent::flagsChanged(*key, flags | globeFlag()));
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+void X11EventTap::handleRawKey(bool press, quint32 keycode, bool repeat) {
+    if (m_globeKeycode == 0 || keycode != m_globeKeycode || repeat || press == m_globeDown)
+        return;
+    m_globeDown = press;
+    offerToTaps(KeyEvent::flagsChanged(X11KeyMap::kGlobeKeyCode, m_flags | globeFlag()));
+}
+
+bool X11EventTap::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+        return handleQtKey(event);
+    default:
+        return QObject::eventFilter(watched, event);
+    }
+}
+
+bool X11EventTap::handleQtKey(QEvent* event) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    const bool down = event->type() != QEvent::KeyRelease;
+    const quint32 scanCode = key->nativeScanCode();
+    // A repeat that Qt reports as a release and a press again has its one release later.
+    if ((!down && key->isAutoRepeat()) || scanCode == 0 || scanCode > 255)
+        return false;
+
+    // Qt offers one key event to the window, the focused widget and its parents, after offering
+    // it to the shortcuts: the first offer decides for all.
+    QtKeyVerdict& last = down ? m_lastDown : m_lastUp;
+    const bool seen = last.type != 0 && last.timestamp == key->timestamp() && last.scanCode == scanCode &&
+                      last.autoRepeat == key->isAutoRepeat();
+    if (!seen) {
+        EventVerdict verdict = EventVerdict::Pass;
+        const auto code = m_map.toVirtual(quint8(scanCode));
+        if (code && !X11KeyMap::isModifierKey(*code)) {
+            const quint64 flags = X11KeyMap::flagsFromState(key->nativeModifiers()) | globeFlag();
+            KeyEvent keyEvent =
+                down ? KeyEvent::keyDown(*code, flags, key->isAutoRepeat()) : KeyEvent::keyUp(*code, flags);
+            keyEvent.unmodifiedCharacters = unmodifiedText(quint8(scanCode));
+            verdict = offerToTaps(keyEvent);
+            if (verdict == EventVerdict::Pass && down)
+                verdict = offerToMonitors(keyEvent);
+        }
+        last = {int(event->type()), key->timestamp(), scanCode, key->isAutoRepeat(),
+                verdict == EventVerdict::Swallow};
+    }
+    // A swallowed key overrides any shortcut, so that its key press comes (and is swallowed).
+    if (last.swallow && event->type() == QEvent::ShortcutOverride)
+        event->accept();
+    return last.swallow;
+}
+
+} // namespace platform::x11

@@ -1,0 +1,150 @@
+#pragma once
+
+#include "X11Connection.h"
+#include "X11KeyMap.h"
+#include "platform/EventTap.h"
+
+#include <QList>
+#include <QObject>
+
+#include <bitset>
+#include <memory>
+#include <optional>
+#include <vector>
+
+struct xkb_context;
+struct xkb_keymap;
+struct xkb_state;
+
+namespace platform {
+class Keyboard;
+}
+
+namespace platform::x11 {
+
+class X11Tap;
+class X11KeyMonitor;
+
+// The keyboard event tap of an X desktop, and the local key monitors of this program's windows.
+//
+// X lets no client see, let alone swallow, every key of other clients, so the tap takes what it
+// can:
+// - The wanted chords are grabbed on the root window (XGrabKey, asynchronously), once for each
+//   combination of Caps Lock and NumLock, while an enabled tap exists. Their presses and releases
+//   reach the tap and nobody else; a grab another client already holds is refused by the server
+//   (BadAccess), reported on stderr and listed in refusedChords(). A grabbed key that the tap
+//   passes is not delivered again: the engine only asks for chords it acts on. While a grab is
+//   active (the chord's key held), every key goes to the tap, so chords pressed in a row work.
+// - Modifier changes come from the XKB state of the core keyboard, whoever has the focus, as
+//   flags-changed events with the key code of the modifier key that made them.
+// - The Globe stand-in key (the Menu key unless TILEWICK_GLOBE_KEY names another XKB key, such
+//   as "RCTL") is watched through XInput raw events, so it keeps working in other programs: while
+//   it is held every event carries the fn flag, and its presses and releases are flags-changed
+//   events of key code 63.
+// - Keys typed into this program's own windows come through Qt (an application event filter;
+//   only on Qt's xcb platform, where a key's native scan code is its X keycode): taps first,
+//   then for key-downs the local monitors; either may swallow them.
+//
+// Key codes and flags are translated by X11KeyMap, rebuilt whenever the keyboard mapping
+// changes; the grabs follow. Auto-repeat is told apart with XKB's detectable auto-repeat, so a
+// held key sends presses flagged autoRepeat and one release. "This application is active" means
+// the window manager's active window belongs to this process.
+//
+// Main thread only (the thread of the connection).
+class X11EventTap final : public QObject, public EventTap, public LocalKeyMonitors {
+    Q_OBJECT
+public:
+    // Null when the server has no usable XKB extension. `keyboard` decides the ISO keys.
+    static std::shared_ptr<X11EventTap> open(std::shared_ptr<X11Connection> connection,
+                                             std::shared_ptr<Keyboard> keyboard);
+    ~X11EventTap() override;
+
+    // --- EventTap and LocalKeyMonitors ---
+    KeyboardTapRef create(Callback callback) override;
+    void setWantedChords(const QList<KeyChord>& chords) override;
+    quint64 currentModifierFlags() const override;
+    bool isApplicationActive() const override { return m_ownActive; }
+    LocalKeyMonitorRef addKeyDownMonitor(Handler handler) override;
+
+    // The wanted chords whose grab another client holds, as of the last grabbing.
+    const QList<KeyChord>& refusedChords() const { return m_refused; }
+    const X11KeyMap& keyMap() const { return m_map; }
+    // The X keycode of the Globe stand-in; 0 when the keymap has no such key.
+    quint8 globeKeycode() const { return m_globeKeycode; }
+    bool detectsAutoRepeat() const { return m_detectableRepeat; }
+    // A readable name of a chord ("Alt+Super+Left").
+    QString describe(const KeyChord& chord) const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    friend class X11Tap;
+    struct Grab {
+        quint8 keycode;
+        quint16 modifiers;
+        friend bool operator==(const Grab&, const Grab&) = default;
+    };
+    // The verdict on one Qt key event, which Qt hands to the window, its widgets and their
+    // parents in turn (and to a shortcut check first).
+    struct QtKeyVerdict {
+        int type = 0;
+        quint64 timestamp = 0;
+        quint32 scanCode = 0;
+        bool autoRepeat = false;
+        bool swallow = false;
+    };
+
+    X11EventTap(std::shared_ptr<X11Connection> connection, std::shared_ptr<Keyboard> keyboard);
+    bool initialise();
+    void rebuildKeyMap();
+    void scheduleRebuild();
+    void updateGrabs();
+    void readActiveWindow();
+
+    void handleEvent(const xcb_generic_event_t* event);
+    void handleKey(bool press, quint8 keycode, quint16 state);
+    void handleXkbEvent(const xcb_generic_event_t* event);
+    void handleRawKey(bool press, quint32 keycode, bool repeat);
+    bool handleQtKey(QEvent* event);
+
+    quint64 globeFlag() const { return m_globeDown ? KeyEvent::kFunctionFlag : 0; }
+    QString unmodifiedText(quint8 keycode);
+    std::vector<std::shared_ptr<X11Tap>> liveTaps() const;
+    bool anyEnabledTap() const;
+    EventVerdict offerToTaps(const KeyEvent& event) const;
+    EventVerdict offerToMonitors(const KeyEvent& event) const;
+
+    std::shared_ptr<X11Connection> m_x;
+    std::shared_ptr<Keyboard> m_keyboard;
+    std::shared_ptr<void> m_eventHandler;
+    xkb_context* m_context = nullptr;
+    xkb_keymap* m_keymap = nullptr;
+    // A state with no modifiers, in the current group: what a key types by itself.
+    xkb_state* m_plainState = nullptr;
+    qint32 m_deviceId = -1;
+    quint8 m_xkbEventBase = 0;
+    quint8 m_xiOpcode = 0;
+    bool m_detectableRepeat = false;
+    bool m_rebuildPosted = false;
+
+    X11KeyMap m_map;
+    quint8 m_globeKeycode = 0;
+    QList<KeyChord> m_wanted;
+    std::vector<Grab> m_grabs;
+    QList<KeyChord> m_refused;
+
+    mutable std::vector<std::weak_ptr<X11Tap>> m_taps;
+    mutable std::vector<std::weak_ptr<X11KeyMonitor>> m_monitors;
+
+    quint64 m_flags = 0; // from the XKB state, without fn
+    quint32 m_group = 0;
+    bool m_globeDown = false;
+    std::bitset<256> m_down; // keys pressed through a grab
+    bool m_ownActive = false;
+    bool m_filterInstalled = false;
+    QtKeyVerdict m_lastDown;
+    QtKeyVerdict m_lastUp;
+};
+
+} // namespace platform::x11

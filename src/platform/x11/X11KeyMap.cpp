@@ -1,0 +1,181 @@
+#include "X11KeyMap.h"
+
+#include <QHash>
+
+namespace platform::x11 {
+
+namespace {
+
+// X modifier → flag.
+constexpr std::pair<quint16, quint64> kModifiers[] = {
+    {X11KeyMap::kShiftMask, KeyEvent::kShiftFlag},     {X11KeyMap::kLockMask, KeyEvent::kCapsLockFlag},
+    {X11KeyMap::kControlMask, KeyEvent::kControlFlag}, {X11KeyMap::kMod1Mask, KeyEvent::kOptionFlag},
+    {X11KeyMap::kMod4Mask, KeyEvent::kCommandFlag},
+};
+
+constexpr quint16 kGraveKeyCode = 50;
+constexpr quint16 kSectionKeyCode = 10;
+
+// Key name → key code, for every key whose code does not depend on the keyboard type.
+const QHash<QByteArray, quint16>& keyTable() {
+    static const QHash<QByteArray, quint16> table = [] {
+        QHash<QByteArray, quint16> t;
+        const auto row = [&t](const char* prefix, std::initializer_list<quint16> codes) {
+            int column = 1;
+            for (quint16 code : codes)
+                t.insert(QByteArray(prefix) + QByteArray::number(column++).rightJustified(2, '0'), code);
+        };
+        // 1 2 3 4 5 6 7 8 9 0 - =, Q … ], A … ', Z … /
+        row("AE", {18, 19, 20, 21, 23, 22, 26, 28, 25, 29, 27, 24});
+        row("AD", {12, 13, 14, 15, 17, 16, 32, 34, 31, 35, 33, 30});
+        row("AC", {0, 1, 2, 3, 5, 4, 38, 40, 37, 41, 39});
+        row("AB", {6, 7, 8, 9, 11, 45, 46, 43, 47, 44});
+        // F1 … F20
+        row("FK",
+            {122, 120, 99, 118, 96, 97, 98, 100, 101, 109, 103, 111, 105, 107, 113, 106, 64, 79, 80, 90});
+        const std::pair<const char*, quint16> named[] = {
+            {"BKSL", 42},
+            {"AC12", 42}, // the ISO key left of Return shares the backslash position
+            {"AE13", 93}, // JIS yen
+            {"AB11", 94}, // JIS underscore
+            {"RTRN", 36},
+            {"TAB", 48},
+            {"SPCE", 49},
+            {"BKSP", 51},
+            {"ESC", 53},
+            {"DELE", 117},
+            {"INS", 114},
+            {"HELP", 114}, // Insert sits where Help does
+            {"HOME", 115},
+            {"END", 119},
+            {"PGUP", 116},
+            {"PGDN", 121},
+            {"LEFT", 123},
+            {"RGHT", 124},
+            {"DOWN", 125},
+            {"UP", 126},
+            // Print, Scroll Lock and Pause stand where F13, F14 and F15 do.
+            {"PRSC", 105},
+            {"SCLK", 107},
+            {"PAUS", 113},
+            {"KP0", 82},
+            {"KP1", 83},
+            {"KP2", 84},
+            {"KP3", 85},
+            {"KP4", 86},
+            {"KP5", 87},
+            {"KP6", 88},
+            {"KP7", 89},
+            {"KP8", 91},
+            {"KP9", 92},
+            {"KPDL", 65},
+            {"KPMU", 67},
+            {"KPAD", 69},
+            {"KPDV", 75},
+            {"KPEN", 76},
+            {"KPSU", 78},
+            {"KPEQ", 81},
+            {"NMLK", 71}, // Num Lock sits where keypad Clear does
+            {"JPCM", 95}, // JIS keypad comma
+            {"MUHE", 102},
+            {"HENK", 104}, // JIS Eisu and Kana, beside the space bar
+            {"VOL+", 72},
+            {"VOL-", 73},
+            {"MUTE", 74},
+            {"LFSH", 56},
+            {"RTSH", 60},
+            {"LCTL", 59},
+            {"RCTL", 62},
+            {"LALT", 58},
+            {"RALT", 61},
+            {"LWIN", 55},
+            {"RWIN", 54},
+            {"LMTA", 55},
+            {"RMTA", 54},
+            {"CAPS", 57},
+        };
+        for (const auto& [name, code] : named)
+            t.insert(name, code);
+        return t;
+    }();
+    return table;
+}
+
+} // namespace
+
+std::optional<quint16> X11KeyMap::virtualKeyCode(QByteArrayView xkbName, bool iso) {
+    if (xkbName == "TLDE")
+        return iso ? kSectionKeyCode : kGraveKeyCode;
+    if (xkbName == "LSGT")
+        return iso ? kGraveKeyCode : kSectionKeyCode;
+    const auto& table = keyTable();
+    const auto it = table.constFind(xkbName.toByteArray());
+    return it == table.cend() ? std::nullopt : std::optional(it.value());
+}
+
+quint64 X11KeyMap::flagsFromState(quint32 state) {
+    quint64 flags = 0;
+    for (const auto& [mask, flag] : kModifiers)
+        if (state & mask)
+            flags |= flag;
+    return flags;
+}
+
+quint16 X11KeyMap::stateFromFlags(quint64 flags) {
+    quint16 state = 0;
+    for (const auto& [mask, flag] : kModifiers)
+        if ((flags & flag) && (flag & KeyEvent::kChordFlags))
+            state |= mask;
+    return state;
+}
+
+const std::array<quint16, 4>& X11KeyMap::lockVariants() {
+    static constexpr std::array<quint16, 4> variants = {0, kLockMask, kMod2Mask, kLockMask | kMod2Mask};
+    return variants;
+}
+
+bool X11KeyMap::isModifierKey(quint16 keyCode) {
+    // Right Command 54 … Globe 63 are the modifier keys, and nothing else lies between.
+    return keyCode >= 54 && keyCode <= kGlobeKeyCode;
+}
+
+std::optional<quint16> X11KeyMap::modifierKeyForChange(std::optional<quint16> key, quint64 before,
+                                                       quint64 after) {
+    const quint64 changed = before ^ after;
+    if (key && isModifierKey(*key) && *key != kGlobeKeyCode)
+        return key;
+    const std::pair<quint64, quint16> leftKeys[] = {
+        {KeyEvent::kCapsLockFlag, 57}, {KeyEvent::kShiftFlag, 56},   {KeyEvent::kControlFlag, 59},
+        {KeyEvent::kOptionFlag, 58},   {KeyEvent::kCommandFlag, 55},
+    };
+    for (const auto& [flag, code] : leftKeys)
+        if (changed & flag)
+            return code;
+    return std::nullopt;
+}
+
+X11KeyMap::X11KeyMap(const QList<Key>& keys, bool iso, quint8 globeKeycode) : X11KeyMap() {
+    for (const Key& key : keys) {
+        const auto code = key.keycode == globeKeycode && globeKeycode != 0 ? std::optional(kGlobeKeyCode)
+                                                                           : virtualKeyCode(key.name, iso);
+        if (code) {
+            m_codes[key.keycode] = *code;
+            ++m_count;
+        }
+    }
+}
+
+std::optional<quint16> X11KeyMap::toVirtual(quint8 keycode) const {
+    const quint16 code = m_codes[keycode];
+    return code == kNoCode ? std::nullopt : std::optional(code);
+}
+
+QList<quint8> X11KeyMap::toX(quint16 keyCode) const {
+    QList<quint8> keycodes;
+    for (int k = 0; k < int(m_codes.size()); ++k)
+        if (m_codes[size_t(k)] == keyCode)
+            keycodes.append(quint8(k));
+    return keycodes;
+}
+
+} // namespace platform::x11

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <QtGlobal>
+
+#include "platform/EventTap.h"
+
+#include <array>
+#include <optional>
+
+namespace platform::x11 {
+
+// The edge between X key events and the key codes and flags the program works with.
+//
+// Physical keys are matched by their XKB key names, which name a position on the keyboard
+// whatever the layout: AC01 (the key right of Caps Lock) is A (0), LEFT is Left Arrow (123),
+// FK05 is F5 (96). On an ISO keyboard the key left of 1 (TLDE) is the section key (10) and the
+// key right of the left Shift (LSGT) the grave accent (50), as on the original ISO keyboards; on
+// any other keyboard TLDE is the grave accent and LSGT the section key. One configurable key
+// stands in for Globe/fn, which PC keyboards do not send: it reports key code 63.
+//
+// Modifiers: Shift, Lock (Caps Lock), Control, Mod1 (Alt = Option) and Mod4 (Super = Command).
+// NumLock (Mod2), Mod3 and Mod5 have no flag.
+//
+// Pure and immutable once built; safe from any thread.
+class X11KeyMap {
+public:
+    // One key of an X keymap: its X keycode (8…255) and XKB key name ("AC01").
+    struct Key {
+        quint8 keycode = 0;
+        QByteArray name;
+    };
+
+    static constexpr quint16 kGlobeKeyCode = 63;
+    // X modifier masks.
+    static constexpr quint16 kShiftMask = 1 << 0;
+    static constexpr quint16 kLockMask = 1 << 1;
+    static constexpr quint16 kControlMask = 1 << 2;
+    static constexpr quint16 kMod1Mask = 1 << 3;
+    static constexpr quint16 kMod2Mask = 1 << 4; // NumLock
+    static constexpr quint16 kMod4Mask = 1 << 6;
+
+    // The key code of the key at the position `xkbName`; none for keys without one (and for the
+    // Globe stand-in, which the map's owner chooses).
+    static std::optional<quint16> virtualKeyCode(QByteArrayView xkbName, bool iso);
+
+    // The flags of an X modifier state (the `state` of a key event, the modifiers of an XKB state).
+    static quint64 flagsFromState(quint32 state);
+    // The X modifiers of a chord's flags; flags outside the chord flags are ignored.
+    static quint16 stateFromFlags(quint64 flags);
+    // The lock modifiers a grab must be repeated for, so a chord works with Caps Lock or NumLock
+    // on: none, Lock, Mod2, both.
+    static const std::array<quint16, 4>& lockVariants();
+
+    // Shift, Control, Option, Command (left and right), Caps Lock and Globe: keys whose presses
+    // are modifier changes rather than key events.
+    static bool isModifierKey(quint16 keyCode);
+    // The key code a modifier change is reported with: the key that made it when that is a
+    // modifier key, else the left-hand key of the first flag that changed (Caps Lock, Shift,
+    // Control, Option, Command in that order); none when no flag changed.
+    static std::optional<quint16> modifierKeyForChange(std::optional<quint16> key, quint64 before,
+                                                       quint64 after);
+
+    X11KeyMap() { m_codes.fill(kNoCode); }
+    // The map of a keymap's keys; `globeKeycode` (0: none) reports as the Globe key.
+    X11KeyMap(const QList<Key>& keys, bool iso, quint8 globeKeycode);
+
+    std::optional<quint16> toVirtual(quint8 keycode) const;
+    // Every X keycode that reports `keyCode` (several keys may share one).
+    QList<quint8> toX(quint16 keyCode) const;
+    bool isEmpty() const { return m_count == 0; }
+
+private:
+    static constexpr quint16 kNoCode = 0xFFFF;
+    std::array<quint16, 256> m_codes{};
+    int m_count = 0;
+};
+
+} // namespace platform::x11

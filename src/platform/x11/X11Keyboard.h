@@ -1,0 +1,34 @@
+#pragma once
+
+#include "X11Connection.h"
+#include "platform/Keyboard.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <memory>
+
+namespace platform::x11 {
+
+// The keyboard type from the XKB model the X server was given (the model of _XKB_RULES_NAMES on
+// the root window: rules, model, layout, variant, options). The PC models of the ISO keyboards,
+// pc102 and pc105 and their variants (names beginning with either), are ISO; every other model,
+// and a server that does not say, is ANSI. The environment variable TILEWICK_KEYBOARD_TYPE, when
+// set, overrides the model ("ISO" in any case is ISO, anything else ANSI), for keyboards whose
+// model is configured wrongly (many systems configure pc105 whatever the keyboard).
+// Read afresh on every call; callable from any thread.
+class X11Keyboard final : public Keyboard {
+public:
+    explicit X11Keyboard(std::shared_ptr<X11Connection> connection) : m_x(std::move(connection)) {}
+
+    bool isISO() const override;
+    // The XKB model name; empty when the server does not say.
+    QString model() const;
+
+    static bool isIsoModel(QStringView model);
+
+private:
+    std::shared_ptr<X11Connection> m_x;
+};
+
+} // namespace platform::x11

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# End to end on a private X server: the X11 event tap, then the real program moving a real
+# terminal (xterm under openbox) on its hotkeys typed through XTest, while other keys still reach
+# the terminal. Never touches the user's display. Usage: hotkeys.sh <build>/Tilewick.app
+set -euo pipefail
+
+app_dir="${1:?usage: hotkeys.sh <build>/Tilewick.app}"
+app_dir="$(cd "$app_dir" && pwd)"
+program="$app_dir/Contents/bin/Tilewick"
+driver="$(cd "$app_dir/.." && pwd)/e2e/hotkeys_driver"
+
+source "$(dirname "$0")/lib/private_desktop.sh"
+require_tools xset setxkbmap
+for file in "$driver" "$program"; do
+  [ -x "$file" ] || { echo "missing $file (build the project first)" >&2; exit 1; }
+done
+
+# Without an X server the program says what it needs and fails.
+if (unset DISPLAY; "$program" >"$work/no-display.out" 2>&1); then
+  echo "Tilewick ran without a display" >&2; exit 1
+fi
+grep -q "needs an X11 session" "$work/no-display.out" || { cat "$work/no-display.out" >&2; exit 1; }
+
+start_private_desktop
+# Held keys repeat after 0.2 s, so the repeat test does not wait long.
+xset r rate 200 30
+
+# The terminal writes every byte typed into it to a file, raw.
+typed="$work/typed"
+: >"$typed"
+xterm -T "Term One" -geometry 80x24+100+100 \
+  -e sh -c 'stty raw -echo; exec dd bs=1 of="$0" 2>/dev/null' "$typed" >/dev/null 2>&1 &
+term=$!
+pids+=("$term")
+await sh -c 'xprop -root _NET_CLIENT_LIST | grep -q "window id #"'
+export E2E_TERM_PID="$term" E2E_TYPED="$typed"
+
+QT_QPA_PLATFORM=offscreen timeout 120 "$driver" --gtest_filter='TapTest.*'
+
+# The real program with its own folders and no settings yet.
+"$program" >"$work/tilewick.log" 2>&1 &
+tilewick=$!
+pids+=("$tilewick")
+status=0
+QT_QPA_PLATFORM=offscreen timeout 120 "$driver" --gtest_filter='ProgramTest.*' || status=$?
+
+# It quits cleanly when asked to terminate.
+kill -TERM "$tilewick"
+exit_status=0
+wait "$tilewick" || exit_status=$?
+if [ "$exit_status" -ne 0 ]; then
+  echo "Tilewick ended with status $exit_status on SIGTERM" >&2
+  status=1
+fi
+if [ "$status" -ne 0 ] || grep -q . "$work/tilewick.log"; then
+  echo "--- Tilewick's output:" >&2
+  cat "$work/tilewick.log" >&2
+fi
+exit "$status"

@@ -1,0 +1,61 @@
+# Sourced by the end-to-end scripts: a private X desktop that never touches the user's display
+# or files. Gives `work` (a folder removed at exit), `pids` (processes stopped at exit), `await`,
+# `require_tools` and `start_private_desktop`.
+
+work="$(mktemp -d)"
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Waits up to 10 s for a command to succeed.
+await() {
+  for _ in $(seq 100); do
+    if "$@" >/dev/null 2>&1; then return 0; fi
+    sleep 0.1
+  done
+  echo "timed out waiting for: $*" >&2
+  return 1
+}
+
+# Exits 0 ("skipped") without Xvfb; fails when another tool is missing.
+require_tools() {
+  if ! command -v Xvfb >/dev/null 2>&1; then
+    echo "skipped: Xvfb is not installed (scripts/setup installs it)"
+    exit 0
+  fi
+  for tool in openbox xterm xrandr xprop xwininfo "$@"; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "missing $tool (scripts/setup installs it)" >&2; exit 1; }
+  done
+}
+
+# Private folders, Xvfb on a free display with one 2560×1080 screen split into two monitors of
+# 1280×1080 side by side ("L" holds the origin, "R"), and openbox.
+start_private_desktop() {
+  export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
+  export XDG_STATE_HOME="$work/state" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime"
+  export XDG_DATA_DIRS=/usr/local/share:/usr/share
+  mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME/applications" "$XDG_STATE_HOME" "$XDG_CACHE_HOME"
+  mkdir -m 700 "$XDG_RUNTIME_DIR"
+  unset SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS XAUTHORITY TILEWICK_KEYBOARD_TYPE TILEWICK_GLOBE_KEY
+
+  # Xvfb picks a free display number itself and writes it to fd 3.
+  Xvfb -displayfd 3 -screen 0 2560x1080x24 -noreset -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+  pids+=($!)
+  await test -s "$work/display" || { cat "$work/xvfb.log" >&2; exit 1; }
+  export DISPLAY=":$(head -n 1 "$work/display")"
+  echo "private display $DISPLAY"
+
+  # The left monitor takes over Xvfb's only output.
+  local output
+  output="$(xrandr | awk '/ connected/ { print $1; exit }')"
+  xrandr --setmonitor L 1280/338x1080/285+0+0 "${output:-none}" >/dev/null
+  xrandr --setmonitor R 1280/338x1080/285+1280+0 none >/dev/null
+
+  openbox --sm-disable >"$work/openbox.log" 2>&1 &
+  pids+=($!)
+  await sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
+}
