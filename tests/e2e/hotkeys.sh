@@ -35,7 +35,8 @@ pids+=("$term")
 await sh -c 'xprop -root _NET_CLIENT_LIST | grep -q "window id #"'
 export E2E_TERM_PID="$term" E2E_TYPED="$typed"
 
-QT_QPA_PLATFORM=offscreen timeout 120 "$driver" --gtest_filter='TapTest.*'
+# On Qt's own X11 platform, so that windows of the driver take keys too.
+QT_QPA_PLATFORM=xcb timeout 120 "$driver" --gtest_filter='TapTest.*'
 
 # The real program with its own folders and no settings yet.
 "$program" >"$work/tilewick.log" 2>&1 &

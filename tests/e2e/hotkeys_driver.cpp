@@ -13,6 +13,8 @@
 #include "platform/x11/X11EventTap.h"
 
 #include <QFile>
+#include <QGuiApplication>
+#include <QLineEdit>
 
 #include <gtest/gtest.h>
 #include <xcb/xtest.h>
@@ -316,6 +318,63 @@ TEST_F(TapTest, ActiveApplicationAndHeldModifiers) {
     m_keys.up("RWIN");
     m_keys.up("LCTL");
     EXPECT_EQ(m_tap->currentModifierFlags(), 0u);
+}
+
+// Keys typed into this program's own windows come through Qt: to the taps first, then, for
+// key-downs, to the local monitors; a swallowed key never reaches the window.
+TEST_F(TapTest, KeysOfOwnWindowsGoToTheTapsThenTheMonitors) {
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "hotkeys.sh runs this test on Qt's xcb platform";
+    QLineEdit field;
+    field.setWindowTitle("Own window");
+    field.show();
+    ASSERT_TRUE(bringToFront(*m_platform, qint32(getpid())));
+    ASSERT_TRUE(waitFor([&] { return field.hasFocus() && m_tap->isApplicationActive(); }));
+
+    QList<KeyEvent> tapped;
+    const auto tap = m_tap->create([&](const KeyEvent& e) {
+        tapped.append(e);
+        return platform::EventVerdict::Pass;
+    });
+    QList<KeyEvent> monitored;
+    const auto monitor = m_tap->addKeyDownMonitor([&](const KeyEvent& e) {
+        monitored.append(e);
+        return e.keyCode == 0 ? platform::EventVerdict::Swallow : platform::EventVerdict::Pass;
+    });
+
+    m_keys.press({"AC01"}); // A: swallowed by the monitor
+    m_keys.press({"AC02"}); // S: typed
+    m_keys.press({"LFSH", "AB03"});
+    ASSERT_TRUE(waitFor([&] { return field.text() == "sC"; })) << field.text().toStdString();
+    const auto keys = [](const QList<KeyEvent>& events) {
+        QList<KeyEvent> out;
+        for (const KeyEvent& e : events)
+            if (e.type != KeyEvent::Type::FlagsChanged)
+                out.append(e);
+        return out;
+    };
+    auto down = [](quint16 code, quint64 flags, const char* text) {
+        KeyEvent e = KeyEvent::keyDown(code, flags);
+        e.unmodifiedCharacters = text;
+        return e;
+    };
+    auto up = [](quint16 code, quint64 flags, const char* text) {
+        KeyEvent e = KeyEvent::keyUp(code, flags);
+        e.unmodifiedCharacters = text;
+        return e;
+    };
+    EXPECT_EQ(keys(tapped), (QList<KeyEvent>{down(0, 0, "a"), up(0, 0, "a"), down(1, 0, "s"), up(1, 0, "s"),
+                                             down(8, kShift, "c"), up(8, kShift, "c")}));
+    EXPECT_EQ(monitored, (QList<KeyEvent>{down(0, 0, "a"), down(1, 0, "s"), down(8, kShift, "c")}));
+
+    // A tap that swallows comes before the monitors.
+    tapped.clear();
+    monitored.clear();
+    const auto swallowing = m_tap->create([](const KeyEvent&) { return platform::EventVerdict::Swallow; });
+    m_keys.press({"AC04"});
+    m_keys.press({"RTRN"});
+    ASSERT_TRUE(waitFor([&] { return keys(tapped).size() == 4; }));
+    EXPECT_TRUE(monitored.isEmpty());
+    EXPECT_EQ(field.text(), "sC");
 }
 
 // --- The program ---
