@@ -8,15 +8,28 @@ bool X11Keyboard::isIsoModel(QStringView model) {
     return model.startsWith(u"pc102") || model.startsWith(u"pc105");
 }
 
-QString X11Keyboard::model() const {
+bool X11Keyboard::isIsoKeyboard(QStringView model, QStringView layouts) {
+    // Distributions configure pc105 by default whatever the keyboard; with the US layout first the
+    // keyboard is nearly always an ANSI one, so only another first layout confirms the model.
+    const QStringView first =
+        layouts.left(layouts.indexOf(u',') < 0 ? layouts.size() : layouts.indexOf(u','));
+    return isIsoModel(model) && !first.trimmed().isEmpty() && first.trimmed() != u"us";
+}
+
+QStringList X11Keyboard::rulesNames() const {
     const auto names = m_x->property(m_x->root(), m_x->atoms().xkbRulesNames);
-    return names ? names->texts().value(1) : QString();
+    return names ? names->texts() : QStringList();
+}
+
+QString X11Keyboard::model() const {
+    return rulesNames().value(1);
 }
 
 bool X11Keyboard::isISO() const {
     if (!qEnvironmentVariableIsEmpty(EnvironmentKeyboard::kVariable))
         return EnvironmentKeyboard().isISO();
-    return isIsoModel(model());
+    const QStringList names = rulesNames();
+    return isIsoKeyboard(names.value(1), names.value(2));
 }
 
 } // namespace platform::x11

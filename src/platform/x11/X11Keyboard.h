@@ -4,6 +4,7 @@
 #include "platform/Keyboard.h"
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 #include <memory>
@@ -12,11 +13,12 @@ namespace platform::x11 {
 
 // The keyboard type from the XKB model the X server was given (the model of _XKB_RULES_NAMES on
 // the root window: rules, model, layout, variant, options). The PC models of the ISO keyboards,
-// pc102 and pc105 and their variants (names beginning with either), are ISO; every other model,
-// and a server that does not say, is ANSI. The environment variable TILEWICK_KEYBOARD_TYPE, when
-// set, overrides the model ("ISO" in any case is ISO, anything else ANSI), for keyboards whose
-// model is configured wrongly (many systems configure pc105 whatever the keyboard).
-// Read afresh on every call; callable from any thread.
+// pc102 and pc105 and their variants (names beginning with either), are ISO when the first layout
+// is not "us": distributions set pc105 by default, and a US layout almost always means an ANSI
+// keyboard. Every other model, and a server that does not say, is ANSI. The environment variable
+// TILEWICK_KEYBOARD_TYPE, when set, overrides the model ("ISO" in any case is ISO, anything else ANSI), for
+// keyboards whose model is configured wrongly (many systems configure pc105 whatever the keyboard). Read
+// afresh on every call; callable from any thread.
 class X11Keyboard final : public Keyboard {
 public:
     explicit X11Keyboard(std::shared_ptr<X11Connection> connection) : m_x(std::move(connection)) {}
@@ -26,7 +28,13 @@ public:
     QString model() const;
 
     static bool isIsoModel(QStringView model);
+    // The rule above, from the model and the comma-separated layouts of the XKB rules names.
+    static bool isIsoKeyboard(QStringView model, QStringView layouts);
 
+private:
+    QStringList rulesNames() const;
+
+public:
 private:
     std::shared_ptr<X11Connection> m_x;
 };

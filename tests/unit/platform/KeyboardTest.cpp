@@ -48,6 +48,17 @@ TEST(X11Keyboard, IsoModelsArePc102AndPc105AndTheirVariants) {
         EXPECT_FALSE(X11Keyboard::isIsoModel(QString::fromLatin1(other))) << other;
 }
 
+// A 105-key model is taken as ISO only with a first layout other than US, the distributions' default.
+TEST(X11Keyboard, IsoKeyboardsNeedAnIsoModelAndANonUsFirstLayout) {
+    using platform::x11::X11Keyboard;
+    EXPECT_TRUE(X11Keyboard::isIsoKeyboard(u"pc105", u"gb"));
+    EXPECT_TRUE(X11Keyboard::isIsoKeyboard(u"pc105", u"de,us"));
+    EXPECT_FALSE(X11Keyboard::isIsoKeyboard(u"pc105", u"us"));
+    EXPECT_FALSE(X11Keyboard::isIsoKeyboard(u"pc105", u"us,de"));
+    EXPECT_FALSE(X11Keyboard::isIsoKeyboard(u"pc105", u""));
+    EXPECT_FALSE(X11Keyboard::isIsoKeyboard(u"pc104", u"gb"));
+}
+
 // A set variable wins over the model, without asking the X server.
 TEST_F(EnvironmentKeyboardTest, TheVariableOverridesTheXkbModel) {
     const platform::x11::X11Keyboard keyboard(nullptr);
