@@ -53,6 +53,13 @@ if [ "$exit_status" -ne 0 ]; then
   echo "Tilewick ended with status $exit_status on SIGTERM" >&2
   status=1
 fi
+# The activity log reached its day file, hotkeys and moves included, by the time the program ended.
+log_dir="$XDG_DATA_HOME/Veldor Pellrath Beta/tile-wick"
+if ! cat "$log_dir"/activity-*.log 2>/dev/null | grep -q " snap layout=left_half displays=2 ok=true"; then
+  echo "the activity log holds no left-half snap:" >&2
+  cat "$log_dir"/activity-*.log >&2 2>/dev/null || echo "(no day file in $log_dir)" >&2
+  status=1
+fi
 if [ "$status" -ne 0 ] || grep -q . "$work/tilewick.log"; then
   echo "--- Tilewick's output:" >&2
   cat "$work/tilewick.log" >&2

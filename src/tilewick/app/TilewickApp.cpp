@@ -1,5 +1,7 @@
 #include "TilewickApp.h"
 
+#include "betakit/BetaKit.h"
+#include "betakit/LogStore.h"
 #include "platform/Accessibility.h"
 #include "platform/DesktopPlatform.h"
 #include "platform/qt/TerminationSignals.h"
@@ -49,10 +51,14 @@ int runTilewick(int argc, char** argv) {
         return needsX11Session();
 
     platform::qt::TerminationSignals termination({SIGINT, SIGTERM});
+    // The activity log keeps its lines in memory until it knows its folder.
+    betakit::LogStore::shared().start(betakit::supportFolder(QStringLiteral("tile-wick")));
     // The store's initialiser loads the settings and bindings, asks for Accessibility, starts the
     // hotkey engine and the status poll.
     TilewickStore::shared();
     const int status = QApplication::exec();
+    // Every line logged before the quit reaches the disk.
+    betakit::LogStore::shared().flush();
     // The services nothing else holds go while the application object still exists.
     platform::Platform::uninstall();
     return status;

@@ -1,0 +1,16 @@
+#include "betakit/BetaKit.h"
+
+#include "support/SimPlatformTest.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class BetaKitTest : public SimPlatformTest {};
+
+TEST_F(BetaKitTest, SupportFolderLiesInApplicationSupportUnderTheMakersFolder) {
+    EXPECT_EQ(betakit::supportFolder(QStringLiteral("tile-wick")),
+              paths().applicationSupport() + QStringLiteral("/Veldor Pellrath Beta/tile-wick"));
+}
+
+} // namespace
