@@ -25,6 +25,8 @@ QList<quint32> Property::values() const {
     if (format != 32)
         return out;
     const qsizetype n = data.size() / 4;
+    if (n == 0)
+        return out;
     out.resize(n);
     std::memcpy(out.data(), data.constData(), size_t(n) * 4);
     return out;
