@@ -224,3 +224,34 @@ TEST_F(X11DesktopTest, FocusMinimisesTheOtherTerminalAndUnminimisingRestoresIt) 
     EXPECT_EQ(ax.boolAttribute(otherWindows->first(), "AXMinimized"), false);
     EXPECT_FALSE(wmState(other).contains("_NET_WM_STATE_HIDDEN"));
 }
+
+TEST_F(X11DesktopTest, AWindowThatDoesNotNameItsProcessIsFoundThroughTheServer) {
+    auto& ax = m_platform->service<platform::Accessibility>();
+    QProcess term;
+    term.start("xterm", {"-T", "No Pid", "-geometry", "40x10+200+200"});
+    ASSERT_TRUE(term.waitForStarted());
+    const qint32 pid = qint32(term.processId());
+    std::optional<platform::AXElementList> windows;
+    ASSERT_TRUE(waitFor([&] {
+        windows = ax.elementsAttribute(ax.application(pid), "AXWindows");
+        return windows && !windows->isEmpty();
+    }));
+    const quint32 window = quint32(windows->first().id());
+
+    // Older clients never set _NET_WM_PID; the X server still knows the process of a local one.
+    run("xprop", {"-id", hex(window), "-remove", "_NET_WM_PID"});
+    ASSERT_TRUE(run("xprop", {"-id", hex(window), "_NET_WM_PID"}).contains("not found"));
+    ASSERT_TRUE(bringToFront(*m_platform, pid));
+    EXPECT_TRUE(m_platform->service<platform::Workspace>().runningApplication(pid));
+
+    WindowMover mover(*m_platform);
+    const auto target = mover.focusedWindow();
+    ASSERT_TRUE(target);
+    EXPECT_EQ(target->app.pid(), pid);
+    EXPECT_EQ(quint32(target->window.id()), window);
+    mover.perform(SnapAction::leftHalf);
+    expectSnapped(outerFrameOf(window), QRect(0, 0, 640, 1080), "leftHalf");
+
+    term.kill();
+    term.waitForFinished(5000);
+}

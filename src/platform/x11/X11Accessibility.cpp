@@ -294,7 +294,7 @@ std::optional<X11Accessibility::WindowInfo> X11Accessibility::fetch(xcb_window_t
         info.title = props[6]->text();
     const bool transient = props[8] && props[8]->value().value_or(XCB_WINDOW_NONE) != XCB_WINDOW_NONE;
     info.kind = m_x->kindOf(values(7), transient);
-    info.pid = qint32(props[9] ? props[9]->value().value_or(0) : 0);
+    info.pid = m_x->pidOf(window, qint32(props[9] ? props[9]->value().value_or(0) : 0));
     return info;
 }
 

@@ -4,6 +4,7 @@
 #include <QSocketNotifier>
 
 #include <xcb/randr.h>
+#include <xcb/res.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -103,6 +104,7 @@ bool X11Connection::initialise() {
     for (int i = 0; i < kAtomCount; ++i)
         cookies[i] = xcb_intern_atom(m_xcb, 0, uint16_t(std::strlen(names[i])), names[i]);
     auto randrVersion = xcb_randr_query_version(m_xcb, 1, 5);
+    xcb_prefetch_extension_data(m_xcb, &xcb_res_id);
 
     m_ewmhReady = xcb_ewmh_init_atoms_replies(&m_ewmh, ewmhCookies, nullptr) != 0;
     for (int i = 0; i < kAtomCount; ++i) {
@@ -123,6 +125,14 @@ bool X11Connection::initialise() {
     }
     if (!m_ewmhReady)
         return false;
+    // Client ids (the process of a local client) came with X-Resource 1.2. A request of an
+    // extension the server lacks would close the connection, so ask only when it is there.
+    if (const auto* res = xcb_get_extension_data(m_xcb, &xcb_res_id); res && res->present) {
+        XcbReply<xcb_res_query_version_reply_t> resVersion(
+            xcb_res_query_version_reply(m_xcb, xcb_res_query_version(m_xcb, 1, 2), nullptr));
+        m_hasClientIds = resVersion && (resVersion->server_major > 1 ||
+                                        (resVersion->server_major == 1 && resVersion->server_minor >= 2));
+    }
 
     // Our own interest in the root window; the window manager's is its own.
     const quint32 mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
@@ -257,13 +267,28 @@ ClientList X11Connection::clients() {
                                 xcb_atom_t(XCB_ATOM_WM_TRANSIENT_FOR), m_ewmh._NET_WM_DESKTOP})
             reads.push_back({w, atom});
     const auto props = properties(reads);
+    std::vector<xcb_window_t> present;
+    std::vector<qint32> declared;
     for (qsizetype i = 0; i < windows.size(); ++i) {
+        if (const auto& pid = props[size_t(i) * 5]) { // else gone meanwhile
+            present.push_back(windows[i]);
+            declared.push_back(qint32(pid->value().value_or(0)));
+        }
+    }
+    const std::vector<qint32> pids = pidsOf(present, declared);
+    {
+        // Forget the windows that are no longer clients: their ids may come back for others.
+        std::lock_guard lock(m_serverPidsMutex);
+        m_serverPids.removeIf(
+            [&](QHash<xcb_window_t, qint32>::iterator it) { return !windows.contains(it.key()); });
+    }
+    for (qsizetype i = 0, n = 0; i < windows.size(); ++i) {
         const auto* p = &props[size_t(i) * 5];
-        if (!p[0]) // gone meanwhile
+        if (!p[0])
             continue;
         Client c;
         c.window = windows[i];
-        c.pid = qint32(p[0]->value().value_or(0));
+        c.pid = pids[size_t(n++)];
         if (p[1]) {
             const QStringList cls = p[1]->texts();
             c.instance = cls.value(0);
@@ -276,6 +301,66 @@ ClientList X11Connection::clients() {
         list.clients.append(c);
     }
     return list;
+}
+
+std::vector<qint32> X11Connection::pidsOf(const std::vector<xcb_window_t>& windows,
+                                          const std::vector<qint32>& declared) {
+    std::vector<qint32> out(windows.size(), 0);
+    std::vector<size_t> asked;
+    {
+        std::lock_guard lock(m_serverPidsMutex);
+        for (size_t i = 0; i < windows.size(); ++i) {
+            if (declared[i] > 0)
+                out[i] = declared[i];
+            else if (const auto it = m_serverPids.constFind(windows[i]); it != m_serverPids.constEnd())
+                out[i] = *it;
+            else if (m_hasClientIds)
+                asked.push_back(i);
+        }
+    }
+    if (asked.empty())
+        return out;
+    // One request per window, so that a window gone meanwhile spoils only its own answer.
+    std::vector<xcb_res_query_client_ids_cookie_t> cookies;
+    cookies.reserve(asked.size());
+    for (size_t i : asked) {
+        const xcb_res_client_id_spec_t spec{windows[i], XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+        cookies.push_back(xcb_res_query_client_ids(m_xcb, 1, &spec));
+    }
+    QHash<xcb_window_t, qint32> found;
+    for (size_t k = 0; k < asked.size(); ++k) {
+        xcb_generic_error_t* error = nullptr;
+        XcbReply<xcb_res_query_client_ids_reply_t> reply(
+            xcb_res_query_client_ids_reply(m_xcb, cookies[k], &error));
+        std::free(error);
+        if (!reply)
+            continue;
+        // A remote client has no local process: the server leaves its pid out.
+        for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem;
+             xcb_res_client_id_value_next(&it)) {
+            if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) &&
+                xcb_res_client_id_value_value_length(it.data) >= 1) {
+                const auto pid = qint32(*xcb_res_client_id_value_value(it.data));
+                if (pid > 0) {
+                    out[asked[k]] = pid;
+                    found.insert(windows[asked[k]], pid);
+                }
+            }
+        }
+    }
+    repliesTaken();
+    if (!found.isEmpty()) {
+        std::lock_guard lock(m_serverPidsMutex);
+        m_serverPids.insert(found);
+    }
+    return out;
+}
+
+qint32 X11Connection::pidOf(xcb_window_t window) {
+    const auto declared = property(window, m_ewmh._NET_WM_PID);
+    if (!declared) // no such window
+        return 0;
+    return pidOf(window, qint32(declared->value().value_or(0)));
 }
 
 QSize X11Connection::rootSize() {

@@ -3,6 +3,7 @@
 #include "X11Geometry.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QRect>
@@ -16,6 +17,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -110,6 +112,13 @@ public:
     std::optional<Property> property(xcb_window_t window, xcb_atom_t atom);
     // The managed clients with their process, class and kind.
     ClientList clients();
+    // The process of each window's client: `declared` (its _NET_WM_PID; 0 when it has none) when
+    // set, else what the X server knows of a local client (X-Resource); 0 when neither says. The
+    // windows that need the server are asked in one round trip.
+    std::vector<qint32> pidsOf(const std::vector<xcb_window_t>& windows, const std::vector<qint32>& declared);
+    qint32 pidOf(xcb_window_t window, qint32 declared) { return pidsOf({window}, {declared}).front(); }
+    // Reads _NET_WM_PID itself.
+    qint32 pidOf(xcb_window_t window);
     // The size of the root window; empty when the server does not answer.
     QSize rootSize();
     // Whether an EWMH window manager runs (_NET_SUPPORTING_WM_CHECK names a live check window
@@ -152,6 +161,10 @@ private:
     bool m_ewmhReady = false;
     Atoms m_atoms;
     quint8 m_randrEventBase = 0;
+    bool m_hasClientIds = false; // X-Resource 1.2
+    // Pids the server gave for windows without _NET_WM_PID; kept while the window is a client.
+    std::mutex m_serverPidsMutex;
+    QHash<xcb_window_t, qint32> m_serverPids;
     QSocketNotifier* m_notifier = nullptr;
     std::atomic<bool> m_readPosted{false};
     std::vector<std::weak_ptr<EventHandler>> m_handlers;

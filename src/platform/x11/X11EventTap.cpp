@@ -364,12 +364,7 @@ void X11EventTap::readActiveWindow() {
     const auto* ewmh = m_x->ewmh();
     const auto active = m_x->property(m_x->root(), ewmh->_NET_ACTIVE_WINDOW);
     const quint32 window = active ? active->value().value_or(0) : 0;
-    bool own = false;
-    if (window != XCB_WINDOW_NONE) {
-        const auto pid = m_x->property(window, ewmh->_NET_WM_PID);
-        own = pid && pid->value() == quint32(getpid());
-    }
-    m_ownActive = own;
+    m_ownActive = window != XCB_WINDOW_NONE && m_x->pidOf(window) == qint32(getpid());
 }
 
 QString X11EventTap::unmodifiedText(quint8 keycode) {
