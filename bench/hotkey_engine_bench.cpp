@@ -9,6 +9,7 @@
 #include "platform/qt/QtRuntime.h"
 #include "platform/sim/SimEventTap.h"
 #include "tilewick/engine/HotkeyEngine.h"
+#include "tilewick/store/Bindings.h"
 
 #include <QCoreApplication>
 
@@ -56,15 +57,15 @@ std::vector<KeyEvent> mixedEvents(int count) {
                 events.push_back(KeyEvent::keyDown(key, kOptCmd, true));
             events.push_back(KeyEvent::keyUp(key, kOptCmd));
         } else if (kind < 75) { // Globe with Home, key-up as Left Arrow
-            events.push_back(KeyEvent::flagsChanged(HotkeyEngine::kFnKeyCode, kFunctionFlag));
+            events.push_back(KeyEvent::flagsChanged(platform::kFnKeyCode, kFunctionFlag));
             events.push_back(KeyEvent::keyDown(115, kOptCmd | kFunctionFlag));
-            events.push_back(KeyEvent::flagsChanged(HotkeyEngine::kFnKeyCode, 0));
+            events.push_back(KeyEvent::flagsChanged(platform::kFnKeyCode, 0));
             events.push_back(KeyEvent::keyUp(123, kOptCmd));
         } else { // modifier changes
-            events.push_back(KeyEvent::flagsChanged(58, kOptionFlag));
-            events.push_back(KeyEvent::flagsChanged(55, kOptCmd));
-            events.push_back(KeyEvent::flagsChanged(55, kOptionFlag));
-            events.push_back(KeyEvent::flagsChanged(58, 0));
+            events.push_back(KeyEvent::flagsChanged(platform::kOptionKeyCode, kOptionFlag));
+            events.push_back(KeyEvent::flagsChanged(platform::kCommandKeyCode, kOptCmd));
+            events.push_back(KeyEvent::flagsChanged(platform::kCommandKeyCode, kOptionFlag));
+            events.push_back(KeyEvent::flagsChanged(platform::kOptionKeyCode, 0));
         }
     }
     events.resize(std::size_t(count));
@@ -88,7 +89,7 @@ int main(int argc, char** argv) {
     HotkeyEngine engine(runtime, keyboard);
     CountingClient client;
     engine.setClient(&client);
-    engine.update(defaultBindings());
+    engine.update(chordTable(defaultBindings()));
 
     const auto events = mixedEvents(kEvents);
     std::vector<double> nanos;

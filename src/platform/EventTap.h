@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KeyCodes.h"
+
 #include <QList>
 #include <QString>
 
@@ -9,8 +11,7 @@
 namespace platform {
 
 // One keyboard event as the program sees it. Key codes and flag bits keep the original
-// platform's values (123 Left Arrow; Shift 0x20000, Control 0x40000, Option 0x80000,
-// Command 0x100000, Caps Lock 0x10000, fn 0x800000); backends translate at their edge.
+// platform's values (123 Left Arrow; the flags of KeyCodes.h); backends translate at their edge.
 struct KeyEvent {
     // The numbers are the original event types; the two "disabled" types are not keys but
     // tell the tap's callback that the system switched the tap off.
@@ -21,16 +22,6 @@ struct KeyEvent {
         TapDisabledByTimeout = 0xFFFFFFFE,
         TapDisabledByUserInput = 0xFFFFFFFF,
     };
-
-    // Flag bits.
-    static constexpr quint64 kCapsLockFlag = 0x10000;
-    static constexpr quint64 kShiftFlag = 0x20000;
-    static constexpr quint64 kControlFlag = 0x40000;
-    static constexpr quint64 kOptionFlag = 0x80000;
-    static constexpr quint64 kCommandFlag = 0x100000;
-    static constexpr quint64 kFunctionFlag = 0x800000;
-    // The modifiers of a chord: Shift, Control, Option and Command.
-    static constexpr quint64 kChordFlags = kShiftFlag | kControlFlag | kOptionFlag | kCommandFlag;
 
     Type type = Type::KeyDown;
     quint16 keyCode = 0;

@@ -7,6 +7,7 @@
 // other keys still reach the terminal.
 
 #include "E2eTools.h"
+#include "support/KeyEvents.h"
 
 #include "platform/DesktopPlatform.h"
 #include "platform/Keyboard.h"
@@ -24,28 +25,20 @@
 #include <initializer_list>
 #include <vector>
 
-namespace platform {
-void PrintTo(const KeyEvent& e, std::ostream* os) {
-    *os << "{type " << quint32(e.type) << ", key " << e.keyCode << ", flags 0x" << std::hex << e.flags
-        << std::dec << (e.autoRepeat ? ", repeat" : "") << ", \"" << e.unmodifiedCharacters.toStdString()
-        << "\"}";
-}
-} // namespace platform
-
 using platform::KeyChord;
 using platform::KeyEvent;
 using namespace e2e;
 
 namespace {
 
-constexpr quint64 kCapsLock = 0x10000;
-constexpr quint64 kShift = 0x20000;
-constexpr quint64 kControl = 0x40000;
-constexpr quint64 kOption = 0x80000;
-constexpr quint64 kCommand = 0x100000;
-constexpr quint64 kFn = 0x800000;
-constexpr quint64 kOptionCommand = kOption | kCommand;
-constexpr quint16 kLeft = 123;
+constexpr quint64 kCapsLock = platform::kCapsLockFlag;
+constexpr quint64 kShift = platform::kShiftFlag;
+constexpr quint64 kControl = platform::kControlFlag;
+constexpr quint64 kOption = platform::kOptionFlag;
+constexpr quint64 kCommand = platform::kCommandFlag;
+constexpr quint64 kFn = platform::kFunctionFlag;
+using testkeys::kOptionCommand;
+constexpr quint16 kLeft = testkeys::kLeftArrow;
 
 const QRect kLeftHalf(0, 0, 640, 1080);
 const QRect kRightHalf(640, 0, 640, 1080);

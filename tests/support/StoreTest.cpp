@@ -19,6 +19,6 @@ tilewick::TilewickStore& StoreTest::makeStore() {
 tilewick::HotkeyEngine& StoreTest::useHotkeyEngine() {
     auto engine = std::make_shared<tilewick::HotkeyEngine>(platform().shared<platform::Runtime>(),
                                                            platform().shared<platform::EventTap>());
-    engineHook = engine;
+    engineHook = std::make_shared<tilewick::HotkeyEngineAdapter>(engine);
     return *engine;
 }

@@ -22,6 +22,7 @@ struct RecordingEngine final : tilewick::HotkeyEngineHook {
     int starts = 0;
     int recorderSets = 0;
     int recorderClears = 0;
+    void attach(tilewick::HotkeyEngine::Client&) override {}
     void update(const tilewick::Bindings& effective) override { updates.push_back(effective); }
     bool start() override {
         ++starts;
@@ -109,6 +110,7 @@ protected:
     // Gives the next store a real hotkey engine on the simulated event tap instead of `engine`.
     tilewick::HotkeyEngine& useHotkeyEngine();
     tilewick::TilewickStore& store() { return *m_store; }
+    void destroyStore() { m_store.reset(); }
 
     std::shared_ptr<storetest::RecordingEngine> engine = std::make_shared<storetest::RecordingEngine>();
     // When set, makeStore() gives the store this engine instead of `engine`.

@@ -73,7 +73,7 @@ bool SimEventTap::tapSees(const KeyEvent& event) {
         return true;
     if (event.type == KeyEvent::Type::KeyUp)
         return m_grabbedKeys.remove(event.keyCode);
-    const KeyChord chord{event.keyCode, event.flags & KeyEvent::kChordFlags};
+    const KeyChord chord{event.keyCode, event.flags & kChordFlags};
     if (!m_wanted.contains(chord))
         return false;
     m_grabbedKeys.insert(event.keyCode);

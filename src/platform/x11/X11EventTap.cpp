@@ -329,10 +329,8 @@ void X11EventTap::updateGrabs() {
 
 QString X11EventTap::describe(const KeyChord& chord) const {
     QStringList parts;
-    const std::pair<quint64, const char*> names[] = {{KeyEvent::kControlFlag, "Control"},
-                                                     {KeyEvent::kOptionFlag, "Alt"},
-                                                     {KeyEvent::kShiftFlag, "Shift"},
-                                                     {KeyEvent::kCommandFlag, "Super"}};
+    const std::pair<quint64, const char*> names[] = {
+        {kControlFlag, "Control"}, {kOptionFlag, "Alt"}, {kShiftFlag, "Shift"}, {kCommandFlag, "Super"}};
     for (const auto& [flag, name] : names)
         if (chord.modifiers & flag)
             parts.append(QLatin1String(name));
@@ -431,7 +429,7 @@ void X11EventTap::handleKey(bool press, quint8 keycode, quint16 state) {
     m_down.set(keycode, press);
     const auto code = m_map.toVirtual(keycode);
     // Modifier keys pressed while a grab is active report as modifier changes through XKB.
-    if (!code || X11KeyMap::isModifierKey(*code))
+    if (!code || isModifierKey(*code))
         return;
     const quint64 flags = X11KeyMap::flagsFromState(state) | globeFlag();
     KeyEvent event = press ? KeyEvent::keyDown(*code, flags, wasDown) : KeyEvent::keyUp(*code, flags);
@@ -474,7 +472,7 @@ void X11EventTap::handleRawKey(bool press, quint32 keycode, bool repeat) {
     if (m_globeKeycode == 0 || keycode != m_globeKeycode || repeat || press == m_globeDown)
         return;
     m_globeDown = press;
-    offerToTaps(KeyEvent::flagsChanged(X11KeyMap::kGlobeKeyCode, m_flags | globeFlag()));
+    offerToTaps(KeyEvent::flagsChanged(kFnKeyCode, m_flags | globeFlag()));
 }
 
 bool X11EventTap::eventFilter(QObject* watched, QEvent* event) {
@@ -504,7 +502,7 @@ bool X11EventTap::handleQtKey(QEvent* event) {
     if (!seen) {
         EventVerdict verdict = EventVerdict::Pass;
         const auto code = m_map.toVirtual(quint8(scanCode));
-        if (code && !X11KeyMap::isModifierKey(*code)) {
+        if (code && !isModifierKey(*code)) {
             const quint64 flags = X11KeyMap::flagsFromState(key->nativeModifiers()) | globeFlag();
             KeyEvent keyEvent =
                 down ? KeyEvent::keyDown(*code, flags, key->isAutoRepeat()) : KeyEvent::keyUp(*code, flags);

@@ -108,7 +108,7 @@ private:
     void handleRawKey(bool press, quint32 keycode, bool repeat);
     bool handleQtKey(QEvent* event);
 
-    quint64 globeFlag() const { return m_globeDown ? KeyEvent::kFunctionFlag : 0; }
+    quint64 globeFlag() const { return m_globeDown ? kFunctionFlag : 0; }
     QString unmodifiedText(quint8 keycode);
     std::vector<std::shared_ptr<X11Tap>> liveTaps() const;
     bool anyEnabledTap() const;

@@ -8,9 +8,9 @@ namespace {
 
 // X modifier → flag.
 constexpr std::pair<quint16, quint64> kModifiers[] = {
-    {X11KeyMap::kShiftMask, KeyEvent::kShiftFlag},     {X11KeyMap::kLockMask, KeyEvent::kCapsLockFlag},
-    {X11KeyMap::kControlMask, KeyEvent::kControlFlag}, {X11KeyMap::kMod1Mask, KeyEvent::kOptionFlag},
-    {X11KeyMap::kMod4Mask, KeyEvent::kCommandFlag},
+    {X11KeyMap::kShiftMask, kShiftFlag},     {X11KeyMap::kLockMask, kCapsLockFlag},
+    {X11KeyMap::kControlMask, kControlFlag}, {X11KeyMap::kMod1Mask, kOptionFlag},
+    {X11KeyMap::kMod4Mask, kCommandFlag},
 };
 
 constexpr quint16 kGraveKeyCode = 50;
@@ -82,17 +82,17 @@ const QHash<QByteArray, quint16>& keyTable() {
             {"VOL+", 72},
             {"VOL-", 73},
             {"MUTE", 74},
-            {"LFSH", 56},
-            {"RTSH", 60},
-            {"LCTL", 59},
-            {"RCTL", 62},
-            {"LALT", 58},
-            {"RALT", 61},
-            {"LWIN", 55},
-            {"RWIN", 54},
-            {"LMTA", 55},
-            {"RMTA", 54},
-            {"CAPS", 57},
+            {"LFSH", kShiftKeyCode},
+            {"RTSH", kRightShiftKeyCode},
+            {"LCTL", kControlKeyCode},
+            {"RCTL", kRightControlKeyCode},
+            {"LALT", kOptionKeyCode},
+            {"RALT", kRightOptionKeyCode},
+            {"LWIN", kCommandKeyCode},
+            {"RWIN", kRightCommandKeyCode},
+            {"LMTA", kCommandKeyCode},
+            {"RMTA", kRightCommandKeyCode},
+            {"CAPS", kCapsLockKeyCode},
         };
         for (const auto& [name, code] : named)
             t.insert(name, code);
@@ -124,7 +124,7 @@ quint64 X11KeyMap::flagsFromState(quint32 state) {
 quint16 X11KeyMap::stateFromFlags(quint64 flags) {
     quint16 state = 0;
     for (const auto& [mask, flag] : kModifiers)
-        if ((flags & flag) && (flag & KeyEvent::kChordFlags))
+        if ((flags & flag) && (flag & kChordFlags))
             state |= mask;
     return state;
 }
@@ -134,29 +134,20 @@ const std::array<quint16, 4>& X11KeyMap::lockVariants() {
     return variants;
 }
 
-bool X11KeyMap::isModifierKey(quint16 keyCode) {
-    // Right Command 54 … Globe 63 are the modifier keys, and nothing else lies between.
-    return keyCode >= 54 && keyCode <= kGlobeKeyCode;
-}
-
 std::optional<quint16> X11KeyMap::modifierKeyForChange(std::optional<quint16> key, quint64 before,
                                                        quint64 after) {
     const quint64 changed = before ^ after;
-    if (key && isModifierKey(*key) && *key != kGlobeKeyCode)
+    if (key && isModifierKey(*key) && *key != kFnKeyCode)
         return key;
-    const std::pair<quint64, quint16> leftKeys[] = {
-        {KeyEvent::kCapsLockFlag, 57}, {KeyEvent::kShiftFlag, 56},   {KeyEvent::kControlFlag, 59},
-        {KeyEvent::kOptionFlag, 58},   {KeyEvent::kCommandFlag, 55},
-    };
-    for (const auto& [flag, code] : leftKeys)
+    for (quint64 flag : {kCapsLockFlag, kShiftFlag, kControlFlag, kOptionFlag, kCommandFlag})
         if (changed & flag)
-            return code;
+            return leftModifierKey(flag);
     return std::nullopt;
 }
 
 X11KeyMap::X11KeyMap(const QList<Key>& keys, bool iso, quint8 globeKeycode) : X11KeyMap() {
     for (const Key& key : keys) {
-        const auto code = key.keycode == globeKeycode && globeKeycode != 0 ? std::optional(kGlobeKeyCode)
+        const auto code = key.keycode == globeKeycode && globeKeycode != 0 ? std::optional(kFnKeyCode)
                                                                            : virtualKeyCode(key.name, iso);
         if (code) {
             m_codes[key.keycode] = *code;

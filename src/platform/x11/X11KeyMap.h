@@ -33,7 +33,6 @@ public:
         QByteArray name;
     };
 
-    static constexpr quint16 kGlobeKeyCode = 63;
     // X modifier masks.
     static constexpr quint16 kShiftMask = 1 << 0;
     static constexpr quint16 kLockMask = 1 << 1;
@@ -54,9 +53,6 @@ public:
     // on: none, Lock, Mod2, both.
     static const std::array<quint16, 4>& lockVariants();
 
-    // Shift, Control, Option, Command (left and right), Caps Lock and Globe: keys whose presses
-    // are modifier changes rather than key events.
-    static bool isModifierKey(quint16 keyCode);
     // The key code a modifier change is reported with: the key that made it when that is a
     // modifier key, else the left-hand key of the first flag that changed (Caps Lock, Shift,
     // Control, Option, Command in that order); none when no flag changed.

@@ -38,11 +38,25 @@ HotkeyEngine::HotkeyEngine(std::shared_ptr<platform::Runtime> runtime,
 
 HotkeyEngine::~HotkeyEngine() {
     stop();
+    setClient(nullptr);
+}
+
+HotkeyEngine::Client::~Client() {
+    if (auto link = m_link.lock())
+        link->client = nullptr;
 }
 
 void HotkeyEngine::setClient(Client* client) {
+    if (m_client->client)
+        m_client->client->m_link.reset();
+    if (client) {
+        if (auto previous = client->m_link.lock())
+            previous->client = nullptr;
+    }
     // A fresh link, so calls queued for the previous client are dropped.
     m_client = std::make_shared<ClientLink>(ClientLink{client});
+    if (client)
+        client->m_link = m_client;
 }
 
 const QHash<quint16, quint16>& HotkeyEngine::fnTable() {
@@ -90,20 +104,12 @@ std::optional<quint16> HotkeyEngine::fnCounterpart(quint16 keyCode) {
     return std::nullopt;
 }
 
-QList<HotkeyEngine::ChordPair> HotkeyEngine::chordPairs(const Bindings& bindings) {
-    QList<ChordPair> pairs;
-    pairs.reserve(qsizetype(bindings.size()));
-    for (const auto& [action, hotkey] : bindings)
-        pairs.append({chordKey(hotkey), action});
-    return pairs;
-}
-
-void HotkeyEngine::update(const Bindings& bindings) {
+void HotkeyEngine::update(const ChordTable& table) {
     QHash<quint64, SnapAction> lookup;
-    lookup.reserve(qsizetype(bindings.size()));
-    for (const auto& [chordKey, action] : chordPairs(bindings))
-        if (!lookup.contains(chordKey))
-            lookup.insert(chordKey, action);
+    lookup.reserve(table.size());
+    for (const auto& [chord, action] : table)
+        if (!lookup.contains(chord))
+            lookup.insert(chord, action);
     m_lookup = std::move(lookup);
     if (m_eventTap)
         m_eventTap->setWantedChords(wantedChords());
@@ -120,7 +126,7 @@ QList<platform::KeyChord> HotkeyEngine::wantedChords() const {
     QList<platform::KeyChord> wanted;
     for (quint64 c : chords) {
         const auto key = quint16(c >> 32);
-        const quint64 modifiers = c & kChordModifierMask;
+        const quint64 modifiers = c & kHotkeyModifierMask;
         wanted.append({key, modifiers});
         if (auto counterpart = inverseFnTable().constFind(key); counterpart != inverseFnTable().cend())
             wanted.append({counterpart.value(), modifiers});
@@ -176,7 +182,7 @@ EventVerdict HotkeyEngine::handle(const KeyEvent& event) {
 
 EventVerdict HotkeyEngine::handleFlagsChanged(const KeyEvent& event) {
     const bool fn = event.flags & kFunctionFlag;
-    if (event.keyCode == kGlobeKeyCode || event.keyCode == kFnKeyCode)
+    if (event.keyCode == platform::kGlobeKeyCode || event.keyCode == platform::kFnKeyCode)
         m_globeDown = fn;
     else if (!fn)
         m_globeDown = false;

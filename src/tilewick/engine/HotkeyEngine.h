@@ -4,8 +4,6 @@
 #include "platform/Runtime.h"
 #include "tilewick/model/Hotkey.h"
 #include "tilewick/model/SnapAction.h"
-#include "tilewick/store/Bindings.h"
-#include "tilewick/store/StoreHooks.h"
 
 #include <QHash>
 #include <QList>
@@ -30,25 +28,43 @@ namespace tilewick {
 //
 // Main thread only: the tap calls back on the main thread, and everything the callback triggers
 // is queued on the main queue, so the callback returns at once.
-class HotkeyEngine final : public HotkeyEngineHook {
+class HotkeyEngine final {
+    struct ClientLink;
+
 public:
     // What the engine calls; the store implements it. Calls arrive on the main queue, never
     // inside the tap's callback, except keyboardOverlay(), which must be cheap.
+    //
+    // A client is attached to at most one engine, and leaves it when destroyed: calls queued for
+    // it then go nowhere, and the tap's callback no longer asks it anything.
     class Client {
     public:
-        virtual ~Client() = default;
+        virtual ~Client();
         virtual void perform(SnapAction action, bool globe) = 0;
         // A modifier change while another application is active and the floating keyboard is on.
         virtual void flagsChanged(const platform::KeyEvent& event) = 0;
         virtual bool keyboardOverlay() const = 0;
+
+    protected:
+        Client() = default;
+        Client(const Client&) = delete;
+        Client& operator=(const Client&) = delete;
+
+    private:
+        friend class HotkeyEngine;
+        std::weak_ptr<ClientLink> m_link;
     };
 
-    using ChordPair = std::pair<quint64, SnapAction>;
-
-    // Caps Lock, fn, keypad and device bits never take part in a chord.
-    static constexpr quint64 kChordModifierMask = kHotkeyModifierMask;
-    static constexpr quint16 kFnKeyCode = 63;
-    static constexpr quint16 kGlobeKeyCode = 179;
+    // One chord the engine acts on: a key with exactly its chord modifiers (see chordKey()).
+    struct ChordBinding {
+        quint64 chord = 0;
+        SnapAction action{};
+        friend bool operator==(const ChordBinding&, const ChordBinding&) = default;
+    };
+    // The chords in priority order: for a chord listed twice, the first row wins.
+    using ChordTable = QList<ChordBinding>;
+    // Takes the key-downs typed in this application while a hotkey is being recorded.
+    using Recorder = std::function<void(const platform::KeyEvent&)>;
 
     // The engine of the process, made on first use from the installed platform's runtime and
     // event tap.
@@ -59,28 +75,29 @@ public:
 
     // `eventTap` may be null (no tap service): the engine then never has a tap.
     HotkeyEngine(std::shared_ptr<platform::Runtime> runtime, std::shared_ptr<platform::EventTap> eventTap);
-    ~HotkeyEngine() override;
+    ~HotkeyEngine();
     HotkeyEngine(const HotkeyEngine&) = delete;
     HotkeyEngine& operator=(const HotkeyEngine&) = delete;
 
-    // The client is held weakly: calls already queued when it is replaced or cleared go nowhere.
+    // Attaches `client` (null: none), detaching the previous one and taking `client` from any
+    // other engine. Calls already queued for a client that left go nowhere.
     void setClient(Client* client);
 
-    // Replaces the chord table with the given (effective) bindings; the first binding met for a
-    // chord wins. Tells the tap service which chords to deliver.
-    void update(const Bindings& bindings) override;
+    // Replaces the chord table; the first row met for a chord wins. Tells the tap service which
+    // chords to deliver.
+    void update(const ChordTable& table);
     // Makes sure an enabled tap exists: true when one already does or a new one was made
     // (logged "tap.started"); false when the tap cannot be made.
-    bool start() override;
+    bool start();
     // Removes the tap.
     void stop();
-    bool hasTap() const override { return m_tap != nullptr; }
-    bool isTapEnabled() const override { return m_tap && m_tap->isEnabled(); }
+    bool hasTap() const { return m_tap != nullptr; }
+    bool isTapEnabled() const { return m_tap && m_tap->isEnabled(); }
 
     // While a recorder is set, key-downs in this application go to it (never auto-repeats), are
     // swallowed with their key-ups, and trigger nothing; in other applications keys pass.
-    void setRecorder(Recorder recorder) override { m_recorder = std::move(recorder); }
-    void clearRecorder() override { m_recorder = nullptr; }
+    void setRecorder(Recorder recorder) { m_recorder = std::move(recorder); }
+    void clearRecorder() { m_recorder = nullptr; }
     bool hasRecorder() const { return bool(m_recorder); }
 
     bool globeDown() const { return m_globeDown; }
@@ -92,8 +109,6 @@ public:
     // The tap's callback: what to do with one event.
     platform::EventVerdict handle(const platform::KeyEvent& event);
 
-    static QList<ChordPair> chordPairs(const Bindings& bindings);
-
     // Key → the key it is matched as while Globe counts (Home → Left Arrow ...), 6 entries.
     static const QHash<quint16, quint16>& fnTable();
     // The same pairs reversed.
@@ -104,6 +119,7 @@ public:
     static std::optional<quint16> fnCounterpart(quint16 keyCode);
 
 private:
+    // Shared with the calls queued on the main queue, which hold it weakly.
     struct ClientLink {
         Client* client = nullptr;
     };

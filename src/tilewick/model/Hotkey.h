@@ -2,6 +2,8 @@
 
 #include "SnapAction.h"
 
+#include "platform/KeyCodes.h"
+
 #include <QHash>
 #include <QJsonObject>
 #include <QList>
@@ -11,15 +13,15 @@
 
 namespace tilewick {
 
-// Modifier flag bits in the event-flag encoding that settings store.
-inline constexpr quint64 kShiftFlag = 0x20000;
-inline constexpr quint64 kControlFlag = 0x40000;
-inline constexpr quint64 kOptionFlag = 0x80000;
-inline constexpr quint64 kCommandFlag = 0x100000;
-// Function/Globe: never part of a hotkey; it switches layout keys to multi-window.
-inline constexpr quint64 kFunctionFlag = 0x800000;
+// Modifier flag bits in the event-flag encoding that settings store: the platform's own, which
+// its key events carry.
+using platform::kCommandFlag;
+using platform::kControlFlag;
+using platform::kFunctionFlag;
+using platform::kOptionFlag;
+using platform::kShiftFlag;
 // The bits a hotkey's modifier chord is made of.
-inline constexpr quint64 kHotkeyModifierMask = kShiftFlag | kControlFlag | kOptionFlag | kCommandFlag;
+inline constexpr quint64 kHotkeyModifierMask = platform::kChordFlags;
 // Option+Command, the modifiers of every factory binding.
 inline constexpr quint64 kDefaultHotkeyModifiers = kOptionFlag | kCommandFlag;
 
@@ -65,6 +67,15 @@ struct Hotkey {
 };
 
 size_t qHash(const Hotkey& hotkey, size_t seed = 0) noexcept;
+
+// The key under which the hotkey engine looks a chord up: the modifiers under the hotkey mask,
+// with the key code above them.
+constexpr quint64 chordKey(quint16 keyCode, quint64 modifiers) {
+    return (modifiers & kHotkeyModifierMask) | (quint64(keyCode) << 32);
+}
+inline quint64 chordKey(const Hotkey& hotkey) {
+    return chordKey(hotkey.keyCode, hotkey.modifiers);
+}
 
 // The factory binding of `action` (Option+Command with a key of its own).
 Hotkey defaultHotkey(SnapAction action);

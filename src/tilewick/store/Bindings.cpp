@@ -36,6 +36,14 @@ Bindings defaultBindings() {
     return bindings;
 }
 
+HotkeyEngine::ChordTable chordTable(const Bindings& bindings) {
+    HotkeyEngine::ChordTable table;
+    table.reserve(qsizetype(bindings.size()));
+    for (const auto& [action, hotkey] : bindings)
+        table.append({chordKey(hotkey), action});
+    return table;
+}
+
 bool isKeyCodeFree(const Bindings& bindings, quint16 keyCode) {
     for (const auto& [action, hotkey] : bindings) {
         if (hotkey.keyCode == keyCode)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tilewick/engine/HotkeyEngine.h"
 #include "tilewick/model/Hotkey.h"
 #include "tilewick/model/SnapAction.h"
 
@@ -14,17 +15,12 @@ namespace tilewick {
 // declaration order.
 using Bindings = std::map<SnapAction, Hotkey>;
 
-// The key under which the hotkey engine looks a hotkey up: the modifiers under the hotkey mask,
-// with the key code above them.
-constexpr quint64 chordKey(quint16 keyCode, quint64 modifiers) {
-    return (modifiers & kHotkeyModifierMask) | (quint64(keyCode) << 32);
-}
-inline quint64 chordKey(const Hotkey& hotkey) {
-    return chordKey(hotkey.keyCode, hotkey.modifiers);
-}
-
 // The factory binding of every action.
 Bindings defaultBindings();
+
+// The engine's chord table of these bindings, in declaration order (so the earlier action wins
+// a chord two bindings share).
+HotkeyEngine::ChordTable chordTable(const Bindings& bindings);
 
 // True when no entry has this key code, whatever its modifiers.
 bool isKeyCodeFree(const Bindings& bindings, quint16 keyCode);

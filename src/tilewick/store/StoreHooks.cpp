@@ -12,7 +12,8 @@ StoreHooks StoreHooks::standard() {
 StoreHooks StoreHooks::completed() const {
     StoreHooks hooks = *this;
     if (!hooks.engine) // the shared engine lives as long as the process: nothing to release
-        hooks.engine = std::shared_ptr<HotkeyEngineHook>(&HotkeyEngine::shared(), [](HotkeyEngineHook*) {});
+        hooks.engine = std::make_shared<HotkeyEngineAdapter>(
+            std::shared_ptr<HotkeyEngine>(&HotkeyEngine::shared(), [](HotkeyEngine*) {}));
     if (!hooks.overlay)
         hooks.overlay = std::make_shared<InertKeyboardOverlay>();
     if (!hooks.appSnaps)

@@ -2,6 +2,7 @@
 
 #include "Bindings.h"
 #include "tilewick/appsnaps/AppSnap.h"
+#include "tilewick/engine/HotkeyEngine.h"
 
 #include "platform/EventTap.h"
 #include "platform/Screens.h"
@@ -16,12 +17,15 @@
 
 namespace tilewick {
 
-// The hotkey engine as the store drives it (HotkeyEngine in the program).
+// The hotkey engine as the store drives it (HotkeyEngineAdapter over a HotkeyEngine in the
+// program).
 class HotkeyEngineHook {
 public:
-    using Recorder = std::function<void(const platform::KeyEvent&)>;
+    using Recorder = HotkeyEngine::Recorder;
 
     virtual ~HotkeyEngineHook() = default;
+    // Hands the engine's actions and modifier changes to `client` from now on.
+    virtual void attach(HotkeyEngine::Client& client) = 0;
     // Replaces the engine's chord table with these effective bindings.
     virtual void update(const Bindings& effective) = 0;
     // Makes sure an enabled event tap exists; false when none can be made.
@@ -32,6 +36,23 @@ public:
     virtual void setRecorder(Recorder recorder) = 0;
     // Stops handing key-downs to the hotkey recorder.
     virtual void clearRecorder() = 0;
+};
+
+// A HotkeyEngine driven by the store: bindings become the engine's chord table.
+class HotkeyEngineAdapter final : public HotkeyEngineHook {
+public:
+    explicit HotkeyEngineAdapter(std::shared_ptr<HotkeyEngine> engine) : m_engine(std::move(engine)) {}
+
+    void attach(HotkeyEngine::Client& client) override { m_engine->setClient(&client); }
+    void update(const Bindings& effective) override { m_engine->update(chordTable(effective)); }
+    bool start() override { return m_engine->start(); }
+    bool hasTap() const override { return m_engine->hasTap(); }
+    bool isTapEnabled() const override { return m_engine->isTapEnabled(); }
+    void setRecorder(Recorder recorder) override { m_engine->setRecorder(std::move(recorder)); }
+    void clearRecorder() override { m_engine->clearRecorder(); }
+
+private:
+    std::shared_ptr<HotkeyEngine> m_engine;
 };
 
 class WindowMover;

@@ -27,6 +27,8 @@ constexpr double kMainWindowHeight = 891;
 
 TilewickStore::TilewickStore(const platform::Platform& platform, StoreHooks hooks, QObject* parent)
     : QObject(parent), m_platform(platform), m_hooks(hooks.completed()) {
+    // The engine hands its hotkeys and modifier changes here; the store leaves it when destroyed.
+    m_hooks.engine->attach(*this);
     initialise();
     // The mover owns the history; the store mirrors whether redo is possible, for the views.
     m_canRedo = m_hooks.mover->canRedo();
@@ -43,12 +45,7 @@ TilewickStore::~TilewickStore() {
 }
 
 TilewickStore& TilewickStore::shared() {
-    static TilewickStore* const store = [] {
-        auto* shared = new TilewickStore(platform::Platform::current());
-        // The shared engine (the store's standard one) hands its hotkeys and modifier changes here.
-        HotkeyEngine::shared().setClient(shared);
-        return shared;
-    }();
+    static TilewickStore* const store = new TilewickStore(platform::Platform::current());
     return *store;
 }
 

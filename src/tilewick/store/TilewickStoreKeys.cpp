@@ -18,16 +18,6 @@ using platform::KeyEvent;
 
 // How long exactly the hotkey modifiers must be held before the floating keyboard shows.
 constexpr double kOverlayDelay = 0.12;
-constexpr quint16 kGlobeKeyCode = 63;
-
-// Modifier key code -> its flag. Both keys of a pair share the flag.
-const QHash<quint16, quint64>& modifierKeys() {
-    static const QHash<quint16, quint64> table = {
-        {55, kCommandFlag}, {54, kCommandFlag}, {58, kOptionFlag},  {61, kOptionFlag},   {56, kShiftFlag},
-        {60, kShiftFlag},   {59, kControlFlag}, {62, kControlFlag}, {63, kFunctionFlag},
-    };
-    return table;
-}
 
 } // namespace
 
@@ -39,12 +29,12 @@ void TilewickStore::trackKey(const KeyEvent& event) {
         // While the modifier editor is open, it hears the chord first.
         if (m_editingModifiers)
             recordModifierChord(event.flags);
-        const auto flag = modifierKeys().constFind(key);
-        if (flag == modifierKeys().constEnd())
+        const quint64 flag = platform::modifierKeyFlag(key);
+        if (!flag)
             return;
         // By modifier, not by side: with both Command keys down, releasing one leaves the flag
         // set, so that key counts as down again until the other one is released too.
-        if (event.flags & *flag)
+        if (event.flags & flag)
             keys.insert(key, m_platform.clock().uptime());
         else
             keys.remove(key);
@@ -71,8 +61,8 @@ void TilewickStore::trackKey(const KeyEvent& event) {
 void TilewickStore::pruneReleasedModifiers(quint64 flags) {
     QList<quint16> released;
     for (auto it = m_pressedKeys.constBegin(); it != m_pressedKeys.constEnd(); ++it) {
-        const auto flag = modifierKeys().constFind(it.key());
-        if (flag != modifierKeys().constEnd() && !(flags & *flag))
+        const quint64 flag = platform::modifierKeyFlag(it.key());
+        if (flag && !(flags & flag))
             released.append(it.key());
     }
     for (quint16 key : released) {
@@ -85,7 +75,7 @@ void TilewickStore::pruneReleasedModifiers(quint64 flags) {
 bool TilewickStore::modifiersHeld() const {
     quint64 held = 0;
     for (auto it = m_pressedKeys.constBegin(); it != m_pressedKeys.constEnd(); ++it)
-        held |= modifierKeys().value(it.key(), 0);
+        held |= platform::modifierKeyFlag(it.key());
     const quint64 wanted = m_modifiers & kHotkeyModifierMask;
     return (held & wanted) == wanted;
 }
@@ -96,7 +86,7 @@ bool TilewickStore::hotkeyChordHeld() const {
 }
 
 bool TilewickStore::globeChordHeld() const {
-    return modifiersHeld() && m_pressedKeys.contains(kGlobeKeyCode);
+    return modifiersHeld() && m_pressedKeys.contains(platform::kFnKeyCode);
 }
 
 void TilewickStore::flagsChanged(const KeyEvent& event) {
@@ -113,7 +103,7 @@ void TilewickStore::flagsChanged(const KeyEvent& event) {
         // time is seen whole.
         QHash<quint16, double> held;
         for (auto it = m_pressedKeys.constBegin(); it != m_pressedKeys.constEnd(); ++it) {
-            if (event.flags & modifierKeys().value(it.key(), 0))
+            if (event.flags & platform::modifierKeyFlag(it.key()))
                 held.insert(it.key(), it.value());
         }
         hideOverlay(held);

@@ -64,11 +64,11 @@ TEST(X11KeyMap, ModifierKeysAndKeysWithoutACode) {
     };
     for (const auto& [name, expected] : modifiers) {
         EXPECT_EQ(code(name), expected) << name;
-        EXPECT_TRUE(X11KeyMap::isModifierKey(expected)) << name;
+        EXPECT_TRUE(platform::isModifierKey(expected)) << name;
     }
-    EXPECT_TRUE(X11KeyMap::isModifierKey(X11KeyMap::kGlobeKeyCode));
+    EXPECT_TRUE(platform::isModifierKey(platform::kFnKeyCode));
     for (quint16 other : {53, 64, 0, 123})
-        EXPECT_FALSE(X11KeyMap::isModifierKey(other)) << other;
+        EXPECT_FALSE(platform::isModifierKey(other)) << other;
     // The Globe stand-in is chosen by the map's owner, not by name.
     for (const char* none : {"COMP", "MENU", "I120", "", "left"})
         EXPECT_EQ(code(none), std::nullopt) << none;
@@ -127,7 +127,7 @@ TEST(X11KeyMap, MapsKeycodesBothWaysWithTheGlobeStandIn) {
     EXPECT_EQ(map.toVirtual(38), 0);
     EXPECT_EQ(map.toVirtual(113), 123);
     EXPECT_EQ(map.toVirtual(49), 10);
-    EXPECT_EQ(map.toVirtual(135), X11KeyMap::kGlobeKeyCode);
+    EXPECT_EQ(map.toVirtual(135), platform::kFnKeyCode);
     EXPECT_EQ(map.toVirtual(120), std::nullopt);
     EXPECT_EQ(map.toVirtual(9), std::nullopt) << "not in the keymap";
     EXPECT_EQ(map.toX(123), QList<quint8>{113});
@@ -136,7 +136,7 @@ TEST(X11KeyMap, MapsKeycodesBothWaysWithTheGlobeStandIn) {
 
     // Another key as Globe: the Menu key then has no code, and the chosen key loses its own.
     const X11KeyMap rightControl({{135, "COMP"}, {105, "RCTL"}}, false, 105);
-    EXPECT_EQ(rightControl.toVirtual(105), X11KeyMap::kGlobeKeyCode);
+    EXPECT_EQ(rightControl.toVirtual(105), platform::kFnKeyCode);
     EXPECT_EQ(rightControl.toVirtual(135), std::nullopt);
     EXPECT_EQ(rightControl.toX(62), QList<quint8>{});
 }

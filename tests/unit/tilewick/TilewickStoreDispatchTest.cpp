@@ -1,3 +1,4 @@
+#include "support/KeyEvents.h"
 #include "support/StoreTest.h"
 
 #include "platform/sim/SimEventTap.h"
@@ -14,14 +15,13 @@ using platform::AXElement;
 using platform::KeyEvent;
 
 constexpr qint32 kEditor = 100;
-constexpr quint64 kOptionCommand = kOptionFlag | kCommandFlag;
-constexpr quint64 kCapsLock = 0x10000;
-// Key codes of the modifier keys.
-constexpr quint16 kLeftCommand = 55;
-constexpr quint16 kRightCommand = 54;
-constexpr quint16 kLeftOption = 58;
-constexpr quint16 kLeftShift = 56;
-constexpr quint16 kGlobe = 63;
+using testkeys::kOptionCommand;
+constexpr quint64 kCapsLock = platform::kCapsLockFlag;
+constexpr quint16 kLeftCommand = platform::kCommandKeyCode;
+constexpr quint16 kRightCommand = platform::kRightCommandKeyCode;
+constexpr quint16 kLeftOption = platform::kOptionKeyCode;
+constexpr quint16 kLeftShift = platform::kShiftKeyCode;
+constexpr quint16 kGlobe = platform::kFnKeyCode;
 
 // The store on a desktop of two screens side by side, with an editor in front holding one window
 // on the left screen.
@@ -228,12 +228,9 @@ TEST_F(DispatchTest, StepTabWrapsAroundBothEnds) {
     EXPECT_EQ(store.tab(), SnapTab::fourColumns);
 }
 
-TEST_F(DispatchTest, TheHotkeyEngineReachesTheStore) {
+TEST_F(DispatchTest, TheHotkeyEngineReachesTheStoreUntilItIsDestroyed) {
+    auto& engine = useHotkeyEngine();
     auto& store = makeStore();
-    auto tap = platform().shared<platform::EventTap>();
-    HotkeyEngine engine(platform().shared<platform::Runtime>(), tap);
-    engine.setClient(&store);
-    engine.update(store.effectiveBindings());
     ASSERT_TRUE(engine.start());
 
     keyboard().changeFlags(kLeftOption, kOptionFlag);
@@ -247,7 +244,13 @@ TEST_F(DispatchTest, TheHotkeyEngineReachesTheStore) {
     runtime().advance(0.2);
     EXPECT_TRUE(overlay->shows.empty());
     EXPECT_TRUE(store.pressedKeys().contains(kLeftCommand));
-    engine.setClient(nullptr);
+
+    // A store destroyed with a hotkey queued for it is never called again, nor asked by the tap.
+    keyboard().press(123, kOptionCommand);
+    destroyStore();
+    keyboard().changeFlags(kLeftCommand, kOptionFlag);
+    runtime().runUntilIdle();
+    EXPECT_EQ(desktop().frame(window), QRectF(0, 25, 500, 875));
 }
 
 // --- Key tracking ---
