@@ -3,6 +3,8 @@
 #include "X11Screens.h"
 #include "X11Workspace.h"
 
+#include <QHash>
+#include <QMetaObject>
 #include <QSet>
 
 #include <algorithm>
@@ -11,7 +13,6 @@
 #include <cmath>
 #include <csignal>
 #include <mutex>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -81,6 +82,9 @@ struct X11Accessibility::WindowInfo {
     QString title;
     WindowKind kind = WindowKind::Normal;
     qint32 pid = 0;
+    // The window's event count and the time when this was read.
+    quint64 events = 0;
+    std::chrono::steady_clock::time_point readAt;
 
     QRect outer() const { return outerFrame(client, decorations, shadows); }
     bool has(xcb_atom_t atom) const { return state.contains(atom); }
@@ -98,7 +102,25 @@ struct X11Accessibility::Observers {
     QSet<quint32> knownWindows; // main thread only
 };
 
+// Window states read lately, and a size held back for the position that usually follows.
+struct X11Accessibility::Writes {
+    struct PendingSize {
+        xcb_window_t window;
+        QSize size;
+        double limit;
+    };
+    std::mutex mutex;
+    QHash<xcb_window_t, WindowInfo> infos;
+    std::optional<PendingSize> pendingSize;
+};
+
 namespace {
+
+// How long a window's state read is trusted without an event: window managers that move frames
+// without the synthetic ConfigureNotify ICCCM asks for would otherwise leave it stale.
+constexpr auto kInfoLifetime = std::chrono::milliseconds(250);
+// States kept at most; more are dropped together.
+constexpr qsizetype kInfoLimit = 64;
 
 // Keeps one observer registered until dropped.
 class X11Observer : public AXObserver {
@@ -110,13 +132,15 @@ private:
     std::function<void()> m_remove;
 };
 
-// Polls until `done` returns true or `limit` seconds passed. Window managers carry out requests
-// asynchronously; each poll is a round trip, and a short pause between them lets them work.
-template <typename Done> void waitUntil(double limit, Done done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(limit);
-    while (!done() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+std::chrono::steady_clock::time_point deadlineAfter(double seconds) {
+    return std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                                  std::chrono::duration<double>(seconds));
 }
+
+const QStringList kWindowAttributes{kRole,      kSubrole,    kTitle, kPosition, kSize,
+                                    kMinimized, kFullScreen, kMain,  kFocused};
+const QStringList kApplicationAttributes{kRole,       kTitle,     kWindows, kFocusedWindow,
+                                         kMainWindow, kFrontmost, kHidden};
 
 } // namespace
 
@@ -124,10 +148,9 @@ X11Accessibility::X11Accessibility(std::shared_ptr<X11Connection> connection,
                                    std::shared_ptr<X11Screens> screens,
                                    std::shared_ptr<X11Workspace> workspace)
     : m_x(std::move(connection)), m_screens(std::move(screens)), m_workspace(std::move(workspace)),
-      m_observers(std::make_shared<Observers>()) {
-    if (const auto list = m_x->property(m_x->root(), m_x->ewmh()->_NET_CLIENT_LIST))
-        for (quint32 w : list->values())
-            m_observers->knownWindows.insert(w);
+      m_observers(std::make_shared<Observers>()), m_writes(std::make_unique<Writes>()) {
+    for (const auto& c : m_x->clients().clients)
+        m_observers->knownWindows.insert(c.window);
     QObject::connect(m_x.get(), &X11Connection::rootPropertiesChanged, &m_context,
                      [this](const QList<quint32>& atoms) {
                          if (atoms.contains(m_x->ewmh()->_NET_CLIENT_LIST))
@@ -152,6 +175,7 @@ bool X11Accessibility::isProcessTrusted() const {
 // --- Reading ---
 
 AXResult<AXValue> X11Accessibility::copyAttributeValue(const AXElement& element, const QString& attribute) {
+    flushPendingSize();
     AXResult<AXValue> r;
     r.error = read(element, attribute, r.value);
     if (!r.ok())
@@ -172,13 +196,12 @@ AXError X11Accessibility::read(const AXElement& element, const QString& a, AXVal
         }
         if (a != kFocusedApplication)
             return AXError::AttributeUnsupported;
-        const ClientList list = m_x->clients();
-        for (const auto& c : list.clients)
-            if (c.window == list.active && c.pid > 0) {
-                out = application(c.pid);
-                return AXError::Success;
-            }
-        return AXError::NoValue;
+        // The active window's own process, whatever else runs.
+        const auto active = m_x->client(m_x->activeWindow());
+        if (!active || active->pid <= 0)
+            return AXError::NoValue;
+        out = application(active->pid);
+        return AXError::Success;
     }
     case Kind::App:
         return readApplication(element.pid(), a, out);
@@ -190,10 +213,9 @@ AXError X11Accessibility::read(const AXElement& element, const QString& a, AXVal
 }
 
 AXError X11Accessibility::readApplication(qint32 pid, const QString& a, AXValue& out) {
-    const ClientList list = m_x->clients();
-    if (!list.ok)
-        return AXError::CannotComplete;
-    if (!applicationExists(pid, list))
+    if (!kApplicationAttributes.contains(a))
+        return AXError::AttributeUnsupported;
+    if (!applicationExists(pid))
         return AXError::InvalidUIElement;
     if (a == kRole) {
         out = QStringLiteral("AXApplication");
@@ -202,29 +224,27 @@ AXError X11Accessibility::readApplication(qint32 pid, const QString& a, AXValue&
         out = app ? app->localizedName : QString();
     } else if (a == kWindows) {
         AXElementList windows;
-        for (const auto& c : windowsOf(pid, list))
+        for (const auto& c : windowsOf(pid))
             windows.append(windowElement(c));
         out = windows;
     } else if (a == kFocusedWindow || a == kMainWindow) {
-        const auto focused = focusedWindowOf(pid, list);
+        const auto focused = focusedWindowOf(pid);
         if (!focused)
             return AXError::NoValue;
         out = windowElement(*focused);
     } else if (a == kFrontmost) {
-        bool front = false;
-        for (const auto& c : list.clients)
-            front = front || (c.window == list.active && c.pid == pid);
-        out = front;
-    } else if (a == kHidden) {
+        const auto active = m_x->client(m_x->activeWindow());
+        out = active && active->pid == pid;
+    } else {
         // X has no hidden applications, only minimised windows.
         out = false;
-    } else {
-        return AXError::AttributeUnsupported;
     }
     return AXError::Success;
 }
 
 AXError X11Accessibility::readWindow(xcb_window_t window, const QString& a, AXValue& out) {
+    if (!kWindowAttributes.contains(a))
+        return AXError::AttributeUnsupported;
     const auto info = fetch(window);
     if (!info)
         return AXError::InvalidUIElement;
@@ -244,33 +264,43 @@ AXError X11Accessibility::readWindow(xcb_window_t window, const QString& a, AXVa
     } else if (a == kFullScreen) {
         out = info->has(e->_NET_WM_STATE_FULLSCREEN);
     } else if (a == kMain) {
-        const auto focused = focusedWindowOf(info->pid, m_x->clients());
+        const auto focused = focusedWindowOf(info->pid);
         out = focused && focused->window == window;
-    } else if (a == kFocused) {
-        const auto active = m_x->property(m_x->root(), e->_NET_ACTIVE_WINDOW);
-        out = active && active->value() == window;
     } else {
-        return AXError::AttributeUnsupported;
+        out = m_x->activeWindow() == window;
     }
     return AXError::Success;
 }
 
-std::optional<X11Accessibility::WindowInfo> X11Accessibility::fetch(xcb_window_t window) {
+std::optional<X11Accessibility::WindowInfo> X11Accessibility::fetch(xcb_window_t window, bool fresh) {
+    const auto client = m_x->client(window);
+    const auto now = std::chrono::steady_clock::now();
+    {
+        std::lock_guard lock(m_writes->mutex);
+        if (!client) {
+            m_writes->infos.remove(window);
+            return std::nullopt;
+        }
+    }
+    const quint64 events = m_x->windowEvents(window).count;
+    if (!fresh) {
+        std::lock_guard lock(m_writes->mutex);
+        const auto it = m_writes->infos.constFind(window);
+        if (it != m_writes->infos.constEnd() && it->events == events && now - it->readAt < kInfoLifetime)
+            return *it;
+    }
+
     xcb_connection_t* c = m_x->xcb();
     const auto* e = m_x->ewmh();
     // Everything in one round trip: geometry requests go out first, the properties join them.
     const auto geometryCookie = xcb_get_geometry(c, window);
     const auto originCookie = xcb_translate_coordinates(c, window, m_x->root(), 0, 0);
-    const auto props = m_x->properties({{m_x->root(), e->_NET_CLIENT_LIST},
-                                        {window, e->_NET_FRAME_EXTENTS},
+    const auto props = m_x->properties({{window, e->_NET_FRAME_EXTENTS},
                                         {window, m_x->atoms().gtkFrameExtents},
                                         {window, e->_NET_WM_STATE},
                                         {window, XCB_ATOM_WM_NORMAL_HINTS},
                                         {window, e->_NET_WM_NAME},
-                                        {window, XCB_ATOM_WM_NAME},
-                                        {window, e->_NET_WM_WINDOW_TYPE},
-                                        {window, XCB_ATOM_WM_TRANSIENT_FOR},
-                                        {window, e->_NET_WM_PID}});
+                                        {window, XCB_ATOM_WM_NAME}});
     xcb_generic_error_t* error = nullptr;
     XcbReply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, geometryCookie, &error));
     std::free(error);
@@ -280,55 +310,52 @@ std::optional<X11Accessibility::WindowInfo> X11Accessibility::fetch(xcb_window_t
     std::free(error);
     m_x->repliesTaken();
 
-    if (!geometry || !origin || !props[0] || !props[0]->values().contains(window))
+    if (!geometry || !origin)
         return std::nullopt;
     auto values = [&](size_t i) { return props[i] ? props[i]->values() : QList<quint32>{}; };
     WindowInfo info;
     info.client = QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
-    info.decorations = Extents::fromCardinals(values(1));
-    info.shadows = Extents::fromCardinals(values(2));
-    info.state = values(3);
-    info.hints = SizeHints::fromCardinals(values(4));
-    info.title = props[5] ? props[5]->text() : QString();
-    if (info.title.isEmpty() && props[6])
-        info.title = props[6]->text();
-    const bool transient = props[8] && props[8]->value().value_or(XCB_WINDOW_NONE) != XCB_WINDOW_NONE;
-    info.kind = m_x->kindOf(values(7), transient);
-    info.pid = m_x->pidOf(window, qint32(props[9] ? props[9]->value().value_or(0) : 0));
+    info.decorations = Extents::fromCardinals(values(0));
+    info.shadows = plausibleShadows(Extents::fromCardinals(values(1)), info.client.size());
+    info.state = values(2);
+    info.hints = SizeHints::fromCardinals(values(3));
+    info.title = props[4] ? props[4]->text() : QString();
+    if (info.title.isEmpty() && props[5])
+        info.title = props[5]->text();
+    info.kind = client->kind;
+    info.pid = client->pid;
+    info.events = events;
+    info.readAt = now;
+    std::lock_guard lock(m_writes->mutex);
+    if (m_writes->infos.size() >= kInfoLimit)
+        m_writes->infos.clear();
+    m_writes->infos.insert(window, info);
     return info;
 }
 
-QList<Client> X11Accessibility::windowsOf(qint32 pid, const ClientList& list) {
-    QList<Client> windows;
-    for (auto it = list.clients.crbegin(); it != list.clients.crend(); ++it)
-        if (it->pid == pid && it->isAppWindow() && it->onCurrentDesktop)
-            windows.append(*it);
+QList<Client> X11Accessibility::windowsOf(qint32 pid) {
+    QList<Client> windows = m_x->clientsOf(pid);
+    windows.removeIf([](const Client& c) { return !c.isAppWindow() || !c.onCurrentDesktop; });
     return windows;
 }
 
-std::optional<Client> X11Accessibility::focusedWindowOf(qint32 pid, const ClientList& list) {
-    const QList<Client> windows = windowsOf(pid, list);
+std::optional<Client> X11Accessibility::focusedWindowOf(qint32 pid) {
+    const QList<Client> windows = windowsOf(pid);
+    const xcb_window_t active = m_x->activeWindow();
     for (const auto& c : windows)
-        if (c.window == list.active)
+        if (c.window == active)
             return c;
-    std::vector<X11Connection::PropertyRead> reads;
     for (const auto& c : windows)
-        reads.push_back({c.window, m_x->ewmh()->_NET_WM_STATE});
-    const auto states = m_x->properties(reads);
-    for (qsizetype i = 0; i < windows.size(); ++i)
-        if (states[size_t(i)] && !states[size_t(i)]->values().contains(m_x->ewmh()->_NET_WM_STATE_HIDDEN))
-            return windows[i];
+        if (!c.hidden)
+            return c;
     return std::nullopt;
 }
 
-bool X11Accessibility::applicationExists(qint32 pid, const ClientList& list) const {
+bool X11Accessibility::applicationExists(qint32 pid) {
     if (pid <= 0)
         return false;
-    if (pid == qint32(getpid()))
+    if (pid == qint32(getpid()) || !m_x->clientsOf(pid).isEmpty())
         return true;
-    for (const auto& c : list.clients)
-        if (c.pid == pid)
-            return true;
     // A process without windows is still an application one can ask about.
     return ::kill(pid, 0) == 0 || errno == EPERM;
 }
@@ -345,30 +372,40 @@ double X11Accessibility::settleLimit(const AXElement& element) const {
 
 template <typename Done>
 std::optional<X11Accessibility::WindowInfo> X11Accessibility::settle(xcb_window_t window, double limit,
-                                                                     Done done) {
-    std::optional<WindowInfo> last;
-    waitUntil(limit, [&] {
-        last = fetch(window);
-        return !last || done(*last);
-    });
-    return last;
+                                                                     quint64 before, quint32 sent,
+                                                                     bool configureAnswers, Done done) {
+    const auto deadline = deadlineAfter(limit);
+    quint64 seen = before;
+    for (;;) {
+        const WindowEvents events = m_x->windowEvents(window);
+        if (events.count != seen) {
+            seen = events.count;
+            auto info = fetch(window, true);
+            if (!info || done(*info))
+                return info;
+            if (configureAnswers && events.syntheticConfigure &&
+                sequenceAtOrAfter(events.syntheticConfigure, sent))
+                return info;
+        }
+        if (!m_x->waitForEvents(deadline))
+            return fetch(window, true);
+    }
 }
 
-void X11Accessibility::activate(xcb_window_t window) {
-    m_x->sendToWindowManager(window, m_x->ewmh()->_NET_ACTIVE_WINDOW,
-                             {kSourcePager, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0});
+quint32 X11Accessibility::activate(xcb_window_t window) {
+    return m_x->sendToWindowManager(window, m_x->ewmh()->_NET_ACTIVE_WINDOW,
+                                    {kSourcePager, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0});
 }
 
-void X11Accessibility::changeState(xcb_window_t window, bool add, xcb_atom_t first, xcb_atom_t second) {
-    m_x->sendToWindowManager(window, m_x->ewmh()->_NET_WM_STATE,
-                             {add ? 1u : 0u, first, second, kSourcePager, 0});
+quint32 X11Accessibility::changeState(xcb_window_t window, bool add, xcb_atom_t first, xcb_atom_t second) {
+    return m_x->sendToWindowManager(window, m_x->ewmh()->_NET_WM_STATE,
+                                    {add ? 1u : 0u, first, second, kSourcePager, 0});
 }
 
-void X11Accessibility::moveResize(xcb_window_t window, const WindowInfo& info, std::optional<QPoint> position,
-                                  std::optional<QSize> size) {
+quint32 X11Accessibility::moveResize(xcb_window_t window, const WindowInfo& info,
+                                     std::optional<QPoint> position, std::optional<QSize> size) {
     const auto* e = m_x->ewmh();
-    const auto supported = m_x->property(m_x->root(), e->_NET_SUPPORTED);
-    if (supported && supported->values().contains(e->_NET_MOVERESIZE_WINDOW)) {
+    if (m_x->supports(e->_NET_MOVERESIZE_WINDOW)) {
         // North-west gravity: the position is that of the window manager's frame, the one
         // reference point window managers agree on.
         const QPoint frame =
@@ -378,26 +415,29 @@ void X11Accessibility::moveResize(xcb_window_t window, const WindowInfo& info, s
             flags |= (1u << 8) | (1u << 9);
         if (size)
             flags |= (1u << 10) | (1u << 11);
-        m_x->sendToWindowManager(window, e->_NET_MOVERESIZE_WINDOW,
-                                 {flags, quint32(frame.x()), quint32(frame.y()),
-                                  quint32(size ? size->width() : 0), quint32(size ? size->height() : 0)});
-        return;
+        return m_x->sendToWindowManager(window, e->_NET_MOVERESIZE_WINDOW,
+                                        {flags, quint32(frame.x()), quint32(frame.y()),
+                                         quint32(size ? size->width() : 0),
+                                         quint32(size ? size->height() : 0)});
     }
-    // Without the request, configure the client; a window manager sees it as the client's own.
+    // Without the request, configure the client as the client itself would: the window manager
+    // places its frame by the client's gravity.
     quint16 mask = 0;
     std::vector<quint32> values;
     if (position) {
+        const QPoint request = configurePosition(*position, info.decorations, info.hints.gravity);
         mask |= XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y;
-        values.push_back(quint32(position->x()));
-        values.push_back(quint32(position->y()));
+        values.push_back(quint32(request.x()));
+        values.push_back(quint32(request.y()));
     }
     if (size) {
         mask |= XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT;
         values.push_back(quint32(size->width()));
         values.push_back(quint32(size->height()));
     }
-    xcb_configure_window(m_x->xcb(), window, mask, values.data());
+    const auto cookie = xcb_configure_window(m_x->xcb(), window, mask, values.data());
     m_x->flush();
+    return cookie.sequence;
 }
 
 std::optional<X11Accessibility::WindowInfo>
@@ -408,8 +448,54 @@ X11Accessibility::unmaximise(xcb_window_t window, const WindowInfo& info, double
     };
     if (!maximised(info))
         return info;
-    changeState(window, false, e->_NET_WM_STATE_MAXIMIZED_VERT, e->_NET_WM_STATE_MAXIMIZED_HORZ);
-    return settle(window, limit, [&](const WindowInfo& i) { return !maximised(i); });
+    const quint64 before = m_x->windowEvents(window).count;
+    const quint32 sent =
+        changeState(window, false, e->_NET_WM_STATE_MAXIMIZED_VERT, e->_NET_WM_STATE_MAXIMIZED_HORZ);
+    return settle(window, limit, before, sent, false, [&](const WindowInfo& i) { return !maximised(i); });
+}
+
+AXError X11Accessibility::commit(xcb_window_t window, std::optional<QPointF> position,
+                                 std::optional<QSize> size, double limit) {
+    auto info = fetch(window);
+    if (!info)
+        return AXError::InvalidUIElement;
+    info = unmaximise(window, *info, limit);
+    if (!info)
+        return AXError::InvalidUIElement;
+    std::optional<QSize> clientSize;
+    std::optional<QPoint> clientPosition;
+    // The window keeps its top-left corner: a terminal that takes whole character cells only
+    // stays at the layout's leading edge and falls short at the trailing one.
+    if (size)
+        clientSize = acceptedSize(*size - outerGrowth(info->decorations, info->shadows), info->hints);
+    if (position) {
+        const QRect outer(rootPoint(*position, m_screens->primaryOrigin()), info->outer().size());
+        clientPosition = clientFrame(outer, info->decorations, info->shadows).topLeft();
+    }
+    // What already is needs no request, and gets no answer to wait for.
+    if (clientSize == info->client.size())
+        clientSize.reset();
+    if (clientPosition == info->client.topLeft())
+        clientPosition.reset();
+    if (!clientSize && !clientPosition)
+        return AXError::Success;
+    const quint64 before = m_x->windowEvents(window).count;
+    const quint32 sent = moveResize(window, *info, clientPosition, clientSize);
+    settle(window, limit, before, sent, true, [&](const WindowInfo& i) {
+        return (!clientPosition || i.client.topLeft() == *clientPosition) &&
+               (!clientSize || i.client.size() == *clientSize);
+    });
+    return AXError::Success;
+}
+
+void X11Accessibility::flushPendingSize() {
+    std::optional<Writes::PendingSize> pending;
+    {
+        std::lock_guard lock(m_writes->mutex);
+        pending.swap(m_writes->pendingSize);
+    }
+    if (pending)
+        commit(pending->window, std::nullopt, pending->size, pending->limit);
 }
 
 AXError X11Accessibility::setAttributeValue(const AXElement& element, const QString& a,
@@ -418,6 +504,9 @@ AXError X11Accessibility::setAttributeValue(const AXElement& element, const QStr
         return AXError::IllegalArgument;
     if (!m_x->isUsable())
         return AXError::APIDisabled;
+    // A held-back size goes out with this call when it is the position of the same window.
+    if (kindOf(element.id()) != Kind::Window || a != kPosition)
+        flushPendingSize();
     switch (kindOf(element.id())) {
     case Kind::Window:
         return writeWindow(element, a, value);
@@ -427,14 +516,13 @@ AXError X11Accessibility::setAttributeValue(const AXElement& element, const QStr
         const bool* front = std::get_if<bool>(&value);
         if (!front)
             return AXError::IllegalArgument;
-        const ClientList list = m_x->clients();
-        if (!applicationExists(element.pid(), list))
+        if (!applicationExists(element.pid()))
             return AXError::InvalidUIElement;
         if (!*front)
             return AXError::Success;
-        auto target = focusedWindowOf(element.pid(), list);
+        auto target = focusedWindowOf(element.pid());
         if (!target) {
-            const auto windows = windowsOf(element.pid(), list);
+            const auto windows = windowsOf(element.pid());
             if (windows.isEmpty())
                 return AXError::CannotComplete;
             target = windows.first();
@@ -453,67 +541,73 @@ AXError X11Accessibility::writeWindow(const AXElement& element, const QString& a
     const xcb_window_t window = xcb_window_t(element.id());
     const auto* e = m_x->ewmh();
     const double limit = settleLimit(element);
-    auto info = fetch(window);
-    if (!info)
-        return AXError::InvalidUIElement;
+    if (!kWindowAttributes.contains(a))
+        return AXError::AttributeUnsupported;
 
     if (a == kPosition) {
+        std::optional<QSize> size;
+        {
+            std::lock_guard lock(m_writes->mutex);
+            if (m_writes->pendingSize && m_writes->pendingSize->window == window) {
+                size = m_writes->pendingSize->size;
+                m_writes->pendingSize.reset();
+            }
+        }
+        flushPendingSize(); // another window's
         const auto* p = std::get_if<QPointF>(&value);
         if (!p || !std::isfinite(p->x()) || !std::isfinite(p->y()) || std::abs(p->x()) > 1e6 ||
-            std::abs(p->y()) > 1e6)
+            std::abs(p->y()) > 1e6) {
+            if (size)
+                commit(window, std::nullopt, size, limit);
             return AXError::IllegalArgument;
-        info = unmaximise(window, *info, limit);
-        if (!info)
-            return AXError::InvalidUIElement;
-        const QRect outer(rootPoint(*p, m_screens->primaryOrigin()), info->outer().size());
-        const QPoint target = clientFrame(outer, info->decorations, info->shadows).topLeft();
-        moveResize(window, *info, target, std::nullopt);
-        settle(window, limit, [&](const WindowInfo& i) { return i.client.topLeft() == target; });
-        return AXError::Success;
+        }
+        return commit(window, *p, size, limit);
     }
     if (a == kSize) {
         const auto* s = std::get_if<QSizeF>(&value);
         const auto pixels = s ? pixelSize(*s) : std::nullopt;
         if (!pixels)
             return AXError::IllegalArgument;
-        info = unmaximise(window, *info, limit);
-        if (!info)
+        if (!fetch(window))
             return AXError::InvalidUIElement;
-        // The window keeps its top-left corner: a terminal that takes whole character cells only
-        // stays at the layout's leading edge and falls short at the trailing one.
-        const QSize target =
-            acceptedSize(*pixels - outerGrowth(info->decorations, info->shadows), info->hints);
-        moveResize(window, *info, std::nullopt, target);
-        settle(window, limit, [&](const WindowInfo& i) { return i.client.size() == target; });
+        // Held back for the position that usually follows; sent by the next call otherwise, or
+        // on the main thread's next turn.
+        {
+            std::lock_guard lock(m_writes->mutex);
+            m_writes->pendingSize = Writes::PendingSize{window, *pixels, limit};
+        }
+        QMetaObject::invokeMethod(
+            &m_context, [this] { flushPendingSize(); }, Qt::QueuedConnection);
         return AXError::Success;
     }
 
+    auto info = fetch(window);
+    if (!info)
+        return AXError::InvalidUIElement;
     const bool* flag = std::get_if<bool>(&value);
+    if (!flag)
+        return AXError::IllegalArgument;
     if (a == kMinimized) {
-        if (!flag)
-            return AXError::IllegalArgument;
         if (info->has(e->_NET_WM_STATE_HIDDEN) == *flag)
             return AXError::Success;
-        if (*flag)
-            m_x->sendToWindowManager(window, m_x->atoms().wmChangeState, {kIconicState, 0, 0, 0, 0});
-        else
-            activate(window);
-        settle(window, limit, [&](const WindowInfo& i) { return i.has(e->_NET_WM_STATE_HIDDEN) == *flag; });
+        const quint64 before = m_x->windowEvents(window).count;
+        const quint32 sent =
+            *flag ? m_x->sendToWindowManager(window, m_x->atoms().wmChangeState, {kIconicState, 0, 0, 0, 0})
+                  : activate(window);
+        settle(window, limit, before, sent, false,
+               [&](const WindowInfo& i) { return i.has(e->_NET_WM_STATE_HIDDEN) == *flag; });
         return AXError::Success;
     }
     if (a == kFullScreen) {
-        if (!flag)
-            return AXError::IllegalArgument;
         if (info->has(e->_NET_WM_STATE_FULLSCREEN) == *flag)
             return AXError::Success;
-        changeState(window, *flag, e->_NET_WM_STATE_FULLSCREEN);
-        settle(window, limit,
+        const quint64 before = m_x->windowEvents(window).count;
+        const quint32 sent = changeState(window, *flag, e->_NET_WM_STATE_FULLSCREEN);
+        settle(window, limit, before, sent, false,
                [&](const WindowInfo& i) { return i.has(e->_NET_WM_STATE_FULLSCREEN) == *flag; });
         return AXError::Success;
     }
     if (a == kMain || a == kFocused) {
-        if (!flag)
-            return AXError::IllegalArgument;
         if (*flag)
             return performAction(element, kRaise);
         return AXError::Success;
@@ -524,6 +618,7 @@ AXError X11Accessibility::writeWindow(const AXElement& element, const QString& a
 // --- Settable attributes and actions ---
 
 AXResult<bool> X11Accessibility::isAttributeSettable(const AXElement& element, const QString& attribute) {
+    flushPendingSize();
     AXResult<bool> r;
     r.error = settable(element, attribute, r.value);
     if (!r.ok())
@@ -541,24 +636,23 @@ AXError X11Accessibility::settable(const AXElement& element, const QString& a, b
     case Kind::SystemWide:
         return a == kRole || a == kFocusedApplication ? AXError::Success : AXError::AttributeUnsupported;
     case Kind::App: {
-        if (!applicationExists(element.pid(), m_x->clients()))
-            return AXError::InvalidUIElement;
-        if (!QStringList{kRole, kTitle, kWindows, kFocusedWindow, kMainWindow, kFrontmost, kHidden}.contains(
-                a))
+        if (!kApplicationAttributes.contains(a))
             return AXError::AttributeUnsupported;
+        if (!applicationExists(element.pid()))
+            return AXError::InvalidUIElement;
         out = a == kFrontmost;
         return AXError::Success;
     }
     case Kind::Window: {
+        if (!kWindowAttributes.contains(a))
+            return AXError::AttributeUnsupported;
         const auto info = fetch(xcb_window_t(element.id()));
         if (!info)
             return AXError::InvalidUIElement;
         if (a == kSize)
             out = !info->hints.isFixedSize();
-        else if (a == kPosition || a == kMinimized || a == kFullScreen || a == kMain || a == kFocused)
-            out = true;
-        else if (a != kRole && a != kSubrole && a != kTitle)
-            return AXError::AttributeUnsupported;
+        else
+            out = a != kRole && a != kSubrole && a != kTitle;
         return AXError::Success;
     }
     default:
@@ -567,6 +661,7 @@ AXError X11Accessibility::settable(const AXElement& element, const QString& a, b
 }
 
 AXError X11Accessibility::performAction(const AXElement& element, const QString& action) {
+    flushPendingSize();
     if (element.isNull())
         return AXError::IllegalArgument;
     if (!m_x->isUsable())
@@ -574,14 +669,13 @@ AXError X11Accessibility::performAction(const AXElement& element, const QString&
     if (kindOf(element.id()) != Kind::Window || action != kRaise)
         return AXError::ActionUnsupported;
     const xcb_window_t window = xcb_window_t(element.id());
-    if (!fetch(window))
+    if (!m_x->client(window))
         return AXError::InvalidUIElement;
     // Activation raises, focuses and, when minimised, restores the window.
     activate(window);
-    waitUntil(settleLimit(element), [&] {
-        const auto active = m_x->property(m_x->root(), m_x->ewmh()->_NET_ACTIVE_WINDOW);
-        return !active || active->value() == window;
-    });
+    const auto deadline = deadlineAfter(settleLimit(element));
+    while (m_x->activeWindow() != window && m_x->waitForEvents(deadline)) {
+    }
     return AXError::Success;
 }
 

@@ -24,8 +24,16 @@ class X11Workspace;
 //
 // Positions and sizes are the outer frame people see: the window manager's decorations
 // (_NET_FRAME_EXTENTS) included, the shadows of client-side decorations (_GTK_FRAME_EXTENTS)
-// left out. Writes go to the window manager and wait, briefly, until the server shows them, so a
-// read straight after a write sees the result. Trust is a usable connection with an EWMH window
+// left out unless they leave no client area. A window's state is read in one round trip and
+// kept until an event about the window arrives (or briefly, for window managers that do not
+// announce moves), so position and size come from one read.
+//
+// Writes go to the window manager and wait for its answer by events: the window reaching the
+// asked-for state, or a synthetic ConfigureNotify (ICCCM 4.1.5), which is the answer of a window
+// manager that keeps the window as it was; kSettleLimit is only for window managers that never
+// answer. A size written just before a position of the same window goes out with it as one
+// request: the size waits until the next call (or the main thread's next turn). So a read
+// straight after a write sees the result. Trust is a usable connection with an EWMH window
 // manager. Every call may be made from any thread.
 class X11Accessibility : public Accessibility {
 public:
@@ -51,12 +59,13 @@ public:
     static quint64 applicationId(qint32 pid);
     static quint64 windowId(xcb_window_t window);
 
-    // The longest a write waits for the window manager to carry it out.
-    static constexpr double kSettleLimit = 0.1;
+    // The longest a write waits for the window manager's answer.
+    static constexpr double kSettleLimit = 1.0;
 
 private:
     struct WindowInfo;
     struct Observers;
+    struct Writes;
 
     AXError read(const AXElement& element, const QString& attribute, AXValue& out);
     AXError readApplication(qint32 pid, const QString& attribute, AXValue& out);
@@ -64,26 +73,36 @@ private:
     AXError writeWindow(const AXElement& element, const QString& attribute, const AXValue& value);
     AXError settable(const AXElement& element, const QString& attribute, bool& out);
 
-    // The window's state on the server; none when it is gone or no longer managed.
-    std::optional<WindowInfo> fetch(xcb_window_t window);
+    // The window's state on the server (kept while no event says it changed, unless `fresh`);
+    // none when it is gone or no longer managed.
+    std::optional<WindowInfo> fetch(xcb_window_t window, bool fresh = false);
     // The application's windows, front to back.
-    QList<Client> windowsOf(qint32 pid, const ClientList& list);
+    QList<Client> windowsOf(qint32 pid);
     // The active window when it is the application's, else its frontmost window that is not
     // minimised; none when it has none.
-    std::optional<Client> focusedWindowOf(qint32 pid, const ClientList& list);
-    bool applicationExists(qint32 pid, const ClientList& list) const;
+    std::optional<Client> focusedWindowOf(qint32 pid);
+    bool applicationExists(qint32 pid);
     AXElement windowElement(const Client& client) const;
 
-    void activate(xcb_window_t window);
-    void changeState(xcb_window_t window, bool add, xcb_atom_t first, xcb_atom_t second = XCB_ATOM_NONE);
-    // Asks for a new client position and/or size.
-    void moveResize(xcb_window_t window, const WindowInfo& info, std::optional<QPoint> position,
-                    std::optional<QSize> size);
+    quint32 activate(xcb_window_t window);
+    quint32 changeState(xcb_window_t window, bool add, xcb_atom_t first, xcb_atom_t second = XCB_ATOM_NONE);
+    // Asks for a new client position and/or size; the request's sequence.
+    quint32 moveResize(xcb_window_t window, const WindowInfo& info, std::optional<QPoint> position,
+                       std::optional<QSize> size);
+    // Moves and/or resizes the outer frame and waits for the answer.
+    AXError commit(xcb_window_t window, std::optional<QPointF> position, std::optional<QSize> size,
+                   double limit);
+    // Sends a size held back for a position that did not follow.
+    void flushPendingSize();
     // Leaves the maximised state (the window manager would otherwise keep or restore its frame);
     // the window's state afterwards.
     std::optional<WindowInfo> unmaximise(xcb_window_t window, const WindowInfo& info, double limit);
-    // Polls the window until `done` holds or `limit` seconds passed; the last state read.
-    template <typename Done> std::optional<WindowInfo> settle(xcb_window_t window, double limit, Done done);
+    // Waits, by the window's events, until `done` holds, the window manager answered the request
+    // `sent` with a synthetic ConfigureNotify (when `configureAnswers`), or `limit` seconds passed;
+    // the last state read. `before`: the window's event count before the request.
+    template <typename Done>
+    std::optional<WindowInfo> settle(xcb_window_t window, double limit, quint64 before, quint32 sent,
+                                     bool configureAnswers, Done done);
     double settleLimit(const AXElement& element) const;
 
     void clientListChanged();
@@ -92,6 +111,7 @@ private:
     std::shared_ptr<X11Screens> m_screens;
     std::shared_ptr<X11Workspace> m_workspace;
     std::shared_ptr<Observers> m_observers;
+    std::unique_ptr<Writes> m_writes;
     // Receives the connection's signals on the main thread.
     QObject m_context;
 };

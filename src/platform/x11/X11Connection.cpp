@@ -8,7 +8,11 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <iterator>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace platform::x11 {
 
@@ -16,6 +20,9 @@ namespace {
 
 // Longest property read: 256 KiB, far beyond any list or text we read.
 constexpr quint32 kMaxPropertyLongs = 65536;
+
+// The longest a waiter sleeps without looking again, should a wake-up be missed.
+constexpr auto kWaitSlice = std::chrono::milliseconds(50);
 
 } // namespace
 
@@ -76,10 +83,47 @@ std::shared_ptr<X11Connection> X11Connection::open(const QByteArray& displayName
     return connection;
 }
 
+struct X11Connection::Cached {
+    struct Window {
+        Client client; // onCurrentDesktop is worked out when asked
+        std::optional<quint32> desktop;
+        QList<quint32> types;
+        bool transient = false;
+        QList<quint32> strutPartial, strutFull;
+        QSet<xcb_atom_t> dirty; // properties to read again
+        WindowEvents events;
+        bool gone = false;
+    };
+    QHash<xcb_window_t, Window> windows;
+    QList<quint32> clientList, stacking;
+    QList<xcb_window_t> order; // bottom to top
+    QHash<xcb_window_t, int> depth;
+    QHash<qint32, QList<xcb_window_t>> byPid;
+    QSet<xcb_atom_t> dirtyRoot;
+    bool windowsDirty = false;
+    xcb_window_t active = XCB_WINDOW_NONE;
+    std::optional<quint32> currentDesktop;
+    QSet<xcb_atom_t> supported;
+    QList<quint32> workarea;
+    xcb_window_t wmCheck = XCB_WINDOW_NONE;
+    bool wmAlive = false;
+    bool docksDirty = true;
+    QHash<xcb_window_t, Strut> docks;
+    QSize rootSize;
+    quint64 panelsGeneration = 1;
+    quint64 monitorsGeneration = 1;
+    // For the thread that opened the connection.
+    std::deque<XcbReply<xcb_generic_event_t>> pending;
+    QList<quint32> rootAtoms;
+    bool monitors = false;
+};
+
 X11Connection::X11Connection(xcb_connection_t* xcb, int screenNumber)
-    : m_xcb(xcb), m_screenNumber(screenNumber) {}
+    : m_xcb(xcb), m_screenNumber(screenNumber), m_cached(std::make_unique<Cached>()) {}
 
 X11Connection::~X11Connection() {
+    if (m_wakeFd >= 0)
+        ::close(m_wakeFd);
     delete m_notifier;
     if (m_ewmhReady)
         xcb_ewmh_connection_wipe(&m_ewmh);
@@ -134,10 +178,20 @@ bool X11Connection::initialise() {
                                         (resVersion->server_major == 1 && resVersion->server_minor >= 2));
     }
 
-    // Our own interest in the root window; the window manager's is its own.
-    const quint32 mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    // Our own interest in the root window; the window manager's is its own. Top-level windows
+    // coming and going tell of docks the window manager does not manage.
+    const quint32 mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     xcb_change_window_attributes(m_xcb, m_root, XCB_CW_EVENT_MASK, &mask);
     xcb_flush(m_xcb);
+    m_wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    {
+        const auto* e = &m_ewmh;
+        std::lock_guard lock(m_mutex);
+        m_cached->dirtyRoot = {e->_NET_CLIENT_LIST,        e->_NET_CLIENT_LIST_STACKING,
+                               e->_NET_ACTIVE_WINDOW,      e->_NET_CURRENT_DESKTOP,
+                               e->_NET_SUPPORTED,          e->_NET_WORKAREA,
+                               e->_NET_SUPPORTING_WM_CHECK};
+    }
 
     m_notifier = new QSocketNotifier(xcb_get_file_descriptor(m_xcb), QSocketNotifier::Read);
     connect(m_notifier, &QSocketNotifier::activated, this, &X11Connection::readEvents);
@@ -151,6 +205,8 @@ void X11Connection::flush() {
 void X11Connection::repliesTaken() {
     if (!m_readPosted.exchange(true))
         QMetaObject::invokeMethod(this, &X11Connection::readEvents, Qt::QueuedConnection);
+    if (m_waiters > 0 && m_wakeFd >= 0)
+        (void)::eventfd_write(m_wakeFd, 1);
 }
 
 std::shared_ptr<void> X11Connection::addEventHandler(EventHandler handler) {
@@ -159,28 +215,54 @@ std::shared_ptr<void> X11Connection::addEventHandler(EventHandler handler) {
     return owned;
 }
 
+void X11Connection::drain() {
+    bool forMain = false;
+    {
+        std::lock_guard lock(m_mutex);
+        while (xcb_generic_event_t* event = xcb_poll_for_event(m_xcb)) {
+            XcbReply<xcb_generic_event_t> owned(event);
+            applyLocked(event);
+            const quint8 type = event->response_type & 0x7f;
+            // Errors of unchecked requests are nobody's business; structure, property and RandR
+            // events are the connection's own.
+            const bool own =
+                (type >= XCB_CREATE_NOTIFY && type <= XCB_PROPERTY_NOTIFY) ||
+                (m_randrEventBase && (type == m_randrEventBase + XCB_RANDR_SCREEN_CHANGE_NOTIFY ||
+                                      type == m_randrEventBase + XCB_RANDR_NOTIFY));
+            if (type != 0 && !own)
+                m_cached->pending.push_back(std::move(owned));
+        }
+        forMain = !m_cached->pending.empty() || !m_cached->rootAtoms.isEmpty() || m_cached->monitors ||
+                  m_cached->panelsGeneration != m_announcedPanels;
+    }
+    if (m_waiters > 0 && m_wakeFd >= 0)
+        (void)::eventfd_write(m_wakeFd, 1);
+    if (forMain && !m_readPosted.exchange(true))
+        QMetaObject::invokeMethod(this, &X11Connection::readEvents, Qt::QueuedConnection);
+}
+
 void X11Connection::readEvents() {
     m_readPosted = false;
+    drain();
+    m_readPosted = false;
+    std::deque<XcbReply<xcb_generic_event_t>> events;
     QList<quint32> atoms;
     bool monitors = false;
-    while (xcb_generic_event_t* event = xcb_poll_for_event(m_xcb)) {
-        XcbReply<xcb_generic_event_t> owned(event);
-        const quint8 type = event->response_type & 0x7f;
-        if (type == XCB_PROPERTY_NOTIFY) {
-            const auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(event);
-            if (notify->window == m_root && !atoms.contains(notify->atom))
-                atoms.append(notify->atom);
-        } else if (m_randrEventBase && (type == m_randrEventBase + XCB_RANDR_SCREEN_CHANGE_NOTIFY ||
-                                        type == m_randrEventBase + XCB_RANDR_NOTIFY)) {
-            monitors = true;
-        } else if (type != 0) { // errors of unchecked requests are nobody's business
-            std::erase_if(m_handlers, [](const auto& h) { return h.expired(); });
-            // A handler may add or drop handlers.
-            const auto handlers = m_handlers;
-            for (const auto& weak : handlers)
-                if (auto handler = weak.lock())
-                    (*handler)(event);
-        }
+    bool panels = false;
+    {
+        std::lock_guard lock(m_mutex);
+        events.swap(m_cached->pending);
+        atoms.swap(m_cached->rootAtoms);
+        std::swap(monitors, m_cached->monitors);
+        panels = std::exchange(m_announcedPanels, m_cached->panelsGeneration) != m_cached->panelsGeneration;
+    }
+    for (const auto& event : events) {
+        std::erase_if(m_handlers, [](const auto& h) { return h.expired(); });
+        // A handler may add or drop handlers.
+        const auto handlers = m_handlers;
+        for (const auto& weak : handlers)
+            if (auto handler = weak.lock())
+                (*handler)(event.get());
     }
     // A lost connection would keep the socket readable for ever.
     if (!isUsable() && m_notifier)
@@ -189,6 +271,118 @@ void X11Connection::readEvents() {
         emit monitorsChanged();
     if (!atoms.isEmpty())
         emit rootPropertiesChanged(atoms);
+    if (panels)
+        emit panelsChanged();
+}
+
+bool X11Connection::waitForEvents(std::chrono::steady_clock::time_point deadline) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline || !isUsable())
+        return false;
+    const auto slice = std::min<std::chrono::steady_clock::duration>(deadline - now, kWaitSlice);
+    ++m_waiters;
+    pollfd fds[2] = {{xcb_get_file_descriptor(m_xcb), POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
+    const int ms = int(std::chrono::ceil<std::chrono::milliseconds>(slice).count());
+    if (::poll(fds, m_wakeFd >= 0 ? 2 : 1, ms) > 0 && (fds[1].revents & POLLIN)) {
+        eventfd_t ignored;
+        (void)::eventfd_read(m_wakeFd, &ignored);
+    }
+    --m_waiters;
+    return std::chrono::steady_clock::now() < deadline;
+}
+
+void X11Connection::applyLocked(const xcb_generic_event_t* event) {
+    Cached& m = *m_cached;
+    const auto* e = &m_ewmh;
+    const quint8 type = event->response_type & 0x7f;
+    auto windowEvent = [&](xcb_window_t w) -> Cached::Window* {
+        const auto it = m.windows.find(w);
+        if (it == m.windows.end())
+            return nullptr;
+        ++it->events.count;
+        return &*it;
+    };
+    switch (type) {
+    case XCB_PROPERTY_NOTIFY: {
+        const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+        const xcb_atom_t atom = notify->atom;
+        const bool strut = atom == e->_NET_WM_STRUT_PARTIAL || atom == e->_NET_WM_STRUT;
+        if (notify->window == m_root) {
+            if (!m.rootAtoms.contains(atom))
+                m.rootAtoms.append(atom);
+            for (xcb_atom_t watched :
+                 {e->_NET_CLIENT_LIST, e->_NET_CLIENT_LIST_STACKING, e->_NET_ACTIVE_WINDOW,
+                  e->_NET_CURRENT_DESKTOP, e->_NET_SUPPORTED, e->_NET_WORKAREA, e->_NET_SUPPORTING_WM_CHECK})
+                if (atom == watched)
+                    m.dirtyRoot.insert(atom);
+            if (atom == e->_NET_WORKAREA || atom == e->_NET_CLIENT_LIST || atom == e->_NET_CURRENT_DESKTOP)
+                ++m.panelsGeneration;
+        } else if (auto* w = windowEvent(notify->window)) {
+            for (xcb_atom_t watched : {e->_NET_WM_PID, xcb_atom_t(XCB_ATOM_WM_CLASS), e->_NET_WM_WINDOW_TYPE,
+                                       xcb_atom_t(XCB_ATOM_WM_TRANSIENT_FOR), e->_NET_WM_DESKTOP,
+                                       e->_NET_WM_STATE, e->_NET_WM_STRUT_PARTIAL, e->_NET_WM_STRUT})
+                if (atom == watched) {
+                    w->dirty.insert(atom);
+                    m.windowsDirty = true;
+                }
+            if (strut)
+                ++m.panelsGeneration;
+        } else if (strut && m.docks.contains(notify->window)) {
+            m.docksDirty = true;
+            ++m.panelsGeneration;
+        } else if (notify->window == m.wmCheck) {
+            m.dirtyRoot.insert(e->_NET_SUPPORTING_WM_CHECK);
+        }
+        return;
+    }
+    case XCB_CONFIGURE_NOTIFY: {
+        const auto* notify = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
+        if (notify->event == notify->window)
+            if (auto* w = windowEvent(notify->window); w && (event->response_type & 0x80))
+                w->events.syntheticConfigure = std::max<quint32>(event->full_sequence, 1);
+        return;
+    }
+    case XCB_MAP_NOTIFY: {
+        const auto* notify = reinterpret_cast<const xcb_map_notify_event_t*>(event);
+        if (notify->event == m_root && notify->override_redirect) {
+            m.docksDirty = true;
+            ++m.panelsGeneration;
+        } else if (notify->event == notify->window) {
+            windowEvent(notify->window);
+        }
+        return;
+    }
+    case XCB_UNMAP_NOTIFY:
+    case XCB_DESTROY_NOTIFY: {
+        // Both begin with the event and the window.
+        const auto* notify = reinterpret_cast<const xcb_unmap_notify_event_t*>(event);
+        if (notify->event == m_root && m.docks.contains(notify->window)) {
+            m.docksDirty = true;
+            ++m.panelsGeneration;
+        } else if (notify->event == notify->window) {
+            if (auto* w = windowEvent(notify->window); w && type == XCB_DESTROY_NOTIFY)
+                w->gone = true;
+            if (notify->window == m.wmCheck && type == XCB_DESTROY_NOTIFY)
+                m.dirtyRoot.insert(e->_NET_SUPPORTING_WM_CHECK);
+        }
+        return;
+    }
+    case XCB_REPARENT_NOTIFY: {
+        const auto* notify = reinterpret_cast<const xcb_reparent_notify_event_t*>(event);
+        if (notify->event == notify->window)
+            windowEvent(notify->window);
+        return;
+    }
+    default:
+        if (m_randrEventBase && (type == m_randrEventBase + XCB_RANDR_SCREEN_CHANGE_NOTIFY ||
+                                 type == m_randrEventBase + XCB_RANDR_NOTIFY)) {
+            m.monitors = true;
+            m.rootSize = QSize();
+            ++m.monitorsGeneration;
+            ++m.panelsGeneration;
+        }
+        return;
+    }
 }
 
 std::vector<std::optional<Property>> X11Connection::properties(const std::vector<PropertyRead>& reads) {
@@ -244,63 +438,298 @@ WindowKind X11Connection::kindOf(const QList<quint32>& typeAtoms, bool transient
     return transient ? WindowKind::Dialog : WindowKind::Normal;
 }
 
-ClientList X11Connection::clients() {
-    ClientList list;
-    const auto roots = properties({{m_root, m_ewmh._NET_CLIENT_LIST_STACKING},
-                                   {m_root, m_ewmh._NET_CLIENT_LIST},
-                                   {m_root, m_ewmh._NET_ACTIVE_WINDOW},
-                                   {m_root, m_ewmh._NET_CURRENT_DESKTOP}});
-    if (!roots[1])
-        return list;
-    list.ok = true;
-    // The stacking order when the window manager keeps one.
-    QList<quint32> windows = roots[0] ? roots[0]->values() : QList<quint32>{};
-    if (windows.isEmpty())
-        windows = roots[1]->values();
-    list.active = roots[2] ? roots[2]->value().value_or(0) : 0;
-    const std::optional<quint32> desktop = roots[3] ? roots[3]->value() : std::nullopt;
+// --- What the connection keeps ---
 
+void X11Connection::refreshLocked() {
+    Cached& m = *m_cached;
+    if (!m.dirtyRoot.isEmpty()) {
+        QSet<xcb_atom_t> atoms;
+        atoms.swap(m.dirtyRoot);
+        readRootLocked(atoms);
+    }
+    if (m.windowsDirty)
+        readWindowsLocked();
+    if (m.docksDirty)
+        readDocksLocked();
+}
+
+void X11Connection::readRootLocked(const QSet<xcb_atom_t>& atoms) {
+    Cached& m = *m_cached;
+    const auto* e = &m_ewmh;
+    const std::vector<xcb_atom_t> list(atoms.begin(), atoms.end());
     std::vector<PropertyRead> reads;
-    reads.reserve(size_t(windows.size()) * 5);
-    for (quint32 w : windows)
-        for (xcb_atom_t atom : {m_ewmh._NET_WM_PID, xcb_atom_t(XCB_ATOM_WM_CLASS), m_ewmh._NET_WM_WINDOW_TYPE,
-                                xcb_atom_t(XCB_ATOM_WM_TRANSIENT_FOR), m_ewmh._NET_WM_DESKTOP})
-            reads.push_back({w, atom});
+    for (xcb_atom_t atom : list)
+        reads.push_back({m_root, atom});
     const auto props = properties(reads);
-    std::vector<xcb_window_t> present;
-    std::vector<qint32> declared;
-    for (qsizetype i = 0; i < windows.size(); ++i) {
-        if (const auto& pid = props[size_t(i) * 5]) { // else gone meanwhile
-            present.push_back(windows[i]);
-            declared.push_back(qint32(pid->value().value_or(0)));
+    bool membership = false;
+    for (size_t i = 0; i < list.size(); ++i) {
+        const xcb_atom_t atom = list[i];
+        const QList<quint32> values = props[i] ? props[i]->values() : QList<quint32>{};
+        if (atom == e->_NET_CLIENT_LIST) {
+            m.clientList = values;
+            membership = true;
+        } else if (atom == e->_NET_CLIENT_LIST_STACKING) {
+            m.stacking = values;
+            membership = true;
+        } else if (atom == e->_NET_ACTIVE_WINDOW) {
+            m.active = values.value(0, XCB_WINDOW_NONE);
+        } else if (atom == e->_NET_CURRENT_DESKTOP) {
+            m.currentDesktop = values.isEmpty() ? std::nullopt : std::optional<quint32>(values.first());
+        } else if (atom == e->_NET_SUPPORTED) {
+            m.supported = QSet<xcb_atom_t>(values.begin(), values.end());
+        } else if (atom == e->_NET_WORKAREA) {
+            m.workarea = values;
+        } else if (atom == e->_NET_SUPPORTING_WM_CHECK) {
+            m.wmCheck = values.value(0, XCB_WINDOW_NONE);
+            m.wmAlive = false;
+            if (m.wmCheck) {
+                // Its destruction (a window manager that quits) must reach us.
+                const quint32 mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
+                xcb_change_window_attributes(m_xcb, m.wmCheck, XCB_CW_EVENT_MASK, &mask);
+                // A stale property of a window manager that has gone names a window that no
+                // longer exists; a live one names itself.
+                const auto self = property(m.wmCheck, e->_NET_SUPPORTING_WM_CHECK);
+                m.wmAlive = self && self->value() == m.wmCheck;
+            }
         }
     }
-    const std::vector<qint32> pids = pidsOf(present, declared);
-    {
-        // Forget the windows that are no longer clients: their ids may come back for others.
-        std::lock_guard lock(m_serverPidsMutex);
-        m_serverPids.removeIf(
-            [&](QHash<xcb_window_t, qint32>::iterator it) { return !windows.contains(it.key()); });
-    }
-    for (qsizetype i = 0, n = 0; i < windows.size(); ++i) {
-        const auto* p = &props[size_t(i) * 5];
-        if (!p[0])
+    if (!membership)
+        return;
+
+    // New clients: watch them first, so no change after the read below goes unseen.
+    const QSet<xcb_window_t> now(m.clientList.begin(), m.clientList.end());
+    const quint32 mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    for (xcb_window_t w : now) {
+        if (m.windows.contains(w))
             continue;
-        Client c;
-        c.window = windows[i];
-        c.pid = pids[size_t(n++)];
-        if (p[1]) {
-            const QStringList cls = p[1]->texts();
-            c.instance = cls.value(0);
-            c.className = cls.value(1);
-        }
-        const bool transient = p[3] && p[3]->value().value_or(XCB_WINDOW_NONE) != XCB_WINDOW_NONE;
-        c.kind = kindOf(p[2] ? p[2]->values() : QList<quint32>{}, transient);
-        const auto onDesktop = p[4] ? p[4]->value() : std::nullopt;
-        c.onCurrentDesktop = !desktop || !onDesktop || *onDesktop == 0xFFFFFFFFu || *onDesktop == *desktop;
-        list.clients.append(c);
+        xcb_change_window_attributes(m_xcb, w, XCB_CW_EVENT_MASK, &mask);
+        Cached::Window window;
+        window.client.window = w;
+        window.dirty = {
+            e->_NET_WM_PID,     XCB_ATOM_WM_CLASS, e->_NET_WM_WINDOW_TYPE,   XCB_ATOM_WM_TRANSIENT_FOR,
+            e->_NET_WM_DESKTOP, e->_NET_WM_STATE,  e->_NET_WM_STRUT_PARTIAL, e->_NET_WM_STRUT};
+        m.windows.insert(w, window);
+        m.windowsDirty = true;
     }
+    // Windows that are no longer clients are forgotten: their ids may come back for others.
+    m.windows.removeIf([&](const auto& it) { return !now.contains(it.key()); });
+    {
+        std::lock_guard lock(m_serverPidsMutex);
+        m_serverPids.removeIf([&](const auto& it) { return !now.contains(it.key()); });
+    }
+    // The stacking order when the window manager keeps one.
+    m.order.clear();
+    for (quint32 w : m.stacking.isEmpty() ? m.clientList : m.stacking)
+        if (now.contains(w) && !m.order.contains(w))
+            m.order.append(w);
+    for (quint32 w : m.clientList)
+        if (!m.order.contains(w))
+            m.order.append(w);
+    indexLocked();
+}
+
+void X11Connection::readWindowsLocked() {
+    Cached& m = *m_cached;
+    const auto* e = &m_ewmh;
+    m.windowsDirty = false;
+    std::vector<PropertyRead> reads;
+    for (auto it = m.windows.cbegin(); it != m.windows.cend(); ++it)
+        for (xcb_atom_t atom : it->dirty)
+            reads.push_back({it.key(), atom});
+    const auto props = properties(reads);
+    std::vector<xcb_window_t> pidWindows;
+    std::vector<qint32> declared;
+    for (size_t i = 0; i < reads.size(); ++i) {
+        auto& w = m.windows[reads[i].window];
+        const xcb_atom_t atom = reads[i].atom;
+        w.dirty.remove(atom);
+        if (!props[i]) { // gone meanwhile
+            w.gone = true;
+            continue;
+        }
+        const Property& p = *props[i];
+        if (atom == e->_NET_WM_PID) {
+            pidWindows.push_back(reads[i].window);
+            declared.push_back(qint32(p.value().value_or(0)));
+        } else if (atom == XCB_ATOM_WM_CLASS) {
+            const QStringList cls = p.texts();
+            w.client.instance = cls.value(0);
+            w.client.className = cls.value(1);
+        } else if (atom == e->_NET_WM_WINDOW_TYPE) {
+            w.types = p.values();
+            w.client.kind = kindOf(w.types, w.transient);
+        } else if (atom == XCB_ATOM_WM_TRANSIENT_FOR) {
+            w.transient = p.value().value_or(XCB_WINDOW_NONE) != XCB_WINDOW_NONE;
+            w.client.kind = kindOf(w.types, w.transient);
+        } else if (atom == e->_NET_WM_DESKTOP) {
+            w.desktop = p.value();
+        } else if (atom == e->_NET_WM_STATE) {
+            w.client.hidden = p.values().contains(e->_NET_WM_STATE_HIDDEN);
+        } else if (atom == e->_NET_WM_STRUT_PARTIAL) {
+            w.strutPartial = p.values();
+        } else if (atom == e->_NET_WM_STRUT) {
+            w.strutFull = p.values();
+        }
+    }
+    if (!pidWindows.empty()) {
+        const std::vector<qint32> pids = pidsOf(pidWindows, declared);
+        for (size_t i = 0; i < pidWindows.size(); ++i)
+            m.windows[pidWindows[i]].client.pid = pids[i];
+        indexLocked();
+    }
+}
+
+void X11Connection::readDocksLocked() {
+    Cached& m = *m_cached;
+    const auto* e = &m_ewmh;
+    m.docksDirty = false;
+    XcbReply<xcb_query_tree_reply_t> tree(
+        xcb_query_tree_reply(m_xcb, xcb_query_tree(m_xcb, m_root), nullptr));
+    if (!tree)
+        return;
+    // Top-level windows that are not clients (frames, the window manager's own panels, unmanaged
+    // docks): their struts and whether they show, in one round trip.
+    std::vector<xcb_window_t> windows;
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i)
+        if (!m.windows.contains(children[i]))
+            windows.push_back(children[i]);
+    std::vector<xcb_get_window_attributes_cookie_t> attributes;
+    std::vector<PropertyRead> reads;
+    for (xcb_window_t w : windows) {
+        attributes.push_back(xcb_get_window_attributes(m_xcb, w));
+        reads.push_back({w, e->_NET_WM_STRUT_PARTIAL});
+        reads.push_back({w, e->_NET_WM_STRUT});
+    }
+    const auto props = properties(reads);
+    const QSize root = rootSizeLocked();
+    m.docks.clear();
+    const quint32 mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    for (size_t i = 0; i < windows.size(); ++i) {
+        xcb_generic_error_t* error = nullptr;
+        XcbReply<xcb_get_window_attributes_reply_t> a(
+            xcb_get_window_attributes_reply(m_xcb, attributes[i], &error));
+        std::free(error);
+        auto strut = props[2 * i] ? Strut::fromPartial(props[2 * i]->values()) : std::nullopt;
+        if (!strut && props[2 * i + 1])
+            strut = Strut::fromFull(props[2 * i + 1]->values(), root);
+        if (!strut || !a || a->map_state != XCB_MAP_STATE_VIEWABLE)
+            continue;
+        xcb_change_window_attributes(m_xcb, windows[i], XCB_CW_EVENT_MASK, &mask);
+        m.docks.insert(windows[i], *strut);
+    }
+    repliesTaken();
+}
+
+void X11Connection::indexLocked() {
+    Cached& m = *m_cached;
+    m.depth.clear();
+    m.byPid.clear();
+    for (int i = 0; i < m.order.size(); ++i) {
+        m.depth.insert(m.order[i], i);
+        if (const auto it = m.windows.constFind(m.order[i]); it != m.windows.constEnd() && it->client.pid > 0)
+            m.byPid[it->client.pid].prepend(m.order[i]); // front to back
+    }
+}
+
+Client X11Connection::clientLocked(xcb_window_t window) const {
+    const Cached& m = *m_cached;
+    const auto& w = m.windows[window];
+    Client c = w.client;
+    c.onCurrentDesktop =
+        !m.currentDesktop || !w.desktop || *w.desktop == 0xFFFFFFFFu || *w.desktop == *m.currentDesktop;
+    return c;
+}
+
+ClientList X11Connection::clients() {
+    drain();
+    std::lock_guard lock(m_mutex);
+    refreshLocked();
+    const Cached& m = *m_cached;
+    ClientList list;
+    list.ok = isUsable() && m.wmCheck != XCB_WINDOW_NONE;
+    list.active = m.active;
+    for (xcb_window_t w : m.order)
+        if (!m.windows[w].gone)
+            list.clients.append(clientLocked(w));
     return list;
+}
+
+std::optional<Client> X11Connection::client(xcb_window_t window) {
+    drain();
+    std::lock_guard lock(m_mutex);
+    refreshLocked();
+    const auto it = m_cached->windows.constFind(window);
+    if (it == m_cached->windows.constEnd() || it->gone)
+        return std::nullopt;
+    return clientLocked(window);
+}
+
+QList<Client> X11Connection::clientsOf(qint32 pid) {
+    drain();
+    std::lock_guard lock(m_mutex);
+    refreshLocked();
+    QList<Client> out;
+    for (xcb_window_t w : m_cached->byPid.value(pid))
+        if (!m_cached->windows[w].gone)
+            out.append(clientLocked(w));
+    return out;
+}
+
+xcb_window_t X11Connection::activeWindow() {
+    drain();
+    std::lock_guard lock(m_mutex);
+    refreshLocked();
+    return m_cached->active;
+}
+
+bool X11Connection::supports(xcb_atom_t atom) {
+    drain();
+    std::lock_guard lock(m_mutex);
+    refreshLocked();
+    return m_cached->supported.contains(atom);
+}
+
+X11Connection::Panels X11Connection::panels() {
+    drain();
+    std::lock_guard lock(m_mutex);
+    refreshLocked();
+    const Cached& m = *m_cached;
+    Panels panels;
+    const QSize root = rootSizeLocked();
+    for (const auto& w : m.windows) {
+        auto strut = Strut::fromPartial(w.strutPartial);
+        if (!strut)
+            strut = Strut::fromFull(w.strutFull, root);
+        if (strut && !w.gone)
+            panels.struts.append(*strut);
+    }
+    for (const auto& strut : m.docks)
+        panels.struts.append(strut);
+    const qsizetype desktop = 4 * qsizetype(m.currentDesktop.value_or(0));
+    if (m.workarea.size() >= desktop + 4)
+        panels.workarea = QRect(int(qint32(m.workarea[desktop])), int(qint32(m.workarea[desktop + 1])),
+                                int(m.workarea[desktop + 2] & 0x7fff), int(m.workarea[desktop + 3] & 0x7fff));
+    return panels;
+}
+
+quint64 X11Connection::panelsGeneration() {
+    drain();
+    std::lock_guard lock(m_mutex);
+    return m_cached->panelsGeneration;
+}
+
+quint64 X11Connection::monitorsGeneration() {
+    drain();
+    std::lock_guard lock(m_mutex);
+    return m_cached->monitorsGeneration;
+}
+
+WindowEvents X11Connection::windowEvents(xcb_window_t window) {
+    drain();
+    std::lock_guard lock(m_mutex);
+    refreshLocked();
+    return m_cached->windows.value(window).events;
 }
 
 std::vector<qint32> X11Connection::pidsOf(const std::vector<xcb_window_t>& windows,
@@ -364,26 +793,33 @@ qint32 X11Connection::pidOf(xcb_window_t window) {
 }
 
 QSize X11Connection::rootSize() {
-    XcbReply<xcb_get_geometry_reply_t> reply(
-        xcb_get_geometry_reply(m_xcb, xcb_get_geometry(m_xcb, m_root), nullptr));
-    repliesTaken();
-    return reply ? QSize(reply->width, reply->height) : QSize();
+    drain();
+    std::lock_guard lock(m_mutex);
+    return rootSizeLocked();
+}
+
+QSize X11Connection::rootSizeLocked() {
+    if (m_cached->rootSize.isEmpty()) {
+        XcbReply<xcb_get_geometry_reply_t> reply(
+            xcb_get_geometry_reply(m_xcb, xcb_get_geometry(m_xcb, m_root), nullptr));
+        repliesTaken();
+        if (reply)
+            m_cached->rootSize = QSize(reply->width, reply->height);
+    }
+    return m_cached->rootSize;
 }
 
 bool X11Connection::hasEwmhWindowManager() {
     if (!isUsable())
         return false;
-    const auto check = property(m_root, m_ewmh._NET_SUPPORTING_WM_CHECK);
-    const quint32 window = check ? check->value().value_or(0) : 0;
-    if (!window)
-        return false;
-    // A stale property of a window manager that has gone names a window that no longer exists.
-    const auto self = property(window, m_ewmh._NET_SUPPORTING_WM_CHECK);
-    return self && self->value() == window;
+    drain();
+    std::lock_guard lock(m_mutex);
+    refreshLocked();
+    return m_cached->wmCheck != XCB_WINDOW_NONE && m_cached->wmAlive;
 }
 
-void X11Connection::sendToWindowManager(xcb_window_t window, xcb_atom_t type,
-                                        const std::array<quint32, 5>& data) {
+quint32 X11Connection::sendToWindowManager(xcb_window_t window, xcb_atom_t type,
+                                           const std::array<quint32, 5>& data) {
     xcb_client_message_event_t event{};
     event.response_type = XCB_CLIENT_MESSAGE;
     event.format = 32;
@@ -391,10 +827,11 @@ void X11Connection::sendToWindowManager(xcb_window_t window, xcb_atom_t type,
     event.type = type;
     for (int i = 0; i < 5; ++i)
         event.data.data32[i] = data[size_t(i)];
-    xcb_send_event(m_xcb, 0, m_root,
-                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                   reinterpret_cast<const char*>(&event));
+    const auto cookie = xcb_send_event(
+        m_xcb, 0, m_root, XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+        reinterpret_cast<const char*>(&event));
     xcb_flush(m_xcb);
+    return cookie.sequence;
 }
 
 } // namespace platform::x11

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QObject>
 #include <QRect>
+#include <QSet>
 #include <QString>
 
 #include <xcb/xcb.h>
@@ -14,6 +15,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -59,6 +61,8 @@ struct Client {
     WindowKind kind = WindowKind::Normal;
     // On the current virtual desktop, or on all of them.
     bool onCurrentDesktop = true;
+    // Minimised (_NET_WM_STATE_HIDDEN).
+    bool hidden = false;
 
     // A window of the application in the sense of Accessibility (not a panel or the desktop).
     bool isAppWindow() const { return kind != WindowKind::Dock && kind != WindowKind::Desktop; }
@@ -72,12 +76,32 @@ struct ClientList {
     bool ok = false; // false: the server did not answer
 };
 
+// Whether request sequence `a` comes at or after `b`, across the wrap of 32 bits.
+inline bool sequenceAtOrAfter(quint32 a, quint32 b) {
+    return qint32(a - b) >= 0;
+}
+
+// What the connection has seen happen to one client window since it became a client.
+struct WindowEvents {
+    quint64 count = 0; // structure and property events
+    // The request sequence the last synthetic ConfigureNotify followed (the window manager's
+    // answer to a configure request, ICCCM 4.1.5); 0: none yet.
+    quint32 syntheticConfigure = 0;
+};
+
 // The one connection of the X11 backend to the X server: atoms interned once, property reads
-// pipelined, and the events of the root window read on the main thread.
+// pipelined, and what the services ask of the desktop kept from events.
 //
-// Every read may be made from any thread (xcb is thread-safe). Events are read through a socket
-// notifier on the thread that opened the connection; replies taken on other threads may pull
-// events off the socket into xcb's queue, so every read asks the main thread to look at the queue.
+// The client list, each client's process, class, kind, desktop, state and struts, the window
+// manager's supported list and check window, the work area and the non-client docks are read
+// once and then again only for what root and window property, structure and RandR events say
+// changed, batched into one round trip when next asked for. So a question about the desktop costs
+// no round trip while nothing changed.
+//
+// Every call may be made from any thread (xcb is thread-safe). Whichever thread asks drains the
+// events that have arrived first, so answers include everything the server said up to then;
+// events for the handlers and the signals are delivered on the thread that opened the
+// connection, in the order they arrived.
 class X11Connection : public QObject {
     Q_OBJECT
 public:
@@ -112,6 +136,27 @@ public:
     std::optional<Property> property(xcb_window_t window, xcb_atom_t atom);
     // The managed clients with their process, class and kind.
     ClientList clients();
+    // One client; none when the window is not one.
+    std::optional<Client> client(xcb_window_t window);
+    // The clients of one process, front to back.
+    QList<Client> clientsOf(qint32 pid);
+    xcb_window_t activeWindow();
+    // Whether the window manager lists `atom` in _NET_SUPPORTED.
+    bool supports(xcb_atom_t atom);
+    // The struts of the docks, managed or not, and the work area of the current desktop.
+    struct Panels {
+        QList<Strut> struts;
+        std::optional<QRect> workarea;
+    };
+    Panels panels();
+    // Changes whenever what panels() or the monitors give may have changed.
+    quint64 panelsGeneration();
+    quint64 monitorsGeneration();
+    // Events of a client window (none for other windows).
+    WindowEvents windowEvents(xcb_window_t window);
+    // Blocks until events arrive (or other threads took replies) or the deadline passes; false
+    // when it passed. Callers drain and look again.
+    bool waitForEvents(std::chrono::steady_clock::time_point deadline);
     // The process of each window's client: `declared` (its _NET_WM_PID; 0 when it has none) when
     // set, else what the X server knows of a local client (X-Resource); 0 when neither says. The
     // windows that need the server are asked in one round trip.
@@ -128,8 +173,8 @@ public:
     // it is transient for another window.
     WindowKind kindOf(const QList<quint32>& typeAtoms, bool transient) const;
 
-    // Sends a client message to the root window for the window manager.
-    void sendToWindowManager(xcb_window_t window, xcb_atom_t type, const std::array<quint32, 5>& data);
+    // Sends a client message to the root window for the window manager; the request's sequence.
+    quint32 sendToWindowManager(xcb_window_t window, xcb_atom_t type, const std::array<quint32, 5>& data);
     void flush();
 
     // Events the connection does not handle itself (keys, XKB, XInput) go to the handlers, in the
@@ -138,9 +183,10 @@ public:
     using EventHandler = std::function<void(const xcb_generic_event_t*)>;
     [[nodiscard]] std::shared_ptr<void> addEventHandler(EventHandler handler);
 
-    // After waiting for replies off the main thread: lets the main thread read the events queued
-    // meanwhile.
+    // After waiting for replies: lets the events queued meanwhile be read.
     void repliesTaken();
+    // Reads the events that have arrived and brings what the connection keeps up to date.
+    void drain();
 
 signals:
     // Properties of the root window changed (_NET_CLIENT_LIST, _NET_ACTIVE_WINDOW, _NET_WORKAREA …);
@@ -148,11 +194,23 @@ signals:
     void rootPropertiesChanged(const QList<quint32>& atoms);
     // RandR: monitors, outputs or the screen size changed.
     void monitorsChanged();
+    // A dock's struts, the docks or the work area may have changed.
+    void panelsChanged();
 
 private:
+    struct Cached;
     X11Connection(xcb_connection_t* xcb, int screenNumber);
     bool initialise();
     void readEvents();
+    // Under m_mutex.
+    void applyLocked(const xcb_generic_event_t* event);
+    void refreshLocked();
+    void readRootLocked(const QSet<xcb_atom_t>& atoms);
+    void readWindowsLocked();
+    void readDocksLocked();
+    Client clientLocked(xcb_window_t window) const;
+    void indexLocked();
+    QSize rootSizeLocked();
 
     xcb_connection_t* m_xcb;
     int m_screenNumber;
@@ -168,6 +226,12 @@ private:
     QSocketNotifier* m_notifier = nullptr;
     std::atomic<bool> m_readPosted{false};
     std::vector<std::weak_ptr<EventHandler>> m_handlers;
+    // What is kept of the desktop and the events waiting for the main thread.
+    std::mutex m_mutex;
+    std::unique_ptr<Cached> m_cached;
+    int m_wakeFd = -1; // an eventfd that ends waitForEvents
+    std::atomic<int> m_waiters{0};
+    quint64 m_announcedPanels = 1;
 };
 
 } // namespace platform::x11

@@ -54,6 +54,24 @@ QRect clientFrame(const QRect& outer, const Extents& d, const Extents& s) {
     return QRect(outer.topLeft() + QPoint(d.left - s.left, d.top - s.top), outer.size() - outerGrowth(d, s));
 }
 
+Extents plausibleShadows(const Extents& s, const QSize& size) {
+    if (s.left + s.right >= size.width() || s.top + s.bottom >= size.height())
+        return {};
+    return s;
+}
+
+QPoint configurePosition(const QPoint& client, const Extents& d, int gravity) {
+    if (gravity == StaticGravity)
+        return client;
+    // The frame's top-left corner, then the reference point the gravity keeps in place.
+    const QPoint frame = client - QPoint(d.left, d.top);
+    const int column = (gravity - 1) % 3, row = (gravity - 1) / 3;
+    if (gravity < NorthWestGravity || gravity > SouthEastGravity) // ForgetGravity and garbage
+        return frame;
+    const int horizontal = d.left + d.right, vertical = d.top + d.bottom;
+    return frame + QPoint(column * horizontal / 2, row * vertical / 2);
+}
+
 // --- Size hints ---
 
 namespace {
@@ -62,6 +80,7 @@ enum SizeHintFlag : quint32 {
     MaxSizeFlag = 32,
     ResizeIncFlag = 64,
     BaseSizeFlag = 256,
+    WinGravityFlag = 512,
 };
 
 // One dimension of acceptedSize.
@@ -99,6 +118,8 @@ SizeHints SizeHints::fromCardinals(const QList<quint32>& v) {
         h.increment = QSize(dim(v[9]), dim(v[10]));
     if ((flags & BaseSizeFlag) && v.size() >= 17)
         h.base = QSize(dim(v[15]), dim(v[16]));
+    if ((flags & WinGravityFlag) && v.size() >= 18 && v[17] >= NorthWestGravity && v[17] <= StaticGravity)
+        h.gravity = int(v[17]);
     return h;
 }
 
@@ -130,7 +151,8 @@ std::optional<Strut> Strut::fromFull(const QList<quint32>& v, const QSize& root)
     return Strut{n(0), n(1), n(2), n(3), 0, h, 0, h, 0, w, 0, w};
 }
 
-QRect visibleArea(const QRect& m, const QList<Strut>& struts, const QSize& root) {
+QRect visibleArea(const QRect& m, const QList<Strut>& struts, const QSize& root,
+                  const std::optional<QRect>& workarea) {
     const int mx = m.x(), my = m.y(), mr = m.x() + m.width(), mb = m.y() + m.height();
     int l = mx, t = my, r = mr, b = mb;
     // Whether an inclusive band [start, end] along an edge meets [lo, hi).
@@ -146,6 +168,26 @@ QRect visibleArea(const QRect& m, const QList<Strut>& struts, const QSize& root)
         const int bottomEdge = root.height() - s.bottom;
         if (s.bottom > 0 && bottomEdge < mb && bottomEdge > my && meets(s.bottomStartX, s.bottomEndX, mx, mr))
             b = std::min(b, bottomEdge);
+    }
+    if (workarea && !workarea->isEmpty()) {
+        // What the struts reserve at each edge of the root window explains that much of the work area.
+        int left = 0, right = 0, top = 0, bottom = 0;
+        for (const Strut& s : struts) {
+            left = std::max(left, s.left);
+            right = std::max(right, s.right);
+            top = std::max(top, s.top);
+            bottom = std::max(bottom, s.bottom);
+        }
+        const QRect& w = *workarea;
+        const int wr = w.x() + w.width(), wb = w.y() + w.height();
+        if (w.x() > left && mx < w.x() && w.x() < mr)
+            l = std::max(l, w.x());
+        if (root.width() - wr > right && wr < mr && wr > mx)
+            r = std::min(r, wr);
+        if (w.y() > top && my < w.y() && w.y() < mb)
+            t = std::max(t, w.y());
+        if (root.height() - wb > bottom && wb < mb && wb > my)
+            b = std::min(b, wb);
     }
     return QRect(l, t, std::max(0, r - l), std::max(0, b - t));
 }

@@ -51,6 +51,26 @@ QRect outerFrame(const QRect& client, const Extents& decorations, const Extents&
 QRect clientFrame(const QRect& outer, const Extents& decorations, const Extents& shadows);
 // How much wider and taller the outer frame is than the client.
 QSize outerGrowth(const Extents& decorations, const Extents& shadows);
+// The shadows of a client of `size` as far as they can be believed: margins that leave no client
+// area inside them are a hostile or broken property, taken as none.
+Extents plausibleShadows(const Extents& shadows, const QSize& size);
+
+// ICCCM window gravities (WM_NORMAL_HINTS win_gravity).
+enum Gravity : int {
+    NorthWestGravity = 1,
+    NorthGravity,
+    NorthEastGravity,
+    WestGravity,
+    CenterGravity,
+    EastGravity,
+    SouthWestGravity,
+    SouthGravity,
+    SouthEastGravity,
+    StaticGravity
+};
+// Where a client asks to be in a ConfigureRequest so that, framed by `decorations`, the client
+// window lands at `client`: the window manager places the frame by the client's gravity.
+QPoint configurePosition(const QPoint& client, const Extents& decorations, int gravity);
 
 // --- Size hints (WM_NORMAL_HINTS) ---
 
@@ -60,6 +80,7 @@ struct SizeHints {
     QSize maximum{0, 0};
     QSize base{0, 0};
     QSize increment{0, 0};
+    int gravity = NorthWestGravity;
 
     // From the raw WM_SIZE_HINTS property (18 CARDINALs); missing fields stay empty.
     static SizeHints fromCardinals(const QList<quint32>& values);
@@ -92,7 +113,12 @@ struct Strut {
 // reserved band touches, except a monitor it would cover entirely: such a strut belongs to a
 // panel at the inner edge of a neighbouring monitor (struts can only be measured from the root
 // window's edges).
-QRect visibleArea(const QRect& monitor, const QList<Strut>& struts, const QSize& root);
+//
+// `workarea` (the window manager's _NET_WORKAREA, one rectangle for all monitors) covers panels
+// the window manager draws itself: each edge it takes beyond what the struts explain is taken
+// from every monitor whose same edge lies in that band, and never a whole monitor.
+QRect visibleArea(const QRect& monitor, const QList<Strut>& struts, const QSize& root,
+                  const std::optional<QRect>& workarea = std::nullopt);
 
 // --- Display identity ---
 

@@ -71,9 +71,9 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication() const {
 
 bool X11Workspace::terminate(qint32 pid) {
     bool asked = false;
-    for (const auto& client : m_x->clients().clients) {
-        if (client.pid != pid || pid <= 0)
-            continue;
+    if (pid <= 0)
+        return false;
+    for (const auto& client : m_x->clientsOf(pid)) {
         // Timestamp 0 and source 2: a request on the user's behalf, as a pager makes.
         m_x->sendToWindowManager(client.window, m_x->ewmh()->_NET_CLOSE_WINDOW, {0, 2, 0, 0, 0});
         asked = true;

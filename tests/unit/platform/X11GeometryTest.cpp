@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -52,6 +53,11 @@ TEST(X11GeometryTest, OuterFramesAddDecorationsAndRemoveShadowsBothWays) {
     EXPECT_EQ(outerFrame(csd, {}, shadow), QRect(223, 115, 800, 600));
     EXPECT_EQ(clientFrame(QRect(223, 115, 800, 600), {}, shadow), csd);
     EXPECT_EQ(outerGrowth(openbox, shadow), QSize(-44, -21));
+
+    // Shadows that leave no client area are not believed (they would send the window off-screen).
+    EXPECT_EQ(plausibleShadows(shadow, csd.size()), shadow);
+    EXPECT_EQ(plausibleShadows({500, 500, 500, 500}, QSize(400, 300)), Extents{});
+    EXPECT_EQ(plausibleShadows({10, 10, 150, 150}, QSize(400, 300)), Extents{});
 
     EXPECT_EQ(Extents::fromCardinals({1, 2, 3}), Extents{});
     EXPECT_EQ(Extents::fromCardinals({1, 2, 3, 4}), (Extents{1, 2, 3, 4}));
@@ -117,6 +123,43 @@ TEST(X11GeometryTest, StrutsTakeTheEdgesOfTheMonitorsTheyTouch) {
     // The right-hand dock's band (y 100-900) misses a monitor below it.
     EXPECT_EQ(visibleArea(QRect(1280, 1080, 1280, 200), {*dock}, QSize(2560, 1280)),
               QRect(1280, 1080, 1280, 200));
+}
+
+TEST(X11GeometryTest, ConfigureRequestsPlaceTheFrameByTheClientsGravity) {
+    // Where the client asks to be so that it lands at (100, 200) inside a frame of 1, 1, 20, 5.
+    const Extents frame{1, 1, 20, 5};
+    const struct {
+        int gravity;
+        QPoint request;
+    } cases[] = {
+        {NorthWestGravity, {99, 180}},  {NorthGravity, {100, 180}},
+        {NorthEastGravity, {101, 180}}, {WestGravity, {99, 192}},
+        {CenterGravity, {100, 192}},    {SouthEastGravity, {101, 205}},
+        {StaticGravity, {100, 200}},    {0, {99, 180}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(configurePosition(QPoint(100, 200), frame, c.gravity), c.request) << c.gravity;
+
+    std::array<quint32, 18> hints{};
+    hints[0] = 512;
+    hints[17] = StaticGravity;
+    EXPECT_EQ(SizeHints::fromCardinals(QList<quint32>(hints.begin(), hints.end())).gravity, StaticGravity);
+    EXPECT_EQ(SizeHints::fromCardinals({512, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}).gravity, NorthWestGravity);
+}
+
+TEST(X11GeometryTest, TheWorkAreaCoversPanelsWithoutStrutsAlongTheMonitorsEdges) {
+    // A taskbar the window manager draws itself: 26 pixels off the bottom, no strut says so.
+    const QRect workarea(0, 0, 2560, 1054);
+    EXPECT_EQ(visibleArea(kLeft, {}, kRoot, workarea), QRect(0, 0, 1280, 1054));
+    EXPECT_EQ(visibleArea(kRight, {}, kRoot, workarea), QRect(1280, 0, 1280, 1054));
+    // A left edge in the band of the work area's left cut, and only that monitor.
+    EXPECT_EQ(visibleArea(kRight, {}, kRoot, QRect(60, 0, 2500, 1080)), kRight);
+    EXPECT_EQ(visibleArea(kLeft, {}, kRoot, QRect(60, 0, 2500, 1080)), QRect(60, 0, 1220, 1080));
+    // A cut the struts explain stays theirs: a panel on the left monitor keeps the right one whole.
+    const auto topLeftPanel = Strut::fromPartial({0, 0, 30, 0, 0, 0, 0, 0, 0, 1279, 0, 0});
+    EXPECT_EQ(visibleArea(kRight, {*topLeftPanel}, kRoot, QRect(0, 30, 2560, 1050)), kRight);
+    // A work area that would swallow a monitor takes nothing from it.
+    EXPECT_EQ(visibleArea(kRight, {}, kRoot, QRect(0, 0, 1280, 1080)), kRight);
 }
 
 TEST(X11GeometryTest, AStrutThatWouldSwallowAMonitorBelongsToItsNeighbour) {
