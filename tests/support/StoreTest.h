@@ -95,7 +95,12 @@ struct RecordingShell final : tilewick::AppShell {
             mainWindow->frame = frame;
     }
     int terminations = 0;
-    void terminate() override { ++terminations; }
+    std::function<void()> onTerminate;
+    void terminate() override {
+        ++terminations;
+        if (onTerminate)
+            onTerminate();
+    }
 };
 
 } // namespace storetest

@@ -258,20 +258,21 @@ TEST_F(StoreTest, QuittingTilewickTurnsStartAtLoginOffFirst) {
         loginItemWhenAsked.append(store.launchAtLogin());
         return kAlertFirstButton + 1;
     });
+    // What the login item was when the program was told to quit.
+    QList<platform::LoginItems::Status> loginItemAtQuit;
+    shell->onTerminate = [&] { loginItemAtQuit.append(loginItems().status()); };
     desktop().addApp(utility(501, kRectangle));
     runtime().runUntilIdle();
-    EXPECT_EQ(loginItems().unregisterCount(), 1);
     EXPECT_FALSE(store.launchAtLogin());
-    EXPECT_EQ(shell->terminations, 1);
     EXPECT_TRUE(desktop().app(501));
 
     // With start at login off, only the quit.
-    loginItems().setStatus(platform::LoginItems::Status::NotRegistered);
     desktop().addApp(utility(502, kMagnet));
     runtime().runUntilIdle();
     EXPECT_EQ(loginItems().unregisterCount(), 1);
-    EXPECT_EQ(shell->terminations, 2);
     EXPECT_EQ(loginItemWhenAsked, (QList<bool>{true, false}));
+    EXPECT_EQ(loginItemAtQuit,
+              (QList<platform::LoginItems::Status>(2, platform::LoginItems::Status::NotRegistered)));
 }
 
 } // namespace

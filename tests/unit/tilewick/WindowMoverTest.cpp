@@ -96,6 +96,16 @@ TEST_F(WindowMoverTest, RefusingApplicationsDecideByPositionAlone) {
     mover->perform(SnapAction::leftHalf);
     EXPECT_EQ(frameOf(term), QRectF(0, 25, 497, 864));
     EXPECT_EQ(events().last(), "snap layout=left_half displays=1 ok=true");
+
+    // Takes the new x but keeps its y: not in place.
+    const AXElement pinned = open(QStringLiteral("Pinned"));
+    desktop().setCallHook([&](const SimCall& call) {
+        if (call.kind == SimCall::Kind::Read && call.element == pinned)
+            desktop().updateWindow(pinned, [](SimWindow& s) { s.frame.moveTop(100); });
+    });
+    mover->perform(SnapAction::rightHalf);
+    EXPECT_EQ(frameOf(pinned).topLeft(), QPointF(500, 100));
+    EXPECT_EQ(events().last(), "snap layout=right_half displays=1 ok=false");
 }
 
 TEST_F(WindowMoverTest, EnhancedUserInterfaceIsOffDuringTheWritesOnly) {
@@ -377,6 +387,17 @@ TEST_F(WindowMoverTest, UndoRestoresWhatItCanOfAGroupAndRaisesTheFirst) {
     ASSERT_EQ(mover->redoStack().size(), 1);
     EXPECT_EQ(mover->redoStack()[0].size(), 2);
     EXPECT_EQ(mover->redoStack()[0][1].frame, QRectF(400, 0, 100, 100));
+}
+
+TEST_F(WindowMoverTest, UndoRaisesARestoredGroupInItsOwnOrder) {
+    const AXElement a = open(QStringLiteral("A"), {0, 0, 100, 100});
+    const AXElement b = open(QStringLiteral("B"), {200, 0, 100, 100});
+    const AXElement c = open(QStringLiteral("C"), {400, 0, 100, 100});
+    const AXElement other = open(QStringLiteral("Other"));
+    mover->pushUndo({mover->placement(a, {10, 30, 100, 100}), mover->placement(b, {20, 30, 100, 100}),
+                     mover->placement(c, {30, 30, 100, 100})});
+    mover->perform(SnapAction::undo);
+    EXPECT_EQ(desktop().windows(kEditor), (platform::AXElementList{a, b, c, other}));
 }
 
 TEST_F(WindowMoverTest, UndoOntoADisconnectedScreenLandsOnAVisibleOne) {
