@@ -73,8 +73,9 @@ bool SimEventTap::tapSees(const KeyEvent& event) {
         return true;
     if (event.type == KeyEvent::Type::KeyUp)
         return m_grabbedKeys.remove(event.keyCode);
+    // While Globe is held its grab takes the whole keyboard.
     const KeyChord chord{event.keyCode, event.flags & kChordFlags};
-    if (!m_wanted.contains(chord))
+    if (!m_wanted.contains(chord) && !(event.flags & kFunctionFlag))
         return false;
     m_grabbedKeys.insert(event.keyCode);
     return true;

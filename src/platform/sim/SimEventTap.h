@@ -23,8 +23,9 @@ class SimMonitor;
 // destination is recorded.
 //
 // With grabsOnly set it behaves like an X11 backend: while another application is active, a tap
-// sees only the key-downs of wanted chords (lock keys aside) and the key-ups of those keys; every
-// modifier change and every key of this application still reaches it.
+// sees only the key-downs of wanted chords (lock keys aside), every key-down while Globe is held
+// (the fn flag), and the key-ups of those keys; every modifier change and every key of this
+// application still reaches it. A key the taps pass goes on to the application, as X11 replays it.
 //
 // Main thread only.
 class SimEventTap final : public EventTap, public LocalKeyMonitors {

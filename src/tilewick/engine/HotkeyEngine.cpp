@@ -128,8 +128,6 @@ QList<platform::KeyChord> HotkeyEngine::wantedChords() const {
         const auto key = quint16(c >> 32);
         const quint64 modifiers = c & kHotkeyModifierMask;
         wanted.append({key, modifiers});
-        if (auto counterpart = inverseFnTable().constFind(key); counterpart != inverseFnTable().cend())
-            wanted.append({counterpart.value(), modifiers});
     }
     return wanted;
 }

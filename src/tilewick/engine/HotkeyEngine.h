@@ -102,8 +102,9 @@ public:
 
     bool globeDown() const { return m_globeDown; }
     std::optional<SnapAction> action(quint64 chord) const;
-    // The chords the tap must deliver: every chord of the table and, for a key matched in place
-    // of its fn counterpart (Left for Home), the counterpart with the same modifiers.
+    // The chords the tap must deliver: those of the table, and no more. Not the fn counterparts
+    // (Home for Left): a tap that grabs keys takes what it grabs from the front application, and
+    // while Globe is held every key reaches it anyway.
     QList<platform::KeyChord> wantedChords() const;
 
     // The tap's callback: what to do with one event.
