@@ -1,6 +1,5 @@
 #include "platform/sim/SimDesktop.h"
 #include "platform/Platform.h"
-#include "platform/Sound.h"
 #include "platform/sim/SimAccessibility.h"
 #include "platform/sim/SimScreens.h"
 #include "platform/sim/SimWorkspace.h"
@@ -236,12 +235,6 @@ TEST_F(SimDesktopTest, MenusPressAndWindowObservers) {
     observer.reset();
     addWindow(QStringLiteral("Unheard"));
     EXPECT_EQ(created.size(), 1);
-}
-
-TEST_F(SimDesktopTest, SoundCountsBeeps) {
-    services.service<Sound>().beep();
-    services.service<Sound>().beep();
-    EXPECT_EQ(desktop->beeps(), 2);
 }
 
 TEST_F(SimDesktopTest, CallsFromManyThreadsAreSafe) {

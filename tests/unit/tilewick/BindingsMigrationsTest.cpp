@@ -200,7 +200,6 @@ INSTANTIATE_TEST_SUITE_P(Table, BindingsMigration, ::testing::ValuesIn(kCases),
 class BindingsLoading : public StoreTest {
 protected:
     void expectDefaultsBuilt() {
-        EXPECT_EQ(store().bindings().size(), 43u);
         EXPECT_EQ(store().bindings(), defaultBindings());
         EXPECT_EQ(defaults().boolValue(keys::startAtLoginPending), true);
         EXPECT_EQ(defaults().int64Value(keys::bindingsVersion), 6);
@@ -274,8 +273,7 @@ TEST_F(BindingsLoading, EffectiveBindingsCarryTheStoreModifiers) {
 
     const Bindings effective{{A::centre, Hotkey{8, 0x60000, "C"}}, {A::leftHalf, Hotkey{123, 0x60000, "←"}}};
     EXPECT_EQ(store.effectiveBindings(), effective);
-    ASSERT_EQ(engine->updates.size(), 2u); // saveBindings, then the initialiser's own hand-over
-    EXPECT_EQ(engine->updates.front(), effective);
+    EXPECT_EQ(engine->updates.back(), effective);
 
     EXPECT_EQ(store.hotkey(A::leftHalf), (Hotkey{123, 0x60000, "←"}));
     EXPECT_EQ(store.hotkey(A::rightHalf), std::nullopt);
