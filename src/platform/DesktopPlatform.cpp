@@ -17,10 +17,11 @@ std::shared_ptr<Platform> makeDesktopPlatform(const QString& fallbackDomain, con
     auto paths = std::make_shared<XdgPaths>();
     auto bundle = std::make_shared<qt::AppFolderBundle>();
     const QString domain = bundle->identifier().isEmpty() ? fallbackDomain : bundle->identifier();
-    platform->provide<Runtime>(std::make_shared<qt::QtRuntime>());
+    auto runtime = std::make_shared<qt::QtRuntime>();
+    platform->provide<Runtime>(runtime);
     platform->provide<Paths>(paths);
     platform->provide<Bundle>(bundle);
-    platform->provide<Defaults>(std::make_shared<JsonFileDefaults>(paths->configHome(), domain));
+    platform->provide<Defaults>(std::make_shared<JsonFileDefaults>(paths->configHome(), domain, runtime));
     platform->provide<LoginItems>(std::make_shared<XdgLoginItems>(paths, bundle, appName));
     platform->provide<Alerts>(std::make_shared<QtAlerts>());
     platform->provide<Keyboard>(std::make_shared<EnvironmentKeyboard>());

@@ -36,4 +36,15 @@ int MemoryDefaults::writeCount() const {
     return m_writes;
 }
 
+void MemoryDefaults::changeExternally(const QString& key, const std::optional<DefaultsValue>& value) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (value)
+            m_values.insert(key, *value);
+        else
+            m_values.remove(key);
+    }
+    emit changedExternally({key});
+}
+
 } // namespace platform::sim

@@ -18,6 +18,8 @@ public:
 
     // Every set() and remove() so far, for tests that check what was written.
     int writeCount() const;
+    // As if someone else changed the stored value (none: removed it): changes it and says so.
+    void changeExternally(const QString& key, const std::optional<DefaultsValue>& value);
 
 private:
     mutable std::mutex m_mutex;

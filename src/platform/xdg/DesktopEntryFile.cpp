@@ -1,18 +1,23 @@
 #include "DesktopEntryFile.h"
 
-#include <QFile>
+#include "FileAccess.h"
+
+#include <cstdio>
 
 namespace platform {
 
 QHash<QString, QString> readDesktopEntryGroup(const QString& path, bool* exists) {
     QHash<QString, QString> keys;
-    QFile file(path);
+    const auto file = readSmallFile(path);
     if (exists)
-        *exists = file.exists();
-    if (!file.open(QIODevice::ReadOnly))
+        *exists = file.result != SmallFileRead::Result::Missing;
+    if (file.result == SmallFileRead::Result::Refused)
+        std::fprintf(stderr, "Tilewick: skipped the desktop entry %s (%s).\n", qPrintable(path),
+                     qPrintable(file.problem));
+    if (file.result != SmallFileRead::Result::Read)
         return keys;
     bool inEntry = false;
-    const auto lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    const auto lines = QString::fromUtf8(file.data).split(u'\n');
     for (const auto& raw : lines) {
         const auto line = raw.trimmed();
         if (line.isEmpty() || line.startsWith(u'#'))

@@ -8,7 +8,8 @@ namespace platform {
 // Reading and writing the freedesktop desktop-entry format (.desktop files).
 
 // The keys of the file's [Desktop Entry] group; values keep their escapes. Empty when the file
-// cannot be read; `exists` (when given) tells whether it exists at all.
+// cannot be read; `exists` (when given) tells whether it exists at all. Only regular files of a
+// sane size are read; anything else at the path is skipped with one line on stderr.
 QHash<QString, QString> readDesktopEntryGroup(const QString& path, bool* exists = nullptr);
 
 // Undoes the escapes of a string value (\s \n \t \r \\).

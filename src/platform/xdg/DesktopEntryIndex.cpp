@@ -56,7 +56,9 @@ void DesktopEntryIndex::rebuildLocked() {
     for (const auto& folder : m_folders) {
         const QDir root(folder);
         QStringList files;
-        QDirIterator it(folder, {QStringLiteral("*.desktop")}, QDir::Files, QDirIterator::Subdirectories);
+        // Special files too, so that what is skipped is said.
+        QDirIterator it(folder, {QStringLiteral("*.desktop")}, QDir::Files | QDir::System,
+                        QDirIterator::Subdirectories);
         while (it.hasNext())
             files.append(it.next());
         files.sort();
@@ -64,11 +66,14 @@ void DesktopEntryIndex::rebuildLocked() {
             QString id = root.relativeFilePath(path);
             id.chop(int(qstrlen(".desktop")));
             id.replace(u'/', u'-');
-            // An earlier folder's entry (even a hidden one) overrides this one.
+            // An earlier folder's entry (even a hidden one) overrides this one; a file that
+            // cannot be read is no entry.
             if (seen.contains(id))
                 continue;
-            seen.insert(id);
             const auto keys = readDesktopEntryGroup(path);
+            if (keys.isEmpty())
+                continue;
+            seen.insert(id);
             const QString type = keys.value(QStringLiteral("Type"));
             if (isTrue(keys.value(QStringLiteral("Hidden"))) || (!type.isEmpty() && type != "Application"))
                 continue;

@@ -1,16 +1,21 @@
 #include "JsonFileDefaults.h"
 
+#include "FileAccess.h"
+#include "platform/Runtime.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
+#include <QPointer>
+#include <QSet>
 
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <mutex>
 
 namespace platform {
 
@@ -115,16 +120,69 @@ bool decodeMembers(const QJsonObject& object, QMap<QString, DefaultsValue>& valu
     return all;
 }
 
+std::optional<DefaultsValue> lookup(const QMap<QString, DefaultsValue>& values, const QString& key) {
+    const auto it = values.constFind(key);
+    return it == values.constEnd() ? std::nullopt : std::optional<DefaultsValue>(*it);
+}
+
+bool same(const std::optional<DefaultsValue>& a, const std::optional<DefaultsValue>& b) {
+    return a.has_value() == b.has_value() && (!a || Defaults::sameValue(*a, *b));
+}
+
 } // namespace
 
-JsonFileDefaults::JsonFileDefaults(const QString& folder, const QString& domain)
-    : m_filePath(QDir(folder).filePath(domain + "/defaults.json")) {
-    load();
+// Everything the queued work needs; the queued work holds it only weakly, so the defaults can go
+// at any time after their flush.
+struct JsonFileDefaults::State : std::enable_shared_from_this<State> {
+    std::shared_ptr<Runtime> runtime;
+    SerialQueueRef queue;
+    QString filePath;
+    // Used on the main thread only.
+    QPointer<JsonFileDefaults> owner;
+
+    mutable std::mutex mutex;
+    QMap<QString, DefaultsValue> values;
+    QString keptPath;
+    bool memoryOnly = false;
+    // Values changed since the last write that landed.
+    bool dirty = false;
+    // A save is on its way; `pending` is its delay while it waits.
+    bool scheduled = false;
+    WorkItemRef pending;
+    bool writeFailureReported = false;
+    // The file as last read or written (none: there was no file) and the values in it.
+    std::optional<QByteArray> diskText;
+    QMap<QString, DefaultsValue> diskValues;
+
+    void load();
+    void changed(std::unique_lock<std::mutex>& lock);
+    void save();
+    bool takeExternalChanges(const SmallFileRead& disk, QStringList& changedKeys);
+    bool keepUnreadable(const QString& reason);
+    void reportWriteFailure(const QString& reason);
+};
+
+JsonFileDefaults::JsonFileDefaults(const QString& folder, const QString& domain,
+                                   std::shared_ptr<Runtime> runtime)
+    : m_state(std::make_shared<State>()) {
+    m_state->runtime = std::move(runtime);
+    m_state->filePath = QDir(folder).filePath(domain + "/defaults.json");
+    m_state->queue = m_state->runtime->serialQueue(QStringLiteral("defaults.") + domain);
+    m_state->owner = this;
+    m_state->load();
+}
+
+JsonFileDefaults::~JsonFileDefaults() {
+    flush();
+}
+
+QString JsonFileDefaults::filePath() const {
+    return m_state->filePath;
 }
 
 QString JsonFileDefaults::keptUnreadablePath() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_keptPath;
+    std::lock_guard lock(m_state->mutex);
+    return m_state->keptPath;
 }
 
 QByteArray JsonFileDefaults::encode(const QMap<QString, DefaultsValue>& values) {
@@ -166,100 +224,203 @@ QMap<QString, DefaultsValue> JsonFileDefaults::decode(const QByteArray& text, bo
     return values;
 }
 
-void JsonFileDefaults::load() {
-    QFile file(m_filePath);
-    if (!file.exists())
+void JsonFileDefaults::State::load() {
+    const auto read = readSmallFile(filePath);
+    if (read.result == SmallFileRead::Result::Missing)
         return;
-    if (!file.open(QIODevice::ReadOnly) || QFileInfo(m_filePath).isDir()) {
-        // Never write over values that may still be good.
-        m_memoryOnly = true;
+    if (read.result != SmallFileRead::Result::Read) {
+        // Never write over what may still be good, nor over what is not a settings file.
+        memoryOnly = true;
         std::fprintf(stderr,
                      "Tilewick: cannot read the settings file %s (%s); the defaults are used and changes "
                      "will not be saved.\n",
-                     qPrintable(m_filePath), qPrintable(file.errorString()));
+                     qPrintable(filePath), qPrintable(read.problem));
         return;
     }
     bool complete = false;
-    m_values = decode(file.readAll(), &complete);
-    file.close();
-    if (!complete)
-        keepUnreadable(m_values.isEmpty() ? "not readable" : "partly readable");
+    values = decode(read.data, &complete);
+    diskText = read.data;
+    diskValues = values;
+    if (!complete && keepUnreadable(values.isEmpty() ? "not readable" : "partly readable")) {
+        // The readable entries go back at once, so they survive without another change.
+        diskText.reset();
+        dirty = true;
+        save();
+    }
 }
 
-void JsonFileDefaults::keepUnreadable(const QString& reason) {
-    const QString stamp = QDateTime::currentDateTimeUtc().toString("yyyyMMdd'T'HHmmss'Z'");
-    QString kept = m_filePath + ".unreadable-" + stamp;
+bool JsonFileDefaults::State::keepUnreadable(const QString& reason) {
+    const QString stamp = QDateTime::fromMSecsSinceEpoch(runtime->clock().wallMillis(), Qt::UTC)
+                              .toString("yyyyMMdd'T'HHmmss'Z'");
+    QString kept = filePath + ".unreadable-" + stamp;
     for (int n = 2; QFileInfo::exists(kept); ++n)
-        kept = m_filePath + ".unreadable-" + stamp + "-" + QString::number(n);
-    if (!QFile::rename(m_filePath, kept)) {
-        m_memoryOnly = true;
+        kept = filePath + ".unreadable-" + stamp + "-" + QString::number(n);
+    if (!QFile::rename(filePath, kept)) {
+        memoryOnly = true;
         std::fprintf(stderr,
                      "Tilewick: the settings file %s is %s and cannot be set aside; the defaults are used "
                      "for what could not be read and changes will not be saved.\n",
-                     qPrintable(m_filePath), qPrintable(reason));
-        return;
+                     qPrintable(filePath), qPrintable(reason));
+        return false;
     }
-    m_keptPath = kept;
+    keptPath = kept;
     std::fprintf(stderr,
                  "Tilewick: the settings file %s is %s; it was kept as %s and the defaults are used for "
                  "what could not be read.\n",
-                 qPrintable(m_filePath), qPrintable(reason), qPrintable(kept));
-    save();
+                 qPrintable(filePath), qPrintable(reason), qPrintable(kept));
+    return true;
 }
 
-void JsonFileDefaults::save() {
-    if (m_memoryOnly)
+void JsonFileDefaults::State::changed(std::unique_lock<std::mutex>& lock) {
+    dirty = true;
+    if (memoryOnly || scheduled)
         return;
-    const QString folder = QFileInfo(m_filePath).absolutePath();
-    if (!QDir().mkpath(folder)) {
-        reportWriteFailure("cannot create the folder " + folder);
-        return;
-    }
-    QSaveFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly)) {
-        reportWriteFailure(file.errorString());
-        return;
-    }
-    file.write(encode(m_values));
-    if (!file.commit()) {
-        reportWriteFailure(file.errorString());
-        return;
-    }
-    m_writeFailureReported = false;
+    scheduled = true;
+    std::weak_ptr<State> weak = weak_from_this();
+    pending = runtime->after(kSaveDelay, [weak] {
+        if (const auto self = weak.lock())
+            self->queue->async([weak] {
+                if (const auto state = weak.lock())
+                    state->save();
+            });
+    });
+    lock.unlock();
 }
 
-void JsonFileDefaults::reportWriteFailure(const QString& reason) {
-    if (m_writeFailureReported)
+void JsonFileDefaults::State::save() {
+    std::unique_lock lock(mutex);
+    scheduled = false;
+    pending.reset();
+    if (!dirty || memoryOnly)
         return;
-    m_writeFailureReported = true;
+    lock.unlock();
+    const auto disk = readSmallFile(filePath);
+    lock.lock();
+
+    QStringList changedKeys;
+    if (takeExternalChanges(disk, changedKeys)) {
+        const auto written = values;
+        const QByteArray text = encode(written);
+        dirty = false;
+        lock.unlock();
+        const QString folder = QFileInfo(filePath).absolutePath();
+        const QString failure = QDir().mkpath(folder) ? writeFileAtomically(filePath, text)
+                                                      : QStringLiteral("cannot create the folder ") + folder;
+        lock.lock();
+        if (failure.isEmpty()) {
+            diskText = text;
+            diskValues = written;
+            writeFailureReported = false;
+        } else {
+            // Tried again with the next change or flush.
+            dirty = true;
+            reportWriteFailure(failure);
+        }
+    }
+    lock.unlock();
+    if (!changedKeys.isEmpty()) {
+        runtime->async([owner = owner, changedKeys] {
+            if (owner)
+                emit owner->changedExternally(changedKeys);
+        });
+    }
+}
+
+// Takes what someone else changed in the file since it was last read or written: the keys changed
+// there get the file's values. False when the file can no longer be written.
+bool JsonFileDefaults::State::takeExternalChanges(const SmallFileRead& disk, QStringList& changedKeys) {
+    using Result = SmallFileRead::Result;
+    if (disk.result == Result::Read ? diskText == disk.data : !diskText && disk.result == Result::Missing)
+        return true;
+    if (disk.result == Result::Refused || disk.result == Result::Failed) {
+        memoryOnly = true;
+        std::fprintf(stderr,
+                     "Tilewick: the settings file %s can no longer be read (%s); it is left as it is and "
+                     "changes will not be saved.\n",
+                     qPrintable(filePath), qPrintable(disk.problem));
+        return false;
+    }
+    // A file that is gone or emptied holds no edit to take; it is written again from memory.
+    if (disk.result == Result::Missing || disk.data.trimmed().isEmpty()) {
+        diskText.reset();
+        diskValues.clear();
+        return true;
+    }
+    bool complete = false;
+    const auto external = decode(disk.data, &complete);
+    QSet<QString> keys(diskValues.keyBegin(), diskValues.keyEnd());
+    keys.unite(QSet<QString>(external.keyBegin(), external.keyEnd()));
+    for (const QString& key : keys) {
+        const auto before = lookup(diskValues, key);
+        const auto after = lookup(external, key);
+        // Absent from a file that was not read whole is unreadable, not removed.
+        if (same(before, after) || (!after && !complete))
+            continue;
+        if (!same(lookup(values, key), after))
+            changedKeys.append(key);
+        if (after)
+            values.insert(key, *after);
+        else
+            values.remove(key);
+    }
+    changedKeys.sort();
+    diskText = disk.data;
+    diskValues = external;
+    if (!complete) {
+        if (!keepUnreadable("partly readable"))
+            return false;
+        diskText.reset();
+    }
+    return true;
+}
+
+void JsonFileDefaults::State::reportWriteFailure(const QString& reason) {
+    if (writeFailureReported)
+        return;
+    writeFailureReported = true;
     std::fprintf(stderr,
-                 "Tilewick: cannot save settings to %s (%s); changes are kept until the program quits.\n",
-                 qPrintable(m_filePath), qPrintable(reason));
+                 "Tilewick: cannot save settings to %s (%s); the file keeps its previous settings and "
+                 "changes are kept in memory until a save succeeds.\n",
+                 qPrintable(filePath), qPrintable(reason));
 }
 
 std::optional<DefaultsValue> JsonFileDefaults::value(const QString& key) const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    auto it = m_values.constFind(key);
-    if (it == m_values.constEnd())
-        return std::nullopt;
-    return *it;
+    std::lock_guard lock(m_state->mutex);
+    return lookup(m_state->values, key);
 }
 
 void JsonFileDefaults::set(const QString& key, const DefaultsValue& value) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_values.insert(key, value);
-    save();
+    std::unique_lock lock(m_state->mutex);
+    if (same(lookup(m_state->values, key), value))
+        return;
+    m_state->values.insert(key, value);
+    m_state->changed(lock);
 }
 
 void JsonFileDefaults::remove(const QString& key) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_values.remove(key))
-        save();
+    std::unique_lock lock(m_state->mutex);
+    if (m_state->values.remove(key))
+        m_state->changed(lock);
 }
 
 QStringList JsonFileDefaults::keys() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_values.keys();
+    std::lock_guard lock(m_state->mutex);
+    return m_state->values.keys();
+}
+
+void JsonFileDefaults::flush() {
+    WorkItemRef pending;
+    {
+        std::lock_guard lock(m_state->mutex);
+        pending = std::exchange(m_state->pending, nullptr);
+    }
+    if (pending)
+        pending->cancel();
+    const auto state = m_state;
+    if (state->queue->isCurrent())
+        state->save();
+    else
+        state->queue->sync([state] { state->save(); });
 }
 
 } // namespace platform

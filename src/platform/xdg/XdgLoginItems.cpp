@@ -1,14 +1,16 @@
 #include "XdgLoginItems.h"
 
 #include "DesktopEntryFile.h"
+#include "FileAccess.h"
 
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 #include <QUrl>
+
+#include <utility>
 
 namespace platform {
 
@@ -18,6 +20,59 @@ QString canonical(const QString& path) {
     const QFileInfo info(path);
     const auto resolved = info.canonicalFilePath();
     return resolved.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : resolved;
+}
+
+// A program whose path holds a % is started through the shell, with the path as an argument:
+// GLib checks that the first argument names an existing program before it turns %% into %.
+constexpr auto kShell = "/bin/sh";
+constexpr auto kShellStartsItsArgument = "exec \"$0\"";
+
+// One argument of an Exec line, in double quotes: inside them " ` $ and \ take a backslash, and
+// % is doubled.
+QString quotedArgument(const QString& argument) {
+    QString quoted = QStringLiteral("\"");
+    for (const QChar c : argument) {
+        if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
+            quoted += u'\\';
+        if (c == u'%')
+            quoted += u'%';
+        quoted += c;
+    }
+    return quoted + u'"';
+}
+
+// The arguments of an Exec value, with %% as %; empty when a quote never ends.
+QStringList execArguments(const QString& value) {
+    const auto command = unescapeDesktopString(value);
+    QStringList arguments;
+    QString argument;
+    bool inArgument = false;
+    for (qsizetype i = 0; i < command.size(); ++i) {
+        const QChar c = command[i];
+        if (c == u' ' || c == u'\t' || c == u'\n') {
+            if (inArgument)
+                arguments.append(std::exchange(argument, {}));
+            inArgument = false;
+            continue;
+        }
+        inArgument = true;
+        if (c != u'"') {
+            argument += c;
+            continue;
+        }
+        for (++i; i < command.size() && command[i] != u'"'; ++i) {
+            if (command[i] == u'\\' && i + 1 < command.size())
+                ++i;
+            argument += command[i];
+        }
+        if (i >= command.size())
+            return {};
+    }
+    if (inArgument)
+        arguments.append(argument);
+    for (auto& a : arguments)
+        a.replace(QLatin1String("%%"), QLatin1String("%"));
+    return arguments;
 }
 
 bool isFalse(const QString& value) {
@@ -38,41 +93,19 @@ QString XdgLoginItems::entryPath() const {
 }
 
 QString XdgLoginItems::execValue(const QString& program) {
-    // Always quoted: inside quotes the command-line rules escape " ` $ and \ with a backslash,
-    // and % is doubled; the result is then escaped once more as a string value.
-    QString quoted = QStringLiteral("\"");
-    for (const QChar c : program) {
-        if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
-            quoted += u'\\';
-        if (c == u'%')
-            quoted += u'%';
-        quoted += c;
-    }
-    quoted += u'"';
-    return escapeDesktopString(quoted);
+    QString command = quotedArgument(program);
+    if (program.contains(u'%'))
+        command = QString::fromLatin1(kShell) + QStringLiteral(" -c ") +
+                  quotedArgument(QString::fromLatin1(kShellStartsItsArgument)) + u' ' + command;
+    return escapeDesktopString(command);
 }
 
 QString XdgLoginItems::programOfExec(const QString& value) {
-    const auto command = unescapeDesktopString(value).trimmed();
-    QString program;
-    qsizetype i = 0;
-    if (command.startsWith(u'"')) {
-        for (i = 1; i < command.size(); ++i) {
-            const QChar c = command[i];
-            if (c == u'"')
-                break;
-            if (c == u'\\' && i + 1 < command.size())
-                program += command[++i];
-            else
-                program += c;
-        }
-        if (i >= command.size())
-            return {}; // unterminated quote
-    } else {
-        while (i < command.size() && !command[i].isSpace())
-            program += command[i++];
-    }
-    return program.replace(QLatin1String("%%"), QLatin1String("%"));
+    const auto arguments = execArguments(value);
+    if (arguments.size() == 4 && arguments[0] == QLatin1String(kShell) &&
+        arguments[1] == QLatin1String("-c") && arguments[2] == QLatin1String(kShellStartsItsArgument))
+        return arguments[3];
+    return arguments.value(0);
 }
 
 LoginItems::Status XdgLoginItems::status() const {
@@ -107,9 +140,8 @@ LoginItems::Change XdgLoginItems::registerApp() {
     text += QStringLiteral("Terminal=false\n");
     text += QStringLiteral("X-GNOME-Autostart-enabled=true\n");
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit())
-        return Change::failure(QStringLiteral("%1 could not be written: %2").arg(path, file.errorString()));
+    if (const auto failure = writeFileAtomically(path, text.toUtf8()); !failure.isEmpty())
+        return Change::failure(QStringLiteral("%1 could not be written: %2").arg(path, failure));
     return Change::success();
 }
 

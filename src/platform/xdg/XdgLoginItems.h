@@ -26,9 +26,11 @@ public:
     Change unregisterApp() override;
     void openSettings() override;
 
-    // The Exec value that starts `program` with no arguments, escaped for a desktop entry.
+    // The Exec value that starts `program` with no arguments, escaped for a desktop entry, in a
+    // form both the desktop-entry rules and GLib accept (a path with % goes through /bin/sh).
     static QString execValue(const QString& program);
-    // The program an Exec value starts (its first argument), or empty when it cannot be read.
+    // The program an Exec value starts (its first argument, or the program the /bin/sh form
+    // starts), or empty when it cannot be read.
     static QString programOfExec(const QString& value);
 
 private:

@@ -59,6 +59,8 @@ int runTilewick(int argc, char** argv) {
     const int status = QApplication::exec();
     // Every line logged before the quit reaches the disk.
     betakit::LogStore::shared().flush();
+    // Settings changed in the last moments are still on their way to the disk.
+    platform::Platform::current().defaults().flush();
     // The services nothing else holds go while the application object still exists.
     platform::Platform::uninstall();
     return status;

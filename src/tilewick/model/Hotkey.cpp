@@ -3,6 +3,7 @@
 #include <QJsonValue>
 
 #include <cmath>
+#include <limits>
 
 using namespace Qt::StringLiterals;
 
@@ -58,6 +59,28 @@ std::optional<quint64> unsignedValue(const QJsonValue& value, double max) {
     return quint64(d);
 }
 
+// A modifier set as a JSON integer, exact in all 64 bits; beyond the signed range, where JSON
+// readers go inexact, a decimal string.
+QJsonValue modifiersValue(quint64 modifiers) {
+    if (modifiers <= quint64(std::numeric_limits<qint64>::max()))
+        return qint64(modifiers);
+    return QString::number(modifiers);
+}
+
+std::optional<quint64> modifiersFromValue(const QJsonValue& value) {
+    if (value.isString()) {
+        bool ok = false;
+        const QString text = value.toString();
+        const quint64 modifiers = text.toULongLong(&ok);
+        return ok && text.front().isDigit() ? std::optional(modifiers) : std::nullopt;
+    }
+    // Whole numbers arrive exact; older versions wrote doubles, read as before.
+    if (const qint64 exact = value.toInteger(-1); exact >= 0)
+        return quint64(exact);
+    // 2^64 itself is not representable in 64 bits; the largest double below it is.
+    return unsignedValue(value, 18446744073709549568.0);
+}
+
 } // namespace
 
 QList<Hotkey::Part> Hotkey::parts() const {
@@ -86,15 +109,14 @@ QString Hotkey::plainText() const {
 QJsonObject Hotkey::toJson() const {
     return QJsonObject{
         {u"keyCode"_s, double(keyCode)},
-        {u"modifiers"_s, double(modifiers)},
+        {u"modifiers"_s, modifiersValue(modifiers)},
         {u"label"_s, label},
     };
 }
 
 std::optional<Hotkey> Hotkey::fromJson(const QJsonObject& object) {
-    // 2^64 itself is not representable in 64 bits; the largest double below it is.
     const auto code = unsignedValue(object.value(u"keyCode"), 65535.0);
-    const auto mods = unsignedValue(object.value(u"modifiers"), 18446744073709549568.0);
+    const auto mods = modifiersFromValue(object.value(u"modifiers"));
     const QJsonValue labelValue = object.value(u"label");
     if (!code || !mods || !labelValue.isString())
         return std::nullopt;

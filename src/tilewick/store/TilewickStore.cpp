@@ -23,6 +23,11 @@ namespace {
 constexpr double kMainWindowWidth = 956;
 constexpr double kMainWindowHeight = 891;
 
+// Fewer than two hotkey modifiers would turn plain keys into global hotkeys.
+bool enoughHotkeyModifiers(quint64 modifiers) {
+    return std::popcount(modifiers & kHotkeyModifierMask) >= 2;
+}
+
 } // namespace
 
 TilewickStore::TilewickStore(const platform::Platform& platform, StoreHooks hooks, QObject* parent)
@@ -33,6 +38,8 @@ TilewickStore::TilewickStore(const platform::Platform& platform, StoreHooks hook
     // The mover owns the history; the store mirrors whether redo is possible, for the views.
     m_canRedo = m_hooks.mover->canRedo();
     connect(m_hooks.mover.get(), &WindowMover::canRedoChanged, this, &TilewickStore::setCanRedo);
+    connect(&m_platform.defaults(), &platform::Defaults::changedExternally, this,
+            &TilewickStore::takeExternalSettings);
 }
 
 TilewickStore::~TilewickStore() {
@@ -101,9 +108,8 @@ quint64 TilewickStore::readModifiers() const {
     }
     if (!stored)
         return kDefaultHotkeyModifiers;
-    // Fewer than two hotkey modifiers would turn plain keys into global hotkeys. The stored
-    // value stays as the user left it.
-    if (std::popcount(*stored & kHotkeyModifierMask) < 2) {
+    // The stored value stays as the user left it.
+    if (!enoughHotkeyModifiers(*stored)) {
         qWarning(
             "Tilewick: stored modifiers 0x%llx hold fewer than two hotkey modifiers; using Option+Command",
             static_cast<unsigned long long>(*stored));
@@ -121,6 +127,11 @@ void TilewickStore::setTab(SnapTab tab) {
 }
 
 void TilewickStore::setModifiers(quint64 modifiers) {
+    if (!enoughHotkeyModifiers(modifiers)) {
+        qWarning("Tilewick: modifiers 0x%llx hold fewer than two hotkey modifiers; refused",
+                 static_cast<unsigned long long>(modifiers));
+        return;
+    }
     assign(m_modifiers, modifiers, &TilewickStore::modifiersChanged);
     m_platform.defaults().set(keys::modifiers, modifiers);
     m_hooks.engine->update(effectiveBindings());
@@ -147,6 +158,38 @@ void TilewickStore::setShowInDock(bool on) {
         setShowInMenuBar(true);
     m_hooks.shell->setActivationPolicy(m_showInDock ? platform::ActivationPolicy::Regular
                                                     : platform::ActivationPolicy::Accessory);
+}
+
+void TilewickStore::takeExternalSettings(const QStringList& changedKeys) {
+    const auto& defaults = m_platform.defaults();
+    const auto changed = [&](const char* key) { return changedKeys.contains(QLatin1String(key)); };
+    // Written back only where a rule of the setter changes the value; what the user wrote
+    // otherwise stays as written, also where it cannot be read.
+    if (changed(keys::lastTab)) {
+        const auto raw = defaults.stringValue(keys::lastTab);
+        assign(m_tab, raw ? snapTabFromRaw(*raw).value_or(SnapTab::global) : SnapTab::global,
+               &TilewickStore::tabChanged);
+    }
+    if (changed(keys::keyboardOverlay))
+        setKeyboardOverlay(defaults.boolValue(keys::keyboardOverlay).value_or(true));
+    if (changed(keys::showInMenuBar))
+        setShowInMenuBar(defaults.boolValue(keys::showInMenuBar).value_or(true));
+    if (changed(keys::showInDock))
+        setShowInDock(defaults.boolValue(keys::showInDock).value_or(true));
+    if (changed(keys::appSnaps))
+        assign(m_appSnaps, m_hooks.appSnaps->load(), &TilewickStore::appSnapsChanged);
+    bool engineChanged = false;
+    if (changed(keys::modifiers))
+        engineChanged |= assign(m_modifiers, readModifiers(), &TilewickStore::modifiersChanged);
+    if (changed(keys::bindings)) {
+        const auto stored = defaults.dataValue(keys::bindings);
+        if (const auto decoded = stored ? decodeBindings(*stored) : std::nullopt)
+            engineChanged |= assign(m_bindings, *decoded, &TilewickStore::bindingsChanged);
+        else
+            qWarning("Tilewick: the edited hotkeys cannot be read; the current ones stay in use");
+    }
+    if (engineChanged)
+        m_hooks.engine->update(effectiveBindings());
 }
 
 void TilewickStore::setAppSnaps(const QList<AppSnap>& snaps) {

@@ -81,7 +81,8 @@ public:
     const std::optional<QString>& note() const { return m_note; }
     void setNote(const std::optional<QString>& note);
     // The one modifier set every hotkey uses; every set writes "modifiers" and hands the
-    // effective bindings to the hotkey engine.
+    // effective bindings to the hotkey engine. A set with fewer than two hotkey modifiers is
+    // refused: it would make plain keys global hotkeys.
     quint64 modifiers() const { return m_modifiers; }
     void setModifiers(quint64 modifiers);
     bool editingModifiers() const { return m_editingModifiers; }
@@ -311,6 +312,8 @@ signals:
 private:
     void initialise();
     quint64 readModifiers() const;
+    // Settings someone changed in the defaults behind the program's back (a hand edit).
+    void takeExternalSettings(const QStringList& changedKeys);
     // The last modifier change left exactly the hotkey modifiers held.
     bool hotkeyChordHeld() const;
     // Hides the floating keyboard; in the background the held keys become `stillHeld`.

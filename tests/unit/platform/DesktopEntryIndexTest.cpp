@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/time.h>
 
+#include <algorithm>
 #include <ctime>
 
 using platform::DesktopEntryIndex;
@@ -84,6 +86,23 @@ TEST_F(DesktopEntryIndexTest, EarlierFoldersWinAndNewEntriesAreFoundLater) {
     ASSERT_EQ(::utimes(folder("system/applications").toLocal8Bit().constData(), later), 0);
     ASSERT_TRUE(index.forWindowClass("newapp", "NewApp"));
     EXPECT_EQ(index.forWindowClass("newapp", "NewApp")->name, "New App");
+}
+
+TEST_F(DesktopEntryIndexTest, OnlyRegularFilesOfASaneSizeAreReadAndTheRestIsNamedOnce) {
+    write("apps/term.desktop", "[Desktop Entry]\nName=Term\n");
+    ASSERT_TRUE(QFile::link("/dev/zero", folder("apps/zero.desktop")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(folder("apps/fifo.desktop")).constData(), 0600), 0);
+    QFile huge(folder("apps/huge.desktop"));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(50 * 1024 * 1024));
+    DesktopEntryIndex index({folder("apps")});
+
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(index.forWindowClass("term", "Term")->name, "Term");
+    EXPECT_FALSE(index.forWindowClass("zero", "Zero"));
+    const std::string said = testing::internal::GetCapturedStderr();
+    for (const char* name : {"zero.desktop", "fifo.desktop", "huge.desktop"})
+        EXPECT_EQ(said.find(name), said.rfind(name)) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 3) << said;
 }
 
 TEST(DesktopEntryIndexFoldersTest, FollowTheBaseDirectoryConventions) {

@@ -1,4 +1,7 @@
 #include "platform/xdg/JsonFileDefaults.h"
+#include "platform/sim/VirtualRuntime.h"
+
+#include "support/FillableFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -6,13 +9,18 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <cmath>
 #include <limits>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using platform::DefaultsValue;
 using platform::JsonFileDefaults;
+using platform::sim::VirtualRuntime;
 
 namespace {
 
@@ -33,16 +41,31 @@ protected:
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
-    QStringList keptFiles() const {
-        return QDir(QFileInfo(file()).absolutePath()).entryList({"defaults.json.unreadable-*"}, QDir::Files);
+    QStringList filesBeside(const QString& pattern) const {
+        return QDir(QFileInfo(file()).absolutePath())
+            .entryList({pattern}, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+    }
+    QMap<QString, DefaultsValue> stored() const {
+        bool complete = false;
+        return JsonFileDefaults::decode(readFile(file()), &complete);
+    }
+    QStringList keptFiles() const { return filesBeside("defaults.json.unreadable-*"); }
+    ino_t inode() const {
+        struct stat info {};
+        return ::stat(QFile::encodeName(file()).constData(), &info) == 0 ? info.st_ino : 0;
     }
 
+    std::unique_ptr<JsonFileDefaults> make() {
+        return std::make_unique<JsonFileDefaults>(folder(), kDomain, runtime);
+    }
     // Opens the domain and returns what it said on stderr.
     std::string open(std::unique_ptr<JsonFileDefaults>& defaults) {
         testing::internal::CaptureStderr();
-        defaults = std::make_unique<JsonFileDefaults>(folder(), kDomain);
+        defaults = make();
         return testing::internal::GetCapturedStderr();
     }
+
+    std::shared_ptr<VirtualRuntime> runtime = std::make_shared<VirtualRuntime>();
 
 private:
     QTemporaryDir m_dir;
@@ -51,7 +74,7 @@ private:
 TEST_F(JsonFileDefaultsTest, EveryTypeRoundTripsThroughTheFileExactly) {
     const QByteArray binary("\x00\x01\xfe\xff{}\"\n", 9);
     {
-        JsonFileDefaults d(folder(), kDomain);
+        JsonFileDefaults d(folder(), kDomain, runtime);
         d.set("showInDock", false);
         d.set("bindingsVersion", std::numeric_limits<qint64>::min());
         d.set("maxInt", std::numeric_limits<qint64>::max());
@@ -67,7 +90,7 @@ TEST_F(JsonFileDefaultsTest, EveryTypeRoundTripsThroughTheFileExactly) {
         d.set("gone", true);
         d.remove("gone");
     }
-    JsonFileDefaults d(folder(), kDomain);
+    JsonFileDefaults d(folder(), kDomain, runtime);
     EXPECT_EQ(d.boolValue("showInDock"), false);
     EXPECT_EQ(d.int64Value("bindingsVersion"), std::numeric_limits<qint64>::min());
     EXPECT_EQ(d.int64Value("maxInt"), std::numeric_limits<qint64>::max());
@@ -91,15 +114,81 @@ TEST_F(JsonFileDefaultsTest, EveryTypeRoundTripsThroughTheFileExactly) {
 }
 
 TEST_F(JsonFileDefaultsTest, AbsentAndAnotherTypeAreToldApart) {
-    JsonFileDefaults d(folder(), kDomain);
+    JsonFileDefaults d(folder(), kDomain, runtime);
     EXPECT_FALSE(d.value("keyboardOverlay").has_value());
     d.set("keyboardOverlay", qint64(1));
     EXPECT_TRUE(d.contains("keyboardOverlay"));
     EXPECT_FALSE(d.boolValue("keyboardOverlay").has_value());
     EXPECT_FALSE(d.uint64Value("keyboardOverlay").has_value());
     EXPECT_EQ(d.int64Value("keyboardOverlay"), 1);
-    EXPECT_FALSE(QFileInfo::exists(file() + ".tmp"));
-    EXPECT_TRUE(keptFiles().isEmpty());
+    d.flush();
+    EXPECT_EQ(filesBeside("*"), QStringList{"defaults.json"}) << "no temporary or kept file is left";
+}
+
+TEST_F(JsonFileDefaultsTest, ChangesAreWrittenTogetherLaterAndOnlyWhenTheyChangeSomething) {
+    auto d = make();
+    d->set("lastTab", QString("halves"));
+    d->set("lastTab", QString("thirds"));
+    d->set("notANumber", std::numeric_limits<double>::quiet_NaN());
+    EXPECT_FALSE(QFileInfo::exists(file())) << "the caller does not wait for the disk";
+    runtime->advance(JsonFileDefaults::kSaveDelay);
+    EXPECT_EQ(stored().value("lastTab"), DefaultsValue(QString("thirds")));
+
+    // Every write replaces the file, so an unchanged file tells that nothing was written.
+    const ino_t written = inode();
+    d->set("lastTab", QString("thirds"));
+    d->set("notANumber", std::numeric_limits<double>::quiet_NaN());
+    d->remove("absent");
+    runtime->advance(10);
+    d->flush();
+    EXPECT_EQ(inode(), written);
+
+    // flush() writes what is pending at once; so does the end of the program.
+    d->set("lastTab", QString("quarters"));
+    d->flush();
+    EXPECT_NE(inode(), written);
+    d->set("lastTab", QString("sixths"));
+    d.reset();
+    EXPECT_EQ(make()->stringValue("lastTab"), "sixths");
+}
+
+TEST_F(JsonFileDefaultsTest, EditsByHandWinForTheKeysTheyChangeAndAreAnnounced) {
+    auto d = make();
+    for (const auto& [key, value] :
+         std::initializer_list<std::pair<const char*, DefaultsValue>>{{"lastTab", QString("halves")},
+                                                                      {"showInDock", true},
+                                                                      {"keyboardOverlay", true},
+                                                                      {"gone", qint64(3)}})
+        d->set(key, value);
+    d->flush();
+    QSignalSpy announced(d.get(), &platform::Defaults::changedExternally);
+
+    // The user edits the file while the program changes other keys and one of the same.
+    auto edited = stored();
+    edited.insert("lastTab", QString("thirds"));
+    edited.insert("keyboardOverlay", false);
+    edited.insert("added", 2.5);
+    edited.remove("gone");
+    writeFile(JsonFileDefaults::encode(edited));
+    d->set("showInDock", false);
+    d->set("keyboardOverlay", qint64(7));
+    runtime->advance(JsonFileDefaults::kSaveDelay);
+
+    const QMap<QString, DefaultsValue> expected{
+        {"lastTab", QString("thirds")}, {"showInDock", false}, {"keyboardOverlay", false}, {"added", 2.5}};
+    EXPECT_EQ(stored(), expected);
+    EXPECT_EQ(d->keys(), expected.keys());
+    EXPECT_EQ(d->boolValue("keyboardOverlay"), false);
+    ASSERT_EQ(announced.count(), 1);
+    EXPECT_EQ(announced[0][0].toStringList(), (QStringList{"added", "gone", "keyboardOverlay", "lastTab"}));
+
+    // A file removed or emptied holds no edit: it is written again from memory.
+    for (const bool removed : {true, false}) {
+        removed ? (void)QFile::remove(file()) : writeFile("");
+        d->set("lastTab", QString(removed ? "quarters" : "sixths"));
+        d->flush();
+        EXPECT_EQ(stored().size(), expected.size());
+    }
 }
 
 TEST_F(JsonFileDefaultsTest, WronglyTypedEntriesReadAsAbsentAndTheFileIsKept) {
@@ -125,7 +214,7 @@ TEST_F(JsonFileDefaultsTest, WronglyTypedEntriesReadAsAbsentAndTheFileIsKept) {
     EXPECT_EQ(readFile(d->keptUnreadablePath()), original);
     EXPECT_NE(said.find(d->keptUnreadablePath().toStdString()), std::string::npos) << said;
     // The new file holds what was readable, so it survives a restart without another change.
-    JsonFileDefaults again(folder(), kDomain);
+    JsonFileDefaults again(folder(), kDomain, runtime);
     EXPECT_EQ(again.keys(), (QStringList{"good", "handWritten"}));
 }
 
@@ -149,11 +238,13 @@ TEST_F(JsonFileDefaultsTest, GarbageFileStartsWithDefaultsAndIsKeptEveryTime) {
     EXPECT_NE(open(d).find("unreadable"), std::string::npos);
     EXPECT_TRUE(d->keys().isEmpty());
     d->set("lastTab", QString("thirds"));
+    d.reset();
 
     // A second bad file in the same second is kept under its own name.
     writeFile("[1, 2");
     open(d);
-    EXPECT_EQ(keptFiles().size(), 2);
+    EXPECT_EQ(keptFiles(), (QStringList{"defaults.json.unreadable-20240101T000000Z",
+                                        "defaults.json.unreadable-20240101T000000Z-2"}));
     EXPECT_TRUE(d->keys().isEmpty());
 }
 
@@ -175,8 +266,11 @@ TEST_F(JsonFileDefaultsTest, UnwritableFolderKeepsValuesInMemoryAndSaysSoOnce) {
     EXPECT_EQ(open(d), "");
     testing::internal::CaptureStderr();
     d->set("showInMenuBar", true);
+    d->flush();
     d->set("showInDock", false);
+    d->flush();
     d->remove("showInDock");
+    d->flush();
     const std::string said = testing::internal::GetCapturedStderr();
     EXPECT_EQ(d->boolValue("showInMenuBar"), true);
     EXPECT_FALSE(d->contains("showInDock"));
@@ -184,18 +278,95 @@ TEST_F(JsonFileDefaultsTest, UnwritableFolderKeepsValuesInMemoryAndSaysSoOnce) {
     EXPECT_EQ(said.find("cannot save settings"), said.rfind("cannot save settings")) << said;
 }
 
-TEST_F(JsonFileDefaultsTest, FileThatCannotBeOpenedIsNeverWrittenOver) {
-    ASSERT_TRUE(QDir().mkpath(file())); // a folder where the file should be
-    QFile inside(file() + "/precious");
-    ASSERT_TRUE(inside.open(QIODevice::WriteOnly));
-    inside.close();
+// Anything at the path that is not a settings file is read no further and never written over.
+TEST_F(JsonFileDefaultsTest, WhatIsNotASettingsFileIsNeitherReadNorWrittenOver) {
+    struct Case {
+        const char* name;
+        std::function<void(const QString& path)> make;
+        const char* problem;
+    };
+    const std::vector<Case> cases{
+        {"a folder", [](const QString& path) { QDir().mkpath(path + "/precious"); }, "not a regular file"},
+        {"a symlink to /dev/zero", [](const QString& path) { QFile::link("/dev/zero", path); },
+         "not a regular file"},
+        {"a FIFO", [](const QString& path) { ::mkfifo(QFile::encodeName(path).constData(), 0600); },
+         "not a regular file"},
+        {"a 50 MB file",
+         [](const QString& path) {
+             QFile f(path);
+             f.open(QIODevice::WriteOnly);
+             f.resize(50 * 1024 * 1024);
+         },
+         "larger than"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(folder()).removeRecursively();
+        QDir().mkpath(QFileInfo(file()).absolutePath());
+        c.make(file());
+        const auto kind = QFileInfo(file()).symLinkTarget() + QString::number(QFileInfo(file()).size());
 
-    std::unique_ptr<JsonFileDefaults> d;
-    EXPECT_NE(open(d), "");
-    d->set("lastTab", QString("quarters"));
-    EXPECT_EQ(d->stringValue("lastTab"), "quarters");
-    EXPECT_TRUE(QFileInfo(file()).isDir());
-    EXPECT_TRUE(QFileInfo::exists(file() + "/precious"));
+        std::unique_ptr<JsonFileDefaults> d;
+        const std::string said = open(d);
+        EXPECT_NE(said.find(c.problem), std::string::npos) << said;
+        EXPECT_EQ(said.find('\n'), said.size() - 1) << "one line: " << said;
+        d->set("lastTab", QString("quarters"));
+        d->flush();
+        EXPECT_EQ(d->stringValue("lastTab"), "quarters");
+        EXPECT_EQ(QFileInfo(file()).symLinkTarget() + QString::number(QFileInfo(file()).size()), kind);
+        EXPECT_EQ(filesBeside("*"), QStringList{"defaults.json"});
+    }
 }
+
+class JsonFileDefaultsFullDiskTest : public ::testing::TestWithParam<FillableFolder::Kind> {};
+
+TEST_P(JsonFileDefaultsFullDiskTest, TheLastGoodFileStaysAndEachSpellOfFailuresIsSaidOnce) {
+    // Settings larger than what is said on stderr meanwhile.
+    FillableFolder folder(GetParam(), 4096);
+    if (!folder.unavailable().empty())
+        GTEST_SKIP() << folder.unavailable();
+    JsonFileDefaults d(folder.path(), kDomain, std::make_shared<VirtualRuntime>());
+    d.set("bindings", QByteArray(8192, 'b'));
+    const auto content = [&] {
+        QFile f(d.filePath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    // Saves a new tab and tells how often the failure was said meanwhile.
+    const auto saidSaving = [&](const char* tab) {
+        testing::internal::CaptureStderr();
+        d.set("lastTab", QString(tab));
+        d.flush();
+        const std::string said = testing::internal::GetCapturedStderr();
+        int times = 0;
+        for (auto at = said.find("cannot save settings"); at != std::string::npos;
+             at = said.find("cannot save settings", at + 1))
+            ++times;
+        return times;
+    };
+
+    EXPECT_EQ(saidSaving("halves"), 0);
+    const QByteArray good = content();
+    ASSERT_TRUE(good.contains("halves"));
+
+    folder.setFull(true);
+    EXPECT_EQ(saidSaving("thirds"), 1);
+    EXPECT_EQ(saidSaving("quarters"), 0);
+    EXPECT_EQ(content(), good);
+    EXPECT_EQ(QDir(QFileInfo(d.filePath()).absolutePath()).entryList(QDir::Files),
+              QStringList{"defaults.json"});
+
+    // With room again the values kept in memory land at the next save; the next spell of
+    // failures is said again.
+    folder.setFull(false);
+    d.flush();
+    EXPECT_TRUE(content().contains("quarters"));
+    folder.setFull(true);
+    EXPECT_EQ(saidSaving("sixths"), 1);
+    EXPECT_TRUE(content().contains("quarters"));
+}
+
+INSTANTIATE_TEST_SUITE_P(, JsonFileDefaultsFullDiskTest,
+                         ::testing::Values(FillableFolder::Kind::Tmpfs, FillableFolder::Kind::FileSizeLimit),
+                         [](const auto& info) { return FillableFolder::name(info.param); });
 
 } // namespace

@@ -1,8 +1,14 @@
 #include "platform/xdg/XdgLoginItems.h"
 
+#include "support/FillableFolder.h"
+
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -39,12 +45,12 @@ protected:
         bundle->executable = makeExecutable("Apps/My \"Tile\" $wick 100%/Tilewick.app/Contents/bin/Tilewick");
     }
 
-    QString makeExecutable(const QString& relative) {
+    QString makeExecutable(const QString& relative, const QByteArray& script = "#!/bin/sh\n") {
         const auto path = dir.filePath(relative);
         QDir().mkpath(QFileInfo(path).absolutePath());
         QFile file(path);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("#!/bin/sh\n");
+        file.write(script);
         file.close();
         file.setPermissions(file.permissions() | QFile::ExeOwner);
         return path;
@@ -104,6 +110,25 @@ TEST_F(XdgLoginItemsTest, ExecValuesSurviveQuotesDollarsPercentsAndBackslashes) 
     EXPECT_EQ(XdgLoginItems::programOfExec("\"/usr/bin/tile"), "");
 }
 
+// GLib refuses an entry whose first argument names no program before it turns %% into %.
+TEST_F(XdgLoginItemsTest, GLibStartsTheEntryWhateverThePath) {
+    const auto gio = QStandardPaths::findExecutable("gio");
+    if (gio.isEmpty())
+        GTEST_SKIP() << "gio is not installed";
+    for (const QString& relative :
+         {QString("plain/Tilewick"), bundle->executable.mid(dir.path().size() + 1)}) {
+        SCOPED_TRACE(relative.toStdString());
+        // The program leaves a mark beside itself when it runs.
+        bundle->executable = makeExecutable(relative, "#!/bin/sh\ntouch \"$0.ran\"\n");
+        ASSERT_TRUE(items.registerApp().ok);
+        ASSERT_EQ(QProcess::execute(gio, {"launch", items.entryPath()}), 0) << entryText().toStdString();
+        QDeadlineTimer deadline(10000);
+        while (!QFile::exists(bundle->executable + ".ran") && !deadline.hasExpired())
+            QThread::msleep(10);
+        EXPECT_TRUE(QFile::exists(bundle->executable + ".ran"));
+    }
+}
+
 TEST_F(XdgLoginItemsTest, StatusFollowsTheEntryTheDesktopSees) {
     ASSERT_TRUE(items.registerApp().ok);
     const auto enabled = entryText();
@@ -149,5 +174,33 @@ TEST_F(XdgLoginItemsTest, FailuresAreReportedInWords) {
     EXPECT_FALSE(change.ok);
     EXPECT_FALSE(change.errorDescription.isEmpty());
 }
+
+class XdgLoginItemsFullDiskTest : public XdgLoginItemsTest,
+                                  public ::testing::WithParamInterface<FillableFolder::Kind> {};
+
+TEST_P(XdgLoginItemsFullDiskTest, AFailedWriteLeavesTheEntryAsItWas) {
+    FillableFolder folder(GetParam());
+    if (!folder.unavailable().empty())
+        GTEST_SKIP() << folder.unavailable();
+    paths->root = folder.path();
+    ASSERT_TRUE(items.registerApp().ok);
+    const auto before = entryText();
+    bundle->executable = makeExecutable("moved/Tilewick");
+
+    folder.setFull(true);
+    const auto change = items.registerApp();
+    EXPECT_FALSE(change.ok);
+    EXPECT_FALSE(change.errorDescription.isEmpty());
+    EXPECT_EQ(entryText(), before);
+    EXPECT_EQ(QDir(paths->autostart()).entryList(QDir::Files), QStringList{"com.corvane.tilewick.desktop"});
+    ASSERT_TRUE(items.unregisterApp().ok);
+    folder.setFull(true);
+    EXPECT_FALSE(items.registerApp().ok);
+    EXPECT_FALSE(QFile::exists(items.entryPath()));
+}
+
+INSTANTIATE_TEST_SUITE_P(, XdgLoginItemsFullDiskTest,
+                         ::testing::Values(FillableFolder::Kind::Tmpfs, FillableFolder::Kind::FileSizeLimit),
+                         [](const auto& info) { return FillableFolder::name(info.param); });
 
 } // namespace

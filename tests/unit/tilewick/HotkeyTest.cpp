@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QSet>
 
 using namespace tilewick;
@@ -88,6 +89,25 @@ TEST(Hotkey, StoredForm) {
     EXPECT_EQ(Hotkey::fromJson(parse(R"({"keyCode": -1, "modifiers": 0, "label": "C"})")), std::nullopt);
     EXPECT_EQ(Hotkey::fromJson(parse(R"({"keyCode": 8.5, "modifiers": 0, "label": "C"})")), std::nullopt);
     EXPECT_EQ(Hotkey::fromJson(parse(R"({"keyCode": 8, "modifiers": -2, "label": "C"})")), std::nullopt);
+    EXPECT_EQ(Hotkey::fromJson(parse(R"({"keyCode": 8, "modifiers": "-2", "label": "C"})")), std::nullopt);
+    EXPECT_EQ(Hotkey::fromJson(parse(R"({"keyCode": 8, "modifiers": 1.5, "label": "C"})")), std::nullopt);
+}
+
+TEST(Hotkey, ModifiersAreStoredExactlyInEveryBit) {
+    for (const quint64 modifiers : {quint64(0x180000), (quint64(1) << 53) + 1, quint64(0x7FFFFFFFFFFFFFFF),
+                                    quint64(0xFFFFFFFFFFFFFFFF), quint64(0x8000000000000001)}) {
+        const QByteArray text =
+            QJsonDocument(Hotkey{8, modifiers, "C"}.toJson()).toJson(QJsonDocument::Compact);
+        EXPECT_EQ(Hotkey::fromJson(QJsonDocument::fromJson(text).object())->modifiers, modifiers)
+            << text.constData();
+        EXPECT_TRUE(QRegularExpression(R"("modifiers":("?)\d+\1})").match(text).hasMatch())
+            << text.constData();
+    }
+    // What older versions wrote, as doubles.
+    EXPECT_EQ(Hotkey::fromJson(parse(R"({"keyCode": 8, "modifiers": 1572864.0, "label": "C"})"))->modifiers,
+              0x180000u);
+    EXPECT_EQ(Hotkey::fromJson(parse(R"({"keyCode": 8, "modifiers": 1.8446744073709552e19, "label": "C"})")),
+              std::nullopt);
 }
 
 } // namespace

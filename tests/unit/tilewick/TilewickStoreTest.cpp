@@ -62,7 +62,7 @@ TEST_F(StoreTest, LastTabNamingNoTabIsGlobal) {
     EXPECT_EQ(makeStore().tab(), SnapTab::global);
 }
 
-TEST_F(StoreTest, ModifiersWithFewerThanTwoHotkeyModifiersFallBackInMemoryOnly) {
+TEST_F(StoreTest, ModifiersWithFewerThanTwoHotkeyModifiersAreNeverUsed) {
     const quint64 cases[] = {0, 0x100000, 0x800000 | 0x80000, 0x20000 | 0x10000};
     for (const auto stored : cases) {
         SCOPED_TRACE(stored);
@@ -73,6 +73,12 @@ TEST_F(StoreTest, ModifiersWithFewerThanTwoHotkeyModifiersFallBackInMemoryOnly) 
         EXPECT_EQ(engine->updates.back().at(SnapAction::centre).modifiers, kDefaultHotkeyModifiers);
         EXPECT_EQ(loggedEvents("modifiers.invalid").last(),
                   QStringLiteral("modifiers.invalid stored=%1").arg(stored));
+        // The setter refuses them as well.
+        store.setModifiers(0x1C0000);
+        store.setModifiers(stored);
+        EXPECT_EQ(store.modifiers(), 0x1C0000u);
+        EXPECT_EQ(defaults().uint64Value(keys::modifiers), 0x1C0000u);
+        EXPECT_EQ(engine->updates.back().at(SnapAction::centre).modifiers, 0x1C0000u);
     }
     // A signed number is a number too.
     defaults().set(keys::modifiers, qint64(0x1C0000));
@@ -146,12 +152,43 @@ TEST_F(StoreTest, EverySetWritesButOnlyChangesNotify) {
     EXPECT_EQ(appSnapStorage->stored, snaps);
 }
 
+TEST_F(StoreTest, SettingsEditedByHandReachTheStore) {
+    auto& store = makeStore();
+    QSignalSpy tabSpy(&store, &TilewickStore::tabChanged);
+    QSignalSpy bindingsSpy(&store, &TilewickStore::bindingsChanged);
+    Bindings edited = defaultBindings();
+    edited[SnapAction::centre] = Hotkey{9, 0, "V"};
+    defaults().changeExternally(keys::lastTab, QString("sixths"));
+    defaults().changeExternally(keys::modifiers, quint64(0x140000));
+    defaults().changeExternally(keys::showInDock, false);
+    defaults().changeExternally(keys::bindings, encodeBindings(edited));
+    EXPECT_EQ(store.tab(), SnapTab::sixths);
+    EXPECT_EQ(tabSpy.count(), 1);
+    EXPECT_FALSE(store.showInDock());
+    EXPECT_EQ(shell->policies.back(), ActivationPolicy::Accessory);
+    EXPECT_EQ(store.bindings(), edited);
+    EXPECT_EQ(bindingsSpy.count(), 1);
+    EXPECT_EQ(engine->updates.back().at(SnapAction::centre), (Hotkey{9, 0x140000, "V"}));
+
+    // What cannot be used is not used, and stays as written.
+    defaults().changeExternally(keys::modifiers, quint64(0x100000));
+    EXPECT_EQ(store.modifiers(), kDefaultHotkeyModifiers);
+    EXPECT_EQ(defaults().uint64Value(keys::modifiers), 0x100000u);
+    defaults().changeExternally(keys::bindings, QByteArray("{"));
+    EXPECT_EQ(store.bindings(), edited);
+    defaults().changeExternally(keys::lastTab, QString("nowhere"));
+    EXPECT_EQ(store.tab(), SnapTab::global);
+    EXPECT_EQ(defaults().stringValue(keys::lastTab), "nowhere");
+}
+
 TEST_F(StoreTest, SettingsRoundTripThroughTheDefaultsFile) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
-    // Each call is a new process: the file is read afresh.
+    // Each call is a new process: the last one saved what it had, the file is read afresh.
     const auto openFile = [&] {
-        auto file = std::make_shared<platform::JsonFileDefaults>(folder.path(), "com.corvane.tilewick");
+        platform().defaults().flush();
+        auto file = std::make_shared<platform::JsonFileDefaults>(folder.path(), "com.corvane.tilewick",
+                                                                 platform().shared<platform::Runtime>());
         platform().provide<platform::Defaults>(file);
         return file;
     };

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace platform {
+
+// Larger than any settings file or desktop entry a person or a package writes, small enough that
+// reading one never costs noticeable memory or time.
+inline constexpr qint64 kSmallFileLimit = 4 * 1024 * 1024;
+
+// What reading a small file gave.
+struct SmallFileRead {
+    enum class Result {
+        Read,    // `data` holds the whole file
+        Missing, // nothing at the path (or a symlink to nothing)
+        Refused, // not a regular file (a folder, FIFO, device …) or larger than the limit
+        Failed,  // the file is there but could not be read
+    };
+    Result result = Result::Missing;
+    QByteArray data;
+    // Why it was refused or failed, in words.
+    QString problem;
+};
+
+// Reads a regular file of at most `limit` bytes. Never blocks on a FIFO and never reads a device
+// or an oversized file: those are refused before a byte is read.
+SmallFileRead readSmallFile(const QString& path, qint64 limit = kSmallFileLimit);
+
+// Replaces the content of `path` with `data` so that either the new content lands whole or the
+// old file stays as it was: a temporary file beside it is written, checked, flushed to the disk
+// and renamed over it. A symlink is followed and its target replaced; an existing file keeps its
+// permissions. Returns the failure in words, or an empty string on success.
+QString writeFileAtomically(const QString& path, const QByteArray& data);
+
+} // namespace platform
