@@ -46,10 +46,6 @@ TEST_F(ThemeColors, FollowTheAppearanceAtDrawTime) {
         appearance().setSystemScheme(Scheme::Dark);
         EXPECT_EQ(e.color.current(), opaque(e.dark));
     }
-    // The text colour of the description's example, both ways.
-    EXPECT_EQ(Theme::text.current(), QColor(236, 236, 244));
-    appearance().setSystemScheme(Scheme::Light);
-    EXPECT_EQ(Theme::text.current(), QColor(28, 28, 40));
 }
 
 TEST_F(ThemeColors, ForcedSchemeWinsOverTheDesktop) {
