@@ -42,6 +42,7 @@ public:
         std::optional<QString> bundleID;
         std::optional<QString> title;
         QRectF frame;
+        friend bool operator==(const Placement&, const Placement&) = default;
     };
     // The placements of one user action (one window, or several for a multi-window fill).
     using Group = QList<Placement>;

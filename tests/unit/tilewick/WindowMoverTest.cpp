@@ -54,14 +54,8 @@ TEST_F(WindowMoverTest, MovesTheFocusedWindowIntoTheLayout) {
     mover->perform(SnapAction::centreThird);
     EXPECT_EQ(frameOf(w), QRectF(333, 25, 333, 875));
     EXPECT_EQ(events(), QStringList{"snap layout=centre_third displays=1 ok=true"});
-    ASSERT_EQ(mover->undoStack().size(), 1);
-    const auto& saved = mover->undoStack()[0];
-    ASSERT_EQ(saved.size(), 1);
-    EXPECT_EQ(saved[0].window, w);
-    EXPECT_EQ(saved[0].pid, kEditor);
-    EXPECT_EQ(saved[0].bundleID, QStringLiteral("org.example.editor"));
-    EXPECT_EQ(saved[0].title, QStringLiteral("Doc"));
-    EXPECT_EQ(saved[0].frame, QRectF(100, 100, 400, 300));
+    const WindowMover::Placement saved{w, kEditor, "org.example.editor", "Doc", {100, 100, 400, 300}};
+    EXPECT_EQ(mover->undoStack(), QList<WindowMover::Group>{{saved}});
     EXPECT_EQ(desktop().beeps(), 0);
 }
 
