@@ -19,18 +19,13 @@ namespace storetest {
 // An engine without a tap that can never make one.
 struct RecordingEngine final : tilewick::HotkeyEngineHook {
     std::vector<tilewick::Bindings> updates;
-    int starts = 0;
-    int recorderSets = 0;
     int recorderClears = 0;
     void attach(tilewick::HotkeyEngine::Client&) override {}
     void update(const tilewick::Bindings& effective) override { updates.push_back(effective); }
-    bool start() override {
-        ++starts;
-        return false;
-    }
+    bool start() override { return false; }
     bool hasTap() const override { return false; }
     bool isTapEnabled() const override { return false; }
-    void setRecorder(Recorder) override { ++recorderSets; }
+    void setRecorder(Recorder) override {}
     void clearRecorder() override { ++recorderClears; }
 };
 
@@ -94,10 +89,8 @@ struct RecordingShell final : tilewick::AppShell {
         if (mainWindow)
             mainWindow->frame = frame;
     }
-    int terminations = 0;
     std::function<void()> onTerminate;
     void terminate() override {
-        ++terminations;
         if (onTerminate)
             onTerminate();
     }

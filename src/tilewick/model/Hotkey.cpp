@@ -149,7 +149,7 @@ const QHash<quint16, QString>& Hotkey::keySymbols() {
         {119, u"arrow.down.right"_s},
         {116, u"arrow.up.to.line"_s},
         {121, u"arrow.down.to.line"_s},
-        {63, u"globe"_s},
+        {platform::kFnKeyCode, u"globe"_s},
     };
     return table;
 }

@@ -1,5 +1,7 @@
 #include "KeyboardMap.h"
 
+#include "platform/KeyCodes.h"
+
 namespace tilewick {
 
 namespace {
@@ -51,7 +53,7 @@ KeyboardMap::Rows KeyboardMap::rows(bool iso) {
         top.append(KeyDef::key(42, kBackslash));
     }
 
-    Row home = {wide(57, QStringLiteral("caps lock"), 1.75)};
+    Row home = {wide(platform::kCapsLockKeyCode, QStringLiteral("caps lock"), 1.75)};
     home += makeRow(kHomeLetters, kHomeLetterCodes);
     if (iso) {
         home.append(KeyDef::key(42, kBackslash));
@@ -63,20 +65,20 @@ KeyboardMap::Rows KeyboardMap::rows(bool iso) {
     const QString shift = QStringLiteral("shift");
     Row lower;
     if (iso)
-        lower = {modifier(56, shift, shift, 1.25), KeyDef::key(50, kGrave)};
+        lower = {modifier(platform::kShiftKeyCode, shift, shift, 1.25), KeyDef::key(50, kGrave)};
     else
-        lower = {modifier(56, shift, shift, 2.25)};
+        lower = {modifier(platform::kShiftKeyCode, shift, shift, 2.25)};
     lower += makeRow(kBottomLetters, kBottomLetterCodes);
-    lower.append(modifier(60, shift, shift, 2.25));
+    lower.append(modifier(platform::kRightShiftKeyCode, shift, shift, 2.25));
 
     const Row bottom = {
-        modifier(63, QStringLiteral("fn"), QStringLiteral("globe")),
-        modifier(59, QStringLiteral("control"), QStringLiteral("control")),
-        modifier(58, QStringLiteral("option"), QStringLiteral("option")),
-        modifier(55, QStringLiteral("command"), QStringLiteral("command"), 1.25),
+        modifier(platform::kFnKeyCode, QStringLiteral("fn"), QStringLiteral("globe")),
+        modifier(platform::kControlKeyCode, QStringLiteral("control"), QStringLiteral("control")),
+        modifier(platform::kOptionKeyCode, QStringLiteral("option"), QStringLiteral("option")),
+        modifier(platform::kCommandKeyCode, QStringLiteral("command"), QStringLiteral("command"), 1.25),
         wide(49, QString(), 5.0),
-        modifier(54, QStringLiteral("command"), QStringLiteral("command"), 1.25),
-        modifier(61, QStringLiteral("option"), QStringLiteral("option")),
+        modifier(platform::kRightCommandKeyCode, QStringLiteral("command"), QStringLiteral("command"), 1.25),
+        modifier(platform::kRightOptionKeyCode, QStringLiteral("option"), QStringLiteral("option")),
     };
 
     return {numbers, top, home, lower, bottom};
