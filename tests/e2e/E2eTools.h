@@ -143,12 +143,32 @@ public:
         xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, w, atom(name), type, 32, uint32_t(values.size()),
                             values.data());
     }
-    xcb_window_t createWindow(const QRect& r) {
+    // Waits until the server has carried out every request so far.
+    void sync() { std::free(xcb_get_input_focus_reply(m_c, xcb_get_input_focus(m_c), nullptr)); }
+    std::vector<quint32> values(xcb_window_t w, const char* name) {
+        auto* reply = xcb_get_property_reply(
+            m_c, xcb_get_property(m_c, 0, w, atom(name), XCB_ATOM_ANY, 0, 65536), nullptr);
+        std::vector<quint32> out;
+        if (reply && reply->format == 32) {
+            const auto* v = static_cast<const quint32*>(xcb_get_property_value(reply));
+            out.assign(v, v + xcb_get_property_value_length(reply) / 4);
+        }
+        std::free(reply);
+        return out;
+    }
+    // `unmanaged`: override-redirect, a window the window manager leaves alone.
+    xcb_window_t createWindow(const QRect& r, bool unmanaged = false) {
         const xcb_window_t w = xcb_generate_id(m_c);
+        const quint32 overrideRedirect = 1;
         xcb_create_window(m_c, XCB_COPY_FROM_PARENT, w, m_root, int16_t(r.x()), int16_t(r.y()),
                           uint16_t(r.width()), uint16_t(r.height()), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                          XCB_COPY_FROM_PARENT, 0, nullptr);
+                          XCB_COPY_FROM_PARENT, unmanaged ? XCB_CW_OVERRIDE_REDIRECT : 0,
+                          unmanaged ? &overrideRedirect : nullptr);
         return w;
+    }
+    void map(xcb_window_t w) {
+        xcb_map_window(m_c, w);
+        xcb_flush(m_c);
     }
     // A 30-pixel panel across the top of the left monitor.
     xcb_window_t mapPanel() {
@@ -176,14 +196,17 @@ public:
         xcb_flush(m_c);
     }
     void maximise(xcb_window_t w) {
+        changeState(w, true, "_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ");
+    }
+    void changeState(xcb_window_t w, bool add, const char* first, const char* second = nullptr) {
         xcb_client_message_event_t e{};
         e.response_type = XCB_CLIENT_MESSAGE;
         e.format = 32;
         e.window = w;
         e.type = atom("_NET_WM_STATE");
-        e.data.data32[0] = 1;
-        e.data.data32[1] = atom("_NET_WM_STATE_MAXIMIZED_VERT");
-        e.data.data32[2] = atom("_NET_WM_STATE_MAXIMIZED_HORZ");
+        e.data.data32[0] = add ? 1 : 0;
+        e.data.data32[1] = atom(first);
+        e.data.data32[2] = second ? atom(second) : 0;
         e.data.data32[3] = 2;
         xcb_send_event(m_c, 0, m_root,
                        XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,

@@ -18,7 +18,10 @@
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstring>
+#include <thread>
 #include <unistd.h>
 
 using platform::AXElement;
@@ -32,6 +35,42 @@ using namespace e2e;
 QString wmState(quint32 window) {
     return run("xprop", {"-id", hex(window), "_NET_WM_STATE"});
 }
+
+QRect workareaOf() {
+    const auto m = QRegularExpression("= (\\d+), (\\d+), (\\d+), (\\d+)")
+                       .match(run("xprop", {"-root", "_NET_WORKAREA"}));
+    return m.hasMatch() ? QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
+                                m.captured(4).toInt())
+                        : QRect();
+}
+
+// Client messages to the window manager of one type, as a pager would see them.
+class MessageCounter {
+public:
+    explicit MessageCounter(TestClient& x, const char* type) : m_type(x.atom(type)) {
+        const quint32 mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(m_c, xcb_setup_roots_iterator(xcb_get_setup(m_c)).data->root,
+                                     XCB_CW_EVENT_MASK, &mask);
+        free(xcb_get_input_focus_reply(m_c, xcb_get_input_focus(m_c), nullptr));
+    }
+    ~MessageCounter() { xcb_disconnect(m_c); }
+    // The messages sent since the counter began; waits for the server to deliver them.
+    int count() {
+        free(xcb_get_input_focus_reply(m_c, xcb_get_input_focus(m_c), nullptr));
+        while (xcb_generic_event_t* e = xcb_poll_for_event(m_c)) {
+            if ((e->response_type & 0x7f) == XCB_CLIENT_MESSAGE &&
+                reinterpret_cast<xcb_client_message_event_t*>(e)->type == m_type)
+                ++m_count;
+            free(e);
+        }
+        return m_count;
+    }
+
+private:
+    xcb_connection_t* m_c = xcb_connect(nullptr, nullptr);
+    xcb_atom_t m_type;
+    int m_count = 0;
+};
 
 class X11DesktopTest : public ::testing::Test {
 protected:
@@ -59,6 +98,20 @@ protected:
         for (const QString& line : store.recentLines(1 << 20, m_platform->clock().wallMillis()))
             result.append(line.mid(25));
         return result;
+    }
+
+    // The focused terminal's window, in front and where xterm first put it.
+    quint32 terminalWindow() {
+        WindowMover mover(*m_platform);
+        const auto target = mover.focusedWindow();
+        return target ? quint32(target->window.id()) : 0;
+    }
+
+    // Maximises the window, so that a half changes both its size and its place; the left edge
+    // of its monitor.
+    static int maximise(WindowMover& mover, quint32 window) {
+        mover.perform(SnapAction::maximize);
+        return outerFrameOf(window).x();
     }
 
     QTemporaryDir m_logs;
@@ -95,6 +148,19 @@ TEST_F(X11DesktopTest, ScreensAndApplicationsOfTheDesktop) {
     m_x.destroy(panel);
     ASSERT_TRUE(waitFor([&] { return changed.count() > 1; })) << "and when it goes";
     EXPECT_EQ(screens.screens()[0].visibleFrame, QRectF(0, 0, 1280, 1080));
+
+    // So does a dock the window manager does not manage, along the bottom of the right monitor.
+    const xcb_window_t dock = m_x.createWindow({1280, 1040, 1280, 40}, true);
+    m_x.setCardinals(dock, "_NET_WM_STRUT_PARTIAL", XCB_ATOM_CARDINAL,
+                     {0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 1280, 2559});
+    m_x.map(dock);
+    ASSERT_TRUE(waitFor([&] { return changed.count() > 2; }))
+        << "screensChanged when an unmanaged dock appears";
+    EXPECT_EQ(screens.screens()[1].visibleFrame, QRectF(1280, 40, 1280, 1040));
+    EXPECT_EQ(screens.screens()[0].visibleFrame, QRectF(0, 0, 1280, 1080));
+    m_x.destroy(dock);
+    ASSERT_TRUE(waitFor([&] { return changed.count() > 3; }));
+    EXPECT_EQ(screens.screens()[1].visibleFrame, QRectF(1280, 0, 1280, 1080));
 
     // The terminals are applications named by the desktop entry that claims their class; this
     // process is one too; the focused terminal is in front.
@@ -254,4 +320,96 @@ TEST_F(X11DesktopTest, AWindowThatDoesNotNameItsProcessIsFoundThroughTheServer) 
 
     term.kill();
     term.waitForFinished(5000);
+}
+
+TEST_F(X11DesktopTest, SizeAndPositionGoToTheWindowManagerAsOneRequestAndItsAnswerEndsTheWait) {
+    WindowMover mover(*m_platform);
+    const quint32 window = terminalWindow();
+    ASSERT_TRUE(window);
+    const int left = maximise(mover, window);
+    MessageCounter requests(m_x, "_NET_MOVERESIZE_WINDOW");
+    mover.perform(SnapAction::leftHalf);
+    expectSnapped(outerFrameOf(window), QRect(left, 0, 640, 1080), "leftHalf");
+    EXPECT_EQ(requests.count(), 1);
+
+    // A full-screen window stays where it is, and the move does not wait for an answer that
+    // some window managers never give (it once took three polls of 0.1 s).
+    m_x.changeState(window, true, "_NET_WM_STATE_FULLSCREEN");
+    ASSERT_TRUE(waitFor([&] { return wmState(window).contains("FULLSCREEN"); }));
+    const auto start = std::chrono::steady_clock::now();
+    mover.perform(SnapAction::rightHalf);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(150));
+    m_x.changeState(window, false, "_NET_WM_STATE_FULLSCREEN");
+    ASSERT_TRUE(waitFor([&] { return !wmState(window).contains("FULLSCREEN"); }));
+}
+
+TEST_F(X11DesktopTest, AMoveThatLandsUnderASlowWindowManagerCountsAndIsRemembered) {
+    WindowMover mover(*m_platform);
+    const quint32 window = terminalWindow();
+    ASSERT_TRUE(window);
+    const int left = maximise(mover, window);
+    // The window manager answers 0.3 s late, as one with a thousand windows might.
+    const pid_t wm = envPid("E2E_WM_PID");
+    ASSERT_GT(wm, 0);
+    ASSERT_EQ(::kill(wm, SIGSTOP), 0);
+    std::thread wake([wm] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ::kill(wm, SIGCONT);
+    });
+    mover.perform(SnapAction::leftHalf);
+    wake.join();
+    expectSnapped(outerFrameOf(window), QRect(left, 0, 640, 1080), "leftHalf");
+    EXPECT_EQ(events().last(), "snap layout=left_half displays=2 ok=true");
+    EXPECT_EQ(mover.undoStack().size(), 2);
+}
+
+TEST_F(X11DesktopTest, HostileShadowsAndAWindowManagerWithoutMoveResize) {
+    WindowMover mover(*m_platform);
+    auto& ax = m_platform->service<platform::Accessibility>();
+    const auto target = mover.focusedWindow();
+    ASSERT_TRUE(target);
+    const quint32 window = quint32(target->window.id());
+    const int height = workareaOf().height();
+    // Client-side shadows larger than the window itself are not believed.
+    ax.setAttributeValue(target->window, "AXSize", QSizeF(400, 300));
+    ax.setAttributeValue(target->window, "AXPosition", QPointF(300, 300));
+    m_x.setCardinals(window, "_GTK_FRAME_EXTENTS", XCB_ATOM_CARDINAL, {500, 500, 500, 500});
+    m_x.sync();
+    mover.perform(SnapAction::leftHalf);
+    expectSnapped(outerFrameOf(window), QRect(0, 0, 640, height), "leftHalf with hostile shadows");
+    run("xprop", {"-id", hex(window), "-remove", "_GTK_FRAME_EXTENTS"});
+
+    // Without _NET_MOVERESIZE_WINDOW the client is configured so that its frame lands in place.
+    const auto supported = m_x.values(m_x.root(), "_NET_SUPPORTED");
+    auto without = supported;
+    std::erase(without, m_x.atom("_NET_MOVERESIZE_WINDOW"));
+    ASSERT_LT(without.size(), supported.size());
+    m_x.setCardinals(m_x.root(), "_NET_SUPPORTED", XCB_ATOM_ATOM, without);
+    m_x.sync();
+    MessageCounter requests(m_x, "_NET_MOVERESIZE_WINDOW");
+    mover.perform(SnapAction::rightHalf);
+    expectSnapped(outerFrameOf(window), QRect(640, 0, 640, height), "rightHalf by configuring the client");
+    mover.perform(SnapAction::nextDisplay);
+    expectSnapped(outerFrameOf(window), QRect(1920, 0, 640, height), "nextDisplay by configuring the client");
+    EXPECT_EQ(requests.count(), 0);
+    m_x.setCardinals(m_x.root(), "_NET_SUPPORTED", XCB_ATOM_ATOM, supported);
+    m_x.sync();
+}
+
+// Run under window managers that draw their own panels (icewm's taskbar, fluxbox's toolbar).
+TEST_F(X11DesktopTest, PanelsTheWindowManagerDrawsItselfAreNotCovered) {
+    WindowMover mover(*m_platform);
+    const quint32 window = terminalWindow();
+    ASSERT_TRUE(window);
+    const QRect workarea = workareaOf();
+    ASSERT_LT(workarea.bottom(), 1079) << "the window manager shows a panel at the bottom";
+    // The monitor the terminal is on: maximised, it fills that monitor down to the panel.
+    const int left = outerFrameOf(window).center().x() < 1280 ? 0 : 1280;
+    mover.perform(SnapAction::maximize);
+    const QRect maximised = outerFrameOf(window);
+    EXPECT_EQ(maximised.topLeft(), QPoint(left, 0));
+    EXPECT_LE(maximised.bottom(), workarea.bottom());
+    EXPECT_GT(maximised.bottom(), workarea.bottom() - kCell.height());
+    mover.perform(SnapAction::rightHalf);
+    expectSnapped(outerFrameOf(window), QRect(left + 640, 0, 640, workarea.height()), "rightHalf");
 }

@@ -481,6 +481,9 @@ AXError X11Accessibility::commit(xcb_window_t window, std::optional<QPointF> pos
         return AXError::Success;
     const quint64 before = m_x->windowEvents(window).count;
     const quint32 sent = moveResize(window, *info, clientPosition, clientSize);
+    // A full-screen window's frame is the window manager's: some say nothing when they keep it.
+    if (info->has(m_x->ewmh()->_NET_WM_STATE_FULLSCREEN))
+        return AXError::Success;
     settle(window, limit, before, sent, true, [&](const WindowInfo& i) {
         return (!clientPosition || i.client.topLeft() == *clientPosition) &&
                (!clientSize || i.client.size() == *clientSize);

@@ -33,8 +33,10 @@ require_tools() {
 }
 
 # Private folders, Xvfb on a free display with one 2560×1080 screen split into two monitors of
-# 1280×1080 side by side ("L" holds the origin, "R"), and openbox.
+# 1280×1080 side by side ("L" holds the origin, "R"), and a window manager: openbox, or the one
+# named (icewm, fluxbox), whose process is `wm_pid`.
 start_private_desktop() {
+  local wm="${1:-openbox}"
   export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
   export XDG_STATE_HOME="$work/state" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime"
   export XDG_DATA_DIRS=/usr/local/share:/usr/share
@@ -55,7 +57,11 @@ start_private_desktop() {
   xrandr --setmonitor L 1280/338x1080/285+0+0 "${output:-none}" >/dev/null
   xrandr --setmonitor R 1280/338x1080/285+1280+0 none >/dev/null
 
-  openbox --sm-disable >"$work/openbox.log" 2>&1 &
-  pids+=($!)
+  case "$wm" in
+    openbox) openbox --sm-disable >"$work/wm.log" 2>&1 & ;;
+    *) "$wm" >"$work/wm.log" 2>&1 & ;;
+  esac
+  wm_pid=$!
+  pids+=("$wm_pid")
   await sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
 }
