@@ -117,6 +117,9 @@ public:
     virtual ~LocalKeyMonitors() = default;
     // Watches the key-down events of this application's windows.
     virtual LocalKeyMonitorRef addKeyDownMonitor(Handler handler) = 0;
+    // Watches key-downs, key-ups and modifier changes while this application is active.
+    // Modifier changes cannot be swallowed: their verdict is ignored.
+    virtual LocalKeyMonitorRef addKeyMonitor(Handler handler) = 0;
 };
 
 } // namespace platform

@@ -10,7 +10,7 @@ program="$app_dir/Contents/bin/Tilewick"
 driver="$(cd "$app_dir/.." && pwd)/e2e/hotkeys_driver"
 
 source "$(dirname "$0")/lib/private_desktop.sh"
-require_tools xset setxkbmap
+require_tools xset setxkbmap xdotool
 for file in "$driver" "$program"; do
   [ -x "$file" ] || { echo "missing $file (build the project first)" >&2; exit 1; }
 done
@@ -42,6 +42,9 @@ QT_QPA_PLATFORM=xcb timeout 120 "$driver" --gtest_filter='TapTest.*'
 "$program" >"$work/tilewick.log" 2>&1 &
 tilewick=$!
 pids+=("$tilewick")
+# It opens its main window in front; the keys that follow are for the terminal.
+await sh -c 'xprop -id "$(xprop -root _NET_ACTIVE_WINDOW | awk "{ print \$NF }")" WM_WINDOW_ROLE | grep -q main'
+xdotool windowactivate --sync "$(xdotool search --name "Term One" | head -n 1)" >/dev/null
 status=0
 QT_QPA_PLATFORM=offscreen timeout 120 "$driver" --gtest_filter='ProgramTest.*' || status=$?
 

@@ -23,8 +23,11 @@ public:
 
 class SimMonitor final : public LocalKeyMonitor {
 public:
-    explicit SimMonitor(LocalKeyMonitors::Handler handler) : handler(std::move(handler)) {}
+    SimMonitor(LocalKeyMonitors::Handler handler, bool everyType)
+        : handler(std::move(handler)), everyType(everyType) {}
     LocalKeyMonitors::Handler handler;
+    // Key-ups and modifier changes too, not only key-downs.
+    bool everyType;
 };
 
 SimEventTap::SimEventTap() = default;
@@ -44,7 +47,13 @@ void SimEventTap::setWantedChords(const QList<KeyChord>& chords) {
 }
 
 LocalKeyMonitorRef SimEventTap::addKeyDownMonitor(Handler handler) {
-    auto monitor = std::make_shared<SimMonitor>(std::move(handler));
+    auto monitor = std::make_shared<SimMonitor>(std::move(handler), false);
+    m_monitors.push_back(monitor);
+    return monitor;
+}
+
+LocalKeyMonitorRef SimEventTap::addKeyMonitor(Handler handler) {
+    auto monitor = std::make_shared<SimMonitor>(std::move(handler), true);
     m_monitors.push_back(monitor);
     return monitor;
 }
@@ -92,12 +101,17 @@ std::optional<SimEventTap::Destination> SimEventTap::offerToTaps(const KeyEvent&
 
 void SimEventTap::inject(const KeyEvent& event) {
     auto destination = offerToTaps(event);
-    if (!destination && m_applicationActive && event.type == KeyEvent::Type::KeyDown) {
-        for (const auto& monitor : liveReferences(m_monitors))
-            if (monitor->handler(event) == EventVerdict::Swallow) {
+    if (!destination && m_applicationActive) {
+        for (const auto& monitor : liveReferences(m_monitors)) {
+            if (event.type != KeyEvent::Type::KeyDown && !monitor->everyType)
+                continue;
+            // Modifier changes cannot be swallowed.
+            if (monitor->handler(event) == EventVerdict::Swallow &&
+                event.type != KeyEvent::Type::FlagsChanged) {
                 destination = Destination::LocalMonitor;
                 break;
             }
+        }
     }
     if (!destination)
         destination = m_applicationActive ? Destination::OwnWindow : Destination::FrontApplication;

@@ -45,6 +45,7 @@ public:
     quint64 currentModifierFlags() const override { return m_flags; }
     bool isApplicationActive() const override { return m_applicationActive; }
     LocalKeyMonitorRef addKeyDownMonitor(Handler handler) override;
+    LocalKeyMonitorRef addKeyMonitor(Handler handler) override;
 
     // --- Typing ---
     void inject(const KeyEvent& event);

@@ -71,8 +71,11 @@ private:
 
 class X11KeyMonitor final : public LocalKeyMonitor {
 public:
-    explicit X11KeyMonitor(LocalKeyMonitors::Handler handler) : handler(std::move(handler)) {}
+    X11KeyMonitor(LocalKeyMonitors::Handler handler, bool everyType)
+        : handler(std::move(handler)), everyType(everyType) {}
     LocalKeyMonitors::Handler handler;
+    // Key-ups and modifier changes too, not only key-downs.
+    bool everyType;
 };
 
 // --- Setting up ---
@@ -254,7 +257,13 @@ void X11EventTap::setWantedChords(const QList<KeyChord>& chords) {
 }
 
 LocalKeyMonitorRef X11EventTap::addKeyDownMonitor(Handler handler) {
-    auto monitor = std::make_shared<X11KeyMonitor>(std::move(handler));
+    auto monitor = std::make_shared<X11KeyMonitor>(std::move(handler), false);
+    m_monitors.push_back(monitor);
+    return monitor;
+}
+
+LocalKeyMonitorRef X11EventTap::addKeyMonitor(Handler handler) {
+    auto monitor = std::make_shared<X11KeyMonitor>(std::move(handler), true);
     m_monitors.push_back(monitor);
     return monitor;
 }
@@ -384,10 +393,20 @@ EventVerdict X11EventTap::offerToTaps(const KeyEvent& event) const {
 }
 
 EventVerdict X11EventTap::offerToMonitors(const KeyEvent& event) const {
-    for (const auto& monitor : liveReferences(m_monitors))
+    for (const auto& monitor : liveReferences(m_monitors)) {
+        if (event.type != KeyEvent::Type::KeyDown && !monitor->everyType)
+            continue;
         if (monitor->handler(event) == EventVerdict::Swallow)
             return EventVerdict::Swallow;
+    }
     return EventVerdict::Pass;
+}
+
+void X11EventTap::offerFlagsChange(const KeyEvent& event) {
+    offerToTaps(event);
+    // Our own windows see modifier changes while we are in front.
+    if (m_ownActive)
+        offerToMonitors(event);
 }
 
 void X11EventTap::handleEvent(const xcb_generic_event_t* event) {
@@ -460,7 +479,7 @@ void X11EventTap::handleXkbEvent(const xcb_generic_event_t* event) {
         const auto key = X11KeyMap::modifierKeyForChange(m_map.toVirtual(state->keycode), m_flags, flags);
         m_flags = flags;
         if (key)
-            offerToTaps(KeyEvent::flagsChanged(*key, flags | globeFlag()));
+            offerFlagsChange(KeyEvent::flagsChanged(*key, flags | globeFlag()));
         return;
     }
     default:
@@ -472,7 +491,7 @@ void X11EventTap::handleRawKey(bool press, quint32 keycode, bool repeat) {
     if (m_globeKeycode == 0 || keycode != m_globeKeycode || repeat || press == m_globeDown)
         return;
     m_globeDown = press;
-    offerToTaps(KeyEvent::flagsChanged(kFnKeyCode, m_flags | globeFlag()));
+    offerFlagsChange(KeyEvent::flagsChanged(kFnKeyCode, m_flags | globeFlag()));
 }
 
 bool X11EventTap::eventFilter(QObject* watched, QEvent* event) {
@@ -508,7 +527,7 @@ bool X11EventTap::handleQtKey(QEvent* event) {
                 down ? KeyEvent::keyDown(*code, flags, key->isAutoRepeat()) : KeyEvent::keyUp(*code, flags);
             keyEvent.unmodifiedCharacters = unmodifiedText(quint8(scanCode));
             verdict = offerToTaps(keyEvent);
-            if (verdict == EventVerdict::Pass && down)
+            if (verdict == EventVerdict::Pass)
                 verdict = offerToMonitors(keyEvent);
         }
         last = {int(event->type()), key->timestamp(), scanCode, key->isAutoRepeat(),

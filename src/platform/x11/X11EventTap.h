@@ -43,7 +43,8 @@ class X11KeyMonitor;
 //   events of key code 63.
 // - Keys typed into this program's own windows come through Qt (an application event filter;
 //   only on Qt's xcb platform, where a key's native scan code is its X keycode): taps first,
-//   then for key-downs the local monitors; either may swallow them.
+//   then the local monitors; either may swallow them. While this program is active, modifier
+//   changes reach the monitors of every key type too.
 //
 // Key codes and flags are translated by X11KeyMap, rebuilt whenever the keyboard mapping
 // changes; the grabs follow. Auto-repeat is told apart with XKB's detectable auto-repeat, so a
@@ -65,6 +66,7 @@ public:
     quint64 currentModifierFlags() const override;
     bool isApplicationActive() const override { return m_ownActive; }
     LocalKeyMonitorRef addKeyDownMonitor(Handler handler) override;
+    LocalKeyMonitorRef addKeyMonitor(Handler handler) override;
 
     // The wanted chords whose grab another client holds, as of the last grabbing.
     const QList<KeyChord>& refusedChords() const { return m_refused; }
@@ -114,6 +116,7 @@ private:
     bool anyEnabledTap() const;
     EventVerdict offerToTaps(const KeyEvent& event) const;
     EventVerdict offerToMonitors(const KeyEvent& event) const;
+    void offerFlagsChange(const KeyEvent& event);
 
     std::shared_ptr<X11Connection> m_x;
     std::shared_ptr<Keyboard> m_keyboard;

@@ -1,3 +1,5 @@
 #include "tilewick/app/TilewickApp.h"
 
-int main(int argc, char** argv) { return tilewick::runTilewick(argc, argv); }
+int main(int argc, char** argv) {
+    return tilewick::runTilewick(argc, argv);
+}

@@ -51,8 +51,22 @@ TilewickStore::~TilewickStore() {
     }
 }
 
+namespace {
+
+StoreHooks& sharedHooks() {
+    static StoreHooks hooks;
+    return hooks;
+}
+
+} // namespace
+
+void TilewickStore::setSharedHooks(StoreHooks hooks) {
+    sharedHooks() = std::move(hooks);
+}
+
 TilewickStore& TilewickStore::shared() {
-    static TilewickStore* const store = new TilewickStore(platform::Platform::current());
+    static TilewickStore* const store =
+        new TilewickStore(platform::Platform::current(), sharedHooks().completed());
     return *store;
 }
 

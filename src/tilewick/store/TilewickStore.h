@@ -54,6 +54,9 @@ public:
 
     // The program's one store, created on first use with the current platform; never released.
     static TilewickStore& shared();
+    // The collaborators the shared store gets; set before its first use. Missing ones are the
+    // standard ones.
+    static void setSharedHooks(StoreHooks hooks);
 
     // --- Observed fields -------------------------------------------------------------------
 

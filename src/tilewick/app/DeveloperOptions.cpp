@@ -1,0 +1,50 @@
+#include "DeveloperOptions.h"
+
+#include "tilewick/visuals/IconSheets.h"
+
+#include <array>
+#include <cstdio>
+
+namespace tilewick {
+
+std::span<const DeveloperOption> developerOptions() {
+    // Tools without a function arrive with the manual, the About panel, the main window's
+    // renderers and the beta kit.
+    static const std::array<DeveloperOption, 10> table = {{
+        {"--render-icon", {}},
+        {"--render-icon-check", [](const QString& path) { renderIconCheck(path); }},
+        {"--render-quarter-concept", [](const QString& path) { renderQuarterConcept(path); }},
+        {"--render-window", {}},
+        {"--render-overlay", {}},
+        {"--render-tabs", {}},
+        {"--render-about", {}},
+        {"--test-picker", {}},
+        {"--test-update-timer", {}},
+        {"--check-manual", {}},
+    }};
+    return table;
+}
+
+std::optional<DeveloperToolCall> findDeveloperOption(const QStringList& arguments) {
+    const auto options = developerOptions();
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        for (const DeveloperOption& option : options) {
+            if (arguments[i] != QLatin1String(option.option))
+                continue;
+            // The first option decides; as the last argument it is ignored.
+            if (i + 1 == arguments.size())
+                return std::nullopt;
+            return DeveloperToolCall{&option, arguments[i + 1]};
+        }
+    }
+    return std::nullopt;
+}
+
+void runDeveloperTool(const DeveloperToolCall& call) {
+    if (call.option->tool)
+        call.option->tool(call.argument);
+    else
+        std::fprintf(stderr, "Tilewick: %s is not built yet\n", call.option->option);
+}
+
+} // namespace tilewick

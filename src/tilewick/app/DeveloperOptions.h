@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+#include <span>
+
+namespace tilewick {
+
+// One developer command-line option: its text and the tool it runs with the next argument.
+// A tool that is not built yet has no function.
+struct DeveloperOption {
+    const char* option;
+    std::function<void(const QString& argument)> tool;
+};
+
+// The ten developer options, in their fixed order.
+std::span<const DeveloperOption> developerOptions();
+
+// The option to run and its argument.
+struct DeveloperToolCall {
+    const DeveloperOption* option = nullptr;
+    QString argument;
+};
+
+// Scans `arguments` (the program path at index 0) from the first on: the first argument that is
+// exactly one of the options decides. None when no argument is an option, or when that first
+// option is the last argument (start-up then goes on).
+std::optional<DeveloperToolCall> findDeveloperOption(const QStringList& arguments);
+
+// Runs the tool of `call`; a tool not built yet says so on stderr. Either way the caller exits 0.
+void runDeveloperTool(const DeveloperToolCall& call);
+
+} // namespace tilewick

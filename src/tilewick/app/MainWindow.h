@@ -1,0 +1,45 @@
+#pragma once
+
+#include "AppServices.h"
+
+#include "tilewick/mainwindow/MainView.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+namespace tilewick {
+
+class TilewickStore;
+class AppShell;
+
+// The window "main": title "Tilewick", 956 × 891 by default, no smaller than its content (at
+// least 220 × 220). It holds the MainView while the store's `windowOpen` is true and an empty
+// page while it is false, so a closed window holds no view. Closing it hides it; the program
+// goes on. Its menu bar carries the application commands.
+class MainWindow final : public QMainWindow {
+    Q_OBJECT
+public:
+    // The identifier other parts look the window up by; also its X11 window role.
+    static constexpr const char* kIdentifier = "main";
+
+    MainWindow(TilewickStore& store, const AppServices& services, AppShell& shell, QWidget* parent = nullptr);
+
+    MainView* mainView() const { return m_view; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void updateContent();
+    void rebuildMenus();
+
+    TilewickStore& m_store;
+    AppServices m_services;
+    AppShell& m_shell;
+    QPointer<MainView> m_view;
+    QMenu* m_applicationMenu = nullptr;
+    QMenu* m_helpMenu = nullptr;
+    bool m_menusPending = false;
+};
+
+} // namespace tilewick

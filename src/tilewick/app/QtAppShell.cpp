@@ -1,0 +1,92 @@
+#include "QtAppShell.h"
+
+#include "MainWindow.h"
+
+#include "platform/x11/X11TaskbarPresence.h"
+
+#include <QApplication>
+#include <QScreen>
+#include <QShowEvent>
+#include <QWindow>
+
+namespace tilewick {
+
+void QtAppShell::setMainWindow(MainWindow* window) {
+    m_window = window;
+    window->installEventFilter(this);
+    applyPolicy();
+}
+
+bool QtAppShell::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_window && event->type() == QEvent::Show &&
+        !static_cast<QShowEvent*>(event)->spontaneous())
+        applyPolicy();
+    return false;
+}
+
+void QtAppShell::setActivationPolicy(platform::ActivationPolicy policy) {
+    m_policy = policy;
+    applyPolicy();
+}
+
+void QtAppShell::applyPolicy() {
+    if (!m_window)
+        return;
+    m_window->winId(); // the native window carries the state, mapped or not
+    platform::x11::setTaskbarPresence(m_window->windowHandle(),
+                                      m_policy == platform::ActivationPolicy::Regular);
+}
+
+bool QtAppShell::isActive() const {
+    return QGuiApplication::applicationState() == Qt::ApplicationActive;
+}
+
+bool QtAppShell::mainWindowVisible() const {
+    return m_window && m_window->isVisible() && !m_window->isMinimized();
+}
+
+void QtAppShell::activateIgnoringOtherApps() {
+    if (!mainWindowVisible())
+        return;
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+bool QtAppShell::focusVisibleMainWindow() {
+    if (!mainWindowVisible())
+        return false;
+    m_window->raise();
+    m_window->activateWindow();
+    return true;
+}
+
+std::optional<MainWindowState> QtAppShell::visibleMainWindow() const {
+    if (!mainWindowVisible())
+        return std::nullopt;
+    MainWindowState state;
+    state.frame = m_window->frameGeometry();
+    state.fullScreen = m_window->isFullScreen();
+    if (const QScreen* screen = m_window->screen() ? m_window->screen() : QGuiApplication::primaryScreen())
+        state.screenVisibleFrame = QRectF(screen->availableGeometry());
+    const QWindow* handle = m_window->windowHandle();
+    state.occluded = !handle || !handle->isExposed();
+    return state;
+}
+
+void QtAppShell::setMainWindowFrame(const QRectF& frame, bool) {
+    if (!m_window)
+        return;
+    // Qt places the outer frame but sizes the client: take the decorations off the size.
+    const QRect outer = m_window->frameGeometry();
+    const QRect inner = m_window->geometry();
+    const QSize decorations = outer.size() - inner.size();
+    const QRect target = frame.toRect();
+    m_window->move(target.topLeft());
+    m_window->resize(target.size() - decorations);
+}
+
+void QtAppShell::terminate() {
+    QCoreApplication::quit();
+}
+
+} // namespace tilewick

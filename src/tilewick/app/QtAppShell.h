@@ -1,0 +1,51 @@
+#pragma once
+
+#include "tilewick/store/StoreHooks.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+
+namespace tilewick {
+
+class MainWindow;
+
+// The application shell on the desktop: the window "main" and the program's presence.
+//
+// - Activation policy: regular shows the main window in task bars and window switchers;
+//   accessory leaves it out (_NET_WM_STATE_SKIP_TASKBAR and _SKIP_PAGER), so the tray icon is
+//   the program's one presence.
+// - Active: one of the program's windows has the keyboard focus (Qt's application state).
+// - Activating raises the main window and asks the window manager to give it the focus.
+// - Occluded: the window is not exposed (unmapped, or all of it covered where the server says so).
+// - Frames are outer frames, decorations included, in global coordinates; the screen's visible
+//   frame is Qt's available geometry of the window's screen.
+// - Terminate ends the event loop, and with it the program, through its one orderly quit.
+class QtAppShell final : public QObject, public AppShell {
+    Q_OBJECT
+public:
+    void setMainWindow(MainWindow* window);
+
+    void setActivationPolicy(platform::ActivationPolicy policy) override;
+    bool isActive() const override;
+    void activateIgnoringOtherApps() override;
+    bool focusVisibleMainWindow() override;
+    std::optional<MainWindowState> visibleMainWindow() const override;
+    void setMainWindowFrame(const QRectF& frame, bool animate) override;
+    void terminate() override;
+
+protected:
+    // Qt makes a new native window each time a closed window shows again: it gets the policy
+    // before it maps.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void applyPolicy();
+    bool mainWindowVisible() const;
+
+    QPointer<MainWindow> m_window;
+    platform::ActivationPolicy m_policy = platform::ActivationPolicy::Regular;
+};
+
+} // namespace tilewick

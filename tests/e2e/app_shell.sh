@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# End to end on a private X server with openbox and a tray (trayer): the program starts with its
+# tray icon docked and its main window "main" mapped, closing the window leaves it running, a
+# second start shows the window again and exits 0, and it quits cleanly. Never touches the
+# user's display. Usage: app_shell.sh <build>/Tilewick.app
+set -euo pipefail
+
+app_dir="${1:?usage: app_shell.sh <build>/Tilewick.app}"
+app_dir="$(cd "$app_dir" && pwd)"
+program="$app_dir/Contents/bin/Tilewick"
+[ -x "$program" ] || { echo "missing $program (build the project first)" >&2; exit 1; }
+
+source "$(dirname "$0")/lib/private_desktop.sh"
+require_tools trayer xdotool
+start_private_desktop
+
+fail() { echo "FAIL: $*" >&2; status=1; }
+status=0
+
+# The tray host docks icons into its panel window.
+trayer --edge top --align right --widthtype pixel --width 200 --height 24 --SetDockType true \
+  >"$work/trayer.log" 2>&1 &
+pids+=($!)
+await sh -c 'xwininfo -root -tree | grep -q "\"panel\": (\"panel\" \"trayer\")"'
+
+# The client window whose WM_WINDOW_ROLE is "main", if one exists and is mapped.
+main_window() {
+  local id
+  for id in $(xwininfo -root -tree | awk '/"Tilewick": \("Tilewick" "Tilewick"\)/ { print $1 }'); do
+    if xprop -id "$id" WM_WINDOW_ROLE 2>/dev/null | grep -q '= "main"' &&
+      xwininfo -id "$id" 2>/dev/null | grep -q "Map State: IsViewable"; then
+      echo "$id"
+      return 0
+    fi
+  done
+  return 1
+}
+# Windows of ours inside trayer's panel: the docked tray icon.
+docked_icons() {
+  xwininfo -root -tree | awk '
+    /"panel": \("panel" "trayer"\)/ { inside = 1; depth = match($0, /[^ ]/); next }
+    inside && match($0, /[^ ]/) <= depth { inside = 0 }
+    inside && /\("Tilewick" "Tilewick"\)/ { print $1 }'
+}
+
+"$program" >"$work/tilewick.log" 2>&1 &
+tilewick=$!
+pids+=("$tilewick")
+await main_window || fail "no mapped window with the role \"main\""
+has_docked_icon() { [ -n "$(docked_icons)" ]; }
+await has_docked_icon || fail "no tray icon docked in trayer's panel"
+
+if main="$(main_window)"; then
+  xprop -id "$main" _NET_WM_NAME | grep -q '= "Tilewick"' || fail "main window title: $(xprop -id "$main" _NET_WM_NAME)"
+  size="$(xwininfo -id "$main" | awk '/Width:/ { w = $NF } /Height:/ { h = $NF } END { print w "x" h }')"
+  [ "$size" = "956x891" ] || fail "main window size $size, not 956x891"
+  xprop -id "$main" _NET_WM_STATE | grep -q SKIP_TASKBAR && fail "main window is left out of the task bar"
+
+  # openbox closes the focused window on Alt+F4; the program keeps running.
+  xdotool windowactivate --sync "$main" >/dev/null 2>&1 || true
+  xdotool key alt+F4
+  for _ in $(seq 50); do main_window >/dev/null || break; sleep 0.1; done
+  main_window >/dev/null && fail "the main window did not close"
+  kill -0 "$tilewick" 2>/dev/null || fail "closing the main window ended the program"
+fi
+
+# A second start asks the first to show its main window and leaves at once with status 0.
+second=0
+timeout 20 "$program" >"$work/second.log" 2>&1 || second=$?
+[ "$second" -eq 0 ] || fail "the second start exited with status $second"
+await main_window || fail "the second start did not bring the main window back"
+[ "$(docked_icons | wc -l)" -eq 1 ] || fail "the second start docked another tray icon"
+
+# It quits cleanly when asked to terminate, with every log line on disk.
+kill -TERM "$tilewick"
+exit_status=0
+wait "$tilewick" || exit_status=$?
+[ "$exit_status" -eq 0 ] || fail "Tilewick ended with status $exit_status on SIGTERM"
+log_dir="$XDG_DATA_HOME/Veldor Pellrath Beta/tile-wick"
+ls "$log_dir"/activity-*.log >/dev/null 2>&1 || fail "no activity log in $log_dir"
+
+# Without the Dock setting the window stays out of task bars and window switchers.
+mkdir -p "$XDG_CONFIG_HOME/com.corvane.tilewick"
+printf '{\n"showInDock":{"type":"bool","value":false}\n}\n' >"$XDG_CONFIG_HOME/com.corvane.tilewick/defaults.json"
+"$program" >>"$work/tilewick.log" 2>&1 &
+tilewick=$!
+pids+=("$tilewick")
+if await main_window; then
+  xprop -id "$(main_window)" _NET_WM_STATE | grep -q _NET_WM_STATE_SKIP_TASKBAR ||
+    fail "with showInDock off the main window is in the task bar: $(xprop -id "$(main_window)" _NET_WM_STATE)"
+else
+  fail "no main window with showInDock off"
+fi
+kill -TERM "$tilewick"
+wait "$tilewick" || fail "Tilewick ended with status $? on SIGTERM"
+
+if [ "$status" -ne 0 ]; then
+  echo "--- Tilewick's output:" >&2
+  cat "$work/tilewick.log" "$work/second.log" >&2
+fi
+exit "$status"
