@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# End to end on a private X server with openbox and a tray (trayer): the program starts with its
-# tray icon docked and its main window "main" mapped, closing the window leaves it running, a
-# second start shows the window again and exits 0, and it quits cleanly. Never touches the
-# user's display. Usage: app_shell.sh <build>/Tilewick.app
+# End to end on a private X server, under openbox with a tray (trayer) and under icewm with its
+# own: the program starts with its tray icon docked and its main window "main" mapped, closing
+# the window leaves it running, a second start shows the window again and exits 0, it quits
+# cleanly, and with "showInDock" off its window stays out of task bars. Never touches the user's
+# display. Usage: app_shell.sh <build>/Tilewick.app
 set -euo pipefail
 
 app_dir="${1:?usage: app_shell.sh <build>/Tilewick.app}"
@@ -10,18 +11,32 @@ app_dir="$(cd "$app_dir" && pwd)"
 program="$app_dir/Contents/bin/Tilewick"
 [ -x "$program" ] || { echo "missing $program (build the project first)" >&2; exit 1; }
 
+# Each window manager on a desktop of its own.
+if [ -z "${APP_SHELL_WM:-}" ]; then
+  status=0
+  for wm in openbox icewm; do
+    echo "--- under $wm"
+    APP_SHELL_WM="$wm" bash "$0" "$app_dir" || status=1
+  done
+  exit "$status"
+fi
+
 source "$(dirname "$0")/lib/private_desktop.sh"
-require_tools trayer xdotool
-start_private_desktop
+require_tools trayer xdotool "$APP_SHELL_WM"
+start_private_desktop "$APP_SHELL_WM"
 
 fail() { echo "FAIL: $*" >&2; status=1; }
 status=0
 
-# The tray host docks icons into its panel window.
-trayer --edge top --align right --widthtype pixel --width 200 --height 24 --SetDockType true \
-  >"$work/trayer.log" 2>&1 &
-pids+=($!)
-await sh -c 'xwininfo -root -tree | grep -q "\"panel\": (\"panel\" \"trayer\")"'
+# openbox has no tray of its own: trayer docks icons into its panel. icewm's task bar has one.
+if [ "$APP_SHELL_WM" = openbox ]; then
+  trayer --edge top --align right --widthtype pixel --width 200 --height 24 --SetDockType true \
+    >"$work/trayer.log" 2>&1 &
+  pids+=($!)
+  await sh -c 'xwininfo -root -tree | grep -q "\"panel\": (\"panel\" \"trayer\")"'
+else
+  await sh -c 'xwininfo -root -tree | grep -q "(\"icewm\" \"IceWM\")"' || true
+fi
 
 # The client window whose WM_WINDOW_ROLE is "main", if one exists and is mapped.
 main_window() {
@@ -35,20 +50,21 @@ main_window() {
   done
   return 1
 }
-# Windows of ours inside trayer's panel: the docked tray icon.
+# Small windows of ours that a tray took in (reparented away from the root, mapped): the tray icon.
 docked_icons() {
-  xwininfo -root -tree | awk '
-    /"panel": \("panel" "trayer"\)/ { inside = 1; depth = match($0, /[^ ]/); next }
-    inside && match($0, /[^ ]/) <= depth { inside = 0 }
-    inside && /\("Tilewick" "Tilewick"\)/ { print $1 }'
+  local id
+  for id in $(xwininfo -root -tree | awk '/^         +0x[0-9a-f]+ "Tilewick": \("Tilewick" "Tilewick"\)/ { print $1 }'); do
+    xprop -id "$id" WM_WINDOW_ROLE 2>/dev/null | grep -q '= "main"' && continue
+    xwininfo -id "$id" 2>/dev/null | awk '/Map State: IsViewable/ { v = 1 } /Width:/ { w = $NF }
+      /Height:/ { h = $NF } END { exit !(v && w < 100 && h < 100) }' && echo "$id"
+  done
 }
-
 "$program" >"$work/tilewick.log" 2>&1 &
 tilewick=$!
 pids+=("$tilewick")
 await main_window || fail "no mapped window with the role \"main\""
 has_docked_icon() { [ -n "$(docked_icons)" ]; }
-await has_docked_icon || fail "no tray icon docked in trayer's panel"
+await has_docked_icon || fail "no tray icon docked in the tray"
 
 if main="$(main_window)"; then
   xprop -id "$main" _NET_WM_NAME | grep -q '= "Tilewick"' || fail "main window title: $(xprop -id "$main" _NET_WM_NAME)"
@@ -56,7 +72,7 @@ if main="$(main_window)"; then
   [ "$size" = "956x891" ] || fail "main window size $size, not 956x891"
   xprop -id "$main" _NET_WM_STATE | grep -q SKIP_TASKBAR && fail "main window is left out of the task bar"
 
-  # openbox closes the focused window on Alt+F4; the program keeps running.
+  # Both window managers close the focused window on Alt+F4; the program keeps running.
   xdotool windowactivate --sync "$main" >/dev/null 2>&1 || true
   xdotool key alt+F4
   for _ in $(seq 50); do main_window >/dev/null || break; sleep 0.1; done
@@ -91,6 +107,14 @@ if await main_window; then
 else
   fail "no main window with showInDock off"
 fi
+# A crashed instance leaves its lock and socket behind; the next start takes them over.
+kill -KILL "$tilewick"
+wait "$tilewick" 2>/dev/null || true
+"$program" >>"$work/tilewick.log" 2>&1 &
+tilewick=$!
+pids+=("$tilewick")
+await main_window || fail "no main window after a crashed instance"
+kill -0 "$tilewick" 2>/dev/null || fail "the start after a crashed instance did not keep running"
 kill -TERM "$tilewick"
 wait "$tilewick" || fail "Tilewick ended with status $? on SIGTERM"
 

@@ -50,7 +50,7 @@ QString SingleInstance::socketPath() const {
 
 SingleInstance::Role SingleInstance::claim() {
     m_lock = std::make_unique<QLockFile>(m_folder + u'/' + m_name + QStringLiteral(".lock"));
-    // A lock whose process is gone is taken over at once, however recent.
+    // Only a lock whose process is gone is stale: a running instance's lock never ages out.
     m_lock->setStaleLockTime(0);
     if (m_lock->tryLock(0)) {
         serve();
