@@ -6,7 +6,7 @@
 #include "tilewick/visuals/QuarterMenuBar.h"
 #include "tilewick/visuals/Theme.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QPalette>
 #include <QSystemTrayIcon>
 
@@ -22,7 +22,9 @@ MenuBarExtra::MenuBarExtra(TilewickStore& store, const AppServices& services, Ap
                            QObject* parent)
     : QObject(parent), m_store(store), m_services(services), m_shell(shell) {
     m_icon = std::make_unique<QSystemTrayIcon>();
-    m_icon->setIcon(QIcon(QPixmap::fromImage(trayIconImage(currentScheme() == Scheme::Dark))));
+    updateIcon();
+    // A switch of the desktop between light and dark repaints the icon for the panel.
+    qApp->installEventFilter(this);
     m_icon->setToolTip(QStringLiteral("Tilewick"));
     m_icon->setContextMenu(&m_menu);
     // A click on the icon opens the same menu as the menu-bar item does.
@@ -53,6 +55,16 @@ void MenuBarExtra::scheduleRebuild() {
 void MenuBarExtra::rebuild() {
     m_rebuildPending = false;
     fillMenu(m_menu, menuBarMenu(m_store, m_services, m_shell));
+}
+
+bool MenuBarExtra::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange)
+        updateIcon();
+    return false;
+}
+
+void MenuBarExtra::updateIcon() {
+    m_icon->setIcon(QIcon(QPixmap::fromImage(trayIconImage(currentScheme() == Scheme::Dark))));
 }
 
 void MenuBarExtra::updateVisibility() {

@@ -26,7 +26,11 @@ public:
 
     const QMenu& menu() const { return m_menu; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void updateIcon();
     void scheduleRebuild();
     void rebuild();
     void updateVisibility();
