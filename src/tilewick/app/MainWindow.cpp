@@ -48,7 +48,9 @@ void MainWindow::updateContent() {
         m_view = new MainView(m_store);
         setCentralWidget(m_view);
     } else {
-        // An empty page: the window holds no view while it is closed.
+        // An empty page: the window holds no view while it is closed. The old view is deleted
+        // later; it no longer counts now.
+        m_view = nullptr;
         setCentralWidget(new QWidget);
     }
     // The content decides the minimum, never below 220 × 220.
