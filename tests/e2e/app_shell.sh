@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # End to end on a private X server, under openbox with a tray (trayer) and under icewm with its
 # own: the program starts with its tray icon docked and its main window "main" mapped, closing
-# the window leaves it running, a second start shows the window again and exits 0, it quits
-# cleanly, and with "showInDock" off its window stays out of task bars. Never touches the user's
+# the window leaves it running, a second start and the tray menu show the window again (the
+# second start exits 0), it quits cleanly on SIGTERM and from the tray menu, and with
+# "showInDock" off its window stays out of task bars. Never touches the user's
 # display. Usage: app_shell.sh <build>/Tilewick.app
 set -euo pipefail
 
@@ -41,7 +42,7 @@ fi
 # The client window whose WM_WINDOW_ROLE is "main", if one exists and is mapped.
 main_window() {
   local id
-  for id in $(xwininfo -root -tree | awk '/"Tilewick": \("Tilewick" "Tilewick"\)/ { print $1 }'); do
+  for id in $(xwininfo -root -tree 2>/dev/null | awk '/"Tilewick": \("Tilewick" "Tilewick"\)/ { print $1 }'); do
     if xprop -id "$id" WM_WINDOW_ROLE 2>/dev/null | grep -q '= "main"' &&
       xwininfo -id "$id" 2>/dev/null | grep -q "Map State: IsViewable"; then
       echo "$id"
@@ -53,7 +54,7 @@ main_window() {
 # Small windows of ours that a tray took in (reparented away from the root, mapped): the tray icon.
 docked_icons() {
   local id
-  for id in $(xwininfo -root -tree | awk '/^         +0x[0-9a-f]+ "Tilewick": \("Tilewick" "Tilewick"\)/ { print $1 }'); do
+  for id in $(xwininfo -root -tree 2>/dev/null | awk '/^         +0x[0-9a-f]+ "Tilewick": \("Tilewick" "Tilewick"\)/ { print $1 }'); do
     xprop -id "$id" WM_WINDOW_ROLE 2>/dev/null | grep -q '= "main"' && continue
     xwininfo -id "$id" 2>/dev/null | awk '/Map State: IsViewable/ { v = 1 } /Width:/ { w = $NF }
       /Height:/ { h = $NF } END { exit !(v && w < 100 && h < 100) }' && echo "$id"
@@ -87,6 +88,20 @@ timeout 20 "$program" >"$work/second.log" 2>&1 || second=$?
 await main_window || fail "the second start did not bring the main window back"
 [ "$(docked_icons | wc -l)" -eq 1 ] || fail "the second start docked another tray icon"
 
+# The tray menu: a click opens it; its first item, "Open Tilewick…", shows the closed window.
+# Opens the tray menu and types `keys` into it.
+tray_menu() {
+  local icon
+  icon="$(docked_icons | head -n 1)"
+  xdotool mousemove --window "$icon" 8 8 click 1
+  sleep 0.3
+  xdotool key "$@"
+}
+xdotool key alt+F4
+for _ in $(seq 50); do main_window >/dev/null || break; sleep 0.1; done
+tray_menu Down Return
+await main_window || fail "\"Open Tilewick…\" in the tray menu did not show the main window"
+
 # It quits cleanly when asked to terminate, with every log line on disk.
 kill -TERM "$tilewick"
 exit_status=0
@@ -115,8 +130,15 @@ tilewick=$!
 pids+=("$tilewick")
 await main_window || fail "no main window after a crashed instance"
 kill -0 "$tilewick" 2>/dev/null || fail "the start after a crashed instance did not keep running"
-kill -TERM "$tilewick"
-wait "$tilewick" || fail "Tilewick ended with status $? on SIGTERM"
+# "Quit Tilewick", the tray menu's last item, ends it with status 0.
+await has_docked_icon || fail "no tray icon after a crashed instance"
+tray_menu Up Return
+for _ in $(seq 50); do kill -0 "$tilewick" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$tilewick" 2>/dev/null; then
+  fail "\"Quit Tilewick\" in the tray menu did not end the program"
+  kill -TERM "$tilewick"
+fi
+wait "$tilewick" || fail "Tilewick ended with status $? after \"Quit Tilewick\""
 
 if [ "$status" -ne 0 ]; then
   echo "--- Tilewick's output:" >&2
