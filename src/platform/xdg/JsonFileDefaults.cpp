@@ -131,8 +131,8 @@ bool same(const std::optional<DefaultsValue>& a, const std::optional<DefaultsVal
 
 } // namespace
 
-// Everything the queued work needs; the queued work holds it only weakly, so the defaults can go
-// at any time after their flush.
+// Everything the queued work needs. Queued work holds it only weakly and only while it runs, so
+// it always ends with the defaults, on their thread, after their flush.
 struct JsonFileDefaults::State : std::enable_shared_from_this<State> {
     std::shared_ptr<Runtime> runtime;
     SerialQueueRef queue;
@@ -155,7 +155,8 @@ struct JsonFileDefaults::State : std::enable_shared_from_this<State> {
     QMap<QString, DefaultsValue> diskValues;
 
     void load();
-    void changed(std::unique_lock<std::mutex>& lock);
+    // With the mutex held: the values changed; a save is on its way.
+    void changed();
     void save();
     bool takeExternalChanges(const SmallFileRead& disk, QStringList& changedKeys);
     bool keepUnreadable(const QString& reason);
@@ -271,7 +272,7 @@ bool JsonFileDefaults::State::keepUnreadable(const QString& reason) {
     return true;
 }
 
-void JsonFileDefaults::State::changed(std::unique_lock<std::mutex>& lock) {
+void JsonFileDefaults::State::changed() {
     dirty = true;
     if (memoryOnly || scheduled)
         return;
@@ -284,7 +285,6 @@ void JsonFileDefaults::State::changed(std::unique_lock<std::mutex>& lock) {
                     state->save();
             });
     });
-    lock.unlock();
 }
 
 void JsonFileDefaults::State::save() {
@@ -390,17 +390,17 @@ std::optional<DefaultsValue> JsonFileDefaults::value(const QString& key) const {
 }
 
 void JsonFileDefaults::set(const QString& key, const DefaultsValue& value) {
-    std::unique_lock lock(m_state->mutex);
+    std::lock_guard lock(m_state->mutex);
     if (same(lookup(m_state->values, key), value))
         return;
     m_state->values.insert(key, value);
-    m_state->changed(lock);
+    m_state->changed();
 }
 
 void JsonFileDefaults::remove(const QString& key) {
-    std::unique_lock lock(m_state->mutex);
+    std::lock_guard lock(m_state->mutex);
     if (m_state->values.remove(key))
-        m_state->changed(lock);
+        m_state->changed();
 }
 
 QStringList JsonFileDefaults::keys() const {
@@ -416,11 +416,17 @@ void JsonFileDefaults::flush() {
     }
     if (pending)
         pending->cancel();
-    const auto state = m_state;
-    if (state->queue->isCurrent())
-        state->save();
-    else
-        state->queue->sync([state] { state->save(); });
+    if (m_state->queue->isCurrent()) {
+        m_state->save();
+        return;
+    }
+    // Weakly, like all queued work: the last reference, and the runtime it holds, must go on
+    // this thread, never on the queue's own worker.
+    std::weak_ptr<State> weak = m_state;
+    m_state->queue->sync([weak] {
+        if (const auto state = weak.lock())
+            state->save();
+    });
 }
 
 } // namespace platform
