@@ -4,7 +4,6 @@
 
 #include <QStringList>
 
-#include <chrono>
 #include <mutex>
 #include <thread>
 
@@ -145,7 +144,6 @@ TEST(VirtualRuntime, WorkerPollingOnVirtualTimeFinishesInstantly) {
         rt.async([&] { onMainWithResult = rt.isMainThread(); });
     });
 
-    const auto start = std::chrono::steady_clock::now();
     rt.runUntilIdle();
     EXPECT_EQ(polls, 1); // asleep after the first poll
     rt.advance(10.0);
@@ -155,7 +153,6 @@ TEST(VirtualRuntime, WorkerPollingOnVirtualTimeFinishesInstantly) {
     EXPECT_EQ(polls, 100);
     EXPECT_NEAR(gaveUpAt, 20.0, 1e-9);
     EXPECT_TRUE(onMainWithResult);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 TEST(VirtualRuntime, WorkerStopsPollingWhenTheMainThreadChangesState) {
@@ -282,6 +279,22 @@ TEST(VirtualRuntime, GlobalQueueRunsConcurrentWorkOffTheMainThread) {
     rt.advance(1.0);
     EXPECT_EQ(trace.events().last(), "slow");
     EXPECT_EQ(offMain, 2);
+}
+
+TEST(VirtualRuntime, ReadyWorkersTakeOneTurnEachInTheOrderTheyBecameReady) {
+    VirtualRuntime rt;
+    Trace trace;
+    auto a = rt.serialQueue("a");
+    auto b = rt.serialQueue("b");
+    auto c = rt.serialQueue("c");
+    for (int i = 0; i < 2; ++i) {
+        c->async([&, i] { trace.add(QString("c%1").arg(i)); });
+        a->async([&, i] { trace.add(QString("a%1").arg(i)); });
+    }
+    rt.global([&] { trace.add("g"); });
+    b->async([&] { trace.add("b0"); });
+    rt.runUntilIdle();
+    EXPECT_EQ(trace.events(), (QStringList{"c0", "a0", "g", "b0", "c1", "a1"}));
 }
 
 TEST(VirtualRuntime, RunsTheSameWayEveryTime) {
