@@ -33,9 +33,10 @@ std::string BetaLog::body(std::string_view name, std::span<const BetaPair> pairs
 
 void BetaLog::event(std::string_view name, std::span<const BetaPair> pairs) {
     // A process without a platform (before start-up, after shutdown) has nowhere to log.
-    if (!platform::Platform::isInstalled())
+    const std::shared_ptr<platform::Platform> installed = platform::Platform::installed();
+    if (!installed)
         return;
-    LogStore& store = LogStore::shared();
+    LogStore& store = LogStore::shared(*installed);
     const qint64 now = store.clock().wallMillis();
     store.stampAndAppend(now, body(name, pairs));
 }

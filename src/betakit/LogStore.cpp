@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -50,9 +51,14 @@ QString nameOfDayFile(std::string_view day) {
 LogStore& LogStore::shared() {
     if (LogStore* store = g_shared.load(std::memory_order_acquire))
         return *store;
+    return shared(platform::Platform::current());
+}
+
+LogStore& LogStore::shared(platform::Platform& p) {
+    if (LogStore* store = g_shared.load(std::memory_order_acquire))
+        return *store;
     std::lock_guard<std::mutex> lock(g_sharedMutex);
     if (!g_shared.load(std::memory_order_relaxed)) {
-        platform::Platform& p = platform::Platform::current();
         p.runtime(); // stops the process with a clear message when there is none
         g_shared.store(new LogStore(p.shared<platform::Runtime>()), std::memory_order_release);
     }
@@ -64,7 +70,6 @@ void LogStore::resetSharedForTesting() {
     LogStore* store = g_shared.exchange(nullptr);
     if (!store)
         return;
-    store->flush();
     delete store;
 }
 
@@ -73,6 +78,9 @@ LogStore::LogStore(std::shared_ptr<platform::Runtime> runtime)
       m_queue(m_runtime->serialQueue(QString::fromLatin1(kQueueLabel.data(), kQueueLabel.size()))) {}
 
 LogStore::~LogStore() {
+    // Drains queued here capture this store; they run before it goes. A queue whose runtime has
+    // stopped runs nothing more, and the file is closed here.
+    m_queue->sync([this] { writeOut(); });
     closeFile();
 }
 
@@ -164,6 +172,7 @@ void LogStore::drain() {
         std::swap(m_batch, m_inbox);
         m_drainScheduled = false;
     }
+    closeFileIfReplaced();
     for (const Entry& entry : m_batch) {
         m_line = stamp(entry.wallMillis);
         m_line += ' ';
@@ -190,8 +199,16 @@ void LogStore::append(std::string_view line) {
     } else if (m_fd < 0 && clock().uptime() >= m_retryAt) {
         openDay(day);
     }
-    if (m_fd < 0 || m_bytesToday >= kDailyCap)
+    if (m_fd < 0)
         return;
+    if (m_bytesToday >= kDailyCap) {
+        if (m_markerOwed) {
+            m_chunk += line.substr(0, kStampLength);
+            m_chunk += kFullMarker;
+            m_markerOwed = false;
+        }
+        return;
+    }
 
     m_chunk += line;
     m_chunk += '\n';
@@ -206,9 +223,11 @@ void LogStore::append(std::string_view line) {
 
 void LogStore::openDay(std::string_view day) {
     m_handleDay = day;
+    m_markerOwed = false;
     const QString path = dayPath(day);
     const QByteArray native = QFile::encodeName(path);
-    const int flags = O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC;
+    // Without O_NONBLOCK, opening a FIFO could wait for a reader for ever.
+    const int flags = O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK;
     bool existed = ::access(native.constData(), F_OK) == 0;
     int fd = ::open(native.constData(), flags, 0644);
     if (fd < 0 && errno == ENOENT) {
@@ -218,7 +237,13 @@ void LogStore::openDay(std::string_view day) {
         fd = ::open(native.constData(), flags, 0644);
     }
     if (fd < 0) {
-        failed("open", path, errno);
+        failed("open", path, std::generic_category().message(errno));
+        return;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        failed("open", path, "not a regular file");
         return;
     }
     m_fd = fd;
@@ -229,9 +254,25 @@ void LogStore::openDay(std::string_view day) {
     if (m_bytesToday > 0 && m_bytesToday < kDailyCap && ::pread(fd, &last, 1, end - 1) == 1 && last != '\n') {
         m_chunk += '\n';
         m_bytesToday += 1;
+        m_markerOwed = m_bytesToday >= kDailyCap;
     }
     if (!existed)
         prune();
+}
+
+void LogStore::closeFileIfReplaced() {
+    if (m_fd < 0)
+        return;
+    struct stat open {
+    }, atPath{};
+    const QByteArray native = QFile::encodeName(dayPath(m_handleDay));
+    if (::fstat(m_fd, &open) == 0 && ::stat(native.constData(), &atPath) == 0 &&
+        open.st_dev == atPath.st_dev && open.st_ino == atPath.st_ino)
+        return;
+    // Removed (with its folder, perhaps) or replaced: the next line opens the path afresh.
+    writeOut();
+    closeFile();
+    m_handleDay.clear();
 }
 
 void LogStore::closeFile() {
@@ -250,7 +291,7 @@ void LogStore::writeOut() {
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            failed("write", dayPath(m_handleDay), errno);
+            failed("write", dayPath(m_handleDay), std::generic_category().message(errno));
             closeFile();
             break;
         }
@@ -265,13 +306,13 @@ void LogStore::writeOut() {
     }
 }
 
-void LogStore::failed(const char* action, const QString& path, int error) {
+void LogStore::failed(const char* action, const QString& path, const std::string& reason) {
     m_retryAt = clock().uptime() + kRetryInterval;
     if (m_failureReported)
         return;
     m_failureReported = true;
     std::fprintf(stderr, "betakit: activity log: cannot %s %s: %s; lines are dropped until it works again\n",
-                 action, QFile::encodeName(path).constData(), std::generic_category().message(error).c_str());
+                 action, QFile::encodeName(path).constData(), reason.c_str());
 }
 
 void LogStore::prune() {

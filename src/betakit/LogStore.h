@@ -12,6 +12,10 @@
 #include <string_view>
 #include <vector>
 
+namespace platform {
+class Platform;
+}
+
 namespace betakit {
 
 // The one owner of the activity log's files: one file per UTC day ("activity-YYYY-MM-DD.log")
@@ -24,7 +28,9 @@ namespace betakit {
 //
 // A folder that is missing or unwritable, or a full disk, costs lines but never the process:
 // the failure is reported once on stderr, and opening the day file is tried again on a later
-// line, at most once every kRetryInterval seconds, until writing works again.
+// line, at most once every kRetryInterval seconds, until writing works again. A day file that
+// is removed or replaced while open is noticed at the next batch and opened afresh; anything
+// but a regular file at its path (a FIFO, a device) is refused, so writing never blocks.
 class LogStore {
 public:
     static constexpr std::string_view kQueueLabel = "com.veldorpellrath.betakit.log";
@@ -35,10 +41,15 @@ public:
 
     // The store of the process, created on first use from the installed platform's runtime.
     static LogStore& shared();
+    // The same store, created on first use from `platform`'s runtime.
+    static LogStore& shared(platform::Platform& platform);
     // Testing hook: waits for the shared store's queued lines, then destroys it, so the next
     // shared() builds a fresh store on the platform installed at that time.
     static void resetSharedForTesting();
 
+    // A store of its own on `runtime`; the program uses shared().
+    explicit LogStore(std::shared_ptr<platform::Runtime> runtime);
+    // Writes what was handed over before, so no queued work outlives the store.
     ~LogStore();
     LogStore(const LogStore&) = delete;
     LogStore& operator=(const LogStore&) = delete;
@@ -64,8 +75,6 @@ public:
     static QString dayFileName(QStringView day);
 
 private:
-    explicit LogStore(std::shared_ptr<platform::Runtime> runtime);
-
     struct Entry {
         qint64 wallMillis;
         std::string body;
@@ -75,10 +84,11 @@ private:
     void drain();
     void append(std::string_view line);
     void openDay(std::string_view day);
+    void closeFileIfReplaced();
     void closeFile();
     void writeOut();
     void prune();
-    void failed(const char* action, const QString& path, int error);
+    void failed(const char* action, const QString& path, const std::string& reason);
     QString dayPath(std::string_view day) const;
 
     std::shared_ptr<platform::Runtime> m_runtime;
@@ -96,8 +106,9 @@ private:
     int m_fd = -1;
     std::string m_handleDay;
     qint64 m_bytesToday = 0;
-    std::string m_line;  // the line being appended, reused
-    std::string m_chunk; // bytes for the open file, written at the end of a batch
+    bool m_markerOwed = false; // the day reached its cap without a line that carried the marker
+    std::string m_line;        // the line being appended, reused
+    std::string m_chunk;       // bytes for the open file, written at the end of a batch
     double m_retryAt = 0;
     bool m_failureReported = false;
 };

@@ -20,8 +20,17 @@ namespace platform {
 // simulated services before anything else runs, so no code reaches the real desktop behind
 // a test's back. Services are registered before worker threads start and not replaced while
 // they run.
+//
+// The registry may be read from any thread. A platform's runtime workers stop before the
+// platform goes: uninstall() stops them while the platform is still installed (so running work
+// may still reach it), and a platform that is destroyed stops them before any service goes.
 class Platform {
 public:
+    Platform() = default;
+    ~Platform();
+    Platform(const Platform&) = delete;
+    Platform& operator=(const Platform&) = delete;
+
     template <typename T> void provide(std::shared_ptr<T> service) {
         m_services[std::type_index(typeid(T))] = std::static_pointer_cast<void>(std::move(service));
     }
@@ -54,9 +63,12 @@ public:
 
     // The installed platform. Stops the process when none was installed.
     static Platform& current();
+    // The installed platform, or null; for code that may run while it is being uninstalled.
+    static std::shared_ptr<Platform> installed();
     static bool isInstalled();
-    // Makes `platform` the current one (replacing any earlier). Tests call this in SetUp.
+    // Makes `platform` the current one (uninstalling any other first). Tests call this in SetUp.
     static void install(std::shared_ptr<Platform> platform);
+    // Stops the installed platform's runtime workers, then removes it.
     static void uninstall();
 
 private:

@@ -87,6 +87,11 @@ public:
 
     // True on the thread that runs the main queue.
     virtual bool isMainThread() const = 0;
+
+    // Ends the worker threads: serial and global work that has not started is dropped, running
+    // work finishes (sleeps end early), and the call returns when every worker is gone. Later
+    // worker work is dropped. The main queue and timers go on. Never call from a worker.
+    virtual void stopWorkers() = 0;
 };
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #include "QtRuntime.h"
 
+#include "TerminationSignals.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QThread>
@@ -158,7 +160,7 @@ public:
         m_timer->setTimerType(type);
         QObject::connect(m_timer, &QTimer::timeout, m_timer,
                          [cancelled = m_cancelled, task = std::move(task)] {
-                             if (!cancelled->load())
+                             if (!cancelled->load() && !TerminationSignals::requested())
                                  task();
                          });
         if (QThread::currentThread() == mainThread) {
@@ -205,10 +207,18 @@ QtRuntime::QtRuntime() : m_shared(std::make_shared<Shared>()), m_context(new QOb
 }
 
 QtRuntime::~QtRuntime() {
+    stopWorkers();
+    delete m_context;
+}
+
+void QtRuntime::stopWorkers() {
     QMap<QString, SerialQueueRef> queues;
     {
         std::lock_guard<std::mutex> lock(m_queuesMutex);
-        queues.swap(m_queues);
+        if (m_workersStopped)
+            return;
+        m_workersStopped = true;
+        queues = m_queues;
     }
     // First no new work starts, then sleepers wake, then everything running is waited for.
     for (const auto& queue : std::as_const(queues))
@@ -222,7 +232,6 @@ QtRuntime::~QtRuntime() {
     m_pool.waitForDone();
     for (const auto& queue : std::as_const(queues))
         static_cast<QtSerialQueue*>(queue.get())->stop();
-    delete m_context;
 }
 
 Clock& QtRuntime::clock() {
@@ -230,14 +239,20 @@ Clock& QtRuntime::clock() {
 }
 
 void QtRuntime::async(Task task) {
-    QMetaObject::invokeMethod(m_context, std::move(task), Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_context,
+        [task = std::move(task)] {
+            if (!TerminationSignals::requested())
+                task();
+        },
+        Qt::QueuedConnection);
 }
 
 WorkItemRef QtRuntime::after(double seconds, Task task) {
     auto item = std::make_shared<WorkItem>();
     const int ms = toMilliseconds(seconds);
     auto fire = [item, task = std::move(task)] {
-        if (!item->isCancelled())
+        if (!item->isCancelled() && !TerminationSignals::requested())
             task();
     };
     QObject* context = m_context;
@@ -271,12 +286,21 @@ RepeatingTimerRef QtRuntime::every(double interval, double tolerance, Task task)
 SerialQueueRef QtRuntime::serialQueue(const QString& label) {
     std::lock_guard<std::mutex> lock(m_queuesMutex);
     auto& queue = m_queues[label];
-    if (!queue)
-        queue = std::make_shared<QtSerialQueue>(label);
+    if (!queue) {
+        auto made = std::make_shared<QtSerialQueue>(label);
+        if (m_workersStopped)
+            made->stop();
+        queue = made;
+    }
     return queue;
 }
 
 void QtRuntime::global(Task task) {
+    std::unique_lock<std::mutex> lock(m_queuesMutex);
+    if (m_workersStopped) {
+        lock.unlock();
+        return; // `task` goes outside the lock
+    }
     m_pool.start(std::move(task));
 }
 

@@ -20,7 +20,9 @@ namespace platform::qt {
 // timer, a tolerance of at least 5% of the interval a coarse one, a tolerance of a second or
 // more a very coarse one. Each serial queue is one worker thread with a FIFO; the global queue
 // is a thread pool. Sleeps are real, but end early when the runtime shuts down, so that
-// destroying it never waits out a poll. The clock is the system's: UTC wall time and the
+// destroying it never waits out a poll. Once the process is asked to terminate
+// (TerminationSignals::requested()), main-queue work and timers that have not started are
+// dropped, so the quit comes next. The clock is the system's: UTC wall time and the
 // monotonic clock (which, like the uptime the design knows, stands still while the machine
 // is suspended).
 class QtRuntime final : public Runtime {
@@ -40,6 +42,7 @@ public:
     void global(Task task) override;
     void sleep(double seconds) override;
     bool isMainThread() const override;
+    void stopWorkers() override;
 
     // The timer type for a repeating timer with this interval and tolerance.
     static Qt::TimerType timerTypeFor(double interval, double tolerance);
@@ -50,8 +53,9 @@ private:
     std::shared_ptr<Shared> m_shared;
     QObject* m_context; // lives on the main thread; main-queue work and timers run in its context
     QThreadPool m_pool;
-    std::mutex m_queuesMutex;
+    std::mutex m_queuesMutex; // guards the queues and the stop, so no work starts after it
     QMap<QString, SerialQueueRef> m_queues;
+    bool m_workersStopped = false;
 };
 
 } // namespace platform::qt

@@ -4,6 +4,7 @@
 #include <QSocketNotifier>
 #include <QtDebug>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -14,11 +15,14 @@ namespace platform::qt {
 
 namespace {
 
-// The pipe of the one live instance; the handler may touch nothing else.
+// The pipe of the one live instance and the request; the handler may touch nothing else.
 int g_pipe[2] = {-1, -1};
+std::atomic<bool> g_requested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 
 extern "C" void writeSignal(int signal) {
     const int saved = errno;
+    g_requested.store(true, std::memory_order_relaxed);
     const unsigned char byte = static_cast<unsigned char>(signal);
     // A full pipe already holds a request to quit.
     [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &byte, 1);
@@ -47,12 +51,17 @@ TerminationSignals::TerminationSignals(std::initializer_list<int> signalNumbers,
 TerminationSignals::~TerminationSignals() {
     if (g_pipe[0] < 0)
         return;
+    g_requested.store(false, std::memory_order_relaxed);
     for (int signal : m_signals)
         std::signal(signal, SIG_DFL);
     delete m_notifier;
     ::close(g_pipe[0]);
     ::close(g_pipe[1]);
     g_pipe[0] = g_pipe[1] = -1;
+}
+
+bool TerminationSignals::requested() {
+    return g_requested.load(std::memory_order_relaxed);
 }
 
 void TerminationSignals::readSignal() {

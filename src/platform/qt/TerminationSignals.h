@@ -12,7 +12,8 @@ namespace platform::qt {
 // terminal, SIGTERM from the session or `kill`), so the program leaves as after a normal quit.
 //
 // The signal handler only writes the signal's number into a pipe; the main thread reads it and
-// quits the QCoreApplication. One instance at a time; create it on the main thread, after the
+// quits the QCoreApplication; main-queue work queued before it is dropped (see requested()).
+// One instance at a time; create it on the main thread, after the
 // QCoreApplication. Destroying it restores the default handlers.
 class TerminationSignals final : public QObject {
     Q_OBJECT
@@ -22,6 +23,10 @@ public:
 
     // The last signal that ended the loop; 0 before any.
     int received() const { return m_received; }
+    // True from the moment a watched signal arrives (set by the handler itself, before the main
+    // thread reads the pipe) until the instance goes. QtRuntime then drops main-queue work that
+    // has not started, so a quit is not held up by work queued before it (hotkeys and their moves).
+    static bool requested();
 
 private:
     void readSignal();

@@ -102,7 +102,8 @@ struct VirtualRuntime::Scheduler {
     std::atomic<qint64> nowNs{0};
     VirtualClock clock;
     std::thread::id mainThread;
-    bool shutdown = false;
+    bool shutdown = false;       // the runtime is going: nothing runs any more
+    bool workersStopped = false; // workers are gone or going: worker work is dropped
     quint64 nextOrder = 0;
 
     std::deque<Task> mainQueue;
@@ -133,7 +134,8 @@ struct VirtualRuntime::Scheduler {
         worker->global = isGlobal;
         Worker* w = worker.get();
         workers.push_back(std::move(worker));
-        w->thread = std::thread([this, w] { workerLoop(w); });
+        if (!workersStopped) // else a worker in name only: its work is dropped
+            w->thread = std::thread([this, w] { workerLoop(w); });
         return w;
     }
 
@@ -144,7 +146,7 @@ struct VirtualRuntime::Scheduler {
 
     // Called with the lock held. Drops the task after shutdown.
     void enqueue(Worker* w, Task task, Lock& lock) {
-        if (shutdown) {
+        if (workersStopped) {
             lock.unlock();
             return; // `task` is destroyed by the caller, outside the lock
         }
@@ -159,7 +161,7 @@ struct VirtualRuntime::Scheduler {
         running = nullptr;
         cv.notify_all();
         cv.wait(lock, [&] { return running == w; });
-        if (shutdown)
+        if (workersStopped)
             throw ShutdownSignal{};
     }
 
@@ -168,7 +170,7 @@ struct VirtualRuntime::Scheduler {
         Lock lock(mutex);
         for (;;) {
             cv.wait(lock, [&] { return running == w; });
-            if (shutdown)
+            if (workersStopped)
                 break;
             Task task = std::move(w->tasks.front());
             w->tasks.pop_front();
@@ -253,6 +255,35 @@ struct VirtualRuntime::Scheduler {
     }
 
     void sync(Worker* target, Task task, Lock& lock);
+
+    // Main thread: each worker in turn unwinds its blocked task (or leaves its idle loop) and
+    // exits; their queued work is dropped outside the lock.
+    void stopWorkers(Lock& lock) {
+        if (workersStopped)
+            return;
+        workersStopped = true;
+        ready.clear();
+        std::erase_if(wakeups, [](const auto& entry) { return entry.second.kind == Wakeup::Kind::Sleeper; });
+        for (auto& w : workers) {
+            running = w.get();
+            cv.notify_all();
+            cv.wait(lock, [&] { return running == nullptr; });
+        }
+        std::deque<Task> dropped;
+        std::vector<std::thread*> threads;
+        for (auto& w : workers) {
+            for (Task& task : w->tasks)
+                dropped.push_back(std::move(task));
+            w->tasks.clear();
+            w->state = Worker::State::Idle;
+            threads.push_back(&w->thread);
+        }
+        lock.unlock();
+        for (std::thread* thread : threads)
+            thread->join();
+        dropped.clear();
+        lock.lock();
+    }
 };
 
 class VirtualSerialQueue final : public SerialQueue {
@@ -280,7 +311,7 @@ private:
 };
 
 void VirtualRuntime::Scheduler::sync(Worker* target, Task task, Lock& lock) {
-    if (shutdown)
+    if (workersStopped)
         return;
     auto wait = std::make_shared<SyncWait>();
     Worker* self = isWorkerOfThis() ? t_worker : nullptr;
@@ -304,7 +335,7 @@ void VirtualRuntime::Scheduler::sync(Worker* target, Task task, Lock& lock) {
     }
     if (std::this_thread::get_id() != mainThread) {
         // A thread the runtime does not manage: wait for the main thread to run the queue.
-        cv.wait(lock, [&] { return wait->done || shutdown; });
+        cv.wait(lock, [&] { return wait->done || workersStopped; });
         return;
     }
     for (;;) {
@@ -331,21 +362,19 @@ VirtualRuntime::~VirtualRuntime() {
     Scheduler& s = *m_scheduler;
     std::deque<Task> mainQueue;
     std::map<Scheduler::Key, Wakeup> wakeups;
-    {
-        Scheduler::Lock lock(s.mutex);
-        s.shutdown = true;
-        mainQueue.swap(s.mainQueue);
-        wakeups.swap(s.wakeups);
-        s.ready.clear();
-        // Each worker in turn unwinds its blocked task (or leaves its idle loop) and exits.
-        for (auto& w : s.workers) {
-            s.running = w.get();
-            s.cv.notify_all();
-            s.cv.wait(lock, [&] { return s.running == nullptr; });
-        }
-    }
-    for (auto& w : s.workers)
-        w->thread.join();
+    Scheduler::Lock lock(s.mutex);
+    s.shutdown = true;
+    mainQueue.swap(s.mainQueue);
+    wakeups.swap(s.wakeups);
+    s.stopWorkers(lock);
+    lock.unlock();
+}
+
+void VirtualRuntime::stopWorkers() {
+    Scheduler& s = *m_scheduler;
+    s.requireMainThread("stopWorkers");
+    Scheduler::Lock lock(s.mutex);
+    s.stopWorkers(lock);
 }
 
 Clock& VirtualRuntime::clock() {
@@ -401,7 +430,7 @@ void VirtualRuntime::global(Task task) {
             break;
         }
     }
-    if (!idle && !s.shutdown)
+    if (!idle && !s.workersStopped)
         idle = s.addWorker(true);
     if (idle)
         s.enqueue(idle, std::move(task), lock);
@@ -418,7 +447,7 @@ void VirtualRuntime::sleep(double seconds) {
         s.cv.wait(lock, [&] { return s.nowNs.load() >= deadline || s.shutdown; });
         return;
     }
-    if (s.shutdown)
+    if (s.workersStopped)
         throw ShutdownSignal{};
     Worker* self = t_worker;
     Wakeup wakeup;

@@ -57,6 +57,8 @@ public:
     void global(Task task) override;
     void sleep(double seconds) override;
     bool isMainThread() const override;
+    // Unwinds every worker as destruction does (on the main thread); main work and timers stay.
+    void stopWorkers() override;
 
     // Runs queued and due work until nothing is left to do at the current time.
     void runUntilIdle();

@@ -8,7 +8,14 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <csignal>
+#include <functional>
 #include <thread>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace betakit;
 
@@ -168,14 +175,29 @@ TEST_F(LogStoreTest, DailyCapWritesOneMarkerThenDrops) {
     EXPECT_EQ(lines("2026-03-02"), QStringList{"2026-03-02T00:00:00.000Z next.day"});
 }
 
-TEST_F(LogStoreTest, RestartOnAFullDayWritesNothing) {
+TEST_F(LogStoreTest, RestartAtTheCapWritesTheMarkerOnlyIfItIsMissing) {
     setNow("2026-03-01T12:00:00.000Z");
     QDir().mkpath(folder);
-    write(path("2026-03-01"), QByteArray(2'000'000, 'x'));
-    store().start(folder);
-    BetaLog::event("dropped");
-    store().flush();
-    EXPECT_EQ(QFileInfo(path("2026-03-01")).size(), 2'000'000);
+    const QByteArray marker = "2026-03-01T12:00:00.000Z beta.log_full\n";
+    const struct {
+        QByteArray before, after;
+    } cases[] = {
+        {QByteArray(2'000'000, 'x'), QByteArray(2'000'000, 'x')},
+        // A line cut short one byte below the cap gets its line feed, which fills the day.
+        {QByteArray(1'999'999, 'x'), QByteArray(1'999'999, 'x') + '\n' + marker},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.before.size());
+        LogStore::resetSharedForTesting();
+        write(path("2026-03-01"), c.before);
+        store().start(folder);
+        BetaLog::event("dropped");
+        BetaLog::event("dropped.too");
+        store().flush();
+        QFile f(path("2026-03-01"));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(f.readAll() == c.after);
+    }
 }
 
 TEST_F(LogStoreTest, ALineCutShortDoesNotSwallowTheNext) {
@@ -192,22 +214,28 @@ TEST_F(LogStoreTest, ALineCutShortDoesNotSwallowTheNext) {
 TEST_F(LogStoreTest, PruningKeepsThreeDaysAndOtherFiles) {
     setNow("2026-03-04T10:00:00.000Z");
     QDir().mkpath(folder);
-    for (const char* name :
-         {"activity-2026-02-27.log", "activity-2026-02-28.log", "activity-2026-03-01.log",
-          "activity-2026-03-03.log", "running", "activity-notes.txt", "Activity-2026-01-01.log"})
+    for (const char* name : {"activity-2026-02-27.log", "activity-2026-02-28.log", "activity-2026-03-01.log",
+                             "activity-2026-03-02.log", "activity-2026-03-03.log", "running",
+                             "activity-notes.txt", "Activity-2026-01-01.log"})
         write(folder + "/" + name, "x\n");
     store().start(folder);
     store().flush();
-    QStringList left = QDir(folder).entryList(QDir::Files, QDir::Name);
-    EXPECT_EQ(left, (QStringList{"Activity-2026-01-01.log", "activity-2026-03-01.log",
-                                 "activity-2026-03-03.log", "activity-notes.txt", "running"}));
+    const auto expectDayFiles = [&](const QStringList& days) {
+        QStringList expected = {"Activity-2026-01-01.log", "activity-notes.txt", "running"};
+        for (const QString& day : days)
+            expected << "activity-" + day + ".log";
+        expected.sort();
+        QStringList found = QDir(folder).entryList(QDir::Files);
+        found.sort();
+        EXPECT_EQ(found, expected);
+    };
+    expectDayFiles({"2026-03-01", "2026-03-02", "2026-03-03"});
 
-    // A new day file prunes again.
+    // A new day file prunes again; the day three days back may still hold lines within reach.
     setNow("2026-03-05T00:00:00.000Z");
     BetaLog::event("new.day");
     store().flush();
-    EXPECT_FALSE(QFile::exists(path("2026-03-01")));
-    EXPECT_TRUE(QFile::exists(path("2026-03-02")) || QFile::exists(path("2026-03-03")));
+    expectDayFiles({"2026-03-02", "2026-03-03", "2026-03-05"});
 }
 
 TEST_F(LogStoreTest, PruningNeverDeletesTheFileBeingWritten) {
@@ -281,9 +309,80 @@ TEST_F(LogStoreTest, AnUnusableFolderDropsLinesReportsOnceAndRecovers) {
     EXPECT_EQ(written, QStringList{"2024-01-01T00:00:11.000Z back"});
 }
 
-TEST_F(LogStoreTest, AFullDiskDropsLinesAndResumesWhenThereIsRoom) {
+TEST_F(LogStoreTest, ADayFileRemovedOrReplacedWhileOpenIsOpenedAfresh) {
+    const struct {
+        const char* what;
+        std::function<void(const QString& folder, const QString& file)> change;
+    } cases[] = {
+        {"folder removed", [](const QString& dir, const QString&) { QDir(dir).removeRecursively(); }},
+        {"file removed", [](const QString&, const QString& file) { QFile::remove(file); }},
+        {"file replaced",
+         [](const QString&, const QString& file) {
+             write(file + ".new", "2024-01-01T00:00:00.000Z other\n");
+             ::rename(QFile::encodeName(file + ".new"), QFile::encodeName(file));
+         }},
+    };
+    store().start(folder);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QStringList before = lines("2024-01-01");
+        BetaLog::event("before");
+        store().flush();
+        c.change(folder, path("2024-01-01"));
+        const QStringList kept = lines("2024-01-01");
+        BetaLog::event("after");
+        EXPECT_EQ(lines("2024-01-01"), kept + QStringList{"2024-01-01T00:00:00.000Z after"});
+        EXPECT_EQ(openFiles().count(path("2024-01-01")), 1);
+    }
+}
+
+TEST_F(LogStoreTest, DestroyingAStoreWritesWhatItWasHanded) {
+    auto own = std::make_unique<LogStore>(platform().shared<platform::Runtime>());
+    own->start(folder);
+    own->stampAndAppend(platform().clock().wallMillis(), "handed.over");
+    own.reset();
+    runtime().runUntilIdle();
+    EXPECT_EQ(lines("2024-01-01"), QStringList{"2024-01-01T00:00:00.000Z handed.over"});
+}
+
+// What stands in the way of the day file, and how it is cleared.
+struct Obstacle {
+    const char* what;
+    std::function<void(const QString&file)> place, clear;
+};
+
+// Writes past the end of a file of kLimit bytes fail, as on a full disk (EFBIG instead of ENOSPC).
+constexpr rlim_t kLimit = 4096;
+rlimit g_savedLimit;
+
+const Obstacle kObstacles[] = {
+    {"FullDisk",
+     [](const QString& file) {
+         QFile f(file);
+         ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(QByteArray(kLimit - 1, 'x') + '\n') == kLimit);
+         f.close();
+         std::signal(SIGXFSZ, SIG_IGN);
+         getrlimit(RLIMIT_FSIZE, &g_savedLimit);
+         rlimit limit = g_savedLimit;
+         limit.rlim_cur = kLimit;
+         ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+     },
+     [](const QString&) { setrlimit(RLIMIT_FSIZE, &g_savedLimit); }},
+    {"Device", [](const QString& file) { ASSERT_TRUE(QFile::link("/dev/full", file)); },
+     [](const QString& file) { QFile::remove(file); }},
+    {"Fifo", [](const QString& file) { ASSERT_EQ(::mkfifo(QFile::encodeName(file), 0600), 0); },
+     [](const QString& file) { QFile::remove(file); }},
+};
+
+class LogStoreObstacleTest : public LogStoreTest, public testing::WithParamInterface<Obstacle> {};
+
+TEST_P(LogStoreObstacleTest, DropsLinesReportsOnceAndResumesWhenCleared) {
     QDir().mkpath(folder);
-    ASSERT_TRUE(QFile::link("/dev/full", path("2024-01-01")));
+    GetParam().place(path("2024-01-01"));
+    // Nothing is written into a FIFO, where it could fill the pipe and block the queue.
+    struct stat info {};
+    const bool fifo = ::stat(QFile::encodeName(path("2024-01-01")), &info) == 0 && S_ISFIFO(info.st_mode);
+    const int reader = fifo ? ::open(QFile::encodeName(path("2024-01-01")), O_RDONLY | O_NONBLOCK) : -1;
     store().start(folder);
     testing::internal::CaptureStderr();
     BetaLog::event("lost");
@@ -293,11 +392,19 @@ TEST_F(LogStoreTest, AFullDiskDropsLinesAndResumesWhenThereIsRoom) {
     store().flush();
     const std::string report = testing::internal::GetCapturedStderr();
     EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 1) << report;
+    if (fifo) {
+        char byte = 0;
+        EXPECT_NE(::read(reader, &byte, 1), 1);
+        ::close(reader);
+    }
 
-    ASSERT_TRUE(QFile::remove(path("2024-01-01")));
+    GetParam().clear(path("2024-01-01"));
     runtime().advance(6);
     BetaLog::event("written");
-    EXPECT_EQ(lines("2024-01-01"), QStringList{"2024-01-01T00:00:12.000Z written"});
+    EXPECT_EQ(lines("2024-01-01").last(), "2024-01-01T00:00:12.000Z written");
 }
+
+INSTANTIATE_TEST_SUITE_P(Obstacles, LogStoreObstacleTest, testing::ValuesIn(kObstacles),
+                         [](const auto& info) { return std::string(info.param.what); });
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "platform/qt/QtRuntime.h"
+#include "platform/qt/TerminationSignals.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <csignal>
 #include <mutex>
 
 using platform::qt::QtRuntime;
@@ -112,6 +114,23 @@ TEST(QtRuntime, ShuttingDownEndsSleepsAndDropsQueuedWork) {
         ASSERT_TRUE(spinUntil([&] { return started.load(); }));
     }
     EXPECT_FALSE(laterRan);
+}
+
+TEST(QtRuntime, ATerminationSignalDropsMainWorkQueuedBeforeTheQuit) {
+    QtRuntime rt;
+    platform::qt::TerminationSignals termination({SIGTERM});
+    int ran = 0;
+    rt.async([&] {
+        ++ran;
+        std::raise(SIGTERM);
+    });
+    // Hotkeys queued before the signal, each with a move to make.
+    for (int i = 0; i < 2000; ++i)
+        rt.async([&] { ++ran; });
+    rt.after(0, [&] { ++ran; });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_EQ(termination.received(), SIGTERM);
+    EXPECT_EQ(ran, 1);
 }
 
 TEST(QtRuntime, TimerTypeFollowsTolerance) {
