@@ -56,6 +56,15 @@ struct KeyChord {
     friend bool operator==(const KeyChord&, const KeyChord&) = default;
 };
 
+// A wanted chord that another program holds, so its keys go to that program.
+struct TakenChord {
+    KeyChord chord;
+    // Held only with some combinations of the lock keys (Caps Lock, Num Lock …): with the others
+    // the chord still works.
+    bool partly = false;
+    friend bool operator==(const TakenChord&, const TakenChord&) = default;
+};
+
 // One keyboard event tap. It lives until invalidated or released.
 class KeyboardTap {
 public:
@@ -79,7 +88,10 @@ using KeyboardTapRef = std::shared_ptr<KeyboardTap>;
 //
 // Backends that cannot see every key of other applications (X11 grabs keys) deliver at least:
 // the key-downs of the wanted chords (whatever lock keys are on) and their key-ups, every
-// modifier change, and every key of this application's own windows. Only those can be swallowed.
+// modifier change, and every key of this application's own windows. Only those can be swallowed;
+// a key the taps pass reaches the application as if no tap were there. Such a backend may find a
+// wanted chord taken by another program: it says so in takenChords() and tries again on
+// retakeChords().
 class EventTap {
 public:
     using Callback = std::function<EventVerdict(const KeyEvent&)>;
@@ -97,6 +109,11 @@ public:
     virtual quint64 currentModifierFlags() const = 0;
     // Whether this application is the active (frontmost) one.
     virtual bool isApplicationActive() const = 0;
+
+    // The wanted chords another program holds, as of the last attempt to take them.
+    virtual QList<TakenChord> takenChords() const { return {}; }
+    // Tries again to take the chords other programs held; cheap when none is taken.
+    virtual void retakeChords() {}
 };
 
 // A handler for key events addressed to this application's own windows; it runs on the main thread

@@ -16,6 +16,8 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 #include <xcb/xtest.h>
@@ -28,6 +30,7 @@
 using platform::KeyChord;
 using platform::KeyEvent;
 using namespace e2e;
+using platform::x11::X11KeyMap;
 
 namespace {
 
@@ -247,24 +250,159 @@ TEST_F(TapTest, AHeldChordRepeatsAsFlaggedPressesAndOneRelease) {
     EXPECT_EQ(count(KeyEvent::Type::KeyUp), 1);
 }
 
-TEST_F(TapTest, AChordAnotherProgramHoldsIsReportedAndTheRestWork) {
-    // Another client holds Control+Shift+A.
-    TestClient other;
-    const quint8 a = m_keys.keycode("AC01");
-    ASSERT_EQ(
-        xcb_request_check(other.xcb(), xcb_grab_key_checked(other.xcb(), 0, other.root(),
-                                                            XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_SHIFT, a,
-                                                            XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)),
-        nullptr);
+// What the tap says on stderr, while it lives.
+class Warnings {
+public:
+    Warnings() {
+        s_lines.clear();
+        m_previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext&, const QString& text) { s_lines.append(text); });
+    }
+    ~Warnings() { qInstallMessageHandler(m_previous); }
+    // The lines said since the last call.
+    QStringList take() { return std::exchange(s_lines, {}); }
+
+private:
+    static inline QStringList s_lines;
+    QtMessageHandler m_previous = nullptr;
+};
+
+TEST_F(TapTest, AChordAnotherProgramHoldsIsSaidOnceAndWonBackWhenItLetsGo) {
+    Warnings warnings;
+    const quint8 a = m_keys.keycode("AC01"), s = m_keys.keycode("AC02");
+    const auto grab = [](TestClient& client, quint16 modifiers, quint8 keycode) {
+        return xcb_request_check(client.xcb(),
+                                 xcb_grab_key_checked(client.xcb(), 0, client.root(), modifiers, keycode,
+                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    };
+    // Another client holds Control+Shift+A with no lock key on, and Control+Shift+S with any.
+    auto other = std::make_unique<TestClient>();
+    ASSERT_EQ(grab(*other, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_SHIFT, a), nullptr);
+    ASSERT_EQ(grab(*other, XCB_MOD_MASK_ANY, s), nullptr);
 
     const auto tap = record();
-    m_tap->setWantedChords({{0, kControl | kShift}, {kLeft, kOptionCommand}});
-    EXPECT_EQ(m_tap->refusedChords(), (QList<KeyChord>{{0, kControl | kShift}}));
-    EXPECT_EQ(m_tap->describe({0, kControl | kShift}), "Control+Shift+a");
+    const KeyChord chordA{0, kControl | kShift}, chordS{1, kControl | kShift};
+    m_tap->setWantedChords({chordA, chordS, {kLeft, kOptionCommand}});
+    EXPECT_EQ(m_tap->takenChords(), (QList<platform::TakenChord>{{chordA, true}, {chordS, false}}));
+    EXPECT_EQ(m_tap->describe(chordA), "Control+Shift+a");
+    EXPECT_EQ(
+        warnings.take(),
+        (QStringList{"Tilewick: Control+Shift+a is taken by another program while no lock key is on; "
+                     "with other lock keys that hotkey works",
+                     "Tilewick: Control+Shift+s is taken by another program; that hotkey works once the "
+                     "other program lets go of it"}));
+    // Asking again while the other program holds on says nothing new.
+    m_tap->retakeChords();
+    EXPECT_EQ(m_tap->takenChords().size(), 2);
+    EXPECT_TRUE(warnings.take().isEmpty());
 
+    // The other chords work.
     m_keys.press({"LALT", "LWIN", "LEFT"});
-    ASSERT_TRUE(waitFor([&] { return count(KeyEvent::Type::KeyUp) == 1; }));
+    ASSERT_TRUE(awaitEvents(6));
     EXPECT_EQ(count(KeyEvent::Type::KeyDown), 1);
+
+    // Once the other program lets go, the chords are ours at the next attempt.
+    for (quint8 key : {a, s})
+        ASSERT_EQ(xcb_request_check(other->xcb(), xcb_ungrab_key_checked(other->xcb(), key, other->root(),
+                                                                         XCB_MOD_MASK_ANY)),
+                  nullptr);
+    m_tap->retakeChords();
+    EXPECT_TRUE(m_tap->takenChords().isEmpty());
+    EXPECT_EQ(warnings.take(), (QStringList{"Tilewick: Control+Shift+a is free again; that hotkey works",
+                                            "Tilewick: Control+Shift+s is free again; that hotkey works"}));
+    m_events.clear();
+    m_keys.press({"LCTL", "LFSH", "AC02"});
+    ASSERT_TRUE(waitFor([&] { return count(KeyEvent::Type::KeyUp) == 1; }));
+    EXPECT_EQ(m_events[2].keyCode, 1) << testing::PrintToString(m_events);
+    EXPECT_EQ(m_events[2].flags, kControl | kShift);
+}
+
+// A grabbed key the tap passes reaches the focused window all the same, also while another
+// grabbed key is held.
+TEST_F(TapTest, KeysTheTapPassesReachTheTerminal) {
+    m_tap->setWantedChords({{kLeft, kOptionCommand}, {0, kOptionCommand}});
+    QList<KeyEvent> seen;
+    const auto tap = m_tap->create([&](const KeyEvent& e) {
+        seen.append(e);
+        return e.keyCode == kLeft ? platform::EventVerdict::Swallow : platform::EventVerdict::Pass;
+    });
+
+    // Alt+Super+A: grabbed, passed, typed.
+    EXPECT_FALSE(typeIntoTerminal({"LALT", "LWIN", "AC01"}).isEmpty());
+    EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [](const KeyEvent& e) {
+        return e.type == KeyEvent::Type::KeyDown && e.keyCode == 0 && e.flags == kOptionCommand;
+    })) << testing::PrintToString(seen);
+
+    // Alt+Super+Left held, S typed meanwhile: the terminal gets S and nothing of Left.
+    const QByteArray before = typed();
+    for (const char* key : {"LALT", "LWIN", "LEFT", "AC02"})
+        m_keys.down(key);
+    for (const char* key : {"AC02", "LEFT", "LWIN", "LALT"})
+        m_keys.up(key);
+    ASSERT_TRUE(waitFor([&] { return typed().size() > before.size(); })) << "S never reached the terminal";
+    m_keys.press({"AC03"});
+    ASSERT_TRUE(waitFor([&] { return typed().endsWith('d'); }));
+    const QByteArray got = typed().mid(before.size());
+    EXPECT_FALSE(got.contains("[D") || got.contains("OD")) << got.toStdString();
+    // S with Alt: "s" after ESC, or the 8-bit meta character, as the terminal is set.
+    EXPECT_TRUE(got.contains('s') || got.contains("\xc3\xb3") || got.contains(char(0xf3)))
+        << got.toStdString();
+}
+
+// The Globe stand-in, tapped alone, is typed again for the terminal; held for a chord, it is not.
+TEST_F(TapTest, TheGlobeKeyReachesTheTerminalOnlyWhenTappedAlone) {
+    ASSERT_NE(m_tap->globeKeycode(), 0);
+    m_tap->setWantedChords({{kLeft, kOptionCommand}});
+    const auto tap = record();
+    const QByteArray menu = "\x1b[29~";
+
+    const QByteArray start = typed();
+    m_keys.press({"COMP"});
+    ASSERT_TRUE(waitFor([&] { return typed().mid(start.size()) == menu; }))
+        << typed().mid(start.size()).toStdString();
+    // The tap heard one press and one release.
+    EXPECT_EQ(m_events, (QList<KeyEvent>{KeyEvent::flagsChanged(63, kFn), KeyEvent::flagsChanged(63, 0)}));
+
+    m_keys.down("COMP");
+    m_keys.press({"LALT", "LWIN", "LEFT"});
+    m_keys.up("COMP");
+    ASSERT_TRUE(awaitEvents(10));
+    m_keys.press({"AC03"});
+    ASSERT_TRUE(waitFor([&] { return typed().endsWith('d'); }));
+    EXPECT_EQ(typed().mid(start.size()), menu + "d");
+    EXPECT_EQ(m_events.last(), KeyEvent::flagsChanged(63, 0));
+}
+
+// Scroll Lock on a modifier of its own, locked on, and Super on Mod3: the chord still comes.
+TEST_F(TapTest, LockKeysAndSuperWhereverTheModifierMapPutsThem) {
+    QTemporaryDir dir;
+    const QString keymap = dir.filePath("keymap.xkb");
+    const auto load = [&](const QString& script) {
+        return QProcess::execute("sh", {"-c", script, "sh", keymap}) == 0;
+    };
+    ASSERT_TRUE(load(QStringLiteral(
+        "xkbcomp -w 0 \"$DISPLAY\" \"$1\" && "
+        "sed -i -e 's/modifier_map Mod4 { <\\(LWIN\\|RWIN\\)> };/modifier_map Mod3 { <\\1> };/' "
+        "-e 's/modifier_map Mod2 { <NMLK> };/&\\n    modifier_map Mod5 { <SCLK> };/' \"$1\" && "
+        "xkbcomp -w 0 \"$1\" \"$DISPLAY\"")));
+    ASSERT_TRUE(waitFor([&] { return m_tap->keyMap().modifiers().scrollLock == X11KeyMap::kMod5Mask; }));
+    EXPECT_EQ(m_tap->keyMap().modifiers().super & X11KeyMap::kMod3Mask, X11KeyMap::kMod3Mask);
+
+    m_tap->setWantedChords({{kLeft, kOptionCommand}});
+    const auto tap = record();
+    m_keys.reload();
+    m_keys.press({"SCLK"});
+    m_keys.press({"NMLK"});
+    m_keys.press({"LALT", "LWIN", "LEFT"});
+    m_keys.press({"SCLK"});
+    m_keys.press({"NMLK"});
+    const bool came = waitFor([&] { return count(KeyEvent::Type::KeyUp) == 1; });
+    run("setxkbmap", {"-rules", "evdev", "-model", "pc105", "-layout", "us"});
+    m_keys.reload();
+    ASSERT_TRUE(came) << testing::PrintToString(m_events);
+    EXPECT_TRUE(std::any_of(m_events.begin(), m_events.end(), [](const KeyEvent& e) {
+        return e.type == KeyEvent::Type::KeyDown && e.keyCode == kLeft && e.flags == kOptionCommand;
+    })) << testing::PrintToString(m_events);
 }
 
 TEST_F(TapTest, KeymapChangesMoveTheGrabsAndTheKeyboardType) {

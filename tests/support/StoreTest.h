@@ -25,6 +25,7 @@ struct RecordingEngine final : tilewick::HotkeyEngineHook {
     bool start() override { return false; }
     bool hasTap() const override { return false; }
     bool isTapEnabled() const override { return false; }
+    void retakeChords() override {}
     void setRecorder(Recorder) override {}
     void clearRecorder() override { ++recorderClears; }
 };

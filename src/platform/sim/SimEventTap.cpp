@@ -44,6 +44,18 @@ KeyboardTapRef SimEventTap::create(Callback callback) {
 
 void SimEventTap::setWantedChords(const QList<KeyChord>& chords) {
     m_wanted = chords;
+    retakeChords();
+}
+
+void SimEventTap::retakeChords() {
+    m_taken.clear();
+    for (const TakenChord& held : std::as_const(m_heldElsewhere))
+        if (m_wanted.contains(held.chord))
+            m_taken.append(held);
+}
+
+void SimEventTap::letGo(const KeyChord& chord) {
+    m_heldElsewhere.removeIf([&](const TakenChord& held) { return held.chord == chord; });
 }
 
 LocalKeyMonitorRef SimEventTap::addKeyDownMonitor(Handler handler) {
@@ -85,6 +97,8 @@ bool SimEventTap::tapSees(const KeyEvent& event) {
     // While Globe is held its grab takes the whole keyboard.
     const KeyChord chord{event.keyCode, event.flags & kChordFlags};
     if (!m_wanted.contains(chord) && !(event.flags & kFunctionFlag))
+        return false;
+    if (m_taken.contains(TakenChord{chord, false}))
         return false;
     m_grabbedKeys.insert(event.keyCode);
     return true;

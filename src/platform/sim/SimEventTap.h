@@ -46,6 +46,8 @@ public:
     bool isApplicationActive() const override { return m_applicationActive; }
     LocalKeyMonitorRef addKeyDownMonitor(Handler handler) override;
     LocalKeyMonitorRef addKeyMonitor(Handler handler) override;
+    QList<TakenChord> takenChords() const override { return m_taken; }
+    void retakeChords() override;
 
     // --- Typing ---
     void inject(const KeyEvent& event);
@@ -66,6 +68,13 @@ public:
     // TapDisabledByUserInput); with `notify`, each tap's callback hears it.
     void disableTaps(KeyEvent::Type reason, bool notify = true);
     void setGrabsOnly(bool grabsOnly) { m_grabsOnly = grabsOnly; }
+    // Another program holds `chord` (`partly`: only with some lock keys on) until it lets go; the
+    // taken chords are looked at when the wanted chords are set and on retakeChords(). While
+    // wholly taken, a grabsOnly tap does not see the chord.
+    void takeElsewhere(const KeyChord& chord, bool partly = false) {
+        m_heldElsewhere.append({chord, partly});
+    }
+    void letGo(const KeyChord& chord);
 
     // --- Observing ---
     // A tap that is neither invalidated nor released exists.
@@ -92,6 +101,8 @@ private:
     mutable std::vector<std::weak_ptr<SimTap>> m_taps;
     mutable std::vector<std::weak_ptr<SimMonitor>> m_monitors;
     QList<KeyChord> m_wanted;
+    QList<TakenChord> m_heldElsewhere;
+    QList<TakenChord> m_taken;
     QSet<quint16> m_grabbedKeys; // key-downs delivered through a grab, awaiting their key-ups
     QList<Delivery> m_deliveries;
     quint64 m_flags = 0;

@@ -11,6 +11,7 @@
 #include <QtDebug>
 
 #include <xcb/xinput.h>
+#include <xcb/xtest.h>
 // xkb.h names a field `explicit`.
 #define explicit dont_use_cxx_explicit
 #include <xcb/xkb.h>
@@ -152,7 +153,7 @@ bool X11EventTap::initialise() {
     XcbReply<xcb_xkb_get_state_reply_t> state(
         xcb_xkb_get_state_reply(c, xcb_xkb_get_state(c, xcb_xkb_device_spec_t(m_deviceId)), nullptr));
     if (state) {
-        m_flags = X11KeyMap::flagsFromState(state->mods);
+        m_flags = m_map.flagsFromState(state->mods);
         m_group = state->group;
     }
 
@@ -173,6 +174,9 @@ bool X11EventTap::initialise() {
     }
     if (!m_xiOpcode)
         qWarning("Tilewick: the X server has no XInput 2; the Globe key is not available");
+    // Without XTest a Globe stand-in tapped alone could not be typed again, so it is never grabbed.
+    const auto* xtest = xcb_get_extension_data(c, &xcb_test_id);
+    m_hasXTest = xtest && xtest->present;
 
     m_eventHandler = m_x->addEventHandler([this](const xcb_generic_event_t* event) { handleEvent(event); });
     connect(m_x.get(), &X11Connection::rootPropertiesChanged, this, [this](const QList<quint32>& atoms) {
@@ -236,8 +240,36 @@ void X11EventTap::rebuildKeyMap() {
     if (globeKeycode != m_globeKeycode)
         m_globeDown = false;
     m_globeKeycode = globeKeycode;
-    m_map = X11KeyMap(keys, m_keyboard && m_keyboard->isISO(), m_globeKeycode);
+    m_map = X11KeyMap(keys, m_keyboard && m_keyboard->isISO(), m_globeKeycode, readModifierMap());
     updateGrabs();
+}
+
+X11KeyMap::Modifiers X11EventTap::readModifierMap() {
+    xcb_connection_t* c = m_x->xcb();
+    XcbReply<xcb_get_modifier_mapping_reply_t> mapping(
+        xcb_get_modifier_mapping_reply(c, xcb_get_modifier_mapping(c), nullptr));
+    m_x->repliesTaken();
+    if (!mapping)
+        return {};
+    // Every keysym of each modifier's keys, on every level of the first layout.
+    std::array<QList<quint32>, 8> keysyms;
+    const int perModifier = mapping->keycodes_per_modifier;
+    const xcb_keycode_t* keycodes = xcb_get_modifier_mapping_keycodes(mapping.get());
+    for (int modifier = 0; modifier < 8; ++modifier) {
+        for (int k = 0; k < perModifier; ++k) {
+            const xcb_keycode_t keycode = keycodes[modifier * perModifier + k];
+            if (keycode == 0)
+                continue;
+            const xkb_level_index_t levels = xkb_keymap_num_levels_for_key(m_keymap, keycode, 0);
+            for (xkb_level_index_t level = 0; level < levels; ++level) {
+                const xkb_keysym_t* syms = nullptr;
+                const int count = xkb_keymap_key_get_syms_by_level(m_keymap, keycode, 0, level, &syms);
+                for (int i = 0; i < count; ++i)
+                    keysyms[size_t(modifier)].append(syms[i]);
+            }
+        }
+    }
+    return X11KeyMap::Modifiers::fromModifierMap(keysyms);
 }
 
 // --- Taps, chords and grabs ---
@@ -284,17 +316,24 @@ void X11EventTap::updateGrabs() {
     const xcb_window_t root = m_x->root();
 
     // Each chord on every key that reports its key code, with each combination of the lock keys.
-    std::vector<std::pair<Grab, KeyChord>> desired;
-    if (anyEnabledTap() && m_x->isUsable()) {
+    struct Wanted {
+        Grab grab;
+        KeyChord chord;
+        quint16 locks;
+    };
+    std::vector<Wanted> desired;
+    const bool grabbing = anyEnabledTap() && m_x->isUsable();
+    if (grabbing) {
+        const QList<quint16> lockVariants = m_map.lockVariants();
         for (const KeyChord& chord : std::as_const(m_wanted)) {
-            const quint16 modifiers = X11KeyMap::stateFromFlags(chord.modifiers);
+            const quint16 modifiers = m_map.stateFromFlags(chord.modifiers);
             for (quint8 keycode : m_map.toX(chord.keyCode))
-                for (quint16 locks : X11KeyMap::lockVariants())
-                    desired.push_back({{keycode, quint16(modifiers | locks)}, chord});
+                for (quint16 locks : lockVariants)
+                    desired.push_back({{keycode, quint16(modifiers | locks)}, chord, locks});
         }
     }
     const auto isDesired = [&desired](const Grab& grab) {
-        return std::any_of(desired.begin(), desired.end(), [&](const auto& d) { return d.first == grab; });
+        return std::any_of(desired.begin(), desired.end(), [&](const Wanted& d) { return d.grab == grab; });
     };
     std::vector<Grab> kept;
     for (const Grab& grab : m_grabs) {
@@ -303,37 +342,109 @@ void X11EventTap::updateGrabs() {
         else
             xcb_ungrab_key(c, grab.keycode, root, grab.modifiers);
     }
-
-    // All requests go out before the first answer is awaited.
-    std::vector<std::pair<xcb_void_cookie_t, std::pair<Grab, KeyChord>>> pending;
-    for (const auto& want : desired) {
-        const bool held = std::find(kept.begin(), kept.end(), want.first) != kept.end() ||
-                          std::any_of(pending.begin(), pending.end(),
-                                      [&](const auto& p) { return p.second.first == want.first; });
-        if (!held)
-            pending.push_back({xcb_grab_key_checked(c, 0, root, want.first.modifiers, want.first.keycode,
-                                                    XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
-                               want});
+    // The Globe stand-in, with whatever modifiers are held, while there are chords to hold it for.
+    const quint8 globe = m_globeKeycode;
+    const bool wantGlobe = globe != 0 && m_xiOpcode && m_hasXTest && !desired.empty();
+    if (m_globeGrabbed && (!wantGlobe || m_globeGrabbed != globe)) {
+        xcb_ungrab_key(c, m_globeGrabbed, root, XCB_MOD_MASK_ANY);
+        m_globeGrabbed = 0;
     }
-    QList<KeyChord> refused;
+
+    // All requests go out before the first answer is awaited. The keyboard freezes on a grabbed
+    // key until the tap has decided; the pointer never does.
+    const auto grabKey = [&](quint8 keycode, quint16 modifiers) {
+        return xcb_grab_key_checked(c, 0, root, modifiers, keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_SYNC);
+    };
+    std::vector<std::pair<xcb_void_cookie_t, const Wanted*>> pending;
+    for (const Wanted& want : desired) {
+        const bool held = std::find(kept.begin(), kept.end(), want.grab) != kept.end() ||
+                          std::any_of(pending.begin(), pending.end(),
+                                      [&](const auto& p) { return p.second->grab == want.grab; });
+        if (!held)
+            pending.push_back({grabKey(want.grab.keycode, want.grab.modifiers), &want});
+    }
+    std::optional<xcb_void_cookie_t> globeCookie;
+    if (wantGlobe && m_globeGrabbed != globe)
+        globeCookie = grabKey(globe, XCB_MOD_MASK_ANY);
+
+    QList<Taken> taken;
     for (const auto& [cookie, want] : pending) {
         if (XcbReply<xcb_generic_error_t> error{xcb_request_check(c, cookie)}) {
-            if (!refused.contains(want.second))
-                refused.append(want.second);
+            auto it = std::find_if(taken.begin(), taken.end(),
+                                   [&](const Taken& t) { return t.chord == want->chord; });
+            if (it == taken.end())
+                it = taken.insert(taken.end(), Taken{want->chord, {}, false});
+            if (!it->locks.contains(want->locks))
+                it->locks.append(want->locks);
         } else {
-            kept.push_back(want.first);
+            kept.push_back(want->grab);
         }
+    }
+    bool globeRefused = false;
+    if (globeCookie) {
+        globeRefused = XcbReply<xcb_generic_error_t>{xcb_request_check(c, *globeCookie)} != nullptr;
+        if (!globeRefused)
+            m_globeGrabbed = globe;
     }
     m_x->flush();
     m_x->repliesTaken();
     m_grabs = std::move(kept);
 
-    // A chord refused again was reported the first time.
-    for (const KeyChord& chord : std::as_const(refused))
-        if (!m_refused.contains(chord))
-            qWarning("Tilewick: %s is taken by another program; that hotkey will not work",
-                     qPrintable(describe(chord)));
-    m_refused = refused;
+    // Taken only partly when some grab of the chord holds.
+    for (Taken& t : taken) {
+        t.partly = std::any_of(desired.begin(), desired.end(), [&](const Wanted& d) {
+            return d.chord == t.chord && std::find(m_grabs.begin(), m_grabs.end(), d.grab) != m_grabs.end();
+        });
+        std::sort(t.locks.begin(), t.locks.end());
+    }
+    reportTaken(taken, globeRefused);
+}
+
+void X11EventTap::reportTaken(const QList<Taken>& taken, bool globeRefused) {
+    // Each change is said once: a chord taken, taken for other lock keys, or won back.
+    for (const Taken& t : taken) {
+        const auto before = std::find_if(m_taken.cbegin(), m_taken.cend(),
+                                         [&](const Taken& o) { return o.chord == t.chord; });
+        if (before != m_taken.cend() && *before == t)
+            continue;
+        if (!t.partly) {
+            qWarning("Tilewick: %s is taken by another program; that hotkey works once the other program "
+                     "lets go of it",
+                     qPrintable(describe(t.chord)));
+            continue;
+        }
+        QStringList locks;
+        for (quint16 variant : t.locks)
+            locks.append(m_map.describeLocks(variant));
+        qWarning("Tilewick: %s is taken by another program while %s is on; with other lock keys that "
+                 "hotkey works",
+                 qPrintable(describe(t.chord)), qPrintable(locks.join(QLatin1String(" or "))));
+    }
+    for (const Taken& t : std::as_const(m_taken)) {
+        const bool stillTaken =
+            std::any_of(taken.cbegin(), taken.cend(), [&](const Taken& o) { return o.chord == t.chord; });
+        if (!stillTaken && m_wanted.contains(t.chord) && anyEnabledTap())
+            qWarning("Tilewick: %s is free again; that hotkey works", qPrintable(describe(t.chord)));
+    }
+    m_taken = taken;
+    if (globeRefused && !m_globeRefused)
+        qWarning("Tilewick: another program holds the Globe key (%s); it reaches that program even when "
+                 "held for a hotkey",
+                 qPrintable(describeKey(m_globeKeycode)));
+    m_globeRefused = globeRefused;
+}
+
+QList<TakenChord> X11EventTap::takenChords() const {
+    QList<TakenChord> chords;
+    for (const Taken& t : m_taken)
+        chords.append({t.chord, t.partly});
+    return chords;
+}
+
+void X11EventTap::retakeChords() {
+    // Nothing to ask the server while every grab holds.
+    if (!m_taken.isEmpty() || m_globeRefused)
+        updateGrabs();
 }
 
 QString X11EventTap::describe(const KeyChord& chord) const {
@@ -343,18 +454,20 @@ QString X11EventTap::describe(const KeyChord& chord) const {
     for (const auto& [flag, name] : names)
         if (chord.modifiers & flag)
             parts.append(QLatin1String(name));
-    QString key = QStringLiteral("key code %1").arg(chord.keyCode);
     const auto keycodes = m_map.toX(chord.keyCode);
-    if (!keycodes.isEmpty() && m_keymap) {
-        const xkb_keysym_t* syms = nullptr;
-        if (xkb_keymap_key_get_syms_by_level(m_keymap, keycodes.first(), 0, 0, &syms) > 0) {
-            char name[64];
-            if (xkb_keysym_get_name(syms[0], name, sizeof name) > 0)
-                key = QString::fromLatin1(name);
-        }
-    }
-    parts.append(key);
+    parts.append(keycodes.isEmpty() ? QStringLiteral("key code %1").arg(chord.keyCode)
+                                    : describeKey(keycodes.first()));
     return parts.join(u'+');
+}
+
+QString X11EventTap::describeKey(quint8 keycode) const {
+    const xkb_keysym_t* syms = nullptr;
+    if (m_keymap && xkb_keymap_key_get_syms_by_level(m_keymap, keycode, 0, 0, &syms) > 0) {
+        char name[64];
+        if (xkb_keysym_get_name(syms[0], name, sizeof name) > 0)
+            return QString::fromLatin1(name);
+    }
+    return QStringLiteral("keycode %1").arg(keycode);
 }
 
 // --- State ---
@@ -364,7 +477,7 @@ quint64 X11EventTap::currentModifierFlags() const {
     XcbReply<xcb_xkb_get_state_reply_t> state(
         xcb_xkb_get_state_reply(c, xcb_xkb_get_state(c, xcb_xkb_device_spec_t(m_deviceId)), nullptr));
     m_x->repliesTaken();
-    return (state ? X11KeyMap::flagsFromState(state->mods) : m_flags) | globeFlag();
+    return (state ? m_map.flagsFromState(state->mods) : m_flags) | globeFlag();
 }
 
 void X11EventTap::readActiveWindow() {
@@ -414,10 +527,17 @@ void X11EventTap::handleEvent(const xcb_generic_event_t* event) {
     switch (type) {
     case XCB_KEY_PRESS:
     case XCB_KEY_RELEASE: {
-        // Only grabs bring keys here: nothing else of ours listens on the root window.
+        // Only grabs bring keys here: nothing else of ours listens on the root window. Each one
+        // has frozen the keyboard until it is answered.
         const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);
-        if (key->event == m_x->root())
-            handleKey(type == XCB_KEY_PRESS, key->detail, key->state);
+        if (key->event != m_x->root())
+            return;
+        const bool globeTapped = type == XCB_KEY_RELEASE && key->detail == m_globeKeycode && m_globeAlone;
+        xcb_allow_events(m_x->xcb(), answerGrabbedKey(type == XCB_KEY_PRESS, key->detail, key->state),
+                         XCB_CURRENT_TIME);
+        if (globeTapped)
+            retypeGlobe();
+        m_x->flush();
         return;
     }
     case XCB_MAPPING_NOTIFY:
@@ -443,18 +563,55 @@ void X11EventTap::handleEvent(const xcb_generic_event_t* event) {
     }
 }
 
-void X11EventTap::handleKey(bool press, quint8 keycode, quint16 state) {
+quint8 X11EventTap::answerGrabbedKey(bool press, quint8 keycode, quint16 state) {
+    // Kept: the next key of the grab comes here frozen as well, so it can still be replayed.
+    constexpr quint8 kKeep = XCB_ALLOW_SYNC_KEYBOARD;
     const bool wasDown = m_down.test(keycode);
     m_down.set(keycode, press);
+    const auto replay = [this] {
+        // The grab ends: the keys held go on to the focused window, their releases with them.
+        m_down.reset();
+        return quint8(XCB_ALLOW_REPLAY_KEYBOARD);
+    };
+
+    if (keycode == m_globeKeycode && m_globeKeycode != 0) {
+        if (press && !wasDown && m_globeRetypes > 0) {
+            --m_globeRetypes;
+            return replay();
+        }
+        if (press && !wasDown)
+            m_globeAlone = true;
+        else if (!press)
+            m_globeAlone = false;
+        // While a grab of ours is active its raw events do not come to us.
+        setGlobeDown(press);
+        return kKeep;
+    }
+    if (press)
+        m_globeAlone = false;
+    // Keys of our own windows come through Qt, to the taps and then to the local monitors.
+    if (m_ownActive && m_filterInstalled)
+        return replay();
     const auto code = m_map.toVirtual(keycode);
+    if (!code)
+        return replay();
     // Modifier keys pressed while a grab is active report as modifier changes through XKB.
-    if (!code || isModifierKey(*code))
-        return;
-    const quint64 flags = X11KeyMap::flagsFromState(state) | globeFlag();
+    if (isModifierKey(*code))
+        return kKeep;
+    const quint64 flags = m_map.flagsFromState(state) | globeFlag();
     KeyEvent event = press ? KeyEvent::keyDown(*code, flags, wasDown) : KeyEvent::keyUp(*code, flags);
     event.unmodifiedCharacters = unmodifiedText(keycode);
-    // The grab has taken the key already: a passed key is not delivered again.
-    offerToTaps(event);
+    return offerToTaps(event) == EventVerdict::Swallow ? kKeep : replay();
+}
+
+void X11EventTap::retypeGlobe() {
+    // Its press comes back through the grab, to be replayed; its raw events are no presses of the
+    // user's.
+    ++m_globeRetypes;
+    m_globeEchoes += 2;
+    xcb_connection_t* c = m_x->xcb();
+    xcb_test_fake_input(c, XCB_KEY_PRESS, m_globeKeycode, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    xcb_test_fake_input(c, XCB_KEY_RELEASE, m_globeKeycode, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
 }
 
 void X11EventTap::handleXkbEvent(const xcb_generic_event_t* event) {
@@ -473,7 +630,7 @@ void X11EventTap::handleXkbEvent(const xcb_generic_event_t* event) {
     case XCB_XKB_STATE_NOTIFY: {
         const auto* state = reinterpret_cast<const xcb_xkb_state_notify_event_t*>(event);
         m_group = state->group;
-        const quint64 flags = X11KeyMap::flagsFromState(state->mods);
+        const quint64 flags = m_map.flagsFromState(state->mods);
         if (flags == m_flags)
             return;
         const auto key = X11KeyMap::modifierKeyForChange(m_map.toVirtual(state->keycode), m_flags, flags);
@@ -488,9 +645,19 @@ void X11EventTap::handleXkbEvent(const xcb_generic_event_t* event) {
 }
 
 void X11EventTap::handleRawKey(bool press, quint32 keycode, bool repeat) {
-    if (m_globeKeycode == 0 || keycode != m_globeKeycode || repeat || press == m_globeDown)
+    if (m_globeKeycode == 0 || keycode != m_globeKeycode || repeat)
         return;
-    m_globeDown = press;
+    if (m_globeEchoes > 0) {
+        --m_globeEchoes;
+        return;
+    }
+    setGlobeDown(press);
+}
+
+void X11EventTap::setGlobeDown(bool down) {
+    if (down == m_globeDown)
+        return;
+    m_globeDown = down;
     offerFlagsChange(KeyEvent::flagsChanged(kFnKeyCode, m_flags | globeFlag()));
 }
 
@@ -522,7 +689,7 @@ bool X11EventTap::handleQtKey(QEvent* event) {
         EventVerdict verdict = EventVerdict::Pass;
         const auto code = m_map.toVirtual(quint8(scanCode));
         if (code && !isModifierKey(*code)) {
-            const quint64 flags = X11KeyMap::flagsFromState(key->nativeModifiers()) | globeFlag();
+            const quint64 flags = m_map.flagsFromState(key->nativeModifiers()) | globeFlag();
             KeyEvent keyEvent =
                 down ? KeyEvent::keyDown(*code, flags, key->isAutoRepeat()) : KeyEvent::keyUp(*code, flags);
             keyEvent.unmodifiedCharacters = unmodifiedText(quint8(scanCode));

@@ -29,22 +29,27 @@ class X11KeyMonitor;
 //
 // X lets no client see, let alone swallow, every key of other clients, so the tap takes what it
 // can:
-// - The wanted chords are grabbed on the root window (XGrabKey, asynchronously), once for each
-//   combination of Caps Lock and NumLock, while an enabled tap exists. Their presses and releases
-//   reach the tap and nobody else; a grab another client already holds is refused by the server
-//   (BadAccess), reported on stderr and listed in refusedChords(). A grabbed key that the tap
-//   passes is not delivered again: the engine only asks for chords it acts on. While a grab is
-//   active (the chord's key held), every key goes to the tap, so chords pressed in a row work.
+// - The wanted chords are grabbed on the root window, once for each combination of the lock
+//   modifiers (Caps Lock, Num Lock, Scroll Lock, wherever the modifier map puts them), while an
+//   enabled tap exists. The grabs freeze the keyboard (GrabModeSync) until the tap has decided:
+//   a swallowed key is kept (SyncKeyboard), a passed one is replayed to the focused window as if
+//   no grab were there (ReplayKeyboard), so no key the tap passes is lost. While a grab is
+//   active (the chord's key held) every key comes here, so chords pressed in a row work.
+// - A grab another client holds is refused by the server (BadAccess): the chord is listed in
+//   takenChords(), said once on stderr (exactly which lock combinations are taken when only some
+//   are), and tried again on retakeChords(); winning it back is said too.
 // - Modifier changes come from the XKB state of the core keyboard, whoever has the focus, as
 //   flags-changed events with the key code of the modifier key that made them.
 // - The Globe stand-in key (the Menu key unless TILEWICK_GLOBE_KEY names another XKB key, such
-//   as "RCTL") is watched through XInput raw events, so it keeps working in other programs: while
-//   it is held every event carries the fn flag, and its presses and releases are flags-changed
-//   events of key code 63.
+//   as "RCTL") is watched through XInput raw events: while it is held every event carries the fn
+//   flag, and its presses and releases are flags-changed events of key code 63. While chords are
+//   grabbed, the key is grabbed too (with any modifiers): held with other keys it stays here,
+//   and tapped alone it is typed again through XTest for the focused window.
 // - Keys typed into this program's own windows come through Qt (an application event filter;
 //   only on Qt's xcb platform, where a key's native scan code is its X keycode): taps first,
 //   then the local monitors; either may swallow them. While this program is active, modifier
-//   changes reach the monitors of every key type too.
+//   changes reach the monitors of every key type too. A grabbed key typed while this program is
+//   active is replayed at once and comes that way.
 //
 // Key codes and flags are translated by X11KeyMap, rebuilt whenever the keyboard mapping
 // changes; the grabs follow. Auto-repeat is told apart with XKB's detectable auto-repeat, so a
@@ -68,14 +73,16 @@ public:
     LocalKeyMonitorRef addKeyDownMonitor(Handler handler) override;
     LocalKeyMonitorRef addKeyMonitor(Handler handler) override;
 
-    // The wanted chords whose grab another client holds, as of the last grabbing.
-    const QList<KeyChord>& refusedChords() const { return m_refused; }
+    QList<TakenChord> takenChords() const override;
+    void retakeChords() override;
     const X11KeyMap& keyMap() const { return m_map; }
     // The X keycode of the Globe stand-in; 0 when the keymap has no such key.
     quint8 globeKeycode() const { return m_globeKeycode; }
     bool detectsAutoRepeat() const { return m_detectableRepeat; }
     // A readable name of a chord ("Alt+Super+Left").
     QString describe(const KeyChord& chord) const;
+    // The keysym name of a key ("Menu").
+    QString describeKey(quint8 keycode) const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -86,6 +93,13 @@ private:
         quint8 keycode;
         quint16 modifiers;
         friend bool operator==(const Grab&, const Grab&) = default;
+    };
+    // A wanted chord another client holds, and the lock combinations it holds it with.
+    struct Taken {
+        KeyChord chord;
+        QList<quint16> locks;
+        bool partly = false;
+        friend bool operator==(const Taken&, const Taken&) = default;
     };
     // The verdict on one Qt key event, which Qt hands to the window, its widgets and their
     // parents in turn (and to a shortcut check first).
@@ -100,14 +114,20 @@ private:
     X11EventTap(std::shared_ptr<X11Connection> connection, std::shared_ptr<Keyboard> keyboard);
     bool initialise();
     void rebuildKeyMap();
+    X11KeyMap::Modifiers readModifierMap();
     void scheduleRebuild();
     void updateGrabs();
+    void reportTaken(const QList<Taken>& taken, bool globeRefused);
     void readActiveWindow();
 
     void handleEvent(const xcb_generic_event_t* event);
-    void handleKey(bool press, quint8 keycode, quint16 state);
+    // Decides on a key a grab brought (and froze): the xcb_allow_events mode that goes on.
+    quint8 answerGrabbedKey(bool press, quint8 keycode, quint16 state);
+    // Types the Globe stand-in again, for the focused window: it was tapped alone.
+    void retypeGlobe();
     void handleXkbEvent(const xcb_generic_event_t* event);
     void handleRawKey(bool press, quint32 keycode, bool repeat);
+    void setGlobeDown(bool down);
     bool handleQtKey(QEvent* event);
 
     quint64 globeFlag() const { return m_globeDown ? kFunctionFlag : 0; }
@@ -128,6 +148,7 @@ private:
     qint32 m_deviceId = -1;
     quint8 m_xkbEventBase = 0;
     quint8 m_xiOpcode = 0;
+    bool m_hasXTest = false;
     bool m_detectableRepeat = false;
     bool m_rebuildPosted = false;
 
@@ -135,7 +156,9 @@ private:
     quint8 m_globeKeycode = 0;
     QList<KeyChord> m_wanted;
     std::vector<Grab> m_grabs;
-    QList<KeyChord> m_refused;
+    QList<Taken> m_taken;
+    quint8 m_globeGrabbed = 0; // the keycode grabbed for Globe
+    bool m_globeRefused = false;
 
     mutable std::vector<std::weak_ptr<X11Tap>> m_taps;
     mutable std::vector<std::weak_ptr<X11KeyMonitor>> m_monitors;
@@ -143,6 +166,12 @@ private:
     quint64 m_flags = 0; // from the XKB state, without fn
     quint32 m_group = 0;
     bool m_globeDown = false;
+    // The Globe stand-in went down through its grab, and no other key since.
+    bool m_globeAlone = false;
+    // Presses of the Globe stand-in typed again, to replay when their grab brings them.
+    int m_globeRetypes = 0;
+    // Raw events of those presses and releases, which are no presses of the user's.
+    int m_globeEchoes = 0;
     std::bitset<256> m_down; // keys pressed through a grab
     bool m_ownActive = false;
     bool m_filterInstalled = false;

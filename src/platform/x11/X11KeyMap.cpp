@@ -1,17 +1,13 @@
 #include "X11KeyMap.h"
 
 #include <QHash>
+#include <QStringList>
+
+#include <xkbcommon/xkbcommon-keysyms.h>
 
 namespace platform::x11 {
 
 namespace {
-
-// X modifier → flag.
-constexpr std::pair<quint16, quint64> kModifiers[] = {
-    {X11KeyMap::kShiftMask, kShiftFlag},     {X11KeyMap::kLockMask, kCapsLockFlag},
-    {X11KeyMap::kControlMask, kControlFlag}, {X11KeyMap::kMod1Mask, kOptionFlag},
-    {X11KeyMap::kMod4Mask, kCommandFlag},
-};
 
 constexpr quint16 kGraveKeyCode = 50;
 constexpr quint16 kSectionKeyCode = 10;
@@ -113,25 +109,82 @@ std::optional<quint16> X11KeyMap::virtualKeyCode(QByteArrayView xkbName, bool is
     return it == table.cend() ? std::nullopt : std::optional(it.value());
 }
 
-quint64 X11KeyMap::flagsFromState(quint32 state) {
+X11KeyMap::Modifiers X11KeyMap::Modifiers::fromModifierMap(const std::array<QList<quint32>, 8>& keysyms) {
+    // The modifiers (Mod1 … Mod5 for Alt and Super, any for the locks) carrying one of `syms`.
+    const auto carrying = [&keysyms](std::initializer_list<quint32> syms, int first) {
+        quint16 mask = 0;
+        for (int i = first; i < 8; ++i)
+            for (quint32 sym : syms)
+                if (keysyms[size_t(i)].contains(sym))
+                    mask |= quint16(1 << i);
+        return mask;
+    };
+    constexpr int kMod1 = 3;
+    Modifiers m;
+    m.alt = carrying({XKB_KEY_Alt_L, XKB_KEY_Alt_R}, kMod1);
+    if (!m.alt)
+        m.alt = carrying({XKB_KEY_Meta_L, XKB_KEY_Meta_R}, kMod1);
+    if (!m.alt)
+        m.alt = kMod1Mask;
+    m.super = carrying({XKB_KEY_Super_L, XKB_KEY_Super_R}, kMod1) & ~m.alt;
+    if (!m.super)
+        m.super = kMod4Mask & ~m.alt;
+    const quint16 notLocks = quint16(kShiftMask | kControlMask | m.alt | m.super);
+    m.capsLock = (kLockMask | carrying({XKB_KEY_Caps_Lock, XKB_KEY_Shift_Lock}, 0)) & ~notLocks;
+    m.numLock = carrying({XKB_KEY_Num_Lock}, 0) & ~notLocks;
+    m.scrollLock = carrying({XKB_KEY_Scroll_Lock}, 0) & ~notLocks & ~m.numLock;
+    m.numLock &= ~m.capsLock;
+    return m;
+}
+
+quint64 X11KeyMap::flagsFromState(quint32 state) const {
+    const std::pair<quint16, quint64> modifiers[] = {{kShiftMask, kShiftFlag},
+                                                     {kLockMask, kCapsLockFlag},
+                                                     {kControlMask, kControlFlag},
+                                                     {m_modifiers.alt, kOptionFlag},
+                                                     {m_modifiers.super, kCommandFlag}};
     quint64 flags = 0;
-    for (const auto& [mask, flag] : kModifiers)
+    for (const auto& [mask, flag] : modifiers)
         if (state & mask)
             flags |= flag;
     return flags;
 }
 
-quint16 X11KeyMap::stateFromFlags(quint64 flags) {
+quint16 X11KeyMap::stateFromFlags(quint64 flags) const {
+    // The lowest modifier of Alt or Super: the one their keys set.
+    const auto lowest = [](quint16 mask) { return quint16(mask & -mask); };
+    const std::pair<quint64, quint16> modifiers[] = {{kShiftFlag, kShiftMask},
+                                                     {kControlFlag, kControlMask},
+                                                     {kOptionFlag, lowest(m_modifiers.alt)},
+                                                     {kCommandFlag, lowest(m_modifiers.super)}};
     quint16 state = 0;
-    for (const auto& [mask, flag] : kModifiers)
-        if ((flags & flag) && (flag & kChordFlags))
+    for (const auto& [flag, mask] : modifiers)
+        if (flags & flag)
             state |= mask;
     return state;
 }
 
-const std::array<quint16, 4>& X11KeyMap::lockVariants() {
-    static constexpr std::array<quint16, 4> variants = {0, kLockMask, kMod2Mask, kLockMask | kMod2Mask};
+QList<quint16> X11KeyMap::lockVariants() const {
+    // Every subset of the lock bits, counted up through them.
+    const quint16 locks = m_modifiers.locks();
+    QList<quint16> variants;
+    quint16 subset = 0;
+    do {
+        variants.append(subset);
+        subset = quint16((subset - locks) & locks);
+    } while (subset != 0);
     return variants;
+}
+
+QString X11KeyMap::describeLocks(quint16 locks) const {
+    QStringList names;
+    const std::pair<quint16, const char*> keys[] = {{m_modifiers.capsLock, "Caps Lock"},
+                                                    {m_modifiers.numLock, "Num Lock"},
+                                                    {m_modifiers.scrollLock, "Scroll Lock"}};
+    for (const auto& [mask, name] : keys)
+        if (locks & mask)
+            names.append(QLatin1String(name));
+    return names.isEmpty() ? QStringLiteral("no lock key") : names.join(u'+');
 }
 
 std::optional<quint16> X11KeyMap::modifierKeyForChange(std::optional<quint16> key, quint64 before,
@@ -145,7 +198,9 @@ std::optional<quint16> X11KeyMap::modifierKeyForChange(std::optional<quint16> ke
     return std::nullopt;
 }
 
-X11KeyMap::X11KeyMap(const QList<Key>& keys, bool iso, quint8 globeKeycode) : X11KeyMap() {
+X11KeyMap::X11KeyMap(const QList<Key>& keys, bool iso, quint8 globeKeycode, const Modifiers& modifiers)
+    : X11KeyMap() {
+    m_modifiers = modifiers;
     for (const Key& key : keys) {
         const auto code = key.keycode == globeKeycode && globeKeycode != 0 ? std::optional(kFnKeyCode)
                                                                            : virtualKeyCode(key.name, iso);
@@ -155,6 +210,9 @@ X11KeyMap::X11KeyMap(const QList<Key>& keys, bool iso, quint8 globeKeycode) : X1
         }
     }
 }
+
+X11KeyMap::X11KeyMap(const QList<Key>& keys, bool iso, quint8 globeKeycode)
+    : X11KeyMap(keys, iso, globeKeycode, Modifiers{}) {}
 
 std::optional<quint16> X11KeyMap::toVirtual(quint8 keycode) const {
     const quint16 code = m_codes[keycode];

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
+#include <QString>
 #include <QtGlobal>
 
 #include "platform/EventTap.h"
@@ -21,8 +22,10 @@ namespace platform::x11 {
 // any other keyboard TLDE is the grave accent and LSGT the section key. One configurable key
 // stands in for Globe/fn, which PC keyboards do not send: it reports key code 63.
 //
-// Modifiers: Shift, Lock (Caps Lock), Control, Mod1 (Alt = Option) and Mod4 (Super = Command).
-// NumLock (Mod2), Mod3 and Mod5 have no flag.
+// Modifiers: Shift, Lock (Caps Lock), Control, and the modifiers the server's modifier map puts
+// Alt (Option) and Super (Command) on, usually Mod1 and Mod4. The lock keys (Caps Lock, Num Lock,
+// Scroll Lock, wherever they sit) have no flag but Caps Lock's, and are grabbed in every
+// combination.
 //
 // Pure and immutable once built; safe from any thread.
 class X11KeyMap {
@@ -38,20 +41,42 @@ public:
     static constexpr quint16 kLockMask = 1 << 1;
     static constexpr quint16 kControlMask = 1 << 2;
     static constexpr quint16 kMod1Mask = 1 << 3;
-    static constexpr quint16 kMod2Mask = 1 << 4; // NumLock
+    static constexpr quint16 kMod2Mask = 1 << 4;
+    static constexpr quint16 kMod3Mask = 1 << 5;
     static constexpr quint16 kMod4Mask = 1 << 6;
+    static constexpr quint16 kMod5Mask = 1 << 7;
 
     // The key code of the key at the position `xkbName`; none for keys without one (and for the
     // Globe stand-in, which the map's owner chooses).
     static std::optional<quint16> virtualKeyCode(QByteArrayView xkbName, bool iso);
 
+    // Which X modifiers Alt, Super and the lock keys sit on.
+    struct Modifiers {
+        quint16 alt = kMod1Mask;
+        quint16 super = kMod4Mask;
+        quint16 capsLock = kLockMask;
+        quint16 numLock = kMod2Mask;
+        quint16 scrollLock = 0;
+
+        quint16 locks() const { return capsLock | numLock | scrollLock; }
+        // From the keysyms of the keys on each modifier (Shift, Lock, Control, Mod1 … Mod5):
+        // Alt_L/Alt_R (else Meta_L/Meta_R, else Mod1) are Alt; Super_L/Super_R (else Mod4) Super;
+        // Caps_Lock/Shift_Lock (and always Lock), Num_Lock and Scroll_Lock the locks. A lock on
+        // Shift, Control, Alt or Super is no lock.
+        static Modifiers fromModifierMap(const std::array<QList<quint32>, 8>& keysyms);
+        friend bool operator==(const Modifiers&, const Modifiers&) = default;
+    };
+
     // The flags of an X modifier state (the `state` of a key event, the modifiers of an XKB state).
-    static quint64 flagsFromState(quint32 state);
+    quint64 flagsFromState(quint32 state) const;
     // The X modifiers of a chord's flags; flags outside the chord flags are ignored.
-    static quint16 stateFromFlags(quint64 flags);
-    // The lock modifiers a grab must be repeated for, so a chord works with Caps Lock or NumLock
-    // on: none, Lock, Mod2, both.
-    static const std::array<quint16, 4>& lockVariants();
+    quint16 stateFromFlags(quint64 flags) const;
+    // Every combination of the lock modifiers, none first: a grab is repeated for each, so a
+    // chord works whichever locks are on.
+    QList<quint16> lockVariants() const;
+    // The lock keys of a combination, "Caps Lock+Num Lock"; "no lock key" for none.
+    QString describeLocks(quint16 locks) const;
+    const Modifiers& modifiers() const { return m_modifiers; }
 
     // The key code a modifier change is reported with: the key that made it when that is a
     // modifier key, else the left-hand key of the first flag that changed (Caps Lock, Shift,
@@ -61,6 +86,8 @@ public:
 
     X11KeyMap() { m_codes.fill(kNoCode); }
     // The map of a keymap's keys; `globeKeycode` (0: none) reports as the Globe key.
+    X11KeyMap(const QList<Key>& keys, bool iso, quint8 globeKeycode, const Modifiers& modifiers);
+    // … with Alt on Mod1, Super on Mod4 and the locks on Lock and Mod2.
     X11KeyMap(const QList<Key>& keys, bool iso, quint8 globeKeycode);
 
     std::optional<quint16> toVirtual(quint8 keycode) const;
@@ -72,6 +99,7 @@ private:
     static constexpr quint16 kNoCode = 0xFFFF;
     std::array<quint16, 256> m_codes{};
     int m_count = 0;
+    Modifiers m_modifiers;
 };
 
 } // namespace platform::x11

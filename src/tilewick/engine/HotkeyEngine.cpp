@@ -111,8 +111,29 @@ void HotkeyEngine::update(const ChordTable& table) {
         if (!lookup.contains(chord))
             lookup.insert(chord, action);
     m_lookup = std::move(lookup);
-    if (m_eventTap)
+    if (m_eventTap) {
         m_eventTap->setWantedChords(wantedChords());
+        noteTakenChords();
+    }
+}
+
+void HotkeyEngine::retakeChords() {
+    if (!m_eventTap)
+        return;
+    m_eventTap->retakeChords();
+    noteTakenChords();
+}
+
+void HotkeyEngine::noteTakenChords() {
+    const QList<platform::TakenChord> taken = m_eventTap->takenChords();
+    for (const auto& t : taken) {
+        if (m_taken.contains(t))
+            continue;
+        if (const auto found = action(chordKey(t.chord.keyCode, t.chord.modifiers)))
+            betakit::BetaLog::event("hotkey.taken",
+                                    {{"layout", betakit::BetaValue::fromCase(*found)}, {"partly", t.partly}});
+    }
+    m_taken = taken;
 }
 
 std::optional<SnapAction> HotkeyEngine::action(quint64 chordKey) const {
@@ -144,6 +165,7 @@ bool HotkeyEngine::start() {
     betakit::BetaLog::event("tap.started");
     m_tap = std::move(tap);
     m_tap->setEnabled(true);
+    noteTakenChords();
     return true;
 }
 

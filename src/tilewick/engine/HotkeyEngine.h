@@ -91,6 +91,9 @@ public:
     bool start();
     // Removes the tap.
     void stop();
+    // Asks the tap service again for the chords other programs held (each status poll), so a
+    // chord works as soon as they let go. A chord newly taken is logged "hotkey.taken".
+    void retakeChords();
     bool hasTap() const { return m_tap != nullptr; }
     bool isTapEnabled() const { return m_tap && m_tap->isEnabled(); }
 
@@ -131,6 +134,7 @@ private:
     // A key-down that reaches the application leaves no key-up to swallow.
     platform::EventVerdict passKeyDown(quint16 keyCode);
     bool isApplicationActive() const;
+    void noteTakenChords();
 
     std::shared_ptr<platform::Runtime> m_runtime;
     std::shared_ptr<platform::EventTap> m_eventTap;
@@ -141,6 +145,8 @@ private:
     std::bitset<65536> m_swallowed;
     Recorder m_recorder;
     bool m_globeDown = false;
+    // The chords other programs held at the last look, each logged once.
+    QList<platform::TakenChord> m_taken;
 };
 
 } // namespace tilewick

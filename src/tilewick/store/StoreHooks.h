@@ -32,6 +32,8 @@ public:
     virtual bool start() = 0;
     virtual bool hasTap() const = 0;
     virtual bool isTapEnabled() const = 0;
+    // Tries again to take the chords other programs held.
+    virtual void retakeChords() = 0;
     // Hands key-downs typed in this program to `recorder` instead of acting on them.
     virtual void setRecorder(Recorder recorder) = 0;
     // Stops handing key-downs to the hotkey recorder.
@@ -48,6 +50,7 @@ public:
     bool start() override { return m_engine->start(); }
     bool hasTap() const override { return m_engine->hasTap(); }
     bool isTapEnabled() const override { return m_engine->isTapEnabled(); }
+    void retakeChords() override { m_engine->retakeChords(); }
     void setRecorder(Recorder recorder) override { m_engine->setRecorder(std::move(recorder)); }
     void clearRecorder() override { m_engine->clearRecorder(); }
 

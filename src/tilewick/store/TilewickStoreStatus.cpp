@@ -30,6 +30,9 @@ void TilewickStore::refreshStatus() {
     auto& engine = *m_hooks.engine;
     if (trusted && !engine.isTapEnabled())
         engine.start();
+    // A chord another program held works once that program lets go.
+    if (engine.isTapEnabled())
+        engine.retakeChords();
 
     if (!m_pressedKeys.isEmpty()) {
         if (const auto* tap = m_platform.find<platform::EventTap>())

@@ -1,6 +1,9 @@
 #include "platform/x11/X11KeyMap.h"
 
 #include <gtest/gtest.h>
+#include <xkbcommon/xkbcommon-keysyms.h>
+
+#include <bit>
 
 #include <optional>
 
@@ -75,28 +78,93 @@ TEST(X11KeyMap, ModifierKeysAndKeysWithoutACode) {
 }
 
 TEST(X11KeyMap, StateBitsBecomeFlagsAndChordFlagsBecomeStateBits) {
-    EXPECT_EQ(X11KeyMap::flagsFromState(X11KeyMap::kShiftMask), 0x20000u);
-    EXPECT_EQ(X11KeyMap::flagsFromState(X11KeyMap::kLockMask), 0x10000u);
-    EXPECT_EQ(X11KeyMap::flagsFromState(X11KeyMap::kControlMask), 0x40000u);
-    EXPECT_EQ(X11KeyMap::flagsFromState(X11KeyMap::kMod1Mask), 0x80000u);
-    EXPECT_EQ(X11KeyMap::flagsFromState(X11KeyMap::kMod4Mask), 0x100000u);
+    const X11KeyMap map;
+    EXPECT_EQ(map.flagsFromState(X11KeyMap::kShiftMask), 0x20000u);
+    EXPECT_EQ(map.flagsFromState(X11KeyMap::kLockMask), 0x10000u);
+    EXPECT_EQ(map.flagsFromState(X11KeyMap::kControlMask), 0x40000u);
+    EXPECT_EQ(map.flagsFromState(X11KeyMap::kMod1Mask), 0x80000u);
+    EXPECT_EQ(map.flagsFromState(X11KeyMap::kMod4Mask), 0x100000u);
     // NumLock (Mod2), Mod3, Mod5 and the pointer buttons have no flag.
-    EXPECT_EQ(X11KeyMap::flagsFromState(X11KeyMap::kMod2Mask | 0x20 | 0x80 | 0x100 | 0x400), 0u);
-    EXPECT_EQ(X11KeyMap::flagsFromState(X11KeyMap::kMod1Mask | X11KeyMap::kMod4Mask | X11KeyMap::kMod2Mask),
-              0x180000u);
-
-    // Every chord of the four modifiers survives the way there and back.
-    for (quint64 bits = 0; bits < 16; ++bits) {
-        const quint64 flags = bits << 17;
-        EXPECT_EQ(X11KeyMap::flagsFromState(X11KeyMap::stateFromFlags(flags)), flags) << flags;
-    }
+    EXPECT_EQ(map.flagsFromState(X11KeyMap::kMod2Mask | 0x20 | 0x80 | 0x100 | 0x400), 0u);
     // Caps Lock and fn are never grabbed for.
-    EXPECT_EQ(X11KeyMap::stateFromFlags(0x10000 | 0x800000 | 0x80000), X11KeyMap::kMod1Mask);
+    EXPECT_EQ(map.stateFromFlags(0x10000 | 0x800000 | 0x80000), X11KeyMap::kMod1Mask);
+}
 
-    const auto& locks = X11KeyMap::lockVariants();
-    EXPECT_EQ(std::vector<quint16>(locks.begin(), locks.end()),
-              (std::vector<quint16>{0, X11KeyMap::kLockMask, X11KeyMap::kMod2Mask,
-                                    quint16(X11KeyMap::kLockMask | X11KeyMap::kMod2Mask)}));
+// Alt, Super and the lock keys sit where the modifier map puts them.
+TEST(X11KeyMap, ModifiersFollowTheModifierMap) {
+    using Mods = X11KeyMap::Modifiers;
+    constexpr quint16 kLock = X11KeyMap::kLockMask, kMod1 = X11KeyMap::kMod1Mask,
+                      kMod2 = X11KeyMap::kMod2Mask, kMod3 = X11KeyMap::kMod3Mask,
+                      kMod4 = X11KeyMap::kMod4Mask, kMod5 = X11KeyMap::kMod5Mask;
+    // Keysyms on Shift, Lock, Control, Mod1 … Mod5.
+    using ModMap = std::array<QList<quint32>, 8>;
+    const ModMap standard = {{{XKB_KEY_Shift_L, XKB_KEY_Shift_R},
+                              {XKB_KEY_Caps_Lock},
+                              {XKB_KEY_Control_L, XKB_KEY_Control_R},
+                              {XKB_KEY_Alt_L, XKB_KEY_Alt_R, XKB_KEY_Meta_L},
+                              {XKB_KEY_Num_Lock},
+                              {},
+                              {XKB_KEY_Super_L, XKB_KEY_Super_R, XKB_KEY_Hyper_L},
+                              {XKB_KEY_ISO_Level3_Shift}}};
+    const auto with = [&](std::initializer_list<std::pair<int, QList<quint32>>> changes) {
+        ModMap m = standard;
+        for (const auto& [modifier, syms] : changes)
+            m[size_t(modifier)] = syms;
+        return m;
+    };
+    constexpr int kMod1Index = 3;
+    const struct {
+        const char* name;
+        ModMap map;
+        Mods expected;
+    } cases[] = {
+        {"standard", standard, {kMod1, kMod4, kLock, kMod2, 0}},
+        {"Scroll Lock on Mod3", with({{5, {XKB_KEY_Scroll_Lock}}}), {kMod1, kMod4, kLock, kMod2, kMod3}},
+        {"Num Lock on Mod3", with({{4, {}}, {5, {XKB_KEY_Num_Lock}}}), {kMod1, kMod4, kLock, kMod3, 0}},
+        {"Alt and Super swapped",
+         with({{kMod1Index, {XKB_KEY_Super_L, XKB_KEY_Super_R}}, {6, {XKB_KEY_Alt_L, XKB_KEY_Alt_R}}}),
+         {kMod4, kMod1, kLock, kMod2, 0}},
+        {"Meta only, no Super",
+         with({{kMod1Index, {XKB_KEY_Meta_L}}, {6, {}}}),
+         {kMod1, kMod4, kLock, kMod2, 0}},
+        {"Super on Mod3, Hyper on Mod4",
+         with({{5, {XKB_KEY_Super_L}}, {6, {XKB_KEY_Hyper_L}}}),
+         {kMod1, kMod3, kLock, kMod2, 0}},
+        {"Caps Lock is Control", with({{1, {}}}), {kMod1, kMod4, kLock, kMod2, 0}},
+        {"Num Lock with Super",
+         with({{6, {XKB_KEY_Super_L, XKB_KEY_Num_Lock}}}),
+         {kMod1, kMod4, kLock, kMod2, 0}},
+        {"AltGr is Alt", with({{7, {XKB_KEY_Alt_R}}}), {kMod1 | kMod5, kMod4, kLock, kMod2, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Mods mods = Mods::fromModifierMap(c.map);
+        EXPECT_EQ(mods.alt, c.expected.alt);
+        EXPECT_EQ(mods.super, c.expected.super);
+        EXPECT_EQ(mods.locks(), c.expected.locks());
+        EXPECT_EQ(mods.scrollLock, c.expected.scrollLock);
+
+        // Every chord of the four modifiers survives the way there and back, with any lock on.
+        const X11KeyMap map({}, false, 0, mods);
+        const QList<quint16> variants = map.lockVariants();
+        EXPECT_EQ(variants.size(), 1 << std::popcount(unsigned(mods.locks())));
+        for (quint64 bits = 0; bits < 16; ++bits) {
+            const quint64 flags = bits << 17;
+            for (quint16 locks : variants)
+                EXPECT_EQ(map.flagsFromState(map.stateFromFlags(flags) | locks) & ~0x10000ull, flags)
+                    << flags;
+        }
+    }
+}
+
+TEST(X11KeyMap, LockCombinationsAreNamed) {
+    const X11KeyMap map({}, false, 0,
+                        {X11KeyMap::kMod1Mask, X11KeyMap::kMod4Mask, X11KeyMap::kLockMask,
+                         X11KeyMap::kMod2Mask, X11KeyMap::kMod3Mask});
+    EXPECT_EQ(map.lockVariants(), (QList<quint16>{0, 0x2, 0x10, 0x12, 0x20, 0x22, 0x30, 0x32}));
+    EXPECT_EQ(map.describeLocks(0), "no lock key");
+    EXPECT_EQ(map.describeLocks(0x30), "Num Lock+Scroll Lock");
+    EXPECT_EQ(map.describeLocks(0x22), "Caps Lock+Scroll Lock");
 }
 
 TEST(X11KeyMap, ModifierChangesNameTheKeyThatMadeThem) {

@@ -229,6 +229,31 @@ TEST_F(HotkeyEngineTest, StartKeepsAnEnabledTapAndReplacesADisabledOne) {
     EXPECT_EQ(client.performed.size(), 1);
 }
 
+TEST_F(HotkeyEngineTest, AChordTakenElsewhereIsLoggedOnceAndWorksOnceLetGo) {
+    eventTap().setGrabsOnly(true);
+    const platform::KeyChord left{kLeft, kOptCmd};
+    eventTap().takeElsewhere(left);
+    eventTap().takeElsewhere({124, kOptCmd}, true);
+    engine->update(chordTable(defaultBindings()));
+    const QStringList logged = {"hotkey.taken layout=left_half partly=false",
+                                "hotkey.taken layout=right_half partly=true"};
+    EXPECT_EQ(loggedEvents("hotkey.taken"), logged);
+    engine->retakeChords();
+    type([](SimEventTap& k) { k.press(kLeft, kOptCmd); });
+    EXPECT_TRUE(client.performed.isEmpty());
+    EXPECT_EQ(loggedEvents("hotkey.taken"), logged) << "said once";
+
+    eventTap().letGo(left);
+    engine->retakeChords();
+    type([](SimEventTap& k) { k.press(kLeft, kOptCmd); });
+    EXPECT_EQ(client.performed, (QList<Performed>{{SnapAction::leftHalf, false}}));
+
+    // Taken again: said again.
+    eventTap().takeElsewhere(left);
+    engine->retakeChords();
+    EXPECT_EQ(loggedEvents("hotkey.taken").size(), 3);
+}
+
 TEST_F(HotkeyEngineTest, UpdateReplacesTheTableAndTheFirstRowOfAChordWins) {
     const quint64 q = chordKey(kKeyQ, kControlFlag | kShiftFlag);
     const quint64 enter = chordKey(36, kControlFlag | kShiftFlag);

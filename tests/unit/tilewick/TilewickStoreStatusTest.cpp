@@ -1,3 +1,4 @@
+#include "support/KeyEvents.h"
 #include "support/StoreTest.h"
 
 using namespace tilewick;
@@ -64,6 +65,21 @@ TEST_F(StatusTest, TheTapComesWithPermissionWithinOneTick) {
     EXPECT_TRUE(eventTap().tapEnabled());
     EXPECT_EQ(loggedEvents("tap.started").size(), 1);
     EXPECT_EQ(loggedEvents("hotkeys").last(), "hotkeys active=true accessibility=true");
+}
+
+TEST_F(StatusTest, AChordAnotherProgramHeldWorksFromTheTickAfterItLetsGo) {
+    eventTap().setGrabsOnly(true);
+    const platform::KeyChord left{testkeys::kLeftArrow, testkeys::kOptionCommand};
+    eventTap().takeElsewhere(left);
+    makeStore();
+    EXPECT_EQ(loggedEvents("hotkey.taken").size(), 1);
+    eventTap().letGo(left);
+    eventTap().press(left.keyCode, left.modifiers);
+    EXPECT_TRUE(eventTap().swallowed().isEmpty());
+
+    runtime().advance(kTick);
+    eventTap().press(left.keyCode, left.modifiers);
+    EXPECT_EQ(eventTap().swallowed().size(), 2);
 }
 
 TEST_F(StatusTest, ATapDisabledForGoodIsMadeAgainOnTheNextTick) {
