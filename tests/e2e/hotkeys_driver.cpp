@@ -11,9 +11,12 @@
 
 #include "platform/DesktopPlatform.h"
 #include "platform/Keyboard.h"
+#include "platform/Screens.h"
 #include "platform/x11/X11EventTap.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QProcess>
@@ -42,9 +45,6 @@ constexpr quint64 kCommand = platform::kCommandFlag;
 constexpr quint64 kFn = platform::kFunctionFlag;
 using testkeys::kOptionCommand;
 constexpr quint16 kLeft = testkeys::kLeftArrow;
-
-const QRect kLeftHalf(0, 0, 640, 1080);
-const QRect kRightHalf(640, 0, 640, 1080);
 
 // A keyboard that types through XTest, naming keys by their XKB names ("LALT", "AC01").
 class Keys : public TestClient {
@@ -512,35 +512,161 @@ TEST_F(TapTest, KeysOfOwnWindowsGoToTheTapsThenTheMonitors) {
 
 // --- The program ---
 
-class ProgramTest : public DesktopTest {};
+class ProgramTest : public DesktopTest {
+protected:
+    void SetUp() override {
+        DesktopTest::SetUp();
+        auto& ax = m_platform->service<platform::Accessibility>();
+        const auto windows = ax.elementsAttribute(ax.application(envPid("E2E_TERM_PID")), "AXWindows");
+        ASSERT_TRUE(windows && windows->size() == 1);
+        m_window = quint32(windows->first().id());
+    }
+    // The part of screen `index` (0: "L", 1: "R") windows may fill, top-left coordinates.
+    QRect visibleArea(int index) const {
+        const auto screens = m_platform->service<platform::Screens>().screens();
+        const QRectF f = screens.value(index).visibleFrame;
+        return QRect(int(f.x()), 1080 - int(f.y() + f.height()), int(f.width()), int(f.height()));
+    }
+    QRect frame() const { return outerFrameOf(m_window); }
+    // Presses the chord and waits until the terminal is where `there` says.
+    bool moveWith(std::initializer_list<const char*> keys, const std::function<bool(const QRect&)>& there) {
+        m_keys.press(keys);
+        return waitFor([&] { return there(frame()); });
+    }
+    bool snappedTo(const QRect& target) const { return isSnapped(frame(), target); }
 
+    quint32 m_window = 0;
+};
+
+// The program started by the script, with the factory hotkeys (Alt+Super).
 TEST_F(ProgramTest, HotkeysMoveTheFocusedTerminalAndOtherKeysReachIt) {
-    auto& ax = m_platform->service<platform::Accessibility>();
-    const auto windows = ax.elementsAttribute(ax.application(envPid("E2E_TERM_PID")), "AXWindows");
-    ASSERT_TRUE(windows && windows->size() == 1);
-    const quint32 window = quint32(windows->first().id());
-    const auto snappedTo = [&](const QRect& target) { return isSnapped(outerFrameOf(window), target); };
+    const QRect area = visibleArea(0);
+    const QRect leftHalf(area.x(), area.y(), area.width() / 2, area.height());
+    const QRect rightHalf(area.x() + area.width() / 2, area.y(), area.width() / 2, area.height());
 
     // The program takes its hotkeys a moment after it starts: until then the terminal gets them.
     bool ready = false;
     for (int attempt = 0; attempt < 30 && !ready; ++attempt) {
         m_keys.press({"LALT", "LWIN", "LEFT"});
-        ready = waitFor([&] { return snappedTo(kLeftHalf); }, 1.0);
+        ready = waitFor([&] { return snappedTo(leftHalf); }, 1.0);
     }
     ASSERT_TRUE(ready) << "Alt+Super+Left never moved the terminal to the left half";
 
     const QByteArray before = typed();
-    m_keys.press({"LALT", "LWIN", "RGHT"});
-    EXPECT_TRUE(waitFor([&] { return snappedTo(kRightHalf); }))
-        << testing::PrintToString(outerFrameOf(window));
+    EXPECT_TRUE(moveWith({"LALT", "LWIN", "RGHT"}, [&](const QRect& f) { return isSnapped(f, rightHalf); }))
+        << testing::PrintToString(frame());
 
     // Left alone reaches the terminal, and is all it got.
     EXPECT_TRUE(isLeftArrow(typeIntoTerminal({"LEFT"})));
     EXPECT_TRUE(isLeftArrow(typed().mid(before.size()))) << "the hotkeys reached the terminal";
 
-    m_keys.press({"LALT", "LWIN", "LEFT"});
-    EXPECT_TRUE(waitFor([&] { return snappedTo(kLeftHalf); }))
-        << testing::PrintToString(outerFrameOf(window));
+    // Maximise (Return), undo (Z), redo (X).
+    const auto maximised = [&](const QRect& f) { return isSnapped(f, area); };
+    const auto onLeftHalf = [&](const QRect& f) { return isSnapped(f, leftHalf); };
+    EXPECT_TRUE(moveWith({"LALT", "LWIN", "LEFT"}, onLeftHalf)) << testing::PrintToString(frame());
+    EXPECT_TRUE(moveWith({"LALT", "LWIN", "RTRN"}, maximised)) << testing::PrintToString(frame());
+    EXPECT_TRUE(moveWith({"LALT", "LWIN", "AB01"}, onLeftHalf))
+        << "undo: " << testing::PrintToString(frame());
+    EXPECT_TRUE(moveWith({"LALT", "LWIN", "AB02"}, maximised)) << "redo: " << testing::PrintToString(frame());
+
+    // Centre (C): the left half's size, in the middle of the screen.
+    EXPECT_TRUE(moveWith({"LALT", "LWIN", "LEFT"}, onLeftHalf)) << testing::PrintToString(frame());
+    const QRect half = frame();
+    EXPECT_TRUE(moveWith({"LALT", "LWIN", "AB03"},
+                         [&](const QRect& f) {
+                             return f.size() == half.size() &&
+                                    qAbs(f.center().x() - area.center().x()) <= kCell.width();
+                         }))
+        << "centre: " << testing::PrintToString(frame());
+
+    // Next display (.): the same place on the right monitor.
+    const QRect right = visibleArea(1);
+    EXPECT_TRUE(moveWith({"LALT", "LWIN", "AB09"},
+                         [&](const QRect& f) {
+                             return right.contains(f) &&
+                                    qAbs(f.center().x() - right.center().x()) <= kCell.width();
+                         }))
+        << "next display: " << testing::PrintToString(frame());
+    EXPECT_TRUE(moveWith({"LALT", "LWIN", "AB01"}, [&](const QRect& f) { return area.contains(f); }))
+        << "undo to the left monitor: " << testing::PrintToString(frame());
+}
+
+// The program started here, with Control+Shift hotkeys, while another client holds Control+Shift+C.
+TEST_F(ProgramTest, ATakenChordIsSaidAndWonBackAndKeysTheProgramLeavesReachTheTerminal) {
+    QFile settings(qEnvironmentVariable("XDG_CONFIG_HOME") + "/com.corvane.tilewick/defaults.json");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(settings).path()));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write(R"({"modifiers":{"type":"uint64","value":"393216"}})");
+    settings.close();
+
+    TestClient other;
+    const quint8 c = m_keys.keycode("AB03");
+    ASSERT_EQ(
+        xcb_request_check(other.xcb(), xcb_grab_key_checked(other.xcb(), 0, other.root(), XCB_MOD_MASK_ANY, c,
+                                                            XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)),
+        nullptr);
+
+    QProcess program;
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    program.start(qEnvironmentVariable("E2E_PROGRAM"), QStringList());
+    ASSERT_TRUE(program.waitForStarted());
+    QByteArray output;
+    const auto said = [&](const QByteArray& text) {
+        return waitFor([&] {
+            output += program.readAll();
+            return output.contains(text);
+        });
+    };
+    EXPECT_TRUE(
+        said("Tilewick: Control+Shift+c is taken by another program; that hotkey works once the other "
+             "program lets go of it"))
+        << output.toStdString();
+    // The program may show its main window in front at start; the keys are for the terminal.
+    const qint32 term = envPid("E2E_TERM_PID");
+    const auto frontPid = [&] {
+        const auto front = m_platform->service<platform::Workspace>().frontmostApplication();
+        return front ? front->pid : 0;
+    };
+    bool stays = false;
+    for (int attempt = 0; attempt < 10 && !stays; ++attempt) {
+        ASSERT_TRUE(bringToFront(*m_platform, term));
+        stays = !waitFor([&] { return frontPid() != term; }, 0.5);
+    }
+    ASSERT_TRUE(stays);
+
+    // Control+Shift+Home is no hotkey: it reaches the terminal whole.
+    const QByteArray before = typed();
+    m_keys.press({"LCTL", "LFSH", "HOME"});
+    EXPECT_TRUE(waitFor([&] { return typed().mid(before.size()) == "\x1b[1;6H"; }))
+        << typed().mid(before.size()).toStdString();
+    const QRect area = visibleArea(0);
+    EXPECT_TRUE(moveWith({"LCTL", "LFSH", "LEFT"}, [&](const QRect& f) {
+        return isSnapped(f, {area.x(), area.y(), area.width() / 2, area.height()});
+    })) << testing::PrintToString(frame());
+
+    // The other client lets go: the hotkey works from the next status poll.
+    ASSERT_EQ(xcb_request_check(other.xcb(),
+                                xcb_ungrab_key_checked(other.xcb(), c, other.root(), XCB_MOD_MASK_ANY)),
+              nullptr);
+    EXPECT_TRUE(said("Tilewick: Control+Shift+c is free again; that hotkey works")) << output.toStdString();
+    EXPECT_TRUE(
+        moveWith({"LCTL", "LFSH", "AB03"},
+                 [&](const QRect& f) { return qAbs(f.center().x() - area.center().x()) <= kCell.width(); }))
+        << "centre: " << testing::PrintToString(frame());
+
+    program.terminate();
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    QByteArray log;
+    for (const QFileInfo& day :
+         QDir(qEnvironmentVariable("XDG_DATA_HOME") + "/Veldor Pellrath Beta/tile-wick")
+             .entryInfoList({"activity-*.log"})) {
+        QFile file(day.filePath());
+        if (file.open(QIODevice::ReadOnly))
+            log += file.readAll();
+    }
+    EXPECT_TRUE(log.contains(" hotkey.taken layout=centre partly=false")) << log.toStdString();
 }
 
 } // namespace
