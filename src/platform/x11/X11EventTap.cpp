@@ -100,6 +100,11 @@ X11EventTap::~X11EventTap() {
         QCoreApplication::instance()->removeEventFilter(this);
     for (const Grab& grab : m_grabs)
         xcb_ungrab_key(m_x->xcb(), grab.keycode, m_x->root(), grab.modifiers);
+    if (m_globeGrabbed)
+        xcb_ungrab_key(m_x->xcb(), m_globeGrabbed, m_x->root(), XCB_MOD_MASK_ANY);
+    // A grab active now would keep the keyboard frozen until the connection closes.
+    if (!m_grabs.empty() || m_globeGrabbed)
+        xcb_ungrab_keyboard(m_x->xcb(), XCB_CURRENT_TIME);
     m_x->flush();
     xkb_state_unref(m_plainState);
     xkb_keymap_unref(m_keymap);
