@@ -1,5 +1,6 @@
 #include "DeveloperOptions.h"
 
+#include "tilewick/manual/ManualLinkCheck.h"
 #include "tilewick/visuals/IconSheets.h"
 
 #include <array>
@@ -8,8 +9,8 @@
 namespace tilewick {
 
 std::span<const DeveloperOption> developerOptions() {
-    // Tools without a function arrive with the manual, the About panel, the main window's
-    // renderers and the beta kit.
+    // Tools without a function arrive with the About panel, the main window's renderers and the
+    // beta kit.
     static const std::array<DeveloperOption, 10> table = {{
         {"--render-icon", {}},
         {"--render-icon-check", [](const QString& path) { renderIconCheck(path); }},
@@ -20,7 +21,7 @@ std::span<const DeveloperOption> developerOptions() {
         {"--render-about", {}},
         {"--test-picker", {}},
         {"--test-update-timer", {}},
-        {"--check-manual", {}},
+        {"--check-manual", [](const QString& path) { Manual::writeManualCheckReport(path); }},
     }};
     return table;
 }
