@@ -153,8 +153,9 @@ TEST(ManualLinkCheckTest, TheCheckManualOptionWritesTheReportAndExits) {
     const ToolRun failed = runCheckManual(home, unwritable);
     EXPECT_EQ(failed.status, 0);
     EXPECT_TRUE(failed.out.isEmpty());
-    EXPECT_EQ(failed.errors.count(u'\n'), 1) << failed.errors.toStdString();
-    EXPECT_TRUE(failed.errors.contains(unwritable)) << failed.errors.toStdString();
+    // One line names the file (Qt may add its own notes about the environment).
+    EXPECT_EQ(failed.errors.split(u'\n').filter(unwritable).size(), 1) << failed.errors.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(unwritable));
 }
 
 } // namespace
