@@ -41,6 +41,8 @@ protected:
     QStringList loggedEvents();
     // The logged events named `name`.
     QStringList loggedEvents(const QString& name);
+    // The log store got its folder from the code under test; loggedEvents() reads it there.
+    void logStartedElsewhere() { m_logStarted = true; }
 
 private:
     std::shared_ptr<platform::Platform> m_platform;

@@ -1,13 +1,13 @@
 #include "TilewickApp.h"
 
 #include "AppDelegate.h"
+#include "BetaFeedback.h"
 #include "DeveloperOptions.h"
 #include "MainWindow.h"
 #include "MenuBarExtra.h"
 #include "QtAppShell.h"
 #include "QtShellEvents.h"
 
-#include "betakit/BetaKit.h"
 #include "betakit/LogStore.h"
 #include "platform/Accessibility.h"
 #include "platform/DesktopPlatform.h"
@@ -64,10 +64,10 @@ int runTool(int argc, char** argv, const DeveloperToolCall& call) {
 // The services of later work that exist today.
 AppServices standardServices() {
     AppServices services;
-    // Until the beta kit starts itself, starting it gives the activity log its folder.
-    services.startBetaKit = [] {
-        betakit::LogStore::shared().start(betakit::supportFolder(QStringLiteral("tile-wick")));
-    };
+    // The kit gives the activity log its folder and tells a crash of the last run.
+    services.startBetaKit = startBetaKit;
+    // The kit's quit hook: "beta.quit", the log drained, the run marker removed.
+    services.quitHook = betakit::WillTerminate::post;
     return services;
 }
 

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+namespace betakit {
+
+// The run marker, "running" in the kit's folder: written at every start, removed at every orderly
+// quit. A marker left behind means the last run ended otherwise; it counts as a crash when a crash
+// report of this program is dated at or after the marker.
+class CrashDetection {
+public:
+    CrashDetection() = delete;
+
+    static constexpr const char* kMarkerName = "running";
+
+    // Whether the previous run crashed. Rewrites the marker and registers the quit hook.
+    static bool checkCrashedLastTime(const QString& folder, const QString& processName);
+    // The program's crash reports ("<processName>-….ips") dated at or after `since`, newest first.
+    static QStringList crashReports(const QDateTime& since, const QString& processName);
+    // The diagnostic-reports folder and its "Retired" folder.
+    static QStringList crashReportFolders();
+    // Logs "beta.quit", waits for the log to reach the disk, removes the marker.
+    static void crashMarkerQuitHandler(const QString& markerPath);
+};
+
+} // namespace betakit

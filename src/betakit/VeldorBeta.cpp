@@ -1,0 +1,190 @@
+#include "VeldorBeta.h"
+
+#include "BetaKit.h"
+#include "CrashDetection.h"
+#include "LogStore.h"
+
+#include "platform/Alerts.h"
+#include "platform/Platform.h"
+
+#include <QFileInfo>
+
+#include <mutex>
+
+namespace betakit {
+
+namespace {
+
+// The kit's shared state, created on first use and kept for the life of the process.
+struct State {
+    std::mutex mutex;
+    std::optional<BetaConfiguration> configuration;
+    bool lastRunCrashed = false;
+    VeldorBeta::Parts parts;
+    std::vector<std::function<void()>> willTerminate;
+};
+
+State& state() {
+    static State s;
+    return s;
+}
+
+BetaFeedback freshFeedback(BetaFeedback::Kind kind, bool afterCrash) {
+    BetaFeedback feedback;
+    feedback.kind = kind;
+    feedback.afterCrash = afterCrash;
+    return feedback;
+}
+
+} // namespace
+
+QString BetaSendError::message() const {
+    return m_case == Case::NotStarted ? QStringLiteral("Beta feedback isn't set up in this build.") : m_text;
+}
+
+BetaConfiguration::BetaConfiguration(QString appID, QString appName, QString appKey, QStringList settings,
+                                     ExtraSettings extraSettings)
+    : appID(std::move(appID)), appName(std::move(appName)), appKey(std::move(appKey)),
+      settings(std::move(settings)), extraSettings(std::move(extraSettings)),
+      m_defaults(platform::Platform::current().shared<platform::Defaults>()),
+      m_processName(QFileInfo(platform::Platform::current().bundle().executablePath()).fileName()) {}
+
+void VeldorBeta::setParts(Parts parts) {
+    std::lock_guard lock(state().mutex);
+    state().parts = std::move(parts);
+}
+
+std::optional<BetaConfiguration> VeldorBeta::configuration() {
+    std::lock_guard lock(state().mutex);
+    return state().configuration;
+}
+
+bool VeldorBeta::lastRunCrashed() {
+    std::lock_guard lock(state().mutex);
+    return state().lastRunCrashed;
+}
+
+QString VeldorBeta::supportFolder() {
+    const auto config = configuration();
+    return config ? betakit::supportFolder(config->appID) : QString();
+}
+
+void VeldorBeta::start(const BetaConfiguration& configuration) {
+    {
+        std::lock_guard lock(state().mutex);
+        if (state().configuration)
+            return;
+        state().configuration = configuration;
+    }
+    const QString folder = betakit::supportFolder(configuration.appID);
+    LogStore::shared().start(folder);
+    const bool crashed = CrashDetection::checkCrashedLastTime(folder, configuration.processName());
+    {
+        std::lock_guard lock(state().mutex);
+        state().lastRunCrashed = crashed;
+    }
+    BetaLog::event("beta.launch", {{"crashed_last_time", crashed}});
+
+    auto& runtime = platform::Platform::current().runtime();
+    if (crashed && configuration.askAfterCrash)
+        runtime.after(kCrashPromptDelay, [] { askAboutCrash(); });
+    if (configuration.checksForUpdates)
+        runtime.after(crashed ? kFirstCheckDelayAfterCrash : kFirstCheckDelay,
+                      [] { checkForUpdateQuietly(); });
+}
+
+void VeldorBeta::showFeedback(BetaFeedback::Kind kind, bool afterCrash) {
+    const auto config = configuration();
+    if (!config)
+        return;
+    std::function<void(const BetaConfiguration&, const BetaFeedback&)> show;
+    {
+        std::lock_guard lock(state().mutex);
+        show = state().parts.showFeedbackWindow;
+    }
+    if (show)
+        show(*config, freshFeedback(kind, afterCrash));
+}
+
+void VeldorBeta::askAboutCrash() {
+    const auto config = configuration();
+    if (!config)
+        return;
+    platform::ModalAlert alert;
+    alert.message = config->appName + QStringLiteral(" quit unexpectedly last time. Tell us what happened?");
+    alert.informativeText = QStringLiteral("A few words help us fix it. You choose what to send.");
+    alert.buttons = {QStringLiteral("Tell Us…"), QStringLiteral("Not Now")};
+    auto* alerts = platform::Platform::current().find<platform::Alerts>();
+    if (!alerts || alerts->runModal(alert) != platform::kAlertFirstButton)
+        return;
+    showFeedback(BetaFeedback::Kind::Problem, true);
+}
+
+void VeldorBeta::checkForUpdateQuietly() {
+    const auto config = configuration();
+    if (!config || !config->checksForUpdates)
+        return;
+    std::function<void(const BetaConfiguration&)> check;
+    {
+        std::lock_guard lock(state().mutex);
+        check = state().parts.checkForUpdateQuietly;
+    }
+    if (check)
+        check(*config);
+}
+
+QString VeldorBeta::reportText(const BetaFeedback& feedback) {
+    const auto config = configuration();
+    std::function<QString(const BetaConfiguration&, const BetaFeedback&)> build;
+    {
+        std::lock_guard lock(state().mutex);
+        build = state().parts.reportText;
+    }
+    return config && build ? build(*config, feedback) : QString();
+}
+
+void VeldorBeta::send(const BetaFeedback& feedback,
+                      std::function<void(std::variant<QString, BetaSendError>)> done) {
+    const auto config = configuration();
+    decltype(Parts::send) upload;
+    {
+        std::lock_guard lock(state().mutex);
+        upload = state().parts.send;
+    }
+    // A build without the sending part is not set up for feedback either.
+    if (!config || !upload) {
+        done(BetaSendError::notStarted());
+        return;
+    }
+    upload(*config, feedback, std::move(done));
+}
+
+void VeldorBeta::resetForTesting() {
+    std::lock_guard lock(state().mutex);
+    state().configuration.reset();
+    state().lastRunCrashed = false;
+    state().parts = {};
+    state().willTerminate.clear();
+}
+
+void WillTerminate::observe(std::function<void()> observer) {
+    std::lock_guard lock(state().mutex);
+    state().willTerminate.push_back(std::move(observer));
+}
+
+void WillTerminate::post() {
+    std::vector<std::function<void()>> observers;
+    {
+        std::lock_guard lock(state().mutex);
+        observers = state().willTerminate;
+    }
+    for (const auto& observer : observers)
+        observer();
+}
+
+void WillTerminate::resetForTesting() {
+    std::lock_guard lock(state().mutex);
+    state().willTerminate.clear();
+}
+
+} // namespace betakit

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "BetaFeedback.h"
+#include "BetaLog.h"
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <variant>
+#include <vector>
+
+namespace platform {
+class Defaults;
+}
+
+namespace betakit {
+
+// Further diagnostic values a report carries, read when the report is built.
+using ExtraSettings = std::function<std::vector<BetaPair>()>;
+
+// How the host program configures the beta kit; copied when the kit starts.
+struct BetaConfiguration {
+    // Every other field takes its default; `defaults` and `processName` come from the platform.
+    BetaConfiguration(QString appID, QString appName, QString appKey, QStringList settings,
+                      ExtraSettings extraSettings);
+
+    // Names the kit's support folder and the default update feed.
+    QString appID;
+    // The application's name in the kit's texts.
+    QString appName;
+    // Sent with every report upload.
+    QString appKey;
+    // The defaults keys whose values reports include.
+    QStringList settings;
+    ExtraSettings extraSettings;
+    bool askAfterCrash = true;
+    QUrl endpoint{QStringLiteral("https://beta.veldorpellrath.example/beta/report")};
+    QString feedbackAddress = QStringLiteral("beta@veldorpellrath.example");
+    bool checksForUpdates = false;
+    std::optional<QUrl> updateFeed;
+    std::optional<QString> appVersion;
+    std::optional<QString> appBuild;
+
+    // Where the `settings` keys are read.
+    platform::Defaults& defaults() const { return *m_defaults; }
+    // The name the program's crash reports begin with.
+    const QString& processName() const { return m_processName; }
+
+private:
+    std::shared_ptr<platform::Defaults> m_defaults;
+    QString m_processName;
+};
+
+// The beta kit's public face: started once at launch, then reached through these statics.
+// Main thread only. Before start() every operation does nothing, answers empty text, or answers
+// BetaSendError::notStarted().
+class VeldorBeta {
+public:
+    VeldorBeta() = delete;
+
+    // The parts of the kit built elsewhere (feedback window, report builder and sending, update
+    // checks) plug in here; an empty one is not there yet.
+    struct Parts {
+        std::function<void(const BetaConfiguration&, const BetaFeedback&)> showFeedbackWindow;
+        std::function<QString(const BetaConfiguration&, const BetaFeedback&)> reportText;
+        std::function<void(const BetaConfiguration&, const BetaFeedback&,
+                           std::function<void(std::variant<QString, BetaSendError>)>)>
+            send;
+        std::function<void(const BetaConfiguration&)> checkForUpdateQuietly;
+    };
+    static void setParts(Parts parts);
+
+    // Once, at launch: gives the activity log its folder, detects a crash of the last run, logs
+    // "beta.launch", and schedules the crash prompt and the first quiet update check. A second
+    // call changes nothing.
+    static void start(const BetaConfiguration& configuration);
+    static bool lastRunCrashed();
+    // A copy of the started configuration; none before start().
+    static std::optional<BetaConfiguration> configuration();
+    // The kit's folder of the started configuration; empty before start().
+    static QString supportFolder();
+
+    // Opens the feedback window on fresh feedback of `kind`.
+    static void showFeedback(BetaFeedback::Kind kind, bool afterCrash);
+    // "<app> quit unexpectedly last time. Tell us what happened?"
+    static void askAboutCrash();
+    static void checkForUpdateQuietly();
+    // The report as it would be sent.
+    static QString reportText(const BetaFeedback& feedback);
+    // Uploads the report; `done` gets the report's identifier or the error, on the main thread.
+    static void send(const BetaFeedback& feedback,
+                     std::function<void(std::variant<QString, BetaSendError>)> done);
+
+    // Testing hook: forgets the configuration, the crash flag, the parts and the quit observers.
+    static void resetForTesting();
+
+    static constexpr double kCrashPromptDelay = 1.5;
+    static constexpr double kFirstCheckDelay = 4.0;
+    static constexpr double kFirstCheckDelayAfterCrash = 8.0;
+};
+
+// Observers of the program's orderly quit, run in registration order on the quitting thread.
+class WillTerminate {
+public:
+    WillTerminate() = delete;
+    static void observe(std::function<void()> observer);
+    // The program calls this once, on its one way out.
+    static void post();
+    static void resetForTesting();
+};
+
+} // namespace betakit

@@ -1,0 +1,128 @@
+#include "betakit/CrashReader.h"
+#include "betakit/CrashReportWriter.h"
+
+#include "support/SimPlatformTest.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <csignal>
+
+namespace {
+
+using betakit::CrashReader;
+
+const QDateTime kDate = QDateTime::fromString(QStringLiteral("2026-12-05T17:20:53Z"), Qt::ISODate);
+
+QString dataPath(const QString& name) {
+    return QStringLiteral(TILEWICK_TEST_DATA_DIR "/crash-reports/") + name;
+}
+
+QString readText(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// Each report beside the summary it gives ("<name>.txt"), or none when no .txt is checked in.
+// TILEWICK_UPDATE_GOLDENS=1 writes the summaries instead; read them before checking them in.
+TEST(CrashReaderTest, GoldenReportsGiveTheirSummaries) {
+    for (const char* name : {"example", "minimal", "wrong-types", "truncated", "one-line", "body-array"}) {
+        SCOPED_TRACE(name);
+        const auto summary =
+            CrashReader::summarizeCrashReport(readText(dataPath(name + QStringLiteral(".ips"))), kDate);
+        const QString expectedPath = dataPath(name + QStringLiteral(".txt"));
+        if (qEnvironmentVariableIntValue("TILEWICK_UPDATE_GOLDENS") == 1 && summary) {
+            QFile out(expectedPath);
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+            out.write(summary->toUtf8());
+            continue;
+        }
+        if (QFile::exists(expectedPath)) {
+            ASSERT_TRUE(summary);
+            EXPECT_EQ(summary->toStdString(), readText(expectedPath).toStdString());
+        } else {
+            EXPECT_FALSE(summary);
+        }
+    }
+}
+
+TEST(CrashReaderTest, OnlyTheFirstFortyFramesAndTheirLibrariesAreShown) {
+    QJsonArray frames;
+    for (int i = 0; i < 55; ++i)
+        frames.append(QJsonObject{{"imageIndex", i}, {"imageOffset", 16}});
+    QJsonArray images;
+    for (int i = 0; i < 55; ++i)
+        images.append(QJsonObject{{"name", QStringLiteral("lib%1").arg(i)}});
+    const QJsonObject body{{"threads", QJsonArray{QJsonObject{{"frames", frames}}}}, {"usedImages", images}};
+    const auto summary = CrashReader::summarizeCrashReport(
+        QStringLiteral("{}\n") + QString::fromUtf8(QJsonDocument(body).toJson(QJsonDocument::Compact)),
+        kDate);
+    ASSERT_TRUE(summary);
+    EXPECT_TRUE(summary->contains(QStringLiteral("\n 39  lib39")));
+    EXPECT_FALSE(summary->contains(QStringLiteral(" 40  lib40")));
+    EXPECT_TRUE(summary->endsWith(QStringLiteral("\n  lib39")));
+}
+
+TEST(CrashReaderTest, HostileFilesGiveNoEntryRatherThanACrash) {
+    QTemporaryDir folder;
+    const auto write = [&](const QString& name, const QByteArray& content) {
+        QFile file(folder.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        return file.fileName();
+    };
+    const QByteArray deep =
+        QByteArray("{}\n{\"asi\":") + QByteArray(100000, '[') + QByteArray(100000, ']') + "}";
+    EXPECT_FALSE(CrashReader::crashEntry(write(QStringLiteral("deep.ips"), deep)));
+    QByteArray huge = "{}\n{\"asi\":\"" + QByteArray(CrashReader::kMaxReportBytes, 'a') + "\"}";
+    EXPECT_FALSE(CrashReader::crashEntry(write(QStringLiteral("huge.ips"), huge)));
+    EXPECT_FALSE(
+        CrashReader::crashEntry(write(QStringLiteral("latin1.ips"), "{\"app_name\":\"caf\xe9\"}\n{}\n")));
+    EXPECT_FALSE(CrashReader::crashEntry(folder.filePath(QStringLiteral("missing.ips"))));
+    EXPECT_FALSE(CrashReader::crashEntry(folder.path()));
+}
+
+TEST(CrashReaderTest, EntryNamesKeepTheirLengthWithForeignCharactersReplaced) {
+    EXPECT_EQ(CrashReader::entryName(QStringLiteral("/r/Tilewick-2026:12 \u00e9\U0001F600(1).ips")),
+              QStringLiteral("Tilewick-2026-12 --(1)"));
+    EXPECT_EQ(CrashReader::entryName(QStringLiteral("/r/") + QString(130, u'x') + QStringLiteral(".ips")),
+              QString(120, u'x'));
+}
+
+class CrashReportWriterTest : public SimPlatformTest {};
+
+TEST_F(CrashReportWriterTest, AReportOfTheHandlerIsReadBack) {
+    const QString folder = paths().diagnosticReports();
+    betakit::CrashReportWriter::install(
+        folder, {QStringLiteral("Tilewick"), QStringLiteral("1.4"), QStringLiteral("212")});
+    // The test process keeps no handler of its own.
+    for (const int fatal : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT})
+        signal(fatal, SIG_DFL);
+    ASSERT_TRUE(betakit::CrashReportWriter::writeReportForTesting(SIGSEGV));
+    const QStringList reports = QDir(folder).entryList({QStringLiteral("Tilewick-*.ips")}, QDir::Files);
+    ASSERT_EQ(reports.size(), 1);
+    // Another crash in the same second gets a file of its own.
+    ASSERT_TRUE(betakit::CrashReportWriter::writeReportForTesting(SIGABRT));
+    EXPECT_EQ(QDir(folder).entryList({QStringLiteral("Tilewick-*.ips")}, QDir::Files).size(), 2);
+
+    const auto entry = CrashReader::crashEntry(folder + u'/' + reports.first());
+    ASSERT_TRUE(entry);
+    const QStringList lines = entry->text.split(u'\n');
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Crash of Tilewick 1.4 (212) at ")))
+        << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("Linux "))) << lines[1].toStdString();
+    EXPECT_EQ(lines[2], QStringLiteral("Exception: Fatal signal (SIGSEGV) sent by process %1").arg(getpid()));
+    EXPECT_EQ(lines[3], QStringLiteral("Termination: SIGNAL 11 Segmentation fault: 11"));
+    EXPECT_EQ(lines[5], QStringLiteral("Crashed thread 0 (queue main):"));
+    // The frames name the libraries they lie in.
+    EXPECT_TRUE(entry->text.contains(QStringLiteral("  betakit_tests  "))) << entry->text.toStdString();
+    EXPECT_TRUE(entry->text.contains(QStringLiteral("\n  libc.so.6  "))) << entry->text.toStdString();
+}
+
+} // namespace

@@ -1,0 +1,233 @@
+#include "betakit/VeldorBeta.h"
+#include "betakit/BetaKit.h"
+#include "betakit/CrashDetection.h"
+
+#include "support/SimPlatformTest.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+using betakit::BetaConfiguration;
+using betakit::BetaFeedback;
+using betakit::BetaSendError;
+using betakit::CrashDetection;
+using betakit::VeldorBeta;
+
+class VeldorBetaTest : public SimPlatformTest {
+protected:
+    void SetUp() override {
+        SimPlatformTest::SetUp();
+        VeldorBeta::resetForTesting();
+        VeldorBeta::Parts parts;
+        parts.checkForUpdateQuietly = [this](const BetaConfiguration&) {
+            checks.append(runtime().clock().uptime() - startedAt);
+        };
+        parts.showFeedbackWindow = [this](const BetaConfiguration&, const BetaFeedback& feedback) {
+            feedbackShown.append(feedback);
+        };
+        VeldorBeta::setParts(parts);
+        alerts().setResponder([this](const platform::ModalAlert&) {
+            promptsAt.append(runtime().clock().uptime() - startedAt);
+            return platform::kAlertFirstButton + 1;
+        });
+    }
+    void TearDown() override {
+        VeldorBeta::resetForTesting();
+        SimPlatformTest::TearDown();
+    }
+
+    static BetaConfiguration configuration(const QString& appID = QStringLiteral("tile-wick")) {
+        return BetaConfiguration(appID, QStringLiteral("Tilewick"),
+                                 QStringLiteral("5c2e71b04d9a83f6e0b1c7d2"), {QStringLiteral("modifiers")},
+                                 nullptr);
+    }
+    QString folder(const QString& appID = QStringLiteral("tile-wick")) {
+        return betakit::supportFolder(appID);
+    }
+    QString marker() { return folder() + QStringLiteral("/running"); }
+
+    void start(const BetaConfiguration& config) {
+        startedAt = runtime().clock().uptime();
+        VeldorBeta::start(config);
+        logStartedElsewhere();
+    }
+
+    static void touch(const QString& path, const QDateTime& modified) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
+    }
+    // A marker left by a run that did not quit in order, and optionally a crash report after it.
+    void leaveCrashedRun(bool withReport) {
+        const QDateTime markerDate = QDateTime::currentDateTimeUtc().addSecs(-60);
+        touch(marker(), markerDate);
+        if (withReport)
+            touch(paths().diagnosticReports() + u'/' + configuration().processName() +
+                      QStringLiteral("-1.ips"),
+                  markerDate.addSecs(1));
+    }
+
+    double startedAt = 0;
+    QList<double> checks;
+    QList<double> promptsAt;
+    QList<BetaFeedback> feedbackShown;
+};
+
+TEST_F(VeldorBetaTest, BeforeStartNothingHappensAndSendingIsNotSetUp) {
+    EXPECT_EQ(VeldorBeta::reportText(BetaFeedback{}), QString());
+    std::optional<std::variant<QString, BetaSendError>> result;
+    VeldorBeta::send(BetaFeedback{}, [&](auto answer) { result = answer; });
+    ASSERT_TRUE(result && std::holds_alternative<BetaSendError>(*result));
+    EXPECT_EQ(std::get<BetaSendError>(*result), BetaSendError::notStarted());
+    EXPECT_EQ(std::get<BetaSendError>(*result).message(),
+              QStringLiteral("Beta feedback isn't set up in this build."));
+
+    VeldorBeta::askAboutCrash();
+    VeldorBeta::showFeedback(BetaFeedback::Kind::Problem, false);
+    VeldorBeta::checkForUpdateQuietly();
+    EXPECT_TRUE(alerts().shown().isEmpty());
+    EXPECT_TRUE(feedbackShown.isEmpty());
+    EXPECT_TRUE(checks.isEmpty());
+    EXPECT_FALSE(VeldorBeta::configuration());
+}
+
+TEST_F(VeldorBetaTest, ConfigurationDefaults) {
+    const auto config = configuration();
+    EXPECT_TRUE(config.askAfterCrash);
+    EXPECT_FALSE(config.checksForUpdates);
+    EXPECT_EQ(config.endpoint.scheme(), QStringLiteral("https"));
+    EXPECT_EQ(config.endpoint.path(), QStringLiteral("/beta/report"));
+    EXPECT_EQ(config.processName(), QStringLiteral("Tilewick"));
+    EXPECT_EQ(&config.defaults(), &platform().defaults());
+}
+
+TEST_F(VeldorBetaTest, FirstRunWritesAnEmptyMarkerAndLogsACleanLaunch) {
+    start(configuration());
+    EXPECT_TRUE(QFileInfo(marker()).isFile());
+    EXPECT_EQ(QFileInfo(marker()).size(), 0);
+    EXPECT_FALSE(VeldorBeta::lastRunCrashed());
+    EXPECT_EQ(loggedEvents(), QStringList{QStringLiteral("beta.launch crashed_last_time=false")});
+}
+
+// crashed last time, askAfterCrash, checksForUpdates
+class VeldorBetaScheduleTest : public VeldorBetaTest,
+                               public testing::WithParamInterface<std::tuple<bool, bool, bool>> {};
+
+TEST_P(VeldorBetaScheduleTest, PromptAndFirstCheckFollowTheCrashAndTheSwitches) {
+    const auto [crashed, ask, checksForUpdates] = GetParam();
+    if (crashed)
+        leaveCrashedRun(true);
+    auto config = configuration();
+    config.askAfterCrash = ask;
+    config.checksForUpdates = checksForUpdates;
+    start(config);
+    runtime().advance(20);
+    EXPECT_EQ(VeldorBeta::lastRunCrashed(), crashed);
+    EXPECT_EQ(promptsAt, crashed && ask ? QList<double>{1.5} : QList<double>{});
+    EXPECT_EQ(checks, checksForUpdates ? QList<double>{crashed ? 8.0 : 4.0} : QList<double>{});
+    EXPECT_EQ(loggedEvents(), QStringList{crashed ? QStringLiteral("beta.launch crashed_last_time=true")
+                                                  : QStringLiteral("beta.launch crashed_last_time=false")});
+}
+
+INSTANTIATE_TEST_SUITE_P(All, VeldorBetaScheduleTest,
+                         testing::Combine(testing::Bool(), testing::Bool(), testing::Bool()));
+
+TEST_F(VeldorBetaTest, ASecondStartChangesNothing) {
+    start(configuration());
+    auto other = configuration(QStringLiteral("other"));
+    other.checksForUpdates = true;
+    start(other);
+    runtime().advance(20);
+    EXPECT_EQ(VeldorBeta::configuration()->appID, QStringLiteral("tile-wick"));
+    EXPECT_EQ(VeldorBeta::supportFolder(), folder());
+    EXPECT_FALSE(QFileInfo::exists(folder(QStringLiteral("other"))));
+    EXPECT_TRUE(checks.isEmpty());
+    EXPECT_EQ(loggedEvents().size(), 1);
+}
+
+TEST_F(VeldorBetaTest, CrashPromptOpensFeedbackOnlyOnTellUs) {
+    leaveCrashedRun(true);
+    start(configuration());
+    alerts().clickNext(QStringLiteral("Not Now"));
+    runtime().advance(2);
+    ASSERT_EQ(alerts().shown().size(), 1);
+    const auto& alert = alerts().shown().first();
+    EXPECT_EQ(alert.message, QStringLiteral("Tilewick quit unexpectedly last time. Tell us what happened?"));
+    EXPECT_EQ(alert.informativeText, QStringLiteral("A few words help us fix it. You choose what to send."));
+    EXPECT_EQ(alert.buttons, (QStringList{QStringLiteral("Tell Us…"), QStringLiteral("Not Now")}));
+    EXPECT_TRUE(feedbackShown.isEmpty());
+
+    alerts().clickNext(QStringLiteral("Tell Us…"));
+    VeldorBeta::askAboutCrash();
+    BetaFeedback expected;
+    expected.afterCrash = true;
+    EXPECT_EQ(feedbackShown, QList<BetaFeedback>{expected});
+    EXPECT_EQ(loggedEvents().filter(QStringLiteral("beta.")).size(), 1); // only the launch
+}
+
+TEST_F(VeldorBetaTest, MarkerAcrossCleanAndUncleanEnds) {
+    // A clean quit logs "beta.quit" before the next launch and takes the marker away; old reports
+    // of this program then don't count.
+    touch(paths().diagnosticReports() + QStringLiteral("/Tilewick-old.ips"), QDateTime::currentDateTimeUtc());
+    start(configuration());
+    betakit::WillTerminate::post();
+    EXPECT_FALSE(QFileInfo::exists(marker()));
+    EXPECT_EQ(loggedEvents(), (QStringList{QStringLiteral("beta.launch crashed_last_time=false"),
+                                           QStringLiteral("beta.quit")}));
+    EXPECT_FALSE(CrashDetection::checkCrashedLastTime(folder(), QStringLiteral("Tilewick")));
+
+    // A marker the user deleted: the hook still logs and drains.
+    QFile::remove(marker());
+    betakit::WillTerminate::post();
+    EXPECT_EQ(loggedEvents().last(), QStringLiteral("beta.quit"));
+
+    // An unclean end without a report of its own is no crash.
+    QDir(paths().diagnosticReports()).removeRecursively();
+    leaveCrashedRun(false);
+    EXPECT_FALSE(CrashDetection::checkCrashedLastTime(folder(), QStringLiteral("Tilewick")));
+}
+
+TEST_F(VeldorBetaTest, OnlyThisProgramsReportsAtOrAfterTheMarkerCount) {
+    const QDateTime marked = QDateTime::currentDateTimeUtc().addSecs(-100);
+    const QString reports = paths().diagnosticReports();
+    struct Case {
+        QString file;
+        int secondsAfterMarker;
+        bool counts;
+    };
+    const Case cases[] = {
+        {QStringLiteral("/Tilewick-2026-12-05-172053.ips"), 1, true},
+        {QStringLiteral("/Tilewick-early.ips"), -1, false},
+        {QStringLiteral("/Tilewick-exact.ips"), 0, true},
+        {QStringLiteral("/Retired/Tilewick-retired.ips"), 2, true},
+        {QStringLiteral("/Tilewick.ips"), 5, false},
+        {QStringLiteral("/Tilewick-upper.IPS"), 5, false},
+        {QStringLiteral("/Tilewick-text.crash"), 5, false},
+        {QStringLiteral("/Other-1.ips"), 5, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file.toStdString());
+        QDir(reports).removeRecursively();
+        touch(marker(), marked);
+        touch(reports + c.file, marked.addSecs(c.secondsAfterMarker));
+        EXPECT_EQ(CrashDetection::checkCrashedLastTime(folder(), QStringLiteral("Tilewick")), c.counts);
+    }
+
+    // Newest first, across both folders.
+    QDir(reports).removeRecursively();
+    touch(reports + QStringLiteral("/Tilewick-a.ips"), marked.addSecs(1));
+    touch(reports + QStringLiteral("/Retired/Tilewick-b.ips"), marked.addSecs(3));
+    touch(reports + QStringLiteral("/Tilewick-c.ips"), marked.addSecs(2));
+    EXPECT_EQ(CrashDetection::crashReports(marked, QStringLiteral("Tilewick")),
+              (QStringList{reports + QStringLiteral("/Retired/Tilewick-b.ips"),
+                           reports + QStringLiteral("/Tilewick-c.ips"),
+                           reports + QStringLiteral("/Tilewick-a.ips")}));
+}
+
+} // namespace
