@@ -75,6 +75,10 @@ bool QtShellEvents::eventFilter(QObject* watched, QEvent* event) {
         if (auto* widget = qobject_cast<QWidget*>(watched); widget && widget->isWindow())
             emit windowDidBecomeKey();
         break;
+    case QEvent::WindowDeactivate:
+        if (auto* widget = qobject_cast<QWidget*>(watched); widget && widget->isWindow())
+            emit windowDidResignKey();
+        break;
     case QEvent::Close:
         if (auto* widget = qobject_cast<QWidget*>(watched); widget && widget->isWindow())
             emit windowWillClose(identifierOf(widget));

@@ -27,6 +27,7 @@ public:
 
 signals:
     void windowDidBecomeKey();
+    void windowDidResignKey();
     void applicationDidBecomeActive();
     void applicationDidResignActive();
     void applicationDidHide();

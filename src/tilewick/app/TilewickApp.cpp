@@ -1,6 +1,7 @@
 #include "TilewickApp.h"
 
 #include "AppDelegate.h"
+#include "BetaActivity.h"
 #include "BetaFeedback.h"
 #include "DeveloperOptions.h"
 #include "MainWindow.h"
@@ -11,6 +12,7 @@
 #include "betakit/LogStore.h"
 #include "platform/Accessibility.h"
 #include "platform/DesktopPlatform.h"
+#include "platform/qt/DBusScreenSession.h"
 #include "platform/qt/SingleInstance.h"
 #include "platform/qt/TerminationSignals.h"
 #include "platform/x11/X11Desktop.h"
@@ -125,7 +127,7 @@ int runTilewick(int argc, char** argv) {
 
     int status = 0;
     {
-        const AppServices services = standardServices();
+        AppServices services = standardServices();
         auto shell = std::make_shared<QtAppShell>();
         StoreHooks hooks;
         hooks.shell = shell;
@@ -135,9 +137,21 @@ int runTilewick(int argc, char** argv) {
         TilewickStore& store = TilewickStore::shared();
 
         QtShellEvents events;
+        // The in-use rule that runs the quiet update checks.
+        platform::qt::DBusScreenSession screens;
+        MainWindow* mainWindow = nullptr;
+        BetaActivity activity(events, platform::Platform::current().runtime(),
+                              {[&shell] { return shell->isActive(); },
+                               [&mainWindow] {
+                                   return mainWindow && mainWindow->isVisible() &&
+                                          !mainWindow->isMinimized() && mainWindow->isActiveWindow();
+                               }},
+                              &screens);
+        services.startBetaActivityObservers = [&activity] { activity.startBetaActivityObservers(); };
         AppDelegate delegate(store, platform::Platform::current(), services, events, QtShellEvents::focus());
         MainWindow window(store, services, *shell);
         shell->setMainWindow(&window);
+        mainWindow = &window;
         // How the store opens the window when none is visible.
         store.setOpenMainWindow([&window] {
             window.showNormal();
