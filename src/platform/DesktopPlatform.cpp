@@ -6,6 +6,7 @@
 #include "qt/QtAppearance.h"
 #include "qt/QtRuntime.h"
 #include "x11/X11Desktop.h"
+#include "xdg/GtkReduceMotion.h"
 #include "xdg/JsonFileDefaults.h"
 #include "xdg/XdgLoginItems.h"
 #include "xdg/XdgPaths.h"
@@ -26,6 +27,7 @@ std::shared_ptr<Platform> makeDesktopPlatform(const QString& fallbackDomain, con
     platform->provide<Alerts>(std::make_shared<QtAlerts>());
     platform->provide<Keyboard>(std::make_shared<EnvironmentKeyboard>());
     platform->provide<Appearance>(std::make_shared<qt::QtAppearance>());
+    platform->provide<ReduceMotion>(std::make_shared<GtkReduceMotion>(paths->configHome()));
     // Windows, screens and running applications, when an X server answers.
     x11::provideX11Desktop(*platform, {domain, appName, bundle->bundlePath()});
     return platform;

@@ -9,6 +9,7 @@
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimEventTap.h"
 #include "platform/sim/SimLoginItems.h"
+#include "platform/sim/SimReduceMotion.h"
 #include "platform/sim/VirtualRuntime.h"
 
 #include <gtest/gtest.h>
@@ -35,6 +36,9 @@ protected:
     platform::sim::SimEventTap& eventTap() { return m_platform->service<platform::sim::SimEventTap>(); }
     platform::sim::SimLoginItems& loginItems() { return m_platform->service<platform::sim::SimLoginItems>(); }
     platform::sim::SimAlerts& alerts() { return m_platform->service<platform::sim::SimAlerts>(); }
+    platform::sim::SimReduceMotion& reduceMotion() {
+        return m_platform->service<platform::sim::SimReduceMotion>();
+    }
 
     // The activity-log events written so far, without their time stamps ("tap.reenabled timeout=true"),
     // oldest first. The first call gives the log store a folder of its own.

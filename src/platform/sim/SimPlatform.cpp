@@ -9,6 +9,7 @@
 #include "SimEventTap.h"
 #include "SimKeyboard.h"
 #include "SimLoginItems.h"
+#include "SimReduceMotion.h"
 #include "VirtualRuntime.h"
 
 namespace platform::sim {
@@ -30,6 +31,7 @@ std::shared_ptr<Platform> makeSimPlatform() {
     provideBoth<Paths>(*platform, paths);
     provideBoth<Keyboard>(*platform, std::make_shared<SimKeyboard>());
     provideBoth<Appearance>(*platform, std::make_shared<SimAppearance>());
+    provideBoth<ReduceMotion>(*platform, std::make_shared<SimReduceMotion>());
     provideBoth<LoginItems>(*platform, std::make_shared<SimLoginItems>());
     provideBoth<Alerts>(*platform, std::make_shared<SimAlerts>());
 

@@ -211,6 +211,16 @@ void TilewickStore::setAppSnaps(const QList<AppSnap>& snaps) {
     m_hooks.appSnaps->save(m_appSnaps);
 }
 
+std::optional<AppSnap> TilewickStore::currentAppSnap() const {
+    if (!m_appSnapApp)
+        return std::nullopt;
+    for (const AppSnap& snap : m_appSnaps) {
+        if (snap.bundleID == m_appSnapApp->id)
+            return snap;
+    }
+    return std::nullopt;
+}
+
 // --- Observed fields without side effects --------------------------------------------------
 
 void TilewickStore::setBindings(const Bindings& bindings) {

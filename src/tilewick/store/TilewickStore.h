@@ -126,6 +126,8 @@ public:
     // The saved Default App Snaps; every set saves them all.
     const QList<AppSnap>& appSnaps() const { return m_appSnaps; }
     void setAppSnaps(const QList<AppSnap>& snaps);
+    // The saved snap of the application chosen in the setup; none without one.
+    std::optional<AppSnap> currentAppSnap() const;
     // The Default App Snaps setup: the chosen application, display and multi-window switch.
     const std::optional<InstalledApp>& appSnapApp() const { return m_appSnapApp; }
     void setAppSnapApp(const std::optional<InstalledApp>& app);

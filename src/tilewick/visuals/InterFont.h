@@ -15,7 +15,7 @@ namespace tilewick {
 // (resources/fonts/weights.txt, family "Inter W<weight>"); a test keeps this list and that
 // file in step.
 inline constexpr std::array kInterWeights{340, 360, 400, 420, 432, 450, 460, 500, 517,
-                                          540, 550, 560, 600, 650, 700, 720, 750};
+                                          540, 550, 560, 600, 650, 700, 720, 750, 800};
 
 constexpr bool isInterWeight(int weight) {
     return std::find(kInterWeights.begin(), kInterWeights.end(), weight) != kInterWeights.end();

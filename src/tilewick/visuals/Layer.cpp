@@ -1,5 +1,8 @@
 #include "Layer.h"
 
+#include <QCache>
+#include <QDataStream>
+#include <QIODevice>
 #include <QImage>
 #include <QPainter>
 
@@ -37,6 +40,56 @@ void paintLayer(QPainter& painter, const QRectF& bounds, qreal opacity,
     painter.save();
     painter.setOpacity(painter.opacity() * opacity);
     painter.drawImage(area.topLeft(), layer);
+    painter.restore();
+}
+
+QByteArray shapeCacheKey(const QPainterPath& shape) {
+    QByteArray key;
+    QDataStream out(&key, QIODevice::WriteOnly);
+    const QPointF origin = shape.boundingRect().topLeft();
+    out << qint32(shape.elementCount());
+    for (int i = 0; i < shape.elementCount(); ++i) {
+        const QPainterPath::Element e = shape.elementAt(i);
+        out << qint8(e.type) << qint32(std::lround((e.x - origin.x()) * 64))
+            << qint32(std::lround((e.y - origin.y()) * 64));
+    }
+    return key;
+}
+
+void paintCached(QPainter& painter, const QPainterPath& shape, qreal margin, const QByteArray& style,
+                 qreal opacity, const std::function<void(QPainter&)>& draw) {
+    const QRectF bounds = shape.boundingRect();
+    if (bounds.isEmpty() || opacity <= 0)
+        return;
+    const qreal scale = deviceScale(painter);
+    // Main thread only, like every view.
+    static QCache<QByteArray, QImage> cache(16 * 1024 * 1024);
+    QByteArray key = style;
+    key += shapeCacheKey(shape);
+    key += QByteArray::number(qint64(std::lround(scale * 64)));
+    key += QByteArray::number(qint64(std::lround(margin * 64)));
+    const QImage* picture = cache.object(key);
+    if (!picture) {
+        const QSizeF size = bounds.size() + QSizeF(2 * margin, 2 * margin);
+        auto* made =
+            new QImage(QSize(int(std::ceil(size.width() * scale)), int(std::ceil(size.height() * scale))),
+                       QImage::Format_ARGB32_Premultiplied);
+        made->setDevicePixelRatio(scale);
+        made->fill(Qt::transparent);
+        {
+            QPainter p(made);
+            p.setRenderHints(painter.renderHints());
+            p.translate(QPointF(margin, margin) - bounds.topLeft());
+            draw(p);
+        }
+        const qsizetype cost = made->sizeInBytes();
+        if (!cache.insert(key, made, cost))
+            return;
+        picture = cache.object(key);
+    }
+    painter.save();
+    painter.setOpacity(painter.opacity() * opacity);
+    painter.drawImage(bounds.topLeft() - QPointF(margin, margin), *picture);
     painter.restore();
 }
 

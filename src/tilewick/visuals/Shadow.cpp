@@ -81,14 +81,8 @@ QImage blurredShadow(const QPainterPath& shape, const QColor& color, qreal scale
 QByteArray cacheKey(const QPainterPath& shape, const QColor& color, qreal scale, int box) {
     QByteArray key;
     QDataStream out(&key, QIODevice::WriteOnly);
-    const QPointF origin = shape.boundingRect().topLeft();
-    out << color.rgba() << qint32(std::lround(scale * 64)) << qint32(box) << qint32(shape.elementCount());
-    for (int i = 0; i < shape.elementCount(); ++i) {
-        const QPainterPath::Element e = shape.elementAt(i);
-        out << qint8(e.type) << qint32(std::lround((e.x - origin.x()) * 64))
-            << qint32(std::lround((e.y - origin.y()) * 64));
-    }
-    return key;
+    out << color.rgba() << qint32(std::lround(scale * 64)) << qint32(box);
+    return key + shapeCacheKey(shape);
 }
 
 } // namespace

@@ -30,6 +30,14 @@ QLinearGradient ThemeGradient::resolve(const QRectF& bounds, Scheme scheme) cons
 
 namespace Theme {
 
+QLinearGradient accentDiagonal(const QRectF& bounds, Scheme scheme) {
+    const ThemeGradient& pair = scheme == Scheme::Dark ? accentGradientBright : accentGradient;
+    QLinearGradient gradient(bounds.topLeft(), bounds.bottomRight());
+    gradient.setColorAt(0.0, pair.first.resolve(scheme));
+    gradient.setColorAt(1.0, pair.second.resolve(scheme));
+    return gradient;
+}
+
 const QFont& titleFont() {
     return interFont(20, 517);
 }

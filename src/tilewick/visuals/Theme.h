@@ -81,6 +81,10 @@ inline constexpr ThemeGradient accentGradientBright{
     Rgb{139, 92, 246}, Rgb{217, 70, 239}, {0.0, 0.0}, {1.0, 1.0}};
 inline constexpr ThemeGradient accentGradientVertical{accent, magenta, {0.5, 0.0}, {0.5, 1.0}};
 
+// The accent pair of a scheme, accent to magenta (the bright pair in dark, the deep one in
+// light), as a gradient from the top-left to the bottom-right corner of `bounds`.
+QLinearGradient accentDiagonal(const QRectF& bounds, Scheme scheme);
+
 const QFont& titleFont();   // 20 pt, 517: tab page titles
 const QFont& bodyFont();    // 14 pt, 340: subtitles and body text
 const QFont& buttonFont();  // 13 pt, 432: button labels

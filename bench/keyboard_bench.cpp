@@ -1,0 +1,114 @@
+// Cost of the drawn keyboard: one pulse frame with the whole keyboard repainted by its view (the
+// floating keyboard animates while the user holds the modifiers, so a frame must stay well
+// under 4 ms), the same keyboard drawn afresh without the key caches, and a full layout at a new
+// width. Run as keyboard_bench <build>/Tilewick.app so the bundled fonts are used.
+
+#include "platform/Platform.h"
+#include "platform/sim/SimAppearance.h"
+#include "platform/sim/SimBundle.h"
+#include "platform/sim/SimPlatform.h"
+#include "platform/sim/VirtualRuntime.h"
+#include "tilewick/store/TilewickStore.h"
+#include "tilewick/visuals/keyboard/KeyboardView.h"
+
+#include <QApplication>
+#include <QGraphicsScene>
+#include <QGraphicsView>
+#include <QImage>
+#include <QPainter>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+using namespace tilewick;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+struct Figures {
+    double median = 0;
+    double worst = 0;
+};
+
+// Milliseconds per call of `work` over `count` calls: the median and the worst.
+Figures measure(int count, const std::function<void()>& work) {
+    std::vector<double> times;
+    for (int i = 0; i < count; ++i) {
+        const auto start = Clock::now();
+        work();
+        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    return {times[times.size() / 2], times.back()};
+}
+
+void report(const char* what, Figures f) {
+    std::printf("%-52s median %7.3f ms   worst %7.3f ms\n", what, f.median, f.worst);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    auto platform = platform::sim::makeSimPlatform();
+    platform::Platform::install(platform);
+    if (argc > 1)
+        platform->service<platform::sim::SimBundle>().setBundlePath(QString::fromLocal8Bit(argv[1]));
+    auto& runtime = platform->service<platform::sim::VirtualRuntime>();
+
+    for (const Scheme scheme : {Scheme::Light, Scheme::Dark}) {
+        platform->service<platform::sim::SimAppearance>().force(scheme);
+        const char* name = scheme == Scheme::Dark ? "dark" : "light";
+        TilewickStore store(*platform);
+        // The floating keyboard while the modifiers are held: every bound key pulses.
+        store.setAnimating(true);
+        store.setPressedKeys({{58, 0.0}, {55, 0.0}});
+        QGraphicsScene scene;
+        auto* keyboard = new KeyboardView(store, false, 4,
+                                          {.brandedSpaceBar = true,
+                                           .allHotkeysSelected = true,
+                                           .keyFaceOpacity = 0.94,
+                                           .keysAreGuide = true});
+        keyboard->setWidth(900);
+        scene.addItem(keyboard);
+        QGraphicsView view(&scene);
+        view.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+        view.resize(960, 400);
+        view.setSceneRect(keyboard->sceneBoundingRect());
+        view.show();
+        QApplication::processEvents();
+        view.viewport()->repaint(); // fills the key caches
+
+        char label[96];
+        std::snprintf(label, sizeof label, "pulse frame, whole keyboard repainted (%s):", name);
+        report(label, measure(300, [&] {
+                   runtime.advance(KeyboardView::kPulseFrame);
+                   keyboard->tick();
+                   view.viewport()->repaint();
+               }));
+        report("  of which the repaint of the view:", measure(300, [&] { view.viewport()->repaint(); }));
+
+        const QRectF area = keyboard->sceneBoundingRect();
+        QImage image((area.size() * 2).toSize(), QImage::Format_ARGB32_Premultiplied);
+        std::snprintf(label, sizeof label, "whole keyboard drawn afresh at 2x (%s):", name);
+        report(label, measure(50, [&] {
+                   image.fill(Qt::transparent);
+                   QPainter painter(&image);
+                   painter.setRenderHint(QPainter::Antialiasing);
+                   scene.render(&painter, QRectF(QPointF(), area.size() * 2), area);
+               }));
+
+        int step = 0;
+        std::snprintf(label, sizeof label, "layout at a new width and repaint (%s):", name);
+        report(label, measure(100, [&] {
+                   keyboard->setWidth(++step % 2 ? 880 : 900);
+                   view.viewport()->repaint();
+               }));
+    }
+    platform::Platform::uninstall();
+    return 0;
+}

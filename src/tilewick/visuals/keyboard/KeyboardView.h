@@ -1,0 +1,106 @@
+#pragma once
+
+#include "KeyCap.h"
+#include "KeyboardEnvironment.h"
+#include "KeyboardGeometry.h"
+
+#include "tilewick/visuals/Motion.h"
+
+#include "platform/Runtime.h"
+
+#include <QGraphicsObject>
+#include <QList>
+
+#include <map>
+#include <optional>
+
+namespace tilewick {
+
+class HoverTipState;
+class KeyCapItem;
+class TilewickStore;
+
+// The whole keyboard with every hotkey on its key, as a Graphics View item: five rows of key
+// caps and the arrow cluster, the product mark or the unsupported-app line on the space bar of
+// the floating keyboard, the line under the space bar while the modifiers are held, and the
+// multi-mode banner over the space bar. It fills the width it is given and is
+// metrics().naturalHeight() high; glows and the banner line reach up to 16 points outside it
+// (44 below).
+//
+// It only reads the store; everything it changes goes through its key caps. Animations run on
+// the platform runtime's timers and clock, only while the store says a keyboard is on screen
+// and the desktop does not ask for less motion.
+class KeyboardView final : public QGraphicsObject {
+    Q_OBJECT
+
+public:
+    KeyboardView(TilewickStore& store, bool iso, qreal gap, KeyboardEnvironment environment = {},
+                 QGraphicsItem* parent = nullptr);
+    ~KeyboardView() override;
+
+    // The pulse is capped at 10 frames a second, the banner at 30.
+    static constexpr double kPulseFrame = 0.1;
+    static constexpr double kBannerFrame = 1.0 / 30;
+    static constexpr double kFade = 0.15;
+
+    void setWidth(qreal width);
+    const KeyboardMetrics& metrics() const { return m_metrics; }
+    void setEnvironment(KeyboardEnvironment environment);
+    const KeyboardEnvironment& environment() const { return m_environment; }
+    void setTipState(HoverTipState& state) { m_tips = &state; }
+    HoverTipState& tipState() const { return *m_tips; }
+    TilewickStore& store() const { return m_store; }
+
+    // Key code → the action drawn on it, with the store's modifiers. Where several actions share
+    // a key, one of the current tab beats the others; otherwise the first in declaration order.
+    static std::map<quint16, KeyBinding> bindingsByKey(const TilewickStore& store);
+    // The line under the space bar; none when there is nothing to say.
+    static std::optional<QString> bannerText(const TilewickStore& store, bool branded, bool picking);
+    // The multi-mode banner lies over the space bar.
+    static bool showsMultiMode(const TilewickStore& store, const KeyboardEnvironment& environment);
+    // The space bar's line on the floating keyboard when the front app cannot fill a layout.
+    static QString unsupportedText(const QString& appName);
+
+    std::optional<QString> bannerText() const;
+    QList<KeyCapItem*> keyCaps() const { return m_caps; }
+    // The first cap of a key code; null when none.
+    KeyCapItem* keyCap(quint16 code) const;
+
+    // Animations may run now: the store's animating flag is set and motion is not reduced.
+    bool animates() const;
+    // The time animations draw at: the render time when fixed, else the clock's.
+    double animationTime() const;
+    // Redraws what the clock moves: pulses, the banner, lifts, blinks and fades.
+    void tick();
+
+    QRectF boundingRect() const override;
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
+
+private:
+    class Decoration;
+
+    void relayout();
+    void refresh();
+    void refreshDecorations();
+    void scheduleFrames();
+    void paintLabels(QPainter& painter) const;
+    void paintMultiMode(QPainter& painter) const;
+
+    TilewickStore& m_store;
+    bool m_iso;
+    qreal m_gap;
+    KeyboardEnvironment m_environment;
+    HoverTipState* m_tips;
+    KeyboardMetrics m_metrics;
+    QList<KeyPlacement> m_placements;
+    QList<KeyCapItem*> m_caps;
+    Decoration* m_labels = nullptr;
+    Decoration* m_multiMode = nullptr;
+    std::optional<QString> m_banner;
+    Transition m_bannerFade;
+    Transition m_multiModeFade;
+    platform::RepeatingTimerRef m_frames;
+    double m_lastPulseFrame = 0;
+};
+
+} // namespace tilewick
