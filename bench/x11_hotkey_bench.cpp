@@ -217,6 +217,9 @@ int main(int argc, char** argv) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     const Rect startClient = x.geometry(target);
     const auto reset = [&] {
+        // Tilewick's own main window may map late (slowly under xtrace) and take the focus.
+        if (x.active() != target)
+            x.activate(target);
         x.moveResize(target, start);
         x.awaitGeometry(target, startClient);
         // Let every client, Tilewick included, take in the reset before the next key.
