@@ -1,6 +1,6 @@
 #include "CrashReader.h"
 
-#include "platform/xdg/FileAccess.h"
+#include "platform/FileAccess.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>

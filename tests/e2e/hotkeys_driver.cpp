@@ -9,7 +9,7 @@
 #include "E2eTools.h"
 #include "support/KeyEvents.h"
 
-#include "platform/DesktopPlatform.h"
+#include "platform/desktop/DesktopPlatform.h"
 #include "platform/Keyboard.h"
 #include "platform/Screens.h"
 #include "platform/x11/X11EventTap.h"

@@ -6,7 +6,7 @@
 
 #include "betakit/LogStore.h"
 #include "platform/Accessibility.h"
-#include "platform/DesktopPlatform.h"
+#include "platform/desktop/DesktopPlatform.h"
 #include "platform/Screens.h"
 #include "platform/Sound.h"
 #include "platform/Workspace.h"

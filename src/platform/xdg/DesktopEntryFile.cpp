@@ -1,6 +1,6 @@
 #include "DesktopEntryFile.h"
 
-#include "FileAccess.h"
+#include "platform/FileAccess.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 #include "JsonFileDefaults.h"
 
-#include "FileAccess.h"
+#include "platform/FileAccess.h"
 #include "platform/Runtime.h"
 
 #include <QDateTime>

@@ -1,7 +1,7 @@
 #include "XdgLoginItems.h"
 
 #include "DesktopEntryFile.h"
-#include "FileAccess.h"
+#include "platform/FileAccess.h"
 
 #include <QDesktopServices>
 #include <QDir>

@@ -8,7 +8,7 @@
 #include "platform/Workspace.h"
 #include "tilewick/model/Hotkey.h"
 #include "tilewick/store/TilewickStore.h"
-#include "tilewick/visuals/KeyboardMap.h"
+#include "tilewick/model/KeyboardMap.h"
 
 #include <QPointer>
 

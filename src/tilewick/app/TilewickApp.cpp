@@ -11,7 +11,7 @@
 
 #include "betakit/LogStore.h"
 #include "platform/Accessibility.h"
-#include "platform/DesktopPlatform.h"
+#include "platform/desktop/DesktopPlatform.h"
 #include "platform/qt/DBusScreenSession.h"
 #include "platform/qt/SingleInstance.h"
 #include "platform/qt/TerminationSignals.h"

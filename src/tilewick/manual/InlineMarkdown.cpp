@@ -1,6 +1,5 @@
 #include "InlineMarkdown.h"
 
-#include "tilewick/visuals/InterFont.h"
 
 #include <QTextCharFormat>
 
@@ -361,7 +360,7 @@ QString plain(const QString& markdown) {
     return attributed(markdown).text;
 }
 
-StyledText styledText(const QString& markdown, double size) {
+StyledText styledText(const QString& markdown, const QFont& strongFont) {
     AttributedText parsed = attributed(markdown);
     StyledText out{std::move(parsed.text), {}};
     for (const Run& run : parsed.runs) {
@@ -369,7 +368,7 @@ StyledText styledText(const QString& markdown, double size) {
             continue;
         QTextCharFormat format;
         if (run.strong)
-            format.setFont(interFont(size, 600));
+            format.setFont(strongFont);
         if (run.link) {
             format.setAnchor(true);
             format.setAnchorHref(*run.link);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QList>
 #include <QString>
 #include <QTextLayout>
@@ -39,12 +40,12 @@ AttributedText attributed(const QString& markdown);
 // The characters of `attributed`: markup dropped, link labels and escaped characters kept.
 QString plain(const QString& markdown);
 
-// Text for display: strong runs in Inter at `size`, weight 600; links carry their destination
-// as an anchor; every other run keeps the view's own font.
+// Text for display: strong runs in `strongFont` (the view passes its semibold face); links carry
+// their destination as an anchor; every other run keeps the view's own font.
 struct StyledText {
     QString text;
     QList<QTextLayout::FormatRange> formats;
 };
-StyledText styledText(const QString& markdown, double size);
+StyledText styledText(const QString& markdown, const QFont& strongFont);
 
 } // namespace tilewick::Manual

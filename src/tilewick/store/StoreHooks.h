@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Bindings.h"
-#include "tilewick/appsnaps/AppSnap.h"
+#include "tilewick/model/AppSnap.h"
 #include "tilewick/engine/HotkeyEngine.h"
 
 #include "platform/EventTap.h"

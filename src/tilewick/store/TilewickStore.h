@@ -3,8 +3,8 @@
 #include "Bindings.h"
 #include "ConflictingApp.h"
 #include "StoreHooks.h"
-#include "tilewick/appsnaps/AppSnap.h"
-#include "tilewick/appsnaps/InstalledApp.h"
+#include "tilewick/model/AppSnap.h"
+#include "tilewick/model/InstalledApp.h"
 #include "tilewick/engine/HotkeyEngine.h"
 #include "tilewick/model/SnapTab.h"
 

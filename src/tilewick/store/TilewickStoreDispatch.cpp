@@ -5,7 +5,7 @@
 #include "platform/Keyboard.h"
 #include "platform/Platform.h"
 #include "tilewick/engine/WindowMover.h"
-#include "tilewick/visuals/KeyboardMap.h"
+#include "tilewick/model/KeyboardMap.h"
 
 #include <cmath>
 

@@ -5,7 +5,7 @@
 
 #include "tilewick/model/Hotkey.h"
 #include "tilewick/model/SnapTab.h"
-#include "tilewick/visuals/KeyDef.h"
+#include "tilewick/model/KeyDef.h"
 #include "tilewick/visuals/Symbols.h"
 #include "tilewick/visuals/Theme.h"
 

@@ -2,8 +2,8 @@
 
 #include "ReturnKeyShape.h"
 
-#include "tilewick/visuals/KeyDef.h"
-#include "tilewick/visuals/KeyboardMap.h"
+#include "tilewick/model/KeyDef.h"
+#include "tilewick/model/KeyboardMap.h"
 
 #include <QList>
 #include <QRectF>

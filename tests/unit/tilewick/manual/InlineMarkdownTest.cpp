@@ -77,13 +77,13 @@ TEST(InlineMarkdownTest, TextThatIsNoValidUnicodeStaysRaw) {
     const QString raw = u"**C** [x](#y) "_s + QChar(0xD800);
     EXPECT_FALSE(parseInline(raw));
     EXPECT_EQ(plain(raw), raw);
-    const StyledText styled = styledText(raw, 13);
+    const StyledText styled = styledText(raw, tilewick::interFont(13, 600));
     EXPECT_EQ(styled.text, raw);
     EXPECT_TRUE(styled.formats.isEmpty());
 }
 
 TEST(InlineMarkdownTest, StyledTextSetsTheSemiboldFontOnStrongRunsAndKeepsLinks) {
-    const StyledText styled = styledText(u"a [**b** c](#x)"_s, 13);
+    const StyledText styled = styledText(u"a [**b** c](#x)"_s, tilewick::interFont(13, 600));
     EXPECT_EQ(styled.text, u"a b c"_s);
     ASSERT_EQ(styled.formats.size(), 2);
     const auto& bold = styled.formats[0];

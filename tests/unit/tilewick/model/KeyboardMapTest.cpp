@@ -1,4 +1,4 @@
-#include "tilewick/visuals/KeyboardMap.h"
+#include "tilewick/model/KeyboardMap.h"
 
 #include <gtest/gtest.h>
 

@@ -1,15 +1,15 @@
 #include "DesktopPlatform.h"
 
-#include "EnvironmentKeyboard.h"
-#include "qt/AppFolderBundle.h"
-#include "qt/QtAlerts.h"
-#include "qt/QtAppearance.h"
-#include "qt/QtRuntime.h"
-#include "x11/X11Desktop.h"
-#include "xdg/GtkReduceMotion.h"
-#include "xdg/JsonFileDefaults.h"
-#include "xdg/XdgLoginItems.h"
-#include "xdg/XdgPaths.h"
+#include "platform/EnvironmentKeyboard.h"
+#include "platform/qt/AppFolderBundle.h"
+#include "platform/qt/QtAlerts.h"
+#include "platform/qt/QtAppearance.h"
+#include "platform/qt/QtRuntime.h"
+#include "platform/x11/X11Desktop.h"
+#include "platform/xdg/GtkReduceMotion.h"
+#include "platform/xdg/JsonFileDefaults.h"
+#include "platform/xdg/XdgLoginItems.h"
+#include "platform/xdg/XdgPaths.h"
 
 namespace platform {
 
