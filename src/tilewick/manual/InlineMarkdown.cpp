@@ -1,6 +1,5 @@
 #include "InlineMarkdown.h"
 
-
 #include <QTextCharFormat>
 
 #include <list>
