@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
         logOne(i);
     store.flush();
 
-    // 1. Caller's cost, call by call.
+    // Caller's cost, call by call.
     std::vector<double> nanos;
     nanos.reserve(kRounds * kLinesPerRound);
     for (int round = 0; round < kRounds; ++round) {
@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
     std::printf("  median %.3f us   p99 %.3f us   mean %.3f us   max %.1f us   (target: median < 2 us)\n",
                 at(0.5), at(0.99), sum / double(nanos.size()) / 1000.0, nanos.back() / 1000.0);
 
-    // 2. Lines reaching disk: from the first call until flush() returns.
+    // Lines reaching disk: from the first call until flush() returns.
     qint64 written = 0;
     double seconds = 0;
     for (int round = 0; round < kRounds; ++round) {

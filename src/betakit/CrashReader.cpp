@@ -135,7 +135,7 @@ std::optional<CrashEntry> CrashReader::crashEntry(const QString& path) {
 }
 
 std::optional<QString> CrashReader::summarizeCrashReport(const QString& text, const QDateTime& date) {
-    // 1.-2. A header line, then the body.
+    // A report is one header line of JSON, then the JSON body.
     qsizetype start = 0;
     while (start < text.size() && text[start] == u'\n')
         ++start;
@@ -147,27 +147,26 @@ std::optional<QString> CrashReader::summarizeCrashReport(const QString& text, co
     if (!header || !body)
         return std::nullopt;
 
-    // 3.
+    // The report's own date, in UTC, read by people.
     QString time = date.toUTC().toString(Qt::ISODate);
     time.replace(u'T', u' ');
     time.replace(QStringLiteral("Z"), QStringLiteral(" UTC"));
 
     QStringList lines;
-    // 4.
+    // The header names the program; the body's process name stands in for a header without one.
     const QString program =
         sanitizedReportField(header->value(u"app_name"))
             .value_or(sanitizedReportField(body->value(u"procName")).value_or(QStringLiteral("app")));
     const QString version = joined({sanitizedReportField(header->value(u"app_version")),
                                     inParentheses(sanitizedReportField(header->value(u"build_version")))});
     lines.append(QStringLiteral("Crash of ") + program + u' ' + version + QStringLiteral(" at ") + time);
-    // 5.
+    // The system the crash happened on.
     const QJsonObject os = body->value(u"osVersion").toObject();
     lines.append(joined(
         {sanitizedReportField(os.value(u"train")), inParentheses(sanitizedReportField(os.value(u"build"))),
          sanitizedReportField(body->value(u"cpuType")),
          body->value(u"translated").toBool(false) ? std::optional(QStringLiteral("under Rosetta"))
                                                   : std::nullopt}));
-    // 6.
     if (body->value(u"exception").isObject()) {
         const QJsonObject exception = body->value(u"exception").toObject();
         lines.append(QStringLiteral("Exception: ") +
@@ -176,7 +175,6 @@ std::optional<QString> CrashReader::summarizeCrashReport(const QString& text, co
                              sanitizedReportField(exception.value(u"subtype")),
                              sanitizedReportField(exception.value(u"codes"))}));
     }
-    // 7.
     if (body->value(u"termination").isObject()) {
         const QJsonObject termination = body->value(u"termination").toObject();
         const auto code = integerField(termination.value(u"code"));
@@ -185,7 +183,7 @@ std::optional<QString> CrashReader::summarizeCrashReport(const QString& text, co
                              code ? std::optional(QString::number(*code)) : std::nullopt,
                              sanitizedReportField(termination.value(u"indicator"))}));
     }
-    // 8.-10. Only fixed names and messages leave the application-specific texts.
+    // Application-specific texts may hold user data: only fixed names and messages leave them.
     QStringList texts;
     collectTexts(body->value(u"asi"), texts);
     static const QRegularExpression uncaught(QStringLiteral("uncaught exception '([A-Za-z0-9_]{1,80})'"));
@@ -209,17 +207,15 @@ std::optional<QString> CrashReader::summarizeCrashReport(const QString& text, co
     if (!known && std::any_of(texts.begin(), texts.end(),
                               [](const QString& t) { return t.contains(QLatin1String("Fatal error")); }))
         lines.append(QStringLiteral("Swift runtime: fatal error (its message isn't included)"));
-    // 11.
     const QJsonArray images = arrayOfObjects(body->value(u"usedImages"));
     QSet<qint64> used;
-    // 12.
     const QJsonArray lastException = arrayOfObjects(body->value(u"lastExceptionBacktrace"));
     if (!lastException.isEmpty()) {
         lines.append(QString());
         lines.append(QStringLiteral("Last exception backtrace:"));
         formatBacktrace(lastException, used, images, lines);
     }
-    // 13.
+    // The crashed thread: the report's faulting index, else the first thread marked triggered.
     const QJsonArray threads = arrayOfObjects(body->value(u"threads"));
     std::optional<qint64> index = integerField(body->value(u"faultingThread"));
     if (!index) {
@@ -241,7 +237,7 @@ std::optional<QString> CrashReader::summarizeCrashReport(const QString& text, co
         lines.append(QStringLiteral("Crashed thread ") + QString::number(*index) + queuePart + u':');
         formatBacktrace(arrayOfObjects(thread.value(u"frames")), used, images, lines);
     }
-    // 14.
+    // Each image the shown frames ran in, once, in the report's order.
     lines.append(QString());
     lines.append(QStringLiteral("Code libraries in the stack:"));
     QList<qint64> sorted(used.begin(), used.end());

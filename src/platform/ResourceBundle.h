@@ -9,11 +9,11 @@ namespace platform {
 // Finding a resource bundle ("<name>.bundle", a folder of resources shipped with the program).
 //
 // It is looked for in three places, in this order:
-//   1. the main bundle's resources: <application folder>/Contents/Resources;
-//   2. the resources of the bundle that holds the program's code: the code is linked into the
-//      executable, so this is <folder of the executable>/../Resources. Inside an application
-//      folder it is the same place as 1; it differs when the executable runs from elsewhere;
-//   3. beside the application folder.
+//   - the main bundle's resources: <application folder>/Contents/Resources;
+//   - the resources of the bundle that holds the program's code: the code is linked into the
+//     executable, so this is <folder of the executable>/../Resources. Inside an application
+//     folder it is the same place as the first; it differs when the executable runs from elsewhere;
+//   - beside the application folder.
 QStringList resourceBundlePlaces(const Bundle& bundle);
 
 // The first <place>/<name>.bundle folder that exists, or an empty string.

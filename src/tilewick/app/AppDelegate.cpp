@@ -7,8 +7,8 @@
 #include "platform/Screens.h"
 #include "platform/Workspace.h"
 #include "tilewick/model/Hotkey.h"
-#include "tilewick/store/TilewickStore.h"
 #include "tilewick/model/KeyboardMap.h"
+#include "tilewick/store/TilewickStore.h"
 
 #include <QPointer>
 
@@ -42,46 +42,43 @@ void AppDelegate::willFinishLaunching() {
 }
 
 void AppDelegate::didFinishLaunching() {
-    // 1. The beta kit, which gives the activity log its folder.
+    // The beta kit first: it gives the activity log its folder.
     if (m_services.startBetaKit)
         m_services.startBetaKit();
-    // 2.-4.
     m_store.applyPendingStartAtLogin();
     if (m_services.startAppSnaps)
         m_services.startAppSnaps();
     if (m_services.startBetaActivityObservers)
         m_services.startBetaActivityObservers();
-    // 5.
+    // Conflicting utilities are looked for once the start has settled.
     QPointer<TilewickStore> store(&m_store);
     m_platform.runtime().after(kConflictCheckDelay, [store] {
         if (store)
             store->refreshConflicts(true);
     });
-    // 6. Keys in the program's own windows.
+    // Keys in the program's own windows.
     if (auto* monitors = m_platform.find<platform::LocalKeyMonitors>()) {
         QPointer<AppDelegate> self(this);
         m_keyMonitor = monitors->addKeyMonitor([self](const KeyEvent& event) {
             return self ? self->handleLocalKeyEvent(event) : EventVerdict::Pass;
         });
     }
-    // 7. Left clicks in the program's own windows.
+    // Left clicks in the program's own windows.
     connect(&m_events, &ShellEvents::leftMouseDown, this, &AppDelegate::handleLocalMouseDown);
-    // 8.
     observe();
 }
 
 void AppDelegate::observe() {
     const auto later = [this] { refreshAnimatingLater(); };
-    // 1.
     connect(&m_events, &ShellEvents::windowDidBecomeKey, this,
             [this] { m_keySince = m_platform.clock().uptime(); });
-    // 2.
+    // Coming to the front ends the floating keyboard and rereads what may have changed meanwhile.
     connect(&m_events, &ShellEvents::applicationDidBecomeActive, this, [this] {
         m_store.hideOverlay();
         m_store.refreshAnimating();
         m_store.refreshLaunchAtLogin();
     });
-    // 3.-9.
+    // Whether a keyboard is on screen to animate settles after these changes.
     connect(&m_events, &ShellEvents::applicationDidResignActive, this, later);
     connect(&m_events, &ShellEvents::applicationDidHide, this, later);
     connect(&m_events, &ShellEvents::applicationDidUnhide, this, later);
@@ -89,21 +86,18 @@ void AppDelegate::observe() {
     connect(&m_events, &ShellEvents::windowWillClose, this, later);
     connect(&m_events, &ShellEvents::windowDidMiniaturize, this, later);
     connect(&m_events, &ShellEvents::windowDidDeminiaturize, this, later);
-    // 10.
     connect(&m_events, &ShellEvents::windowDidDeminiaturize, this, [this](const QString& identifier) {
         if (isMainWindow(identifier))
             m_store.restoreMainWindowSize(false);
     });
-    // 11.
     connect(&m_events, &ShellEvents::windowWillClose, this, [this](const QString& identifier) {
         if (isMainWindow(identifier))
             m_store.setWindowOpen(false);
     });
-    // 12.
     auto& screens = m_platform.service<platform::Screens>();
     connect(&screens, &platform::Screens::screensChanged, this,
             [this, &screens] { m_store.setDisplayCount(screens.screens().size()); });
-    // 13.
+    // Keys held while leaving the front never come back up to us.
     connect(&m_events, &ShellEvents::applicationDidResignActive, this, [this] {
         if (!m_store.pressedKeys().isEmpty())
             m_store.setPressedKeys({});

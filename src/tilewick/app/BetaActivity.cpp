@@ -16,7 +16,7 @@ BetaActivity::BetaActivity(ShellEvents& events, platform::Runtime& runtime, Quer
       m_runtime(runtime), m_queries(std::move(queries)), m_screens(screens) {}
 
 void BetaActivity::startBetaActivityObservers() {
-    // 1. Application and window changes settle first: the rule runs on a later turn.
+    // Application and window changes settle first: the rule runs on a later turn.
     const auto later = [this] { updateLater(); };
     connect(&m_events, &ShellEvents::applicationDidBecomeActive, this, later);
     connect(&m_events, &ShellEvents::applicationDidResignActive, this, later);
@@ -25,7 +25,7 @@ void BetaActivity::startBetaActivityObservers() {
     connect(&m_events, &ShellEvents::windowDidMiniaturize, this, later);
     connect(&m_events, &ShellEvents::windowDidDeminiaturize, this, later);
     connect(&m_events, &ShellEvents::windowWillClose, this, later);
-    // 2.-3. Screens sleeping and locking count at once.
+    // Screens sleeping and locking count at once.
     if (m_screens && m_screens->observing()) {
         const auto set = [this](bool& flag, bool value) {
             flag = value;
@@ -43,7 +43,7 @@ void BetaActivity::startBetaActivityObservers() {
         // Without the session's notifications the screens count as awake and unlocked.
         betakit::BetaLog::event("screen_state", {{"observed", false}});
     }
-    // 4.
+    // The program may already be in use when the observers start.
     updateQuietUpdateTimer();
 }
 

@@ -73,7 +73,7 @@ TilewickStore& TilewickStore::shared() {
 void TilewickStore::initialise() {
     auto& defaults = m_platform.defaults();
 
-    // 1. Fields, in declaration order; the rest keep their initial values.
+    // Fields, in declaration order; the rest keep their initial values.
     const auto lastTab = defaults.stringValue(keys::lastTab);
     m_tab = lastTab ? snapTabFromRaw(*lastTab).value_or(SnapTab::global) : SnapTab::global;
     auto& accessibility = m_platform.service<platform::Accessibility>();
@@ -87,15 +87,15 @@ void TilewickStore::initialise() {
     m_appSnaps = m_hooks.appSnaps->load();
     m_displayCount = m_platform.service<platform::Screens>().screens().size();
 
-    // 2.–3. The bindings, and the engine's first table.
+    // The bindings, and the engine's first table.
     loadBindings();
     m_hooks.engine->update(effectiveBindings());
 
-    // 4. Without permission the desktop asks the user at every launch.
+    // Without permission the desktop asks the user at every launch.
     if (!m_trusted)
         accessibility.requestTrust();
 
-    // 5.–6. The status now and every 1.5 s from here on.
+    // The status now and every 1.5 s from here on.
     refreshStatus();
     QPointer<TilewickStore> self(this);
     m_timer = m_platform.runtime().every(1.5, 0.5, [self] {
@@ -103,13 +103,13 @@ void TilewickStore::initialise() {
             self->refreshStatus();
     });
 
-    // 7. Every launch and quit of an application looks for conflicting utilities again.
+    // Every launch and quit of an application looks for conflicting utilities again.
     auto& workspace = m_platform.service<platform::Workspace>();
     const auto rescan = [this] { refreshConflicts(true); };
     connect(&workspace, &platform::Workspace::applicationLaunched, this, rescan);
     connect(&workspace, &platform::Workspace::applicationTerminated, this, rescan);
 
-    // 8. The first conflict scan publishes without alerts.
+    // The first conflict scan publishes without alerts.
     refreshConflicts(false);
 }
 
