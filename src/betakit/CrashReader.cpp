@@ -80,6 +80,12 @@ QJsonArray arrayOfObjects(const QJsonValue& value) {
     return allObjects ? array : QJsonArray();
 }
 
+// A pattern that must match the whole value: "$" alone would also match before a final line feed,
+// and let that line feed into the summary.
+QRegularExpression wholeValue(const QString& pattern) {
+    return QRegularExpression(QRegularExpression::anchoredPattern(pattern));
+}
+
 std::optional<QJsonObject> parseObject(QByteArrayView bytes) {
     QJsonParseError error;
     // Qt's parser stops at its nesting limit with an error, so a deep report is just unreadable.
@@ -92,7 +98,7 @@ std::optional<QJsonObject> parseObject(QByteArrayView bytes) {
 } // namespace
 
 std::optional<QString> CrashReader::sanitizedReportField(const QJsonValue& value) {
-    static const QRegularExpression field(QStringLiteral("^[A-Za-z0-9 _.,:()+#-]+$"));
+    static const QRegularExpression field = wholeValue(QStringLiteral("[A-Za-z0-9 _.,:()+#-]+"));
     if (!value.isString())
         return std::nullopt;
     const QString text = value.toString();
@@ -228,7 +234,7 @@ std::optional<QString> CrashReader::summarizeCrashReport(const QString& text, co
     }
     if (*index >= 0 && *index < threads.size()) {
         const QJsonObject thread = threads[*index].toObject();
-        static const QRegularExpression queueName(QStringLiteral("^([A-Za-z0-9_.-]{1,80})$"));
+        static const QRegularExpression queueName = wholeValue(QStringLiteral("[A-Za-z0-9_.-]{1,80}"));
         const QJsonValue queue = thread.value(u"queue");
         const QString queuePart = queue.isString() && queueName.match(queue.toString()).hasMatch()
                                       ? QStringLiteral(" (queue ") + queue.toString() + u')'
@@ -280,7 +286,19 @@ void CrashReader::formatBacktrace(const QJsonArray& frames, QSet<qint64>& usedIm
 }
 
 QString CrashReader::frameSymbolText(const QString& symbol, const QJsonValue& frame) {
-    QString text = u' ' + symbol.left(kSymbolLimit);
+    // Characters are counted as code points, so the cut never leaves half a surrogate pair (text
+    // that would no longer be valid UTF-8).
+    qsizetype end = 0;
+    for (qsizetype count = 0; end < symbol.size() && count < kSymbolLimit; ++count)
+        end += symbol[end].isHighSurrogate() && end + 1 < symbol.size() && symbol[end + 1].isLowSurrogate()
+                   ? 2
+                   : 1;
+    QString text = u' ' + symbol.left(end);
+    // A symbol is one part of one frame line: a line break in it would forge lines of the summary.
+    for (QChar& c : text)
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line ||
+            c.category() == QChar::Separator_Paragraph)
+            c = QChar::ReplacementCharacter;
     if (const auto location = integerField(frame.toObject().value(u"symbolLocation")))
         text += QStringLiteral(" + ") + QString::number(*location);
     return text;

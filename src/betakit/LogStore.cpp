@@ -151,10 +151,11 @@ std::string LogStore::stamp(qint64 wallMillis) {
 }
 
 const QRegularExpression& LogStore::lineRegex() {
-    // \d matches ASCII digits only here (no Unicode properties), which is what stamps hold.
+    // \d matches ASCII digits only here (no Unicode properties), which is what stamps hold. The
+    // whole line must match: "$" would also match before a final line feed.
     static const QRegularExpression regex(
-        uR"(^\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}(?:\.\d{1,3})?Z )"
-        uR"([A-Za-z0-9_.-]{1,64}(?: [A-Za-z0-9_.-]{1,64}=[A-Za-z0-9_.+-]{1,64})*$)"_s);
+        uR"(\A\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}(?:\.\d{1,3})?Z )"
+        uR"([A-Za-z0-9_.-]{1,64}(?: [A-Za-z0-9_.-]{1,64}=[A-Za-z0-9_.+-]{1,64})*\z)"_s);
     return regex;
 }
 

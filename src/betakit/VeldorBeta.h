@@ -38,7 +38,7 @@ struct BetaConfiguration {
     QStringList settings;
     ExtraSettings extraSettings;
     bool askAfterCrash = true;
-    QUrl endpoint{QStringLiteral("https://beta.veldorpellrath.example/beta/report")};
+    QUrl endpoint{QStringLiteral("https://veldorpellrath.example/beta/report")};
     QString feedbackAddress = QStringLiteral("beta@veldorpellrath.example");
     bool checksForUpdates = false;
     std::optional<QUrl> updateFeed;

@@ -120,6 +120,11 @@ bool decodeMembers(const QJsonObject& object, QMap<QString, DefaultsValue>& valu
     return all;
 }
 
+// How much of a file that was not read whole could be read.
+const char* unreadableReason(const QMap<QString, DefaultsValue>& readable) {
+    return readable.isEmpty() ? "not readable" : "partly readable";
+}
+
 std::optional<DefaultsValue> lookup(const QMap<QString, DefaultsValue>& values, const QString& key) {
     const auto it = values.constFind(key);
     return it == values.constEnd() ? std::nullopt : std::optional<DefaultsValue>(*it);
@@ -242,7 +247,7 @@ void JsonFileDefaults::State::load() {
     values = decode(read.data, &complete);
     diskText = read.data;
     diskValues = values;
-    if (!complete && keepUnreadable(values.isEmpty() ? "not readable" : "partly readable")) {
+    if (!complete && keepUnreadable(unreadableReason(values))) {
         // The readable entries go back at once, so they survive without another change.
         diskText.reset();
         dirty = true;
@@ -367,7 +372,7 @@ bool JsonFileDefaults::State::takeExternalChanges(const SmallFileRead& disk, QSt
     diskText = disk.data;
     diskValues = external;
     if (!complete) {
-        if (!keepUnreadable("partly readable"))
+        if (!keepUnreadable(unreadableReason(external)))
             return false;
         diskText.reset();
     }

@@ -137,6 +137,7 @@ TEST(LogStore, LineGrammar) {
     EXPECT_FALSE(g.match(QStringLiteral("2026-03-01T09:05:03.250Z snap k=") + QString(65, u'v')).hasMatch());
     EXPECT_FALSE(g.match(u"2026-03-01 09:05:03.250Z snap").hasMatch());
     EXPECT_FALSE(g.match(u"2026-03-01T09:05:03.250Z snap\r").hasMatch());
+    EXPECT_FALSE(g.match(u"2026-03-01T09:05:03.250Z snap\n").hasMatch());
 }
 
 } // namespace

@@ -95,6 +95,65 @@ TEST(CrashReaderTest, EntryNamesKeepTheirLengthWithForeignCharactersReplaced) {
               QString(120, u'x'));
 }
 
+TEST(CrashReaderTest, FieldsPassOnlyWhenTheWholeValueIsAllowed) {
+    const struct {
+        QJsonValue value;
+        bool kept;
+    } cases[] = {
+        {QStringLiteral("EXC_BAD_ACCESS (SIGSEGV)"), true},
+        {QString(120, u'x'), true},
+        {QString(121, u'x'), false},
+        {QStringLiteral("Evil\n"), false},
+        {QStringLiteral("Evil\nLine"), false},
+        {QStringLiteral("Evil\r"), false},
+        {QStringLiteral("\nEvil"), false},
+        {QStringLiteral("say \"hi\""), false},
+        {QString(), false},
+        {QJsonValue(42), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value.toString().toStdString());
+        EXPECT_EQ(CrashReader::sanitizedReportField(c.value),
+                  c.kept ? std::optional(c.value.toString()) : std::nullopt);
+    }
+}
+
+TEST(CrashReaderTest, AQueueNameWithALineFeedIsLeftOut) {
+    const auto header = [](const QString& queue) {
+        const QJsonObject body{
+            {"threads", QJsonArray{QJsonObject{{"queue", queue}, {"frames", QJsonArray()}}}}};
+        const auto summary = CrashReader::summarizeCrashReport(
+            QStringLiteral("{}\n") + QString::fromUtf8(QJsonDocument(body).toJson(QJsonDocument::Compact)),
+            kDate);
+        return summary ? summary->split(u'\n').filter(QStringLiteral("Crashed thread")).join(u'|')
+                       : QString();
+    };
+    EXPECT_EQ(header(QStringLiteral("com.corvane.tilewick.appsnaps")),
+              QStringLiteral("Crashed thread 0 (queue com.corvane.tilewick.appsnaps):"));
+    EXPECT_EQ(header(QStringLiteral("main\n")), QStringLiteral("Crashed thread 0:"));
+    EXPECT_EQ(header(QString(81, u'q')), QStringLiteral("Crashed thread 0:"));
+}
+
+TEST(CrashReaderTest, SymbolsAreCutAtTwoHundredCharactersAndStayOnTheirLine) {
+    const QString face = QStringLiteral("\U0001F600");
+    const QJsonObject frame{{"symbolLocation", 12}};
+    const struct {
+        QString symbol;
+        QString text;
+    } cases[] = {
+        {QString(200, u'a') + u'b', u' ' + QString(200, u'a') + QStringLiteral(" + 12")},
+        // The two halves of the 200th character stay together; none of the 201st is kept.
+        {QString(199, u'a') + face + face, u' ' + QString(199, u'a') + face + QStringLiteral(" + 12")},
+        {face.repeated(201), u' ' + face.repeated(200) + QStringLiteral(" + 12")},
+        {QStringLiteral("main\nCrashed thread 7:\u2028x"),
+         QStringLiteral(" main\uFFFDCrashed thread 7:\uFFFDx + 12")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.symbol.size());
+        EXPECT_EQ(CrashReader::frameSymbolText(c.symbol, frame).toStdString(), c.text.toStdString());
+    }
+}
+
 class CrashReportWriterTest : public SimPlatformTest {};
 
 TEST_F(CrashReportWriterTest, AReportOfTheHandlerIsReadBack) {

@@ -101,8 +101,9 @@ TEST_F(VeldorBetaTest, ConfigurationDefaults) {
     const auto config = configuration();
     EXPECT_TRUE(config.askAfterCrash);
     EXPECT_FALSE(config.checksForUpdates);
-    EXPECT_EQ(config.endpoint.scheme(), QStringLiteral("https"));
-    EXPECT_EQ(config.endpoint.path(), QStringLiteral("/beta/report"));
+    // The maker's one web host serves reports as it serves the update feed.
+    EXPECT_EQ(config.endpoint, QUrl(QStringLiteral("https://veldorpellrath.example/beta/report")));
+    EXPECT_EQ(config.feedbackAddress, QStringLiteral("beta@veldorpellrath.example"));
     EXPECT_EQ(config.processName(), QStringLiteral("Tilewick"));
     EXPECT_EQ(&config.defaults(), &platform().defaults());
 }

@@ -191,6 +191,52 @@ TEST_F(JsonFileDefaultsTest, EditsByHandWinForTheKeysTheyChangeAndAreAnnounced) 
     }
 }
 
+// A hand edit that cannot be read whole takes only what it holds readably: keys after a cut, or in
+// a file that is not JSON at all, are unreadable, not removed.
+TEST_F(JsonFileDefaultsTest, AnEditReadOnlyInPartDeletesNoneOfTheKeysItLacks) {
+    const QMap<QString, DefaultsValue> before{
+        {"a", true}, {"b", qint64(7)}, {"c", QString("halves")}, {"d", 2.5}};
+    QMap<QString, DefaultsValue> edited = before;
+    edited.insert("a", false);
+    edited.insert("c", QString("thirds"));
+    const QByteArray whole = JsonFileDefaults::encode(edited);
+    const struct {
+        const char* name;
+        QByteArray text;
+        std::string said;
+        QMap<QString, DefaultsValue> after;
+    } cases[] = {
+        {"cut before c",
+         whole.left(whole.indexOf("\"c\"") + 4),
+         "is partly readable",
+         {{"a", false}, {"b", qint64(7)}, {"c", QString("halves")}, {"d", 2.5}}},
+        {"cut within d",
+         whole.left(whole.indexOf("\"d\"") + 10),
+         "is partly readable",
+         {{"a", false}, {"b", qint64(7)}, {"c", QString("thirds")}, {"d", 2.5}}},
+        {"not JSON", "\x89PNG {{{", "is not readable", before},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto d = make();
+        for (auto it = before.begin(); it != before.end(); ++it)
+            d->set(it.key(), it.value());
+        d->flush();
+        writeFile(c.text);
+        d->set("e", true);
+        testing::internal::CaptureStderr();
+        d->flush();
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_NE(said.find(c.said), std::string::npos) << said;
+        auto expected = c.after;
+        expected.insert("e", true);
+        EXPECT_EQ(stored(), expected);
+        EXPECT_EQ(d->keys(), expected.keys());
+        d.reset();
+        QFile::remove(file());
+    }
+}
+
 TEST_F(JsonFileDefaultsTest, WronglyTypedEntriesReadAsAbsentAndTheFileIsKept) {
     const QByteArray original = R"({
 "good":{"type":"bool","value":true},
