@@ -149,16 +149,11 @@ void AppDelegate::handleLocalMouseDown(const MouseDown& click) {
         m_store.finishEditingModifiers();
     const QRectF content(QPointF(0, 0), click.contentSize);
     if (m_store.appPickerOpen() && content.contains(point) && !m_store.appPickerFrame().contains(point) &&
-        !m_store.appPickerListFrame().contains(point)) {
-        m_store.setAppPickerOpen(false);
-        m_store.setAppPickerQuery(QString());
-    }
+        !m_store.appPickerListFrame().contains(point))
+        m_store.closeAppPicker();
     if (m_store.recording() && m_store.recordingCardFrame() != QRectF() &&
-        !m_store.recordingCardFrame().contains(point)) {
-        m_store.stopRecording();
-        if (m_store.recording())
-            m_store.setRecording(std::nullopt);
-    }
+        !m_store.recordingCardFrame().contains(point))
+        m_store.endRecording();
 }
 
 } // namespace tilewick

@@ -3,9 +3,9 @@
 #include "Bindings.h"
 #include "ConflictingApp.h"
 #include "StoreHooks.h"
+#include "tilewick/engine/HotkeyEngine.h"
 #include "tilewick/model/AppSnap.h"
 #include "tilewick/model/InstalledApp.h"
-#include "tilewick/engine/HotkeyEngine.h"
 #include "tilewick/model/SnapTab.h"
 
 #include "platform/Runtime.h"
@@ -232,11 +232,35 @@ public:
     void recordKey(const platform::KeyEvent& event);
     // Stops delivering keys to the hotkey recorder; `recording` stays as it is.
     void stopRecording();
+    // Stops delivering keys and clears `recording`: the action keeps the key it has now.
+    void endRecording();
     // Editing the modifier set: every chord of two or three modifiers pressed meanwhile
     // becomes the set at once.
     void beginEditingModifiers();
     void recordModifierChord(quint64 flags);
     void finishEditingModifiers();
+
+    // --- What the user does in the views ---------------------------------------------------
+    // One operation per gesture: the views call it and read the result back, and the rules
+    // (which tab shows, what is busy) stay here.
+
+    // A key is being recorded or the modifier keys are being edited; hovering then leaves the
+    // tab alone.
+    bool busy() const { return m_recording.has_value() || m_editingModifiers; }
+    // `code` is the key of one of the hotkey modifiers.
+    bool isHotkeyModifierKey(quint16 code) const;
+    // A tap on a key of the main window's keyboard that carries `action` (none: an unbound key).
+    // A bound key shows its action's tab and records a new key for the action; an unbound
+    // hotkey modifier key shows the Global tab and edits the modifier keys; any other key does
+    // nothing.
+    void tapKey(std::optional<quint16> code, std::optional<SnapAction> action);
+    // The pointer entered (`hovering`) or left such a key. A bound key becomes the hovered key
+    // action and, unless busy, shows its action's tab; an unbound hotkey modifier key or the Globe
+    // key becomes the hovered modifier or Globe key and, unless busy, shows the Global tab; any
+    // other key does nothing.
+    void hoverKey(std::optional<quint16> code, std::optional<SnapAction> action, bool hovering);
+    // Closes the application picker's list and clears its search.
+    void closeAppPicker();
 
     // --- Action dispatch -------------------------------------------------------------------
 

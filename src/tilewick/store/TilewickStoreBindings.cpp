@@ -71,8 +71,7 @@ std::optional<Hotkey> TilewickStore::hotkey(SnapAction action) const {
 }
 
 void TilewickStore::resetAllHotkeys() {
-    stopRecording();
-    setRecording(std::nullopt);
+    endRecording();
 
     const Bindings factory = defaultBindings();
     bool alreadyDefault = m_modifiers == kDefaultHotkeyModifiers;

@@ -38,8 +38,7 @@ QString recordedLabel(const platform::KeyEvent& event) {
 } // namespace
 
 void TilewickStore::beginRecording(SnapAction action) {
-    stopRecording();
-    setRecording(std::nullopt);
+    endRecording();
     m_recordingCardFrame = QRectF();
     setRecording(action);
 
@@ -70,8 +69,7 @@ void TilewickStore::recordKey(const platform::KeyEvent& event) {
     // Escape and Delete mean cancel and clear only on their own; with a modifier they are keys.
     if ((event.flags & kHotkeyModifierMask) == 0) {
         if (key == kEscapeKeyCode) {
-            stopRecording();
-            setRecording(std::nullopt);
+            endRecording();
             return;
         }
         if (key == kDeleteKeyCode || key == kForwardDeleteKeyCode) {
@@ -79,8 +77,7 @@ void TilewickStore::recordKey(const platform::KeyEvent& event) {
             bindings.erase(action);
             setBindings(bindings);
             saveBindings();
-            stopRecording();
-            setRecording(std::nullopt);
+            endRecording();
             betakit::BetaLog::event("hotkey.cleared", {{"layout", betakit::BetaValue::fromCase(action)}});
             showNote(QStringLiteral("Cleared the hotkey for ") + qualifiedTitle(action) + u'.');
             return;
@@ -120,8 +117,7 @@ void TilewickStore::recordKey(const platform::KeyEvent& event) {
     setBindings(bindings);
     saveBindings();
     betakit::BetaLog::event("hotkey.changed", {{"layout", betakit::BetaValue::fromCase(action)}});
-    stopRecording();
-    setRecording(std::nullopt);
+    endRecording();
 }
 
 void TilewickStore::stopRecording() {
@@ -130,9 +126,13 @@ void TilewickStore::stopRecording() {
     m_hooks.engine->clearRecorder();
 }
 
-void TilewickStore::beginEditingModifiers() {
+void TilewickStore::endRecording() {
     stopRecording();
     setRecording(std::nullopt);
+}
+
+void TilewickStore::beginEditingModifiers() {
+    endRecording();
     if (m_editingModifiers)
         return;
     setModifiersTyped(false);

@@ -30,7 +30,7 @@ bool isLayoutOrPlacement(SnapAction action, bool multi) {
 } // namespace
 
 bool KeyCap::isHotkeyModifierKey(const TilewickStore& store) const {
-    return key.code && (store.modifiers() & platform::modifierKeyFlag(*key.code));
+    return key.code && store.isHotkeyModifierKey(*key.code);
 }
 
 bool KeyCap::isSelected(const KeyboardEnvironment& env) const {
@@ -237,41 +237,9 @@ QPainterPath KeyCap::shape(QSizeF size) const {
     return RoundedRect{frame, kCornerRatio * u}.path();
 }
 
-void KeyCap::tap(TilewickStore& store) const {
-    if (binding) {
-        store.setTab(tab(binding->action));
-        store.beginRecording(binding->action);
-    } else if (isHotkeyModifierKey(store)) {
-        store.setTab(SnapTab::global);
-        store.beginEditingModifiers();
-    }
-}
-
 void KeyCap::pickingTap(const TilewickStore& store, const KeyboardEnvironment& env) const {
     if (binding && isPickable(store) && env.assignAppSnapKey)
         env.assignAppSnapKey(binding->action);
-}
-
-void KeyCap::hoverChanged(TilewickStore& store, bool hovering) const {
-    const bool busy = store.recording().has_value() || store.editingModifiers();
-    if (binding) {
-        if (hovering) {
-            store.setHoveredKeyAction(binding->action);
-            if (!busy && tab(binding->action) != store.tab())
-                store.setTab(tab(binding->action));
-        } else if (store.hoveredKeyAction() == binding->action) {
-            store.setHoveredKeyAction(std::nullopt);
-        }
-        return;
-    }
-    if (isHotkeyModifierKey(store))
-        store.setHoveredModifierKey(hovering);
-    else if (key.code == kGlobeKey)
-        store.setHoveredGlobeKey(hovering);
-    else
-        return;
-    if (hovering && !busy && store.tab() != SnapTab::global)
-        store.setTab(SnapTab::global);
 }
 
 } // namespace tilewick

@@ -4,8 +4,8 @@
 #include "ReturnKeyShape.h"
 
 #include "tilewick/model/Hotkey.h"
-#include "tilewick/model/SnapTab.h"
 #include "tilewick/model/KeyDef.h"
+#include "tilewick/model/SnapTab.h"
 #include "tilewick/visuals/Symbols.h"
 #include "tilewick/visuals/Theme.h"
 
@@ -78,6 +78,11 @@ struct KeyCap {
         friend bool operator==(const Look&, const Look&) = default;
     };
 
+    // The action drawn on the key; none on an unbound key.
+    std::optional<SnapAction> action() const {
+        return binding ? std::optional<SnapAction>(binding->action) : std::nullopt;
+    }
+
     bool isHotkeyModifierKey(const TilewickStore& store) const;
     bool isSelected(const KeyboardEnvironment& env) const;
     bool isHeld(const TilewickStore& store) const;
@@ -100,13 +105,8 @@ struct KeyCap {
     // The key's outline in a frame at the origin of its own size.
     QPainterPath shape(QSizeF size) const;
 
-    // A single tap on the main window's keyboard: select the action's tab and record a new
-    // key, or edit the modifier keys.
-    void tap(TilewickStore& store) const;
     // A tap while picking: hands a pickable layout to the environment's assignAppSnapKey.
     void pickingTap(const TilewickStore& store, const KeyboardEnvironment& env) const;
-    // The pointer entered (true) or left the key on the main window's keyboard.
-    void hoverChanged(TilewickStore& store, bool hovering) const;
 
     // "option", "option and command", "control, option and command": the hotkey modifiers
     // other than `own`, in the order control, option, shift, command.

@@ -133,7 +133,7 @@ void KeyCapItem::press() {
         return;
     case KeyCap::Variant::normal:
         if (m_cap.binding)
-            m_cap.tap(m_keyboard.store());
+            m_keyboard.store().tapKey(m_cap.key.code, m_cap.binding->action);
         return;
     }
 }
@@ -146,7 +146,7 @@ void KeyCapItem::tap() {
         m_cap.pickingTap(m_keyboard.store(), m_keyboard.environment());
         return;
     case KeyCap::Variant::normal:
-        m_cap.tap(m_keyboard.store());
+        m_keyboard.store().tapKey(m_cap.key.code, m_cap.action());
         return;
     }
 }
@@ -158,7 +158,7 @@ void KeyCapItem::setHovered(bool hovered, QPointF scenePos) {
     // The tip's text is taken before the hover handler changes what the key shows.
     const QString tip = m_look.tip;
     if (m_look.variant == KeyCap::Variant::normal)
-        m_cap.hoverChanged(m_keyboard.store(), hovered);
+        m_keyboard.store().hoverKey(m_cap.key.code, m_cap.action(), hovered);
     m_keyboard.tipState().track(hovered ? std::optional<QPointF>(scenePos) : std::nullopt, tip);
     advance(Motion::now());
     update();
