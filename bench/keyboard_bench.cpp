@@ -9,6 +9,8 @@
 #include "platform/sim/SimPlatform.h"
 #include "platform/sim/VirtualRuntime.h"
 #include "tilewick/store/TilewickStore.h"
+#include "tilewick/visuals/HoverTips.h"
+#include "tilewick/visuals/InterFont.h"
 #include "tilewick/visuals/keyboard/KeyboardView.h"
 
 #include <QApplication>
@@ -58,6 +60,9 @@ int main(int argc, char** argv) {
     platform::Platform::install(platform);
     if (argc > 1)
         platform->service<platform::sim::SimBundle>().setBundlePath(QString::fromLocal8Bit(argv[1]));
+    InterFontLibrary::setSharedResources(platform->bundle().resourcesPath());
+    const ViewServices services = ViewServices::of(*platform);
+    HoverTipState tips(services);
     auto& runtime = platform->service<platform::sim::VirtualRuntime>();
 
     for (const Scheme scheme : {Scheme::Light, Scheme::Dark}) {
@@ -68,7 +73,7 @@ int main(int argc, char** argv) {
         store.setAnimating(true);
         store.setPressedKeys({{58, 0.0}, {55, 0.0}});
         QGraphicsScene scene;
-        auto* keyboard = new KeyboardView(store, false, 4,
+        auto* keyboard = new KeyboardView(store, services, tips, false, 4,
                                           {.brandedSpaceBar = true,
                                            .allHotkeysSelected = true,
                                            .keyFaceOpacity = 0.94,

@@ -9,6 +9,7 @@
 #include "tilewick/visuals/IconSheets.h"
 #include "tilewick/visuals/InterFont.h"
 #include "tilewick/visuals/Symbols.h"
+#include "tilewick/visuals/ViewServices.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -40,6 +41,8 @@ int main(int argc, char** argv) {
     platform::Platform::install(platform);
     if (argc > 1)
         platform->service<platform::sim::SimBundle>().setBundlePath(QString::fromLocal8Bit(argv[1]));
+    InterFontLibrary::setSharedResources(platform->bundle().resourcesPath());
+    const Scheme scheme = ViewServices::of(*platform).scheme();
 
     QImage page(QSize(1912, 1782), QImage::Format_ARGB32_Premultiplied); // a main window at 2x
     page.setDevicePixelRatio(2);
@@ -48,13 +51,13 @@ int main(int argc, char** argv) {
 
     const QRectF card(40, 40, 280, 180);
     std::printf("card with shadow, 280 x 180 at 2x:   %8.1f us\n", perCall(500, [&] {
-                    CardModifier{14, false}.behind(painter, card);
-                    CardModifier{14, false}.over(painter, card);
+                    CardModifier{14, false}.behind(painter, card, scheme);
+                    CardModifier{14, false}.over(painter, card, scheme);
                 }));
-    std::printf(
-        "primary button at 2x:                %8.1f us\n", perCall(2000, [&] {
-            CVPrimaryButtonStyle{}.paint(painter, {40, 300, 160, 40}, ButtonLabel{"Open Settings"}, {});
-        }));
+    std::printf("primary button at 2x:                %8.1f us\n", perCall(2000, [&] {
+                    CVPrimaryButtonStyle{}.paint(painter, {40, 300, 160, 40}, ButtonLabel{"Open Settings"},
+                                                 {}, scheme);
+                }));
     std::printf("interFont, cached:                   %8.3f us\n",
                 perCall(200000, [] { interFont(13, 500); }));
     std::printf("symbol outline, cached, 17 pt:       %8.3f us\n",

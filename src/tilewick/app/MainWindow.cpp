@@ -2,8 +2,6 @@
 
 #include "MenuBarMenu.h"
 
-#include "platform/Platform.h"
-#include "platform/Runtime.h"
 #include "tilewick/mainwindow/MainView.h"
 #include "tilewick/store/TilewickStore.h"
 
@@ -18,8 +16,9 @@ constexpr QSize kMinimumSize(220, 220);
 
 } // namespace
 
-MainWindow::MainWindow(TilewickStore& store, const AppServices& services, AppShell& shell, QWidget* parent)
-    : QMainWindow(parent), m_store(store), m_services(services), m_shell(shell) {
+MainWindow::MainWindow(TilewickStore& store, const AppServices& services, AppShell& shell, ViewServices view,
+                       QWidget* parent)
+    : QMainWindow(parent), m_store(store), m_services(services), m_shell(shell), m_view(std::move(view)) {
     setObjectName(QLatin1String(kIdentifier));
     setWindowRole(QLatin1String(kIdentifier));
     setWindowTitle(QStringLiteral("Tilewick"));
@@ -36,21 +35,25 @@ MainWindow::MainWindow(TilewickStore& store, const AppServices& services, AppShe
             if (m_menusPending)
                 return;
             m_menusPending = true;
-            QMetaObject::invokeMethod(this, &MainWindow::rebuildMenus, Qt::QueuedConnection);
+            QPointer<MainWindow> self(this);
+            m_view.runtime().async([self] {
+                if (self)
+                    self->rebuildMenus();
+            });
         });
     }
 }
 
 void MainWindow::updateContent() {
-    if (m_store.windowOpen() == bool(m_view))
+    if (m_store.windowOpen() == bool(m_content))
         return;
     if (m_store.windowOpen()) {
-        m_view = new MainView(m_store);
-        setCentralWidget(m_view);
+        m_content = new MainView(m_store, m_view);
+        setCentralWidget(m_content);
     } else {
         // An empty page: the window holds no view while it is closed. The old view is deleted
         // later; it no longer counts now.
-        m_view = nullptr;
+        m_content = nullptr;
         setCentralWidget(new QWidget);
     }
     // The content decides the minimum, never below 220 × 220.
@@ -69,7 +72,7 @@ void MainWindow::showEvent(QShowEvent* event) {
     m_store.setWindowOpen(true);
     // Once on screen the window gets its standard size, after the current turn.
     QPointer<MainWindow> self(this);
-    platform::Platform::current().runtime().async([self] {
+    m_view.runtime().async([self] {
         if (self)
             self->m_store.restoreMainWindowSize(false);
     });

@@ -3,6 +3,7 @@
 #include "AppServices.h"
 
 #include "tilewick/mainwindow/MainView.h"
+#include "tilewick/visuals/ViewServices.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -22,9 +23,10 @@ public:
     // The identifier other parts look the window up by; also its X11 window role.
     static constexpr const char* kIdentifier = "main";
 
-    MainWindow(TilewickStore& store, const AppServices& services, AppShell& shell, QWidget* parent = nullptr);
+    MainWindow(TilewickStore& store, const AppServices& services, AppShell& shell, ViewServices view,
+               QWidget* parent = nullptr);
 
-    MainView* mainView() const { return m_view; }
+    MainView* mainView() const { return m_content; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -36,7 +38,8 @@ private:
     TilewickStore& m_store;
     AppServices m_services;
     AppShell& m_shell;
-    QPointer<MainView> m_view;
+    ViewServices m_view;
+    QPointer<MainView> m_content;
     QMenu* m_applicationMenu = nullptr;
     QMenu* m_helpMenu = nullptr;
     bool m_menusPending = false;

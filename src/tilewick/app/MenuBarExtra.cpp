@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QPalette>
+#include <QPointer>
 #include <QSystemTrayIcon>
 
 namespace tilewick {
@@ -19,8 +20,8 @@ QImage trayIconImage(bool darkPanel) {
 }
 
 MenuBarExtra::MenuBarExtra(TilewickStore& store, const AppServices& services, AppShell& shell,
-                           QObject* parent)
-    : QObject(parent), m_store(store), m_services(services), m_shell(shell) {
+                           ViewServices view, QObject* parent)
+    : QObject(parent), m_store(store), m_services(services), m_shell(shell), m_view(std::move(view)) {
     m_icon = std::make_unique<QSystemTrayIcon>();
     updateIcon();
     // A switch of the desktop between light and dark repaints the icon for the panel.
@@ -49,7 +50,11 @@ void MenuBarExtra::scheduleRebuild() {
     if (m_rebuildPending)
         return;
     m_rebuildPending = true;
-    QMetaObject::invokeMethod(this, &MenuBarExtra::rebuild, Qt::QueuedConnection);
+    QPointer<MenuBarExtra> self(this);
+    m_view.runtime().async([self] {
+        if (self)
+            self->rebuild();
+    });
 }
 
 void MenuBarExtra::rebuild() {
@@ -64,7 +69,7 @@ bool MenuBarExtra::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MenuBarExtra::updateIcon() {
-    m_icon->setIcon(QIcon(QPixmap::fromImage(trayIconImage(currentScheme() == Scheme::Dark))));
+    m_icon->setIcon(QIcon(QPixmap::fromImage(trayIconImage(m_view.scheme() == Scheme::Dark))));
 }
 
 void MenuBarExtra::updateVisibility() {

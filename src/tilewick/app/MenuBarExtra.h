@@ -2,6 +2,8 @@
 
 #include "AppServices.h"
 
+#include "tilewick/visuals/ViewServices.h"
+
 #include <QMenu>
 #include <QObject>
 
@@ -20,7 +22,7 @@ class AppShell;
 class MenuBarExtra final : public QObject {
     Q_OBJECT
 public:
-    MenuBarExtra(TilewickStore& store, const AppServices& services, AppShell& shell,
+    MenuBarExtra(TilewickStore& store, const AppServices& services, AppShell& shell, ViewServices view,
                  QObject* parent = nullptr);
     ~MenuBarExtra() override;
 
@@ -38,6 +40,7 @@ private:
     TilewickStore& m_store;
     AppServices m_services;
     AppShell& m_shell;
+    ViewServices m_view;
     QMenu m_menu;
     std::unique_ptr<QSystemTrayIcon> m_icon;
     bool m_rebuildPending = false;

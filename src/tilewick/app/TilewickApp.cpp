@@ -17,7 +17,9 @@
 #include "platform/qt/TerminationSignals.h"
 #include "platform/x11/X11Desktop.h"
 #include "tilewick/store/TilewickStore.h"
+#include "tilewick/visuals/InterFont.h"
 #include "tilewick/visuals/QuarterIcon.h"
+#include "tilewick/visuals/ViewServices.h"
 
 #include <QApplication>
 
@@ -58,6 +60,7 @@ int runTool(int argc, char** argv, const DeveloperToolCall& call) {
     QApplication app(argc, argv);
     nameApplication();
     platform::Platform::install(platform::makeDesktopPlatform(TILEWICK_BUNDLE_ID, "Tilewick"));
+    InterFontLibrary::setSharedResources(platform::Platform::current().bundle().resourcesPath());
     runDeveloperTool(call);
     platform::Platform::uninstall();
     return 0;
@@ -118,6 +121,7 @@ int runTilewick(int argc, char** argv) {
     }
 
     platform::Platform::install(platform::makeDesktopPlatform(TILEWICK_BUNDLE_ID, "Tilewick"));
+    InterFontLibrary::setSharedResources(platform::Platform::current().bundle().resourcesPath());
     // The desktop matches windows to Contents/Resources/tilewick.desktop and shows this icon.
     QApplication::setDesktopFileName("tilewick");
     QApplication::setWindowIcon(applicationIcon());
@@ -149,7 +153,8 @@ int runTilewick(int argc, char** argv) {
                               &screens);
         services.startBetaActivityObservers = [&activity] { activity.startBetaActivityObservers(); };
         AppDelegate delegate(store, platform::Platform::current(), services, events, QtShellEvents::focus());
-        MainWindow window(store, services, *shell);
+        const ViewServices view = ViewServices::of(platform::Platform::current());
+        MainWindow window(store, services, *shell, view);
         shell->setMainWindow(&window);
         mainWindow = &window;
         // How the store opens the window when none is visible.
@@ -158,7 +163,7 @@ int runTilewick(int argc, char** argv) {
             window.raise();
             window.activateWindow();
         });
-        MenuBarExtra extra(store, services, *shell);
+        MenuBarExtra extra(store, services, *shell, view);
         QObject::connect(&instance, &platform::qt::SingleInstance::reopenRequested, &delegate,
                          &AppDelegate::reopen);
 

@@ -6,13 +6,14 @@
 
 namespace tilewick {
 
-MainView::MainView(TilewickStore& store, QWidget* parent) : QWidget(parent), m_store(store) {
+MainView::MainView(TilewickStore& store, ViewServices services, QWidget* parent)
+    : QWidget(parent), m_store(store), m_services(std::move(services)) {
     setObjectName(QStringLiteral("MainView"));
 }
 
 void MainView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), Theme::background.current());
+    painter.fillRect(rect(), Theme::background.resolve(m_services.scheme()));
 }
 
 } // namespace tilewick

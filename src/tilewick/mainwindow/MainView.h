@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tilewick/visuals/ViewServices.h"
+
 #include <QWidget>
 
 namespace tilewick {
@@ -11,13 +13,14 @@ class TilewickStore;
 class MainView final : public QWidget {
     Q_OBJECT
 public:
-    explicit MainView(TilewickStore& store, QWidget* parent = nullptr);
+    MainView(TilewickStore& store, ViewServices services, QWidget* parent = nullptr);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     TilewickStore& m_store;
+    ViewServices m_services;
 };
 
 } // namespace tilewick

@@ -33,12 +33,12 @@ qreal BlinkingCursor::opacityAt(double t) {
     return previous + (target - previous) * Motion::easeInOut((t - BlinkClock::tickStart(t)) / kFade);
 }
 
-void BlinkingCursor::paint(QPainter& painter, QPointF bottomCentre, double t) const {
+void BlinkingCursor::paint(QPainter& painter, QPointF bottomCentre, double t, Scheme scheme) const {
     const QRectF bar(bottomCentre.x() - width / 2, bottomCentre.y() - height, width, height);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setOpacity(painter.opacity() * opacityAt(t));
-    RoundedRect{bar, height / 2}.fill(painter, Theme::accent.current());
+    RoundedRect{bar, height / 2}.fill(painter, Theme::accent.resolve(scheme));
     painter.restore();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Theme.h"
+
 #include <QPointF>
 #include <QtGlobal>
 
@@ -30,7 +32,7 @@ struct BlinkingCursor {
 
     static qreal opacityAt(double t);
     // Draws the bar with its bottom centre at `bottomCentre`, at time `t`.
-    void paint(QPainter& painter, QPointF bottomCentre, double t) const;
+    void paint(QPainter& painter, QPointF bottomCentre, double t, Scheme scheme) const;
 };
 
 // Content being edited blinks with the blink clock between full opacity and 0.15; content not

@@ -6,8 +6,8 @@
 
 namespace tilewick {
 
-CVButton::CVButton(Style style, ButtonLabel label, QWidget* parent)
-    : QAbstractButton(parent), m_style(style), m_label(std::move(label)) {
+CVButton::CVButton(Style style, ButtonLabel label, ViewServices services, QWidget* parent)
+    : QAbstractButton(parent), m_style(style), m_label(std::move(label)), m_services(std::move(services)) {
     setText(m_label.text);
     setCursor(Qt::PointingHandCursor);
     setAttribute(Qt::WA_Hover);
@@ -28,7 +28,9 @@ QSize CVButton::sizeHint() const {
 void CVButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const ButtonState state{isEnabled(), isDown()};
-    std::visit([&](const auto& style) { style.paint(painter, QRectF(rect()), m_label, state); }, m_style);
+    const Scheme scheme = m_services.scheme();
+    std::visit([&](const auto& style) { style.paint(painter, QRectF(rect()), m_label, state, scheme); },
+               m_style);
 }
 
 bool CVButton::hitButton(const QPoint& pos) const {

@@ -2,6 +2,7 @@
 
 #include "CVPrimaryButtonStyle.h"
 #include "CVSecondaryButtonStyle.h"
+#include "ViewServices.h"
 
 #include <QAbstractButton>
 
@@ -15,7 +16,7 @@ class CVButton : public QAbstractButton {
 public:
     using Style = std::variant<CVPrimaryButtonStyle, CVSecondaryButtonStyle>;
 
-    CVButton(Style style, ButtonLabel label, QWidget* parent = nullptr);
+    CVButton(Style style, ButtonLabel label, ViewServices services, QWidget* parent = nullptr);
 
     const Style& buttonStyle() const { return m_style; }
     const ButtonLabel& label() const { return m_label; }
@@ -31,6 +32,7 @@ protected:
 private:
     Style m_style;
     ButtonLabel m_label;
+    ViewServices m_services;
 };
 
 } // namespace tilewick

@@ -26,11 +26,11 @@ QPainterPath CVPrimaryButtonStyle::hitArea(const QRectF& bounds) const {
 }
 
 void CVPrimaryButtonStyle::paint(QPainter& painter, const QRectF& bounds, const ButtonLabel& label,
-                                 ButtonState state) const {
+                                 ButtonState state, Scheme scheme) const {
     paintLayer(painter, bounds, opacity(state), [&](QPainter& p) {
         p.save();
         p.setRenderHint(QPainter::Antialiasing);
-        RoundedRect{bounds, kCornerRadius}.fill(p, Theme::accentGradient.current(bounds));
+        RoundedRect{bounds, kCornerRadius}.fill(p, Theme::accentGradient.resolve(bounds, scheme));
         label.paint(p, bounds.adjusted(kHorizontalPadding, 0, -kHorizontalPadding, 0), Theme::buttonFont(),
                     Qt::white);
         p.restore();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ButtonLabel.h"
+#include "Theme.h"
 
 #include <QPainterPath>
 #include <QRectF>
@@ -23,7 +24,8 @@ struct CVPrimaryButtonStyle {
     QSizeF sizeFor(const ButtonLabel& label) const;
     // The rounded rectangle that takes clicks.
     QPainterPath hitArea(const QRectF& bounds) const;
-    void paint(QPainter& painter, const QRectF& bounds, const ButtonLabel& label, ButtonState state) const;
+    void paint(QPainter& painter, const QRectF& bounds, const ButtonLabel& label, ButtonState state,
+               Scheme scheme) const;
 };
 
 } // namespace tilewick

@@ -20,8 +20,7 @@ QPainterPath CVSecondaryButtonStyle::hitArea(const QRectF& bounds) const {
 }
 
 void CVSecondaryButtonStyle::paint(QPainter& painter, const QRectF& bounds, const ButtonLabel& label,
-                                   ButtonState state) const {
-    const Scheme scheme = currentScheme();
+                                   ButtonState state, Scheme scheme) const {
     const RoundedRect shape{bounds, kCornerRadius};
     paintLayer(painter, bounds, opacity(state), [&](QPainter& p) {
         p.save();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ButtonLabel.h"
+#include "Theme.h"
 
 #include <QPainterPath>
 #include <QRectF>
@@ -24,7 +25,8 @@ struct CVSecondaryButtonStyle {
 
     QSizeF sizeFor(const ButtonLabel& label) const;
     QPainterPath hitArea(const QRectF& bounds) const;
-    void paint(QPainter& painter, const QRectF& bounds, const ButtonLabel& label, ButtonState state) const;
+    void paint(QPainter& painter, const QRectF& bounds, const ButtonLabel& label, ButtonState state,
+               Scheme scheme) const;
 };
 
 } // namespace tilewick

@@ -16,9 +16,8 @@ QSizeF CardModifier::cardSize(const QSizeF& content) const {
     return content + QSizeF(2 * padding, 2 * padding);
 }
 
-void CardModifier::behind(QPainter& painter, const QRectF& card) const {
+void CardModifier::behind(QPainter& painter, const QRectF& card, Scheme scheme) const {
     const RoundedRect shape{card, kCornerRadius};
-    const Scheme scheme = currentScheme();
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     const float shadowOpacity = scheme == Scheme::Dark ? 0.1f : 0.035f;
@@ -27,14 +26,14 @@ void CardModifier::behind(QPainter& painter, const QRectF& card) const {
     painter.restore();
 }
 
-void CardModifier::over(QPainter& painter, const QRectF& card) const {
+void CardModifier::over(QPainter& painter, const QRectF& card, Scheme scheme) const {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     const RoundedRect shape{card, kCornerRadius};
     if (selected)
-        shape.strokeInside(painter, Theme::accent.current(), 1.75);
+        shape.strokeInside(painter, Theme::accent.resolve(scheme), 1.75);
     else
-        shape.strokeInside(painter, Theme::border.current(), 1.0);
+        shape.strokeInside(painter, Theme::border.resolve(scheme), 1.0);
     painter.restore();
 }
 

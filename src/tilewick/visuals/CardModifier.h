@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Theme.h"
+
 #include <QRectF>
 
 class QPainter;
@@ -18,9 +20,9 @@ struct CardModifier {
     QSizeF cardSize(const QSizeF& content) const;
 
     // The shadow and the surface.
-    void behind(QPainter& painter, const QRectF& card) const;
+    void behind(QPainter& painter, const QRectF& card, Scheme scheme) const;
     // The border: the accent, 1.75 wide, when selected; the theme's border, 1.0, otherwise.
-    void over(QPainter& painter, const QRectF& card) const;
+    void over(QPainter& painter, const QRectF& card, Scheme scheme) const;
 };
 
 } // namespace tilewick

@@ -21,8 +21,7 @@ QSizeF Chip::sizeHint() const {
     return {width + 2 * kHorizontalPadding, height + 2 * kVerticalPadding};
 }
 
-void Chip::paint(QPainter& painter, QPointF topLeft) const {
-    const Scheme scheme = currentScheme();
+void Chip::paint(QPainter& painter, QPointF topLeft, Scheme scheme) const {
     const QRectF bounds(topLeft, sizeHint());
     const RoundedRect shape{bounds, kCornerRadius};
     const QColor ink = statusToneForeground(tone).resolve(scheme);

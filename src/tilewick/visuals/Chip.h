@@ -23,7 +23,7 @@ struct Chip {
 
     QSizeF sizeHint() const;
     // Draws the chip at its natural size, its top-left corner at `topLeft`.
-    void paint(QPainter& painter, QPointF topLeft) const;
+    void paint(QPainter& painter, QPointF topLeft, Scheme scheme) const;
 };
 
 } // namespace tilewick

@@ -18,10 +18,10 @@ QSizeF HeadingText::sizeHint() const {
     return {metrics.horizontalAdvance(text), metrics.height()};
 }
 
-void HeadingText::paint(QPainter& painter, const QRectF& rect) const {
+void HeadingText::paint(QPainter& painter, const QRectF& rect, Scheme scheme) const {
     painter.save();
     painter.setFont(trackedFont());
-    painter.setPen(Theme::text.current());
+    painter.setPen(Theme::text.resolve(scheme));
     painter.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
     painter.restore();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Theme.h"
+
 #include <QFont>
 #include <QRectF>
 #include <QString>
@@ -17,7 +19,7 @@ struct HeadingText {
     QFont trackedFont() const;
     QSizeF sizeHint() const;
     // Draws the text on one line, left-aligned and vertically centred in `rect`.
-    void paint(QPainter& painter, const QRectF& rect) const;
+    void paint(QPainter& painter, const QRectF& rect, Scheme scheme) const;
 };
 
 } // namespace tilewick

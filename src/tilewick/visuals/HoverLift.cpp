@@ -35,8 +35,8 @@ qreal HoverLift::scaleAt(double now, bool reduceMotion) const {
     return 1 + (m_options.scale - 1) * m_lift.valueAt(now);
 }
 
-OptionalShadow HoverLift::shadow() const {
-    return {lit(), Theme::accent.current(0.22), 10, 4};
+OptionalShadow HoverLift::shadow(Scheme scheme) const {
+    return {lit(), Theme::accent.resolve(scheme, 0.22), 10, 4};
 }
 
 HoverLift::PulseStroke HoverLift::pulseAt(double seconds) {
@@ -44,7 +44,8 @@ HoverLift::PulseStroke HoverLift::pulseAt(double seconds) {
     return {1.5 + 1.5 * k, 0.4 + 0.6 * k};
 }
 
-void HoverLift::paintOutline(QPainter& painter, const QRectF& rect, double now, bool reduceMotion) const {
+void HoverLift::paintOutline(QPainter& painter, const QRectF& rect, double now, bool reduceMotion,
+                             Scheme scheme) const {
     const RoundedRect shape{rect, m_options.radius};
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
@@ -53,7 +54,7 @@ void HoverLift::paintOutline(QPainter& painter, const QRectF& rect, double now, 
         painter.setOpacity(painter.opacity() * stroke.opacity);
         shape.strokeInside(painter, Theme::accentGradientBright.resolve(rect, Scheme::Light), stroke.width);
     } else if (const qreal opacity = outlineOpacityAt(now); opacity > 0) {
-        shape.strokeInside(painter, Theme::accent.current(opacity), kOutlineWidth);
+        shape.strokeInside(painter, Theme::accent.resolve(scheme, opacity), kOutlineWidth);
     }
     painter.restore();
 }

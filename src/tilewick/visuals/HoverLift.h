@@ -2,6 +2,7 @@
 
 #include "Motion.h"
 #include "OptionalShadow.h"
+#include "Theme.h"
 
 #include <QCursor>
 #include <QImage>
@@ -58,7 +59,7 @@ public:
     // Opacity of the static outline at `now` (0.7 lit, 0 not lit, springing between).
     qreal outlineOpacityAt(double now) const { return m_lift.valueAt(now) * kOutlineOpacity; }
     // The shadow while lit.
-    OptionalShadow shadow() const;
+    OptionalShadow shadow(Scheme scheme) const;
     // The pulse `seconds` after the highlight began: width 1.5 + 1.5 k, opacity 0.4 + 0.6 k.
     static PulseStroke pulseAt(double seconds);
     // A spring or a pulse still needs frames at `now`.
@@ -67,7 +68,8 @@ public:
     }
 
     // Draws the outline (static or pulsing) inside `rect` at `now`.
-    void paintOutline(QPainter& painter, const QRectF& rect, double now, bool reduceMotion) const;
+    void paintOutline(QPainter& painter, const QRectF& rect, double now, bool reduceMotion,
+                      Scheme scheme) const;
 
 private:
     void update(double now);

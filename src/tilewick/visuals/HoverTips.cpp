@@ -5,8 +5,6 @@
 #include "Shadow.h"
 #include "Theme.h"
 
-#include "platform/Platform.h"
-
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QGraphicsScene>
@@ -29,14 +27,11 @@ const QFont& tipFont() {
 
 } // namespace
 
+HoverTipState::HoverTipState(ViewServices services) : m_services(std::move(services)) {}
+
 HoverTipState::~HoverTipState() {
     if (m_pending)
         m_pending->cancel();
-}
-
-HoverTipState& HoverTipState::shared() {
-    static auto* state = new HoverTipState;
-    return *state;
 }
 
 void HoverTipState::track(std::optional<QPointF> location, const QString& text) {
@@ -49,7 +44,7 @@ void HoverTipState::track(std::optional<QPointF> location, const QString& text) 
 }
 
 void HoverTipState::setVisible(bool visible) {
-    const double now = Motion::now();
+    const double now = m_services.now();
     if (visible)
         m_fade.retarget(1, now, kShowFade, Transition::Curve::easeIn);
     else
@@ -74,7 +69,7 @@ void HoverTipState::show(const QString& text, QPointF point) {
         emit pointChanged();
     }
     QPointer<HoverTipState> self(this);
-    m_pending = platform::Platform::current().runtime().after(kShowDelay, [self, text] {
+    m_pending = m_services.runtime().after(kShowDelay, [self, text] {
         if (self && self->m_text == text)
             self->setVisible(true);
     });
@@ -145,7 +140,7 @@ QRectF HoverTipLayer::boundingRect() const {
 }
 
 std::optional<QRectF> HoverTipLayer::bubbleRect() const {
-    if (m_state.opacityAt(Motion::now()) <= 0 || m_state.text().isEmpty())
+    if (m_state.opacityAt(m_state.services().now()) <= 0 || m_state.text().isEmpty())
         return std::nullopt;
     const TipPlacement placement = TipPlacement::place(m_size, m_state.point(), m_state.text());
     return QRectF(placement.origin, placement.bubble);
@@ -153,9 +148,10 @@ std::optional<QRectF> HoverTipLayer::bubbleRect() const {
 
 void HoverTipLayer::refresh() {
     update();
-    if (m_state.isFading(Motion::now())) {
+    const ViewServices& services = m_state.services();
+    if (m_state.isFading(services.now())) {
         if (!m_fadeTimer)
-            m_fadeTimer = platform::Platform::current().runtime().every(kFadeFrame, 0, [this] { refresh(); });
+            m_fadeTimer = services.runtime().every(kFadeFrame, 0, [this] { refresh(); });
     } else if (m_fadeTimer) {
         m_fadeTimer->cancel();
         m_fadeTimer.reset();
@@ -163,7 +159,9 @@ void HoverTipLayer::refresh() {
 }
 
 void HoverTipLayer::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {
-    const double opacity = m_state.opacityAt(Motion::now());
+    const ViewServices& services = m_state.services();
+    const double opacity = m_state.opacityAt(services.now());
+    const Scheme scheme = services.scheme();
     const auto rect = bubbleRect();
     if (!rect)
         return;
@@ -173,10 +171,10 @@ void HoverTipLayer::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QW
     painter->setOpacity(painter->opacity() * opacity);
     painter->setRenderHint(QPainter::Antialiasing);
     Shadow{QColor(0, 0, 0, 41), 8, {0, 3}}.paint(*painter, bubble.path());
-    bubble.fill(*painter, Theme::card.current());
-    bubble.strokeInside(*painter, Theme::border.current(), 1);
+    bubble.fill(*painter, Theme::card.resolve(scheme));
+    bubble.strokeInside(*painter, Theme::border.resolve(scheme), 1);
     painter->setFont(tipFont());
-    painter->setPen(Theme::text.current());
+    painter->setPen(Theme::text.resolve(scheme));
     const QRectF textRect = rect->adjusted(kMarginX, kMarginY, -kMarginX, -kMarginY);
     int flags = Qt::AlignLeft | Qt::AlignVCenter;
     if (placement.wraps)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Motion.h"
+#include "ViewServices.h"
 
 #include "platform/Runtime.h"
 
@@ -20,7 +21,8 @@ namespace tilewick {
 //
 // Points are in the "hoverTipRoot" space: the coordinates of the scene that hosts the
 // HoverTipLayer, whose item sits at the scene's origin. Main thread only; the delayed show
-// runs on the platform runtime's main queue.
+// runs on the main queue of the views' runtime. The program makes one and hands it to every view
+// that shows tips.
 class HoverTipState final : public QObject {
     Q_OBJECT
 
@@ -29,11 +31,10 @@ public:
     static constexpr double kShowFade = 0.18;
     static constexpr double kHideFade = 0.08;
 
-    HoverTipState() = default;
+    explicit HoverTipState(ViewServices services);
     ~HoverTipState() override;
 
-    // Created on first use.
-    static HoverTipState& shared();
+    const ViewServices& services() const { return m_services; }
 
     QString text() const { return m_text; }
     QPointF point() const { return m_point; }
@@ -59,6 +60,7 @@ signals:
 private:
     void setVisible(bool visible);
 
+    ViewServices m_services;
     QString m_text;
     QPointF m_point;
     bool m_visible = false;
@@ -79,7 +81,7 @@ struct TipPlacement {
     static TipPlacement place(QSizeF area, QPointF pointer, const QString& text);
 };
 
-// Draws the shared tip above everything in its scene. Put it at the scene origin and give it
+// Draws a tip state's bubble above everything in its scene. Put it at the scene origin and give it
 // the size of the hosting root; it takes no pointer events, and a click anywhere in the scene
 // hides the tip.
 class HoverTipLayer final : public QGraphicsObject {
@@ -88,7 +90,7 @@ class HoverTipLayer final : public QGraphicsObject {
 public:
     static constexpr qreal kZ = 1e6;
 
-    explicit HoverTipLayer(HoverTipState& state = HoverTipState::shared(), QGraphicsItem* parent = nullptr);
+    explicit HoverTipLayer(HoverTipState& state, QGraphicsItem* parent = nullptr);
 
     void setSize(QSizeF size);
     QSizeF size() const { return m_size; }

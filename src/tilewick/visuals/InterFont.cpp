@@ -1,7 +1,5 @@
 #include "InterFont.h"
 
-#include "platform/Platform.h"
-
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -26,9 +24,9 @@ QString shortestDecimal(double value) {
     return text;
 }
 
-const platform::Bundle* runningBundle() {
-    return platform::Platform::isInstalled() ? platform::Platform::current().find<platform::Bundle>()
-                                             : nullptr;
+QString& sharedResources() {
+    static QString path;
+    return path;
 }
 
 } // namespace
@@ -49,17 +47,18 @@ InterFontLibrary::InterFontLibrary(QString resourcesPath) : m_resourcesPath(std:
 
 InterFontLibrary& InterFontLibrary::shared() {
     // Made once the application folder is known and kept until the process ends, like the
-    // fonts it registers. Before a platform is installed, fonts come from the system.
-    static InterFontLibrary* library = nullptr;
-    if (!library) {
-        if (const platform::Bundle* bundle = runningBundle()) {
-            library = new InterFontLibrary(bundle->resourcesPath());
-        } else {
-            static InterFontLibrary* unbundled = new InterFontLibrary(QString());
-            return *unbundled;
-        }
+    // fonts it registers.
+    if (sharedResources().isEmpty()) {
+        static InterFontLibrary* unbundled = new InterFontLibrary(QString());
+        return *unbundled;
     }
+    static InterFontLibrary* library = new InterFontLibrary(sharedResources());
     return *library;
+}
+
+void InterFontLibrary::setSharedResources(const QString& resourcesPath) {
+    if (sharedResources().isEmpty())
+        sharedResources() = resourcesPath;
 }
 
 QString InterFontLibrary::locateFontsFolder() const {

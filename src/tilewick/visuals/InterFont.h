@@ -48,13 +48,19 @@ QString interFamily(int weight);
 QString interFontKey(double size, double weight);
 
 // The registered fonts and the font cache. One shared instance serves interFont(); tests make
-// their own over other folders.
+// their own over other folders. Qt's application fonts belong to the whole process, and so does
+// the shared instance: the program names its resource folder once at start, before any view
+// draws text.
 class InterFontLibrary {
 public:
     // `resourcesPath` is the application folder's resource folder.
     explicit InterFontLibrary(QString resourcesPath);
 
+    // The shared instance over the folder named by setSharedResources(); before that, fonts come
+    // from the system.
     static InterFontLibrary& shared();
+    // The application folder's resource folder for the shared instance; only the first call counts.
+    static void setSharedResources(const QString& resourcesPath);
 
     // The font for a size and weight, built once and kept. A weight that has no usable
     // instance gives the system font at that size.

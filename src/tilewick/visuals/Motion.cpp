@@ -1,8 +1,5 @@
 #include "Motion.h"
 
-#include "platform/Platform.h"
-#include "platform/ReduceMotion.h"
-
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -21,21 +18,6 @@ double clamp01(double x) {
 } // namespace
 
 namespace Motion {
-
-double now() {
-    return platform::Platform::current().clock().referenceSeconds();
-}
-
-double uptime() {
-    return platform::Platform::current().clock().uptime();
-}
-
-bool reduceMotion() {
-    if (!platform::Platform::isInstalled())
-        return false;
-    const auto* service = platform::Platform::current().find<platform::ReduceMotion>();
-    return service && service->reduceMotion();
-}
 
 double easeIn(double x) {
     x = clamp01(x);

@@ -4,16 +4,9 @@
 
 namespace tilewick {
 
-// Time for views: every animation takes its moments from the platform clock, so the virtual
-// clock steps them in tests and the render tools can fix one.
+// The curves animations move on. Their moments come from the clock of the views' services
+// (ViewServices::now()), so the virtual clock steps them in tests and the render tools can fix one.
 namespace Motion {
-
-// Seconds since the reference date (2001-01-01 UTC) on the platform clock.
-double now();
-// Seconds of uptime on the platform clock (the time base of held keys).
-double uptime();
-// The desktop asks for less motion (false when no platform service says).
-bool reduceMotion();
 
 // Easing curves over progress 0 … 1 (clamped).
 double easeIn(double x);

@@ -12,6 +12,6 @@ ThemeColor statusToneForeground(StatusTone tone);
 // Fill of a chip of a tone.
 ThemeColor statusToneFill(StatusTone tone);
 // Border of a chip of a tone: the foreground at opacity 0.55; the neutral tone's plain border.
-QColor statusToneTint(StatusTone tone, Scheme scheme = currentScheme());
+QColor statusToneTint(StatusTone tone, Scheme scheme);
 
 } // namespace tilewick

@@ -1,16 +1,8 @@
 #include "Theme.h"
 
 #include "InterFont.h"
-#include "platform/Platform.h"
 
 namespace tilewick {
-
-Scheme currentScheme() {
-    if (!platform::Platform::isInstalled())
-        return Scheme::Light;
-    const auto* appearance = platform::Platform::current().find<platform::Appearance>();
-    return appearance ? appearance->scheme() : Scheme::Light;
-}
 
 QColor Rgb::color(qreal opacity) const {
     QColor c(r, g, b);

@@ -12,9 +12,6 @@ namespace tilewick {
 
 using Scheme = platform::Appearance::Scheme;
 
-// The scheme views draw with now: the platform's appearance, light when none is installed.
-Scheme currentScheme();
-
 // An opaque sRGB colour given as 0-255 components.
 struct Rgb {
     int r = 0;
@@ -36,8 +33,6 @@ struct ThemeColor {
 
     Rgb rgb(Scheme scheme) const { return scheme == Scheme::Dark ? dark : light; }
     QColor resolve(Scheme scheme, qreal opacity = 1.0) const { return rgb(scheme).color(opacity); }
-    // The value for the appearance in force now.
-    QColor current(qreal opacity = 1.0) const { return resolve(currentScheme(), opacity); }
 };
 
 // A two-stop linear gradient between unit points of the filled shape's bounds, y downwards.
@@ -50,7 +45,6 @@ struct ThemeGradient {
     // The gradient laid over `bounds`: unit points map into the rectangle, and the colour runs
     // along the line between them in the drawing's own coordinates.
     QLinearGradient resolve(const QRectF& bounds, Scheme scheme) const;
-    QLinearGradient current(const QRectF& bounds) const { return resolve(bounds, currentScheme()); }
 };
 
 // The one palette, the accent gradients and the named fonts every view draws with.

@@ -54,10 +54,10 @@ public:
         if (keyboard.animates()) {
             std::optional<double> held;
             if (look.pressedAt)
-                held = Motion::uptime() - *look.pressedAt;
+                held = keyboard.services().uptime() - *look.pressedAt;
             phase = KeyPulse::phase(held, keyboard.animationTime(), *look.pulseIndex);
         }
-        KeyPulse::paint(*painter, m_cap.m_shape, phase, currentScheme() == Scheme::Dark, false,
+        KeyPulse::paint(*painter, m_cap.m_shape, phase, keyboard.services().scheme() == Scheme::Dark, false,
                         m_cap.m_cap.u);
     }
 
@@ -66,7 +66,7 @@ private:
 };
 
 KeyCapItem::KeyCapItem(KeyboardView& keyboard, QGraphicsItem* parent)
-    : QGraphicsObject(parent), m_keyboard(keyboard), m_lift(HoverLift::Options{}, Motion::now()) {
+    : QGraphicsObject(parent), m_keyboard(keyboard), m_lift(HoverLift::Options{}, keyboard.services().now()) {
     setCacheMode(DeviceCoordinateCache);
     m_pulse = new PulseOutline(*this);
 }
@@ -99,16 +99,16 @@ void KeyCapItem::applyInteraction() {
     setAcceptHoverEvents(interactive);
     setAcceptedMouseButtons(interactive ? Qt::LeftButton : Qt::NoButton);
     m_lift.setOptions({kCornerRatio * m_cap.u, kLiftScale, m_look.liftEnabled, m_look.pencil, false},
-                      Motion::now());
+                      m_keyboard.services().now());
     if (interactive)
         HoverPointer::apply(*this, m_look.pencil, m_look.liftEnabled);
     else
         unsetCursor();
-    advance(Motion::now());
+    advance(m_keyboard.services().now());
 }
 
 bool KeyCapItem::advance(double now) {
-    const bool reduce = Motion::reduceMotion();
+    const bool reduce = m_keyboard.services().reduceMotion();
     const qreal scale = m_lift.scaleAt(now, reduce);
     if (scale != this->scale())
         setScale(scale);
@@ -154,13 +154,13 @@ void KeyCapItem::tap() {
 void KeyCapItem::setHovered(bool hovered, QPointF scenePos) {
     if (m_look.variant == KeyCap::Variant::guide)
         return;
-    m_lift.setHovering(hovered, Motion::now());
+    m_lift.setHovering(hovered, m_keyboard.services().now());
     // The tip's text is taken before the hover handler changes what the key shows.
     const QString tip = m_look.tip;
     if (m_look.variant == KeyCap::Variant::normal)
         m_keyboard.store().hoverKey(m_cap.key.code, m_cap.action(), hovered);
     m_keyboard.tipState().track(hovered ? std::optional<QPointF>(scenePos) : std::nullopt, tip);
-    advance(Motion::now());
+    advance(m_keyboard.services().now());
     update();
     m_keyboard.tick();
 }
@@ -175,13 +175,13 @@ QPainterPath KeyCapItem::shape() const {
 }
 
 void KeyCapItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {
-    const Scheme scheme = currentScheme();
+    const Scheme scheme = m_keyboard.services().scheme();
     const bool dark = scheme == Scheme::Dark;
     const qreal u = m_cap.u;
     const QRectF frame(QPointF(), m_size);
     if (frame.isEmpty())
         return;
-    const double now = Motion::now();
+    const double now = m_keyboard.services().now();
     QPainter& p = *painter;
     p.setRenderHint(QPainter::Antialiasing);
 
@@ -194,7 +194,7 @@ void KeyCapItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidg
     if (m_look.pulseIndex)
         KeyPulse::paint(p, m_shape, KeyPulse::kStillGlowPhase, dark, true, u);
     OptionalShadow{!dark, QColor(0, 0, 0, 10), 1, 1}.paint(p, m_shape);
-    m_lift.shadow().paint(p, m_shape);
+    m_lift.shadow(scheme).paint(p, m_shape);
 
     // The face: fill, outline inside its edge, content.
     QColor fill = m_look.fill;
@@ -227,11 +227,11 @@ void KeyCapItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidg
     paintContent(p, content);
     p.restore();
 
-    m_lift.paintOutline(p, frame, now, Motion::reduceMotion());
+    m_lift.paintOutline(p, frame, now, m_keyboard.services().reduceMotion(), scheme);
 }
 
 void KeyCapItem::paintContent(QPainter& p, const QRectF& area) const {
-    const Scheme scheme = currentScheme();
+    const Scheme scheme = m_keyboard.services().scheme();
     const qreal u = m_cap.u;
     const TilewickStore& store = m_keyboard.store();
     switch (m_look.content) {

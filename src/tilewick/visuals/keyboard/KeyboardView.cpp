@@ -9,7 +9,6 @@
 #include "tilewick/visuals/InterFont.h"
 
 #include "platform/KeyCodes.h"
-#include "platform/Platform.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -58,10 +57,10 @@ private:
     Painter m_painter;
 };
 
-KeyboardView::KeyboardView(TilewickStore& store, bool iso, qreal gap, KeyboardEnvironment environment,
-                           QGraphicsItem* parent)
-    : QGraphicsObject(parent), m_store(store), m_iso(iso), m_gap(gap), m_environment(std::move(environment)),
-      m_tips(&HoverTipState::shared()) {
+KeyboardView::KeyboardView(TilewickStore& store, ViewServices services, HoverTipState& tips, bool iso,
+                           qreal gap, KeyboardEnvironment environment, QGraphicsItem* parent)
+    : QGraphicsObject(parent), m_store(store), m_services(std::move(services)), m_iso(iso), m_gap(gap),
+      m_environment(std::move(environment)), m_tips(&tips) {
     installKeyAccessibility();
     setFlag(ItemHasNoContents);
     m_labels = new Decoration(*this, &KeyboardView::paintLabels, 2);
@@ -156,11 +155,11 @@ KeyCapItem* KeyboardView::keyCap(quint16 code) const {
 }
 
 bool KeyboardView::animates() const {
-    return m_store.animating() && !Motion::reduceMotion();
+    return m_store.animating() && !m_services.reduceMotion();
 }
 
 double KeyboardView::animationTime() const {
-    return m_environment.renderTime.value_or(Motion::now());
+    return m_environment.renderTime.value_or(m_services.now());
 }
 
 void KeyboardView::relayout() {
@@ -174,7 +173,7 @@ void KeyboardView::relayout() {
 
 void KeyboardView::refresh() {
     const auto bindings = bindingsByKey(m_store);
-    const Scheme scheme = currentScheme();
+    const Scheme scheme = m_services.scheme();
     for (qsizetype i = 0; i < m_placements.size(); ++i) {
         const KeyPlacement& placement = m_placements[i];
         KeyCap cap;
@@ -196,7 +195,7 @@ void KeyboardView::refresh() {
 }
 
 void KeyboardView::refreshDecorations() {
-    const double now = Motion::now();
+    const double now = m_services.now();
     const auto banner = bannerText();
     if (banner != m_banner) {
         if (banner) {
@@ -216,7 +215,7 @@ void KeyboardView::refreshDecorations() {
 }
 
 void KeyboardView::scheduleFrames() {
-    const double now = Motion::now();
+    const double now = m_services.now();
     bool wanted = m_bannerFade.isRunning(now) || m_multiModeFade.isRunning(now);
     if (animates() && !m_environment.renderTime) {
         if (m_multiModeFade.target() > 0)
@@ -225,10 +224,10 @@ void KeyboardView::scheduleFrames() {
             wanted = wanted || cap->look().pulseIndex.has_value();
     }
     for (const KeyCapItem* cap : m_caps)
-        wanted = wanted || cap->look().editing || cap->lift().isAnimating(now, Motion::reduceMotion());
+        wanted = wanted || cap->look().editing || cap->lift().isAnimating(now, m_services.reduceMotion());
     if (wanted && !m_frames) {
         QPointer<KeyboardView> self(this);
-        m_frames = platform::Platform::current().runtime().every(kBannerFrame, 0, [self] {
+        m_frames = m_services.runtime().every(kBannerFrame, 0, [self] {
             if (self)
                 self->tick();
         });
@@ -239,7 +238,7 @@ void KeyboardView::scheduleFrames() {
 }
 
 void KeyboardView::tick() {
-    const double now = Motion::now();
+    const double now = m_services.now();
     const bool moving = animates() && !m_environment.renderTime;
     if (moving && std::floor(now / kPulseFrame) != std::floor(m_lastPulseFrame / kPulseFrame)) {
         m_lastPulseFrame = now;
@@ -266,7 +265,7 @@ QRectF KeyboardView::boundingRect() const {
 void KeyboardView::paint(QPainter*, const QStyleOptionGraphicsItem*, QWidget*) {}
 
 void KeyboardView::paintLabels(QPainter& p) const {
-    const Scheme scheme = currentScheme();
+    const Scheme scheme = m_services.scheme();
     const KeyboardMetrics& m = m_metrics;
     const qreal u = m.u;
     const QRectF bar = m.spaceBar();
@@ -309,7 +308,7 @@ void KeyboardView::paintLabels(QPainter& p) const {
         }
     }
 
-    const double opacity = m_bannerFade.valueAt(Motion::now());
+    const double opacity = m_bannerFade.valueAt(m_services.now());
     if (m_banner && opacity > 0 && bar.width() > 0) {
         const QFont font = tracked(interFont(11.5, 500), 1.1);
         const QRectF frame = m.bannerFrame(QFontMetricsF(font).height());
@@ -324,18 +323,18 @@ void KeyboardView::paintLabels(QPainter& p) const {
 }
 
 void KeyboardView::paintMultiMode(QPainter& p) const {
-    const double opacity = m_multiModeFade.valueAt(Motion::now());
+    const double opacity = m_multiModeFade.valueAt(m_services.now());
     if (opacity <= 0)
         return;
     double t = MultiModeBanner::kStillTime;
     if (m_environment.renderTime)
         t = *m_environment.renderTime;
     else if (animates())
-        t = Motion::now();
+        t = m_services.now();
     const QRectF bar = m_metrics.spaceBar();
     p.save();
     p.setOpacity(p.opacity() * opacity);
-    MultiModeBanner{m_metrics.u, bar.size()}.paint(p, bar.topLeft(), t, currentScheme());
+    MultiModeBanner{m_metrics.u, bar.size()}.paint(p, bar.topLeft(), t, m_services.scheme());
     p.restore();
 }
 

@@ -5,6 +5,7 @@
 #include "KeyboardGeometry.h"
 
 #include "tilewick/visuals/Motion.h"
+#include "tilewick/visuals/ViewServices.h"
 
 #include "platform/Runtime.h"
 
@@ -28,14 +29,14 @@ class TilewickStore;
 // (44 below).
 //
 // It only reads the store; everything it changes goes through its key caps. Animations run on
-// the platform runtime's timers and clock, only while the store says a keyboard is on screen
-// and the desktop does not ask for less motion.
+// the timers and clock of the view services it is given, only while the store says a keyboard is
+// on screen and the desktop does not ask for less motion. Its caps report hovering to `tips`.
 class KeyboardView final : public QGraphicsObject {
     Q_OBJECT
 
 public:
-    KeyboardView(TilewickStore& store, bool iso, qreal gap, KeyboardEnvironment environment = {},
-                 QGraphicsItem* parent = nullptr);
+    KeyboardView(TilewickStore& store, ViewServices services, HoverTipState& tips, bool iso, qreal gap,
+                 KeyboardEnvironment environment = {}, QGraphicsItem* parent = nullptr);
     ~KeyboardView() override;
 
     // The pulse is capped at 10 frames a second, the banner at 30.
@@ -50,6 +51,7 @@ public:
     void setTipState(HoverTipState& state) { m_tips = &state; }
     HoverTipState& tipState() const { return *m_tips; }
     TilewickStore& store() const { return m_store; }
+    const ViewServices& services() const { return m_services; }
 
     // Key code → the action drawn on it, with the store's modifiers. Where several actions share
     // a key, one of the current tab beats the others; otherwise the first in declaration order.
@@ -87,6 +89,7 @@ private:
     void paintMultiMode(QPainter& painter) const;
 
     TilewickStore& m_store;
+    ViewServices m_services;
     bool m_iso;
     qreal m_gap;
     KeyboardEnvironment m_environment;

@@ -4,7 +4,10 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QMenu>
 #include <QMenuBar>
+
+#include <optional>
 
 using namespace tilewick;
 
@@ -14,7 +17,7 @@ class MainWindowTest : public StoreTest {};
 
 TEST_F(MainWindowTest, HoldsTheMainViewOnlyWhileOpen) {
     makeStore();
-    MainWindow window(store(), {}, *shell);
+    MainWindow window(store(), {}, *shell, ViewServices::of(platform()));
     EXPECT_EQ(window.objectName(), "main");
     EXPECT_EQ(window.windowRole(), "main");
     EXPECT_EQ(window.windowTitle(), "Tilewick");
@@ -38,6 +41,43 @@ TEST_F(MainWindowTest, HoldsTheMainViewOnlyWhileOpen) {
     for (const QAction* action : window.menuBar()->actions())
         menus << action->text();
     EXPECT_EQ(menus, QStringList({"Tilewick", "Help"}));
+}
+
+} // namespace
+
+namespace {
+
+// The checked state of the application menu's item `text`; nullopt when it has none.
+std::optional<bool> applicationToggle(const MainWindow& window, const QString& text) {
+    const QMenu* menu = window.menuBar()->actions().first()->menu();
+    for (const QAction* action : menu->actions())
+        if (action->text() == text)
+            return action->isChecked();
+    return std::nullopt;
+}
+
+// The menus follow a setting on the runtime's next turn, after the action that changed it has
+// returned (its item goes with the rebuild).
+TEST_F(MainWindowTest, MenusFollowSettingsOnTheRuntimesNextTurn) {
+    makeStore();
+    MainWindow window(store(), {}, *shell, ViewServices::of(platform()));
+    const QString overlay = QStringLiteral("Show Keyboard While Holding Modifiers");
+    const bool before = store().keyboardOverlay();
+    ASSERT_EQ(applicationToggle(window, overlay), before);
+
+    store().setKeyboardOverlay(!before);
+    store().setShowInMenuBar(!store().showInMenuBar());
+    EXPECT_EQ(applicationToggle(window, overlay), before);
+    runtime().runUntilIdle();
+    EXPECT_EQ(applicationToggle(window, overlay), !before);
+
+    // Work queued for a window that has gone does nothing.
+    {
+        MainWindow gone(store(), {}, *shell, ViewServices::of(platform()));
+        store().setKeyboardOverlay(before);
+    }
+    runtime().runUntilIdle();
+    EXPECT_EQ(applicationToggle(window, overlay), before);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "tilewick/visuals/HeadingText.h"
 #include "tilewick/visuals/InterFont.h"
 #include "tilewick/visuals/RoundedRect.h"
+#include "tilewick/visuals/ViewServices.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -17,7 +18,12 @@
 namespace {
 
 using namespace tilewick;
-using StylePieces = SimPlatformTest;
+// Pieces drawn with the scheme of the simulated platform's appearance.
+class StylePieces : public SimPlatformTest {
+protected:
+    ViewServices view() { return ViewServices::of(platform()); }
+    Scheme scheme() { return view().scheme(); }
+};
 
 // A transparent picture of `size` points at one pixel per point, drawn by `draw`.
 QImage picture(QSize size, const std::function<void(QPainter&)>& draw) {
@@ -52,8 +58,9 @@ TEST_F(StylePieces, PressingASecondaryButtonChangesOnlyItsFill) {
     const QRectF bounds(0, 0, 120, 40);
     const ButtonLabel label{"Later"};
     auto draw = [&](ButtonState state) {
-        return picture({120, 40},
-                       [&](QPainter& p) { CVSecondaryButtonStyle{}.paint(p, bounds, label, state); });
+        return picture({120, 40}, [&](QPainter& p) {
+            CVSecondaryButtonStyle{}.paint(p, bounds, label, state, scheme());
+        });
     };
     const QImage idle = draw({true, false});
     const QImage pressed = draw({true, true});
@@ -70,7 +77,7 @@ TEST_F(StylePieces, DisabledButtonsFadeAsOneGroup) {
     const QRectF bounds(0, 0, 120, 40);
     const ButtonLabel label{"Later"};
     const QImage disabled = picture({120, 40}, [&](QPainter& p) {
-        CVSecondaryButtonStyle{}.paint(p, bounds, label, {false, false});
+        CVSecondaryButtonStyle{}.paint(p, bounds, label, {false, false}, scheme());
     });
     // The border over the fill shows at 0.45 once, not the fill through a faded border.
     EXPECT_NEAR(qAlpha(disabled.pixel(60, 0)), 115, 2);
@@ -80,7 +87,7 @@ TEST_F(StylePieces, DisabledButtonsFadeAsOneGroup) {
 TEST_F(StylePieces, PrimaryButtonFillsWithTheAccentGradient) {
     const QRectF bounds(0, 0, 200, 40);
     const QImage image = picture({200, 40}, [&](QPainter& p) {
-        CVPrimaryButtonStyle{}.paint(p, bounds, ButtonLabel{}, {true, false});
+        CVPrimaryButtonStyle{}.paint(p, bounds, ButtonLabel{}, {true, false}, scheme());
     });
     // Along the gradient's axis: accent at the start, magenta at the end.
     EXPECT_NEAR(QColor(image.pixel(1, 13)).red(), 109, 6);
@@ -90,7 +97,7 @@ TEST_F(StylePieces, PrimaryButtonFillsWithTheAccentGradient) {
 }
 
 TEST_F(StylePieces, CVButtonTakesClicksOnlyInsideItsRoundedShape) {
-    CVButton button(CVPrimaryButtonStyle{false}, ButtonLabel{"Open Settings"});
+    CVButton button(CVPrimaryButtonStyle{false}, ButtonLabel{"Open Settings"}, view());
     EXPECT_EQ(button.sizeHint().height(), 40);
     button.resize(button.sizeHint());
     QSignalSpy clicked(&button, &QAbstractButton::clicked);
@@ -116,7 +123,9 @@ TEST_F(StylePieces, ChipBorderIsTheToneTint) {
     appearance().setSystemScheme(Scheme::Light);
     const Chip chip{"OK", StatusTone::neutral, ""};
     const QSizeF size = chip.sizeHint();
-    const QImage image = picture(size.toSize() + QSize(2, 2), [&](QPainter& p) { chip.paint(p, {0, 0}); });
+    const QImage image = picture(size.toSize() + QSize(2, 2), [&](QPainter& p) {
+        chip.paint(p, {0, 0}, scheme());
+    });
     // The neutral border at full strength over the raised fill.
     EXPECT_EQ(QColor(image.pixel(int(size.width() / 2), 0)), QColor(228, 228, 238));
 }
@@ -127,8 +136,8 @@ TEST_F(StylePieces, CardBorderShowsSelection) {
     auto border = [&](bool selected) {
         const QImage image = picture({120, 90}, [&](QPainter& p) {
             CardModifier modifier{12, selected};
-            modifier.behind(p, card);
-            modifier.over(p, card);
+            modifier.behind(p, card, scheme());
+            modifier.over(p, card, scheme());
         });
         return QColor(image.pixel(10, 40));
     };
@@ -141,7 +150,7 @@ TEST_F(StylePieces, CardBorderShowsSelection) {
 TEST_F(StylePieces, CardCastsItsShadowDownwards) {
     appearance().setSystemScheme(Scheme::Dark);
     const QImage image = picture({140, 120}, [&](QPainter& p) {
-        CardModifier{12, false}.behind(p, {20, 20, 100, 60});
+        CardModifier{12, false}.behind(p, {20, 20, 100, 60}, scheme());
     });
     const int below = qAlpha(image.pixel(70, 84));
     const int above = qAlpha(image.pixel(70, 17));

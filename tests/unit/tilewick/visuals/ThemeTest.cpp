@@ -1,11 +1,16 @@
 #include "tilewick/visuals/Theme.h"
 #include "support/SimPlatformTest.h"
 #include "tilewick/visuals/StatusTone.h"
+#include "tilewick/visuals/ViewServices.h"
 
 namespace {
 
 using namespace tilewick;
-using ThemeColors = SimPlatformTest;
+// Colours resolved against the view services of the simulated platform.
+class ThemeColors : public SimPlatformTest {
+protected:
+    Scheme scheme() { return ViewServices::of(platform()).scheme(); }
+};
 
 struct Expected {
     const char* name;
@@ -42,31 +47,31 @@ TEST_F(ThemeColors, FollowTheAppearanceAtDrawTime) {
     for (const Expected& e : kPalette) {
         SCOPED_TRACE(e.name);
         appearance().setSystemScheme(Scheme::Light);
-        EXPECT_EQ(e.color.current(), opaque(e.light));
+        EXPECT_EQ(e.color.resolve(scheme()), opaque(e.light));
         appearance().setSystemScheme(Scheme::Dark);
-        EXPECT_EQ(e.color.current(), opaque(e.dark));
+        EXPECT_EQ(e.color.resolve(scheme()), opaque(e.dark));
     }
 }
 
 TEST_F(ThemeColors, ForcedSchemeWinsOverTheDesktop) {
     appearance().setSystemScheme(Scheme::Light);
     appearance().force(Scheme::Dark);
-    EXPECT_EQ(Theme::background.current(), QColor(13, 13, 18));
+    EXPECT_EQ(Theme::background.resolve(scheme()), QColor(13, 13, 18));
     appearance().setSystemScheme(Scheme::Dark);
     appearance().force(Scheme::Light);
-    EXPECT_EQ(Theme::background.current(), QColor(247, 247, 251));
+    EXPECT_EQ(Theme::background.resolve(scheme()), QColor(247, 247, 251));
     appearance().force(std::nullopt);
-    EXPECT_EQ(Theme::background.current(), QColor(13, 13, 18));
+    EXPECT_EQ(Theme::background.resolve(scheme()), QColor(13, 13, 18));
 }
 
-TEST(ThemeColorsWithoutPlatform, DrawLight) {
-    ASSERT_FALSE(platform::Platform::isInstalled());
-    EXPECT_EQ(currentScheme(), Scheme::Light);
-    EXPECT_EQ(Theme::card.current(), QColor(255, 255, 255));
+TEST(ThemeColorsWithoutAppearance, DrawLight) {
+    const ViewServices view(std::make_shared<platform::sim::VirtualRuntime>());
+    EXPECT_EQ(view.scheme(), Scheme::Light);
+    EXPECT_EQ(Theme::card.resolve(view.scheme()), QColor(255, 255, 255));
 }
 
 TEST_F(ThemeColors, OpacityKeepsTheColour) {
-    const QColor c = Theme::accent.current(0.55);
+    const QColor c = Theme::accent.resolve(scheme(), 0.55);
     EXPECT_EQ(c.rgb() & 0xFFFFFF, QColor(109, 59, 238).rgb() & 0xFFFFFF);
     EXPECT_NEAR(c.alphaF(), 0.55, 1e-3);
 }
@@ -136,9 +141,9 @@ TEST_F(ThemeColors, StatusTonesTintTheirBorders) {
                           {StatusTone::neutral, {156, 156, 176}, {31, 31, 42}}};
     for (const Tone& t : tones) {
         SCOPED_TRACE(int(t.tone));
-        EXPECT_EQ(statusToneForeground(t.tone).current(), t.foreground);
-        EXPECT_EQ(statusToneFill(t.tone).current(), t.fill);
-        const QColor tint = statusToneTint(t.tone);
+        EXPECT_EQ(statusToneForeground(t.tone).resolve(scheme()), t.foreground);
+        EXPECT_EQ(statusToneFill(t.tone).resolve(scheme()), t.fill);
+        const QColor tint = statusToneTint(t.tone, scheme());
         if (t.tone == StatusTone::neutral) {
             // The neutral chip's border is the plain border colour, not a tint.
             EXPECT_EQ(tint, QColor(42, 42, 58));

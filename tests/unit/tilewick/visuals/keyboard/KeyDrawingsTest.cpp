@@ -196,7 +196,7 @@ TEST(HoverTipPlacement, NarrowWindowsAndTheBottomEdge) {
 using HoverTipStates = SimPlatformTest;
 
 TEST_F(HoverTipStates, RestLeaveSwitchAndClick) {
-    HoverTipState tips;
+    HoverTipState tips(ViewServices::of(platform()));
     tips.track(QPointF(1, 1), QStringLiteral("A"));
     runtime().advance(0.99);
     EXPECT_FALSE(tips.visible());
@@ -226,7 +226,7 @@ TEST_F(HoverTipStates, RestLeaveSwitchAndClick) {
 }
 
 TEST_F(HoverTipStates, ClickInTheSceneHidesTheTip) {
-    HoverTipState tips;
+    HoverTipState tips(ViewServices::of(platform()));
     QGraphicsScene scene;
     auto* layer = new HoverTipLayer(tips);
     layer->setSize({800, 600});
@@ -251,13 +251,13 @@ TEST_F(HoverLifts, LiftOutlineAndPulse) {
     EXPECT_DOUBLE_EQ(lift.scaleAt(1, false), 1.05);
     EXPECT_DOUBLE_EQ(lift.scaleAt(1, true), 1.0); // reduce motion: no growth
     EXPECT_DOUBLE_EQ(lift.outlineOpacityAt(1), 0.7);
-    EXPECT_TRUE(lift.shadow().on);
+    EXPECT_TRUE(lift.shadow(Scheme::Light).on);
 
     lift.setOptions({12, 1.05, false, true, true}, 1);
     EXPECT_FALSE(lift.lit());
     EXPECT_FALSE(lift.pulsing(false));
     EXPECT_DOUBLE_EQ(lift.scaleAt(2, false), 1.0);
-    EXPECT_FALSE(lift.shadow().on);
+    EXPECT_FALSE(lift.shadow(Scheme::Light).on);
 
     lift.setHovering(false, 2);
     lift.setOptions({12, 1.05, true, true, true}, 2);

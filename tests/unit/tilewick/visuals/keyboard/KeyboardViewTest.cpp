@@ -26,16 +26,17 @@ protected:
     void SetUp() override {
         StoreTest::SetUp();
         makeStore();
+        tips.emplace(ViewServices::of(platform()));
     }
     void TearDown() override {
         m_scene.reset();
+        tips.reset();
         StoreTest::TearDown();
     }
 
     KeyboardView& keyboard(KeyboardEnvironment env = {}, bool iso = false) {
         m_scene = std::make_unique<QGraphicsScene>();
-        auto* view = new KeyboardView(store(), iso, 4, std::move(env));
-        view->setTipState(tips);
+        auto* view = new KeyboardView(store(), ViewServices::of(platform()), *tips, iso, 4, std::move(env));
         view->setWidth(721);
         m_scene->addItem(view);
         return *view;
@@ -66,7 +67,7 @@ protected:
         return image;
     }
 
-    HoverTipState tips;
+    std::optional<HoverTipState> tips;
     std::unique_ptr<QGraphicsScene> m_scene;
 };
 
@@ -210,13 +211,13 @@ TEST_F(KeyboardViewTest, HoverTipShowsAfterOneSecondAndHidesOnLeave) {
     keyboard();
     cap(kKeyQ).setHovered(true, {100, 40});
     runtime().advance(0.9);
-    EXPECT_FALSE(tips.visible());
+    EXPECT_FALSE(tips->visible());
     runtime().advance(0.1);
-    EXPECT_TRUE(tips.visible());
-    EXPECT_EQ(tips.text(), "Quarters: Top left. Click to change its key");
-    EXPECT_EQ(tips.point(), QPointF(100, 40));
+    EXPECT_TRUE(tips->visible());
+    EXPECT_EQ(tips->text(), "Quarters: Top left. Click to change its key");
+    EXPECT_EQ(tips->point(), QPointF(100, 40));
     cap(kKeyQ).setHovered(false);
-    EXPECT_FALSE(tips.visible());
+    EXPECT_FALSE(tips->visible());
 }
 
 TEST_F(KeyboardViewTest, PickingAllowsLayoutsOnlyAndAssignsThem) {
