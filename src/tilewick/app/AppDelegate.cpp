@@ -145,14 +145,15 @@ EventVerdict AppDelegate::handleLocalKeyEvent(const KeyEvent& event) {
 void AppDelegate::handleLocalMouseDown(const MouseDown& click) {
     // Title-bar clicks never reach the program on X11: the window manager draws the title bar.
     const QPointF point = click.point;
-    if (m_store.editingModifiers() && !m_store.modifierPanelFrame().contains(point))
+    const ClickFrames frames = m_clickFrames ? m_clickFrames->clickFrames() : ClickFrames{};
+    if (m_store.editingModifiers() && !frames.modifierPanel.contains(point))
         m_store.finishEditingModifiers();
     const QRectF content(QPointF(0, 0), click.contentSize);
-    if (m_store.appPickerOpen() && content.contains(point) && !m_store.appPickerFrame().contains(point) &&
-        !m_store.appPickerListFrame().contains(point))
+    if (m_store.appPickerOpen() && content.contains(point) && !frames.appPicker.contains(point) &&
+        !frames.appPickerList.contains(point))
         m_store.closeAppPicker();
-    if (m_store.recording() && m_store.recordingCardFrame() != QRectF() &&
-        !m_store.recordingCardFrame().contains(point))
+    // A card that has not reported yet cannot be missed.
+    if (m_store.recording() && frames.recordingCard != QRectF() && !frames.recordingCard.contains(point))
         m_store.endRecording();
 }
 

@@ -4,6 +4,7 @@
 #include "ShellEvents.h"
 
 #include "platform/EventTap.h"
+#include "tilewick/mainwindow/ClickFrames.h"
 
 #include <QObject>
 
@@ -43,8 +44,10 @@ public:
 
     // The key monitor of the program's windows: every key-down, key-up and modifier change.
     platform::EventVerdict handleLocalKeyEvent(const platform::KeyEvent& event);
-    // The left-button monitor; never consumes a click.
+    // The left-button monitor; never consumes a click. It compares the click with the frames of
+    // `frames` (none: every frame is empty).
     void handleLocalMouseDown(const MouseDown& click);
+    void setClickFrames(const ClickFrameSource* frames) { m_clickFrames = frames; }
 
     // Uptime at which a window of the program last became key; 0 before.
     double keySince() const { return m_keySince; }
@@ -58,6 +61,7 @@ private:
     AppServices m_services;
     ShellEvents& m_events;
     Focus m_focus;
+    const ClickFrameSource* m_clickFrames = nullptr;
     double m_keySince = 0;
     platform::LocalKeyMonitorRef m_keyMonitor;
 };

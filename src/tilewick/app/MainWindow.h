@@ -2,6 +2,7 @@
 
 #include "AppServices.h"
 
+#include "tilewick/mainwindow/ClickFrames.h"
 #include "tilewick/mainwindow/MainView.h"
 #include "tilewick/visuals/ViewServices.h"
 
@@ -17,7 +18,7 @@ class AppShell;
 // least 220 × 220). It holds the MainView while the store's `windowOpen` is true and an empty
 // page while it is false, so a closed window holds no view. Closing it hides it; the program
 // goes on. Its menu bar carries the application commands.
-class MainWindow final : public QMainWindow {
+class MainWindow final : public QMainWindow, public ClickFrameSource {
     Q_OBJECT
 public:
     // The identifier other parts look the window up by; also its X11 window role.
@@ -27,6 +28,8 @@ public:
                QWidget* parent = nullptr);
 
     MainView* mainView() const { return m_content; }
+    // Its view's frames; none while it is closed.
+    ClickFrames clickFrames() const override { return m_content ? m_content->clickFrames() : ClickFrames{}; }
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -156,6 +156,7 @@ int runTilewick(int argc, char** argv) {
         const ViewServices view = ViewServices::of(platform::Platform::current());
         MainWindow window(store, services, *shell, view);
         shell->setMainWindow(&window);
+        delegate.setClickFrames(&window);
         mainWindow = &window;
         // How the store opens the window when none is visible.
         store.setOpenMainWindow([&window] {

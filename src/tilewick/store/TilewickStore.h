@@ -17,7 +17,6 @@
 #include <QRectF>
 #include <QSet>
 #include <QString>
-#include <QWidget>
 
 #include <functional>
 #include <limits>
@@ -159,20 +158,9 @@ public:
     const QHash<quint16, double>& pressedKeys() const { return m_pressedKeys; }
     void setPressedKeys(const QHash<quint16, double>& keys);
 
-    // --- Plain fields the views report -----------------------------------------------------
-    // Frames in the main window's content coordinates (top left, y downwards).
+    // --- Set by the application shell -----------------------------------------------------
 
-    QRectF modifierPanelFrame() const { return m_modifierPanelFrame; }
-    void setModifierPanelFrame(const QRectF& frame) { m_modifierPanelFrame = frame; }
-    QRectF recordingCardFrame() const { return m_recordingCardFrame; }
-    void setRecordingCardFrame(const QRectF& frame) { m_recordingCardFrame = frame; }
-    QRectF appPickerFrame() const { return m_appPickerFrame; }
-    void setAppPickerFrame(const QRectF& frame) { m_appPickerFrame = frame; }
-    QRectF appPickerListFrame() const { return m_appPickerListFrame; }
-    void setAppPickerListFrame(const QRectF& frame) { m_appPickerListFrame = frame; }
-    QWidget* appPickerField() const { return m_appPickerField; }
-    void setAppPickerField(QWidget* field) { m_appPickerField = field; }
-    // Opens the main window when none is visible; handed over by the application shell.
+    // Opens the main window when none is visible.
     void setOpenMainWindow(std::function<void()> open) { m_openMainWindow = std::move(open); }
 
     // --- Bindings --------------------------------------------------------------------------
@@ -371,8 +359,6 @@ private:
     quint64 m_modifiers = kDefaultHotkeyModifiers;
     bool m_editingModifiers = false;
     bool m_modifiersTyped = false;
-    QRectF m_modifierPanelFrame;
-    QRectF m_recordingCardFrame;
     bool m_keyboardOverlay = true;
     bool m_showInMenuBar = true;
     bool m_showInDock = true;
@@ -402,9 +388,6 @@ private:
     bool m_appPickerOpen = false;
     QString m_appPickerQuery;
     std::optional<QString> m_appPickerHighlight;
-    QRectF m_appPickerFrame;
-    QRectF m_appPickerListFrame;
-    QPointer<QWidget> m_appPickerField;
     qint64 m_displayCount = 0;
     std::function<void()> m_openMainWindow;
     bool m_animating = false;

@@ -39,7 +39,6 @@ QString recordedLabel(const platform::KeyEvent& event) {
 
 void TilewickStore::beginRecording(SnapAction action) {
     endRecording();
-    m_recordingCardFrame = QRectF();
     setRecording(action);
 
     QPointer<TilewickStore> self(this);

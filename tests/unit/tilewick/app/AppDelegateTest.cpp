@@ -13,6 +13,12 @@ constexpr quint16 kEscape = 53;
 constexpr quint16 kLeft = 123;
 constexpr quint16 kRight = 124;
 
+// The frames a main view would report.
+struct ReportedFrames final : ClickFrameSource {
+    ClickFrames frames;
+    ClickFrames clickFrames() const override { return frames; }
+};
+
 class AppDelegateTest : public StoreTest {
 protected:
     AppDelegate& makeDelegate() {
@@ -25,6 +31,7 @@ protected:
         services.startBetaActivityObservers = [this] { steps << "observers"; };
         const AppDelegate::Focus focus{[this] { return textFieldFocused; }, [this] { return modal; }};
         m_delegate = std::make_unique<AppDelegate>(store(), platform(), services, events, focus);
+        m_delegate->setClickFrames(&reported);
         return *m_delegate;
     }
     AppDelegate& launch() {
@@ -40,6 +47,7 @@ protected:
     QStringList steps;
     bool textFieldFocused = false;
     bool modal = false;
+    ReportedFrames reported;
 
 private:
     std::unique_ptr<AppDelegate> m_delegate;
@@ -174,15 +182,15 @@ TEST_F(AppDelegateTest, ClicksOutsideThePanelPickerAndCardEndWhatTheyHold) {
     const QSizeF content(900, 800);
     const QPointF inside(50, 50);
     const QPointF outside(500, 500);
-    store().setModifierPanelFrame(QRectF(0, 0, 100, 100));
-    store().setAppPickerFrame(QRectF(0, 0, 100, 100));
-    store().setAppPickerListFrame(QRectF(0, 100, 100, 100));
+    reported.frames.modifierPanel = QRectF(0, 0, 100, 100);
+    reported.frames.appPicker = QRectF(0, 0, 100, 100);
+    reported.frames.appPickerList = QRectF(0, 100, 100, 100);
 
     store().beginEditingModifiers();
     store().setAppPickerOpen(true);
     store().setAppPickerQuery("te");
     store().beginRecording(SnapAction::leftHalf);
-    store().setRecordingCardFrame(QRectF(0, 0, 100, 100));
+    reported.frames.recordingCard = QRectF(0, 0, 100, 100);
     delegate.handleLocalMouseDown({"main", inside, content});
     EXPECT_TRUE(store().editingModifiers());
     EXPECT_TRUE(store().appPickerOpen());
@@ -197,6 +205,7 @@ TEST_F(AppDelegateTest, ClicksOutsideThePanelPickerAndCardEndWhatTheyHold) {
     // A recording card that reported no frame keeps its recording; a click beyond the content
     // leaves the picker open.
     store().beginRecording(SnapAction::rightHalf);
+    reported.frames.recordingCard = QRectF();
     store().setAppPickerOpen(true);
     delegate.handleLocalMouseDown({"main", QPointF(950, 50), content});
     EXPECT_TRUE(store().recording());
