@@ -1,23 +1,27 @@
 #!/usr/bin/env bash
-# The X11 hotkey benchmark: on a private Xvfb with openbox, Tilewick's left-half hotkey against an
-# openbox key binding (MoveResizeTo) making the same move, both typed through XTest and
-# interleaved, with 1 window and with 200 open; then the X requests Tilewick sends per hotkey
-# and while idle (through xtrace), and its idle wake-ups per thread. Each run has a desktop of its own.
-# Usage: bench/x11_hotkey.sh <build>/Tilewick.app [samples]
+# The hotkey benchmark (bench/README says how to read it). On a private Xvfb with openbox, a
+# window goes to the left half of its monitor three ways, typed through XTest and taking turns:
+# Tilewick's hotkey, the floor client (bench/x11_floor_client.c, built here: the least a client
+# can do) and an openbox key binding; with 1 window and with 200 open. Then, on desktops of their
+# own, the X requests (xtrace) and system calls (strace) Tilewick makes per hotkey and while idle,
+# and its idle wake-ups per thread.
+# Usage: bench/x11_hotkey.sh <build>/Tilewick.app [rounds]
 set -euo pipefail
 
-app_dir="$(cd "${1:?usage: x11_hotkey.sh <build>/Tilewick.app [samples]}" && pwd)"
-samples="${2:-150}"
+app_dir="$(cd "${1:?usage: x11_hotkey.sh <build>/Tilewick.app [rounds]}" && pwd)"
+rounds="${2:-150}"
 program="$app_dir/Contents/bin/Tilewick"
-bench="$app_dir/../bench/x11_hotkey_bench"
+bench="${X11_HOTKEY_BENCH:-$app_dir/../bench/x11_hotkey_bench}"
 [ -x "$program" ] && [ -x "$bench" ] || { echo "build the project first" >&2; exit 1; }
-command -v xtrace >/dev/null || { echo "missing xtrace (scripts/setup installs it)" >&2; exit 1; }
+for tool in xtrace strace cc pkg-config; do
+  command -v "$tool" >/dev/null || { echo "missing $tool (scripts/setup installs it)" >&2; exit 1; }
+done
 
 if [ $# -lt 4 ]; then
-  echo "== Hotkey against openbox binding, $samples samples each (from key press to the window in place)"
-  for windows in 1 200; do bash "$0" "$app_dir" "$samples" times "$windows"; done
-  echo "== X requests (Tilewick's connections through xtrace)"
-  for windows in 1 200; do bash "$0" "$app_dir" "$samples" requests "$windows"; done
+  echo "== Time from the key press to the window in place; $rounds rounds of the three ways"
+  for windows in 1 200; do bash "$0" "$app_dir" "$rounds" times "$windows"; done
+  echo "== Tilewick's X requests and system calls"
+  for windows in 1 200; do bash "$0" "$app_dir" "$rounds" counts "$windows"; done
   exit 0
 fi
 phase="$3"
@@ -32,11 +36,11 @@ sed 's|<keyboard>|<keyboard><keybind key="C-S-F12"><action name="MoveResizeTo"><
 start_private_desktop >/dev/null
 
 if [ "$phase" = times ]; then
+  cc -O2 -o "$work/floor" "$(dirname "$0")/x11_floor_client.c" $(pkg-config --cflags --libs xcb)
   "$program" >"$work/tilewick.log" 2>&1 &
   tilewick=$!
   pids+=("$tilewick")
-  sleep 2
-  "$bench" --windows "$windows" --samples "$samples"
+  "$bench" --windows "$windows" --samples "$rounds" --tilewick "$tilewick" --floor "$work/floor"
   [ "$windows" = 1 ] || exit 0
   echo "== Idle wake-ups over 15 s (voluntary context switches per thread)"
   sleep 3
@@ -52,9 +56,31 @@ if [ "$phase" = times ]; then
 else
   fake=50
   while [ -e "/tmp/.X11-unix/X$fake" ] || [ -e "/tmp/.X$fake-lock" ]; do fake=$((fake + 1)); done
-  xtrace -n -d "$DISPLAY" -D ":$fake" -o "$work/xtrace.log" -- env DISPLAY=":$fake" "$program" \
+  xtrace -n -d "$DISPLAY" -D ":$fake" -o "$work/xtrace.log" -- env DISPLAY=":$fake" \
+    strace -f -qq -ttt -o "$work/strace.log" sh -c 'echo $$ >"$0"; exec "$1"' "$work/tilewick.pid" "$program" \
     >"$work/tilewick.log" 2>&1 &
   pids+=($!)
-  sleep 3
-  "$bench" --windows "$windows" --samples 0 --requests "$work/xtrace.log"
+  await test -s "$work/tilewick.pid"
+  tilewick="$(cat "$work/tilewick.pid")"
+  "$bench" --windows "$windows" --tilewick "$tilewick" --counts "$work/xtrace.log" >"$work/counts"
+  grep -v '^stretch' "$work/counts"
+  # System calls of every thread within the stretches (a call another thread cut in two counts
+  # once); X11_HOTKEY_CALLS=1 also lists them by name.
+  awk -v windows="$windows" -v list="${X11_HOTKEY_CALLS:-0}" '
+    FNR == NR { if ($1 == "stretch") { n++; kind[n] = $2; from[n] = $3; to[n] = $4; if ($2 == "press") presses++ } next }
+    /resumed>/ || / \+\+\+ / || / --- / { next }
+    {
+      for (i = 1; i <= n; i++) if ($2 >= from[i] && $2 < to[i]) {
+        calls[kind[i]]++
+        name = $3; sub(/\(.*/, "", name); byName[kind[i] " " name]++
+        break
+      }
+    }
+    END {
+      printf "windows %d: %.1f system calls per hotkey (%.1f in the same time idle)\n",
+        windows, (calls["press"] - calls["idle"]) / presses, calls["idle"] / presses
+      if (list) for (k in byName) { split(k, part, " "); if (part[1] == "press")
+        printf "  %-20s %6.1f per hotkey\n", part[2], (byName[k] - byName["idle " part[2]]) / presses }
+    }
+  ' "$work/counts" "$work/strace.log"
 fi
