@@ -1,6 +1,6 @@
 #include "QtRuntime.h"
 
-#include "TerminationSignals.h"
+#include "QtTerminationSignals.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -160,7 +160,7 @@ public:
         m_timer->setTimerType(type);
         QObject::connect(m_timer, &QTimer::timeout, m_timer,
                          [cancelled = m_cancelled, task = std::move(task)] {
-                             if (!cancelled->load() && !TerminationSignals::requested())
+                             if (!cancelled->load() && !QtTerminationSignals::requested())
                                  task();
                          });
         if (QThread::currentThread() == mainThread) {
@@ -242,7 +242,7 @@ void QtRuntime::async(Task task) {
     QMetaObject::invokeMethod(
         m_context,
         [task = std::move(task)] {
-            if (!TerminationSignals::requested())
+            if (!QtTerminationSignals::requested())
                 task();
         },
         Qt::QueuedConnection);
@@ -252,7 +252,7 @@ WorkItemRef QtRuntime::after(double seconds, Task task) {
     auto item = std::make_shared<WorkItem>();
     const int ms = toMilliseconds(seconds);
     auto fire = [item, task = std::move(task)] {
-        if (!item->isCancelled() && !TerminationSignals::requested())
+        if (!item->isCancelled() && !QtTerminationSignals::requested())
             task();
     };
     QObject* context = m_context;

@@ -21,7 +21,7 @@ namespace platform::qt {
 // more a very coarse one. Each serial queue is one worker thread with a FIFO; the global queue
 // is a thread pool. Sleeps are real, but end early when the runtime shuts down, so that
 // destroying it never waits out a poll. Once the process is asked to terminate
-// (TerminationSignals::requested()), main-queue work and timers that have not started are
+// (QtTerminationSignals::requested()), main-queue work and timers that have not started are
 // dropped, so the quit comes next. The clock is the system's: UTC wall time and the
 // monotonic clock (which, like the uptime the design knows, stands still while the machine
 // is suspended).

@@ -4,30 +4,33 @@
 #include "platform/Platform.h"
 #include "tilewick/store/TilewickStore.h"
 
+#include <QPointer>
+
 namespace tilewick {
 
-betakit::BetaConfiguration betaConfiguration() {
-    betakit::BetaConfiguration configuration(QStringLiteral("tile-wick"), QStringLiteral("Tilewick"),
-                                             QStringLiteral("5c2e71b04d9a83f6e0b1c7d2"),
-                                             {QStringLiteral("keyboardOverlay"), QStringLiteral("modifiers"),
-                                              QStringLiteral("lastTab"), QStringLiteral("bindingsVersion")},
-                                             betaDiagnostics);
+betakit::BetaConfiguration betaConfiguration(const TilewickStore& store) {
+    betakit::BetaConfiguration configuration(
+        QStringLiteral("tile-wick"), QStringLiteral("Tilewick"), QStringLiteral("5c2e71b04d9a83f6e0b1c7d2"),
+        {QStringLiteral("keyboardOverlay"), QStringLiteral("modifiers"), QStringLiteral("lastTab"),
+         QStringLiteral("bindingsVersion")},
+        [store = QPointer<const TilewickStore>(&store)] {
+            // The kit keeps its configuration past the store.
+            return store ? betaDiagnostics(*store) : std::vector<betakit::BetaPair>();
+        });
     configuration.checksForUpdates = true;
     return configuration;
 }
 
-std::vector<betakit::BetaPair> betaDiagnostics() {
-    const TilewickStore& store = TilewickStore::shared();
+std::vector<betakit::BetaPair> betaDiagnostics(const TilewickStore& store) {
     return {{"launchAtLogin", store.launchAtLogin()},
             {"accessibilityAllowed", store.trusted()},
             {"hotkeysActive", store.hotkeysActive()}};
 }
 
-void startBetaKit() {
-    const betakit::BetaConfiguration configuration = betaConfiguration();
+void startBetaKit(const TilewickStore& store, const platform::Platform& platform) {
+    const betakit::BetaConfiguration configuration = betaConfiguration(store);
     betakit::VeldorBeta::start(configuration);
     // Nothing on Linux writes crash reports for us; the next start finds this one.
-    const auto& platform = platform::Platform::current();
     betakit::CrashReportWriter::install(platform.paths().diagnosticReports(),
                                         {configuration.processName(),
                                          configuration.appVersion.value_or(platform.bundle().version()),

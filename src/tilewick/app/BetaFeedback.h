@@ -4,15 +4,22 @@
 
 #include <vector>
 
+namespace platform {
+class Platform;
+}
+
 namespace tilewick {
+
+class TilewickStore;
 
 // The program's side of the beta kit: its configuration and the diagnostics its reports carry.
 
-// The configuration the program starts the kit with.
-betakit::BetaConfiguration betaConfiguration();
+// The configuration the program starts the kit with; its diagnostics read `store`.
+betakit::BetaConfiguration betaConfiguration(const TilewickStore& store);
 // launchAtLogin, accessibilityAllowed and hotkeysActive from the store, in this order. Main thread.
-std::vector<betakit::BetaPair> betaDiagnostics();
-// Starts the kit with betaConfiguration() and arms the crash-report writer.
-void startBetaKit();
+std::vector<betakit::BetaPair> betaDiagnostics(const TilewickStore& store);
+// Starts the kit with betaConfiguration() and arms the crash-report writer in the platform's
+// diagnostic-reports folder.
+void startBetaKit(const TilewickStore& store, const platform::Platform& platform);
 
 } // namespace tilewick

@@ -2,8 +2,6 @@
 
 #include "MainWindow.h"
 
-#include "platform/x11/X11TaskbarPresence.h"
-
 #include <QApplication>
 #include <QScreen>
 #include <QShowEvent>
@@ -33,8 +31,7 @@ void QtAppShell::applyPolicy() {
     if (!m_window)
         return;
     m_window->winId(); // the native window carries the state, mapped or not
-    platform::x11::setTaskbarPresence(m_window->windowHandle(),
-                                      m_policy == platform::ActivationPolicy::Regular);
+    m_taskbar.setShown(m_window->windowHandle(), m_policy == platform::ActivationPolicy::Regular);
 }
 
 bool QtAppShell::isActive() const {

@@ -2,6 +2,8 @@
 
 #include "tilewick/store/StoreHooks.h"
 
+#include "platform/TaskbarPresence.h"
+
 #include <QObject>
 #include <QPointer>
 
@@ -25,6 +27,8 @@ class MainWindow;
 class QtAppShell final : public QObject, public AppShell {
     Q_OBJECT
 public:
+    explicit QtAppShell(platform::TaskbarPresence& taskbar) : m_taskbar(taskbar) {}
+
     void setMainWindow(MainWindow* window);
 
     void setActivationPolicy(platform::ActivationPolicy policy) override;
@@ -44,6 +48,7 @@ private:
     void applyPolicy();
     bool mainWindowVisible() const;
 
+    platform::TaskbarPresence& m_taskbar;
     QPointer<MainWindow> m_window;
     platform::ActivationPolicy m_policy = platform::ActivationPolicy::Regular;
 };

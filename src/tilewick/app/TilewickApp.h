@@ -1,8 +1,32 @@
 #pragma once
 
+namespace platform {
+class Platform;
+class ScreenSession;
+class SingleInstance;
+class TaskbarPresence;
+class TerminationSignals;
+} // namespace platform
+
 namespace tilewick {
 
-// Starts the program: installs the platform, creates the application and runs its event loop.
-int runTilewick(int argc, char** argv);
+// What the program runs on. The composition root (CompositionRoot.cpp) makes every piece, keeps
+// it alive while the program runs, and hands it on from here: the platform to the store, the
+// hotkey engine, the window mover and the delegate, its view services to the windows and the
+// tray menu, the taskbar presence to the shell, the screen session to the in-use rule.
+struct ProgramServices {
+    platform::Platform& platform;
+    // Claimed as primary before the program starts; later starts show the main window.
+    platform::SingleInstance& instance;
+    // A request to terminate takes the program's one orderly quit.
+    platform::TerminationSignals& termination;
+    platform::ScreenSession& screenSession;
+    platform::TaskbarPresence& taskbar;
+};
+
+// Makes the program's objects on `services`, runs the event loop and quits in order; the
+// QApplication exists, the platform is installed and this process holds the single instance.
+// Returns the exit status.
+int runProgram(const ProgramServices& services);
 
 } // namespace tilewick

@@ -1,4 +1,4 @@
-#include "tilewick/app/TilewickApp.h"
+#include "tilewick/app/CompositionRoot.h"
 
 int main(int argc, char** argv) {
     return tilewick::runTilewick(argc, argv);

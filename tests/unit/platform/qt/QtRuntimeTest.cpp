@@ -1,5 +1,5 @@
 #include "platform/qt/QtRuntime.h"
-#include "platform/qt/TerminationSignals.h"
+#include "platform/qt/QtTerminationSignals.h"
 
 #include <gtest/gtest.h>
 
@@ -118,7 +118,10 @@ TEST(QtRuntime, ShuttingDownEndsSleepsAndDropsQueuedWork) {
 
 TEST(QtRuntime, ATerminationSignalDropsMainWorkQueuedBeforeTheQuit) {
     QtRuntime rt;
-    platform::qt::TerminationSignals termination({SIGTERM});
+    platform::qt::QtTerminationSignals termination({SIGTERM});
+    // The program answers a request with its quit.
+    QObject::connect(&termination, &platform::TerminationSignals::terminationRequested, qApp,
+                     &QCoreApplication::quit);
     int ran = 0;
     rt.async([&] {
         ++ran;

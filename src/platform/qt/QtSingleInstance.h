@@ -1,7 +1,8 @@
 #pragma once
 
+#include "platform/SingleInstance.h"
+
 #include <QLockFile>
-#include <QObject>
 #include <QString>
 
 #include <memory>
@@ -10,7 +11,7 @@ class QLocalServer;
 
 namespace platform::qt {
 
-// One running instance per user and X display.
+// One running instance per user and X display, over a lock file and a local socket.
 //
 // The first instance holds a lock file and listens on a local socket beside it; a later start
 // finds the lock taken, asks the running instance through the socket to show itself, and waits
@@ -19,34 +20,22 @@ namespace platform::qt {
 // its process still lives).
 //
 // Create it on the main thread, after the QCoreApplication.
-class SingleInstance final : public QObject {
+class QtSingleInstance final : public SingleInstance {
     Q_OBJECT
 public:
-    enum class Role {
-        // This process runs; reopenRequested() tells of later starts.
-        Primary,
-        // Another instance runs and has been asked to show itself.
-        Secondary,
-        // Another instance holds the lock but did not answer.
-        Unreachable,
-    };
-
     // Files live in `folder`, named after `name`.
-    SingleInstance(const QString& folder, const QString& name, QObject* parent = nullptr);
-    ~SingleInstance() override;
+    QtSingleInstance(const QString& folder, const QString& name, QObject* parent = nullptr);
+    ~QtSingleInstance() override;
 
     // The folder and name for this user and display: $XDG_RUNTIME_DIR (private to the user),
     // else the temporary folder with the user id in the name; the display in the name.
     static QString defaultFolder();
     static QString defaultName(const QString& program);
 
-    // Decides this process's role; call once.
-    Role claim();
+    Role claim() override;
+    // The socket path.
+    QString address() const override { return socketPath(); }
     QString socketPath() const;
-
-signals:
-    // A later start asks this instance to show its main window.
-    void reopenRequested();
 
 private:
     bool ask();

@@ -1,4 +1,4 @@
-#include "SingleInstance.h"
+#include "QtSingleInstance.h"
 
 #include <QDir>
 #include <QLocalServer>
@@ -20,22 +20,22 @@ constexpr int kAnswerMillis = 5000;
 
 } // namespace
 
-SingleInstance::SingleInstance(const QString& folder, const QString& name, QObject* parent)
-    : QObject(parent), m_folder(folder), m_name(name) {}
+QtSingleInstance::QtSingleInstance(const QString& folder, const QString& name, QObject* parent)
+    : SingleInstance(parent), m_folder(folder), m_name(name) {}
 
-SingleInstance::~SingleInstance() {
+QtSingleInstance::~QtSingleInstance() {
     if (m_server)
         m_server->close();
 }
 
-QString SingleInstance::defaultFolder() {
+QString QtSingleInstance::defaultFolder() {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && QDir(runtime).exists())
         return runtime;
     return QDir::tempPath();
 }
 
-QString SingleInstance::defaultName(const QString& program) {
+QString QtSingleInstance::defaultName(const QString& program) {
     // ":0.0" and "localhost:10" become "0.0" and "localhost-10"; the user id keeps users of a
     // shared temporary folder apart.
     QString display = qEnvironmentVariable("DISPLAY");
@@ -44,11 +44,11 @@ QString SingleInstance::defaultName(const QString& program) {
     return QStringLiteral("%1-%2-display-%3").arg(program).arg(getuid()).arg(display);
 }
 
-QString SingleInstance::socketPath() const {
+QString QtSingleInstance::socketPath() const {
     return m_folder + u'/' + m_name + QStringLiteral(".socket");
 }
 
-SingleInstance::Role SingleInstance::claim() {
+QtSingleInstance::Role QtSingleInstance::claim() {
     m_lock = std::make_unique<QLockFile>(m_folder + u'/' + m_name + QStringLiteral(".lock"));
     // Only a lock whose process is gone is stale: a running instance's lock never ages out.
     m_lock->setStaleLockTime(0);
@@ -59,7 +59,7 @@ SingleInstance::Role SingleInstance::claim() {
     return ask() ? Role::Secondary : Role::Unreachable;
 }
 
-void SingleInstance::serve() {
+void QtSingleInstance::serve() {
     // A socket file left by a crashed instance would refuse the listen.
     QLocalServer::removeServer(socketPath());
     m_server = new QLocalServer(this);
@@ -85,7 +85,7 @@ void SingleInstance::serve() {
     });
 }
 
-bool SingleInstance::ask() {
+bool QtSingleInstance::ask() {
     // The running instance may still be starting: it takes the lock before it listens.
     QLocalSocket socket;
     for (int waited = 0; waited < kAnswerMillis; waited += 100) {

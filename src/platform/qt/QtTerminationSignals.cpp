@@ -1,6 +1,5 @@
-#include "TerminationSignals.h"
+#include "QtTerminationSignals.h"
 
-#include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QtDebug>
 
@@ -31,15 +30,15 @@ extern "C" void writeSignal(int signal) {
 
 } // namespace
 
-TerminationSignals::TerminationSignals(std::initializer_list<int> signalNumbers, QObject* parent)
-    : QObject(parent), m_signals(signalNumbers) {
+QtTerminationSignals::QtTerminationSignals(std::initializer_list<int> signalNumbers, QObject* parent)
+    : TerminationSignals(parent), m_signals(signalNumbers) {
     Q_ASSERT(g_pipe[0] < 0);
     if (::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         qWarning("Tilewick: cannot watch for termination signals: %s", strerror(errno));
         return;
     }
     m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::readSignal);
+    connect(m_notifier, &QSocketNotifier::activated, this, &QtTerminationSignals::readSignal);
     struct sigaction action {};
     action.sa_handler = writeSignal;
     sigemptyset(&action.sa_mask);
@@ -48,7 +47,7 @@ TerminationSignals::TerminationSignals(std::initializer_list<int> signalNumbers,
         sigaction(signal, &action, nullptr);
 }
 
-TerminationSignals::~TerminationSignals() {
+QtTerminationSignals::~QtTerminationSignals() {
     if (g_pipe[0] < 0)
         return;
     g_requested.store(false, std::memory_order_relaxed);
@@ -60,16 +59,16 @@ TerminationSignals::~TerminationSignals() {
     g_pipe[0] = g_pipe[1] = -1;
 }
 
-bool TerminationSignals::requested() {
+bool QtTerminationSignals::requested() {
     return g_requested.load(std::memory_order_relaxed);
 }
 
-void TerminationSignals::readSignal() {
+void QtTerminationSignals::readSignal() {
     unsigned char byte = 0;
     while (::read(g_pipe[0], &byte, 1) == 1)
         m_received = byte;
     if (m_received)
-        QCoreApplication::quit();
+        emit terminationRequested(m_received);
 }
 
 } // namespace platform::qt
