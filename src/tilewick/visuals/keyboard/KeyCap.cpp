@@ -177,6 +177,9 @@ KeyCap::Look KeyCap::look(const TilewickStore& store, const KeyboardEnvironment&
     const QColor primary = Theme::text.resolve(scheme), secondary = Theme::textSecondary.resolve(scheme);
     if (binding) {
         look.content = muted ? Content::mutedHotkey : Content::glyphAndHotkey;
+        const SnapKind glyphKind = kind(binding->action);
+        look.glyphAllLit = glyphKind.isCells() && (store.multiWindow() || env.allPartsLit);
+        look.glyphCanRedo = glyphKind.type() == SnapKind::Type::history && store.canRedo();
         if (picking && !pickable)
             look.glyphOpacity = 0.22;
         else

@@ -59,6 +59,11 @@ struct KeyCap {
         qreal outlineWidth = 1;
         Content content = Content::label;
         double glyphOpacity = 1;
+        // What the glyph shows beyond its action: every part lit (cells layouts) and redo possible
+        // (history); false where they do not matter, so that a change repaints only the caps it
+        // touches.
+        bool glyphAllLit = false;
+        bool glyphCanRedo = false;
         // The hotkey label, the symbol, the label or "MULTI".
         QColor textColor;
         SymbolWeight symbolWeight = SymbolWeight::Regular;

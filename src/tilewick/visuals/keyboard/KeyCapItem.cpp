@@ -2,7 +2,6 @@
 
 #include "KeyGlyph.h"
 #include "KeyPulse.h"
-#include "KeyboardView.h"
 #include "MiniHotkey.h"
 
 #include "tilewick/store/TilewickStore.h"
@@ -12,6 +11,7 @@
 #include "tilewick/visuals/KeySymbol.h"
 #include "tilewick/visuals/Layer.h"
 #include "tilewick/visuals/RoundedRect.h"
+#include "tilewick/visuals/ViewServices.h"
 
 #include <QFontMetricsF>
 #include <QGraphicsSceneHoverEvent>
@@ -49,7 +49,7 @@ public:
         const auto& look = m_cap.m_look;
         if (!look.pulseIndex)
             return;
-        const KeyboardView& keyboard = m_cap.m_keyboard;
+        const KeyCapContext& keyboard = m_cap.m_keyboard;
         double phase = KeyPulse::kStillPhase;
         if (keyboard.animates()) {
             std::optional<double> held;
@@ -65,7 +65,7 @@ private:
     KeyCapItem& m_cap;
 };
 
-KeyCapItem::KeyCapItem(KeyboardView& keyboard, QGraphicsItem* parent)
+KeyCapItem::KeyCapItem(KeyCapContext& keyboard, QGraphicsItem* parent)
     : QGraphicsObject(parent), m_keyboard(keyboard), m_lift(HoverLift::Options{}, keyboard.services().now()) {
     setCacheMode(DeviceCoordinateCache);
     m_pulse = new PulseOutline(*this);
@@ -233,7 +233,6 @@ void KeyCapItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidg
 void KeyCapItem::paintContent(QPainter& p, const QRectF& area) const {
     const Scheme scheme = m_keyboard.services().scheme();
     const qreal u = m_cap.u;
-    const TilewickStore& store = m_keyboard.store();
     switch (m_look.content) {
     case KeyCap::Content::mutedHotkey: {
         MiniHotkey{m_cap.binding->hotkey, (m_cap.isShort ? 0.15 : 0.205) * u, m_look.textColor}.paint(p,
@@ -241,9 +240,9 @@ void KeyCapItem::paintContent(QPainter& p, const QRectF& area) const {
         return;
     }
     case KeyCap::Content::glyphAndHotkey: {
-        const bool allLit = store.multiWindow() || m_keyboard.environment().allPartsLit;
         const QSizeF glyphSize = m_cap.isShort ? QSizeF(0.24 * u, 0.22 * u) : QSizeF(0.62 * u, 0.36 * u);
-        const KeyGlyph glyph = KeyGlyph::layout(m_cap.binding->action, glyphSize, allLit, store.canRedo());
+        const KeyGlyph glyph =
+            KeyGlyph::layout(m_cap.binding->action, glyphSize, m_look.glyphAllLit, m_look.glyphCanRedo);
         const MiniHotkey mini{m_cap.binding->hotkey, (m_cap.isShort ? 0.15 : 0.205) * u, m_look.textColor};
         const QSizeF miniSize = mini.naturalSize();
         QPointF glyphAt;

@@ -1,14 +1,13 @@
 #pragma once
 
 #include "KeyCap.h"
+#include "KeyCapContext.h"
 
 #include "tilewick/visuals/HoverLift.h"
 
 #include <QGraphicsObject>
 
 namespace tilewick {
-
-class KeyboardView;
 
 // One key cap of a drawn keyboard: paints its KeyCap's look, lifts under the pointer, reports
 // hovering to the store and the hover tips, and taps. Its face is cached; the animated outline
@@ -17,7 +16,7 @@ class KeyCapItem final : public QGraphicsObject {
     Q_OBJECT
 
 public:
-    KeyCapItem(KeyboardView& keyboard, QGraphicsItem* parent);
+    KeyCapItem(KeyCapContext& keyboard, QGraphicsItem* parent);
 
     const KeyCap& cap() const { return m_cap; }
     const KeyCap::Look& look() const { return m_look; }
@@ -53,7 +52,7 @@ private:
     void paintContent(QPainter& painter, const QRectF& area) const;
     void applyInteraction();
 
-    KeyboardView& m_keyboard;
+    KeyCapContext& m_keyboard;
     KeyCap m_cap;
     KeyCap::Look m_look;
     QSizeF m_size;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KeyCap.h"
+#include "KeyCapContext.h"
 #include "KeyboardEnvironment.h"
 #include "KeyboardGeometry.h"
 
@@ -31,7 +32,7 @@ class TilewickStore;
 // It only reads the store; everything it changes goes through its key caps. Animations run on
 // the timers and clock of the view services it is given, only while the store says a keyboard is
 // on screen and the desktop does not ask for less motion. Its caps report hovering to `tips`.
-class KeyboardView final : public QGraphicsObject {
+class KeyboardView final : public QGraphicsObject, public KeyCapContext {
     Q_OBJECT
 
 public:
@@ -47,11 +48,11 @@ public:
     void setWidth(qreal width);
     const KeyboardMetrics& metrics() const { return m_metrics; }
     void setEnvironment(KeyboardEnvironment environment);
-    const KeyboardEnvironment& environment() const { return m_environment; }
+    const KeyboardEnvironment& environment() const override { return m_environment; }
     void setTipState(HoverTipState& state) { m_tips = &state; }
-    HoverTipState& tipState() const { return *m_tips; }
-    TilewickStore& store() const { return m_store; }
-    const ViewServices& services() const { return m_services; }
+    HoverTipState& tipState() const override { return *m_tips; }
+    TilewickStore& store() const override { return m_store; }
+    const ViewServices& services() const override { return m_services; }
 
     // Key code → the action drawn on it, with the store's modifiers. Where several actions share
     // a key, one of the current tab beats the others; otherwise the first in declaration order.
@@ -69,11 +70,11 @@ public:
     KeyCapItem* keyCap(quint16 code) const;
 
     // Animations may run now: the store's animating flag is set and motion is not reduced.
-    bool animates() const;
+    bool animates() const override;
     // The time animations draw at: the render time when fixed, else the clock's.
-    double animationTime() const;
+    double animationTime() const override;
     // Redraws what the clock moves: pulses, the banner, lifts, blinks and fades.
-    void tick();
+    void tick() override;
 
     QRectF boundingRect() const override;
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;

@@ -9,6 +9,7 @@
 #include <QAccessibleInterface>
 #include <QGraphicsScene>
 #include <QGraphicsSceneHoverEvent>
+#include <QGraphicsView>
 #include <QImage>
 #include <QPainter>
 
@@ -272,6 +273,29 @@ TEST_F(KeyboardViewTest, MultiWindowModeKeepsOnlyTheAnchorGlyphs) {
     EXPECT_EQ(glyphs, 1);
     // Commands are never muted.
     EXPECT_EQ(cap(kKeyC).look().content, KeyCap::Content::glyphAndHotkey);
+}
+
+// A cap's face is cached: what its glyph shows must reach the screen when only that changes.
+TEST_F(KeyboardViewTest, AGlyphThatChangesIsDrawnAfreshOnScreen) {
+    const KeyboardView& view = keyboard();
+    QGraphicsView window(m_scene.get());
+    window.setSceneRect(view.sceneBoundingRect());
+    window.resize(800, 400);
+    const auto onScreen = [&](quint16 code) {
+        // Grabbed first: the view lays itself out on its first paint.
+        const QImage screen = window.grab().toImage();
+        return screen.copy(window.mapFromScene(cap(code).sceneBoundingRect()).boundingRect());
+    };
+    const auto anchor = store().anchorAction(SnapTab::quarters);
+    ASSERT_TRUE(anchor);
+    const quint16 anchorKey = store().bindings().at(*anchor).keyCode;
+    const QImage redo = onScreen(kKeyX), anchorFace = onScreen(anchorKey);
+
+    EXPECT_EQ(onScreen(kKeyX), redo);
+    store().setCanRedo(true);
+    EXPECT_NE(onScreen(kKeyX), redo);
+    store().setMultiWindow(true);
+    EXPECT_NE(onScreen(anchorKey), anchorFace);
 }
 
 TEST_F(KeyboardViewTest, PulseIndexFollowsTheTabsCardOrder) {
