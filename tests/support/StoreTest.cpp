@@ -2,6 +2,7 @@
 
 void StoreTest::TearDown() {
     m_store.reset();
+    multiWindowHook.reset();
     mover.reset();
     engineHook.reset();
     SimPlatformTest::TearDown();
@@ -12,7 +13,7 @@ tilewick::TilewickStore& StoreTest::makeStore() {
         mover = std::make_shared<tilewick::WindowMover>(platform());
     m_store = std::make_unique<tilewick::TilewickStore>(
         platform(), tilewick::StoreHooks{engineHook ? engineHook : engine, overlay, appSnapStorage, shell,
-                                         multiWindow, mover});
+                                         multiWindowHook ? multiWindowHook : multiWindow, mover});
     return *m_store;
 }
 

@@ -8,8 +8,10 @@
 
 #include <QList>
 
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -31,19 +33,34 @@ struct RecordingEngine final : tilewick::HotkeyEngineHook {
 };
 
 struct RecordingOverlay final : tilewick::KeyboardOverlayHook {
-    bool visible = false;
+    // Read by the mover's writes, which may run on a worker.
+    std::atomic<bool> visible{false};
     int hides = 0;
     // The screen of every show, in order.
     std::vector<std::optional<platform::ScreenInfo>> shows;
+    // The frame of every hole, in order; the mover may punch them from a worker.
+    std::vector<QRectF> holes() const {
+        std::lock_guard lock(m_holesMutex);
+        return m_holes;
+    }
     void show(const std::optional<platform::ScreenInfo>& screen) override {
         shows.push_back(screen);
-        visible = visible || screen.has_value();
+        if (screen)
+            visible = true;
     }
     void hide() override {
         ++hides;
         visible = false;
     }
     bool isVisible() const override { return visible; }
+    void punchHole(const platform::AXElement&, const QRectF& frame) override {
+        std::lock_guard lock(m_holesMutex);
+        m_holes.push_back(frame);
+    }
+
+private:
+    mutable std::mutex m_holesMutex;
+    std::vector<QRectF> m_holes;
 };
 
 // Answers support checks only when the test says so.
@@ -120,6 +137,8 @@ protected:
     std::shared_ptr<storetest::RecordingShell> shell = std::make_shared<storetest::RecordingShell>();
     std::shared_ptr<storetest::RecordingMultiWindow> multiWindow =
         std::make_shared<storetest::RecordingMultiWindow>();
+    // When set, makeStore() gives the store this filler instead of `multiWindow`.
+    std::shared_ptr<tilewick::MultiWindowHook> multiWindowHook;
     // A mover of this test's desktop, made by makeStore().
     std::shared_ptr<tilewick::WindowMover> mover;
 

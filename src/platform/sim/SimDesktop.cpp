@@ -1,6 +1,7 @@
 #include "SimDesktop.h"
 
 #include "SimAccessibility.h"
+#include "SimPointer.h"
 #include "SimScreens.h"
 #include "SimSound.h"
 #include "SimWorkspace.h"
@@ -82,6 +83,20 @@ void SimDesktop::removeScreen(int index) {
 QList<ScreenInfo> SimDesktop::screens() const {
     std::lock_guard lock(m_mutex);
     return m_screens;
+}
+
+// --- Pointer ---
+
+void SimDesktop::movePointer(const std::optional<QPointF>& topLeft) {
+    std::lock_guard lock(m_mutex);
+    m_pointer.reset();
+    if (topLeft && !m_screens.isEmpty())
+        m_pointer = QPointF(topLeft->x(), m_screens.first().frame.bottom() - topLeft->y());
+}
+
+std::optional<QPointF> SimDesktop::pointerLocation() const {
+    std::lock_guard lock(m_mutex);
+    return m_pointer;
 }
 
 // --- Applications ---
@@ -312,6 +327,7 @@ void provideDesktop(Platform& platform, const std::shared_ptr<SimDesktop>& deskt
     platform.provide<Screens>(std::make_shared<SimScreens>(desktop));
     platform.provide<Workspace>(std::make_shared<SimWorkspace>(desktop));
     platform.provide<Sound>(std::make_shared<SimSound>(desktop));
+    platform.provide<Pointer>(std::make_shared<SimPointer>(desktop));
 }
 
 } // namespace platform::sim

@@ -123,6 +123,13 @@ public:
     void removeScreen(int index);
     QList<ScreenInfo> screens() const;
 
+    // --- Pointer ---
+    // Puts the mouse pointer at a point given in top-left coordinates (relative to the primary
+    // screen as it is now); none: the pointer cannot be told.
+    void movePointer(const std::optional<QPointF>& topLeft);
+    // In screen coordinates (bottom-left), as the Pointer service gives it.
+    std::optional<QPointF> pointerLocation() const;
+
     // --- Applications ---
     // Launches an application (announced through applicationLaunched) and returns its element.
     AXElement addApp(const SimApp& app);
@@ -219,7 +226,8 @@ private:
     bool m_trusted = true;
     int m_trustRequests = 0;
     QList<ScreenInfo> m_screens;
-    QList<qint32> m_appOrder; // launch order
+    std::optional<QPointF> m_pointer; // screen coordinates
+    QList<qint32> m_appOrder;         // launch order
     QHash<qint32, AppState> m_apps;
     QHash<quint64, WindowState> m_windows;
     QHash<quint64, MenuNode> m_menus;
@@ -234,7 +242,8 @@ private:
     std::atomic<int> m_beeps{0};
 };
 
-// Registers the desktop's Accessibility, Screens and Workspace services on `platform`.
+// Registers the desktop's Accessibility, Screens, Workspace, Sound and Pointer services on
+// `platform`.
 void provideDesktop(Platform& platform, const std::shared_ptr<SimDesktop>& desktop);
 
 } // namespace platform::sim

@@ -1,5 +1,7 @@
 #include "SnapKind.h"
 
+#include <algorithm>
+
 namespace tilewick {
 
 QList<SnapKind::Block> SnapKind::blocks() const {
@@ -36,6 +38,17 @@ QList<SnapKind::Block> SnapKind::blocks() const {
         }
     }
     return result;
+}
+
+QList<SnapKind::Block> multiWindowCells(const SnapKind& kind) {
+    QList<SnapKind::Block> windows;
+    QList<SnapKind::Block> others;
+    for (const auto& block : kind.blocks())
+        (block.isWindow ? windows : others).append(block);
+    std::stable_sort(others.begin(), others.end(), [](const SnapKind::Block& a, const SnapKind::Block& b) {
+        return a.y != b.y ? a.y < b.y : a.x < b.x;
+    });
+    return windows + others;
 }
 
 } // namespace tilewick

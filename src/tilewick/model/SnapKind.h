@@ -68,4 +68,8 @@ private:
     Cells m_cells{};
 };
 
+// The blocks of a cells kind in the order a multi-window fill gives them windows: the window's own
+// block first, then the others by row, then by column. Empty for every other kind.
+QList<SnapKind::Block> multiWindowCells(const SnapKind& kind);
+
 } // namespace tilewick

@@ -1,6 +1,9 @@
 #include "StoreHooks.h"
 
+#include "platform/Platform.h"
+
 #include "tilewick/engine/HotkeyEngine.h"
+#include "tilewick/engine/MultiWindow.h"
 #include "tilewick/engine/WindowMover.h"
 
 namespace tilewick {
@@ -20,10 +23,15 @@ StoreHooks StoreHooks::completed() const {
         hooks.appSnaps = std::make_shared<InertAppSnapStorage>();
     if (!hooks.shell)
         hooks.shell = std::make_shared<InertAppShell>();
-    if (!hooks.multiWindow)
-        hooks.multiWindow = std::make_shared<InertMultiWindow>();
     if (!hooks.mover) // the shared mover lives for the whole process
         hooks.mover = std::shared_ptr<WindowMover>(&WindowMover::shared(), [](WindowMover*) {});
+    if (!hooks.multiWindow) {
+        // The shared filler moves windows with the shared mover; another mover gets its own.
+        auto filler = hooks.mover.get() == &WindowMover::shared()
+                          ? MultiWindow::shared().shared_from_this()
+                          : std::make_shared<MultiWindow>(platform::Platform::current(), hooks.mover);
+        hooks.multiWindow = std::make_shared<MultiWindowAdapter>(std::move(filler));
+    }
     return hooks;
 }
 

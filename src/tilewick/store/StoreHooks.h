@@ -1,8 +1,10 @@
 #pragma once
 
 #include "Bindings.h"
-#include "tilewick/model/AppSnap.h"
 #include "tilewick/engine/HotkeyEngine.h"
+#include "tilewick/engine/MultiWindow.h"
+#include "tilewick/engine/OverlayHoles.h"
+#include "tilewick/model/AppSnap.h"
 
 #include "platform/EventTap.h"
 #include "platform/Screens.h"
@@ -11,6 +13,7 @@
 #include <QList>
 #include <QRectF>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -60,15 +63,15 @@ private:
 
 class WindowMover;
 
-// The floating keyboard panel, as far as the store drives it.
-class KeyboardOverlayHook {
+// The floating keyboard panel, as far as the store drives it. The store hands it to the window
+// mover, whose writes (on worker queues too, for multi-window fills) ask isVisible and punch holes.
+class KeyboardOverlayHook : public OverlayHoles {
 public:
-    virtual ~KeyboardOverlayHook() = default;
     // Shows the panel on `screen` (or moves it there); no screen: nothing happens.
     virtual void show(const std::optional<platform::ScreenInfo>& screen) = 0;
     virtual void hide() = 0;
-    // True from a show until the next hide.
-    virtual bool isVisible() const = 0;
+    // True from a show until the next hide. Called from any thread.
+    bool isVisible() const override = 0;
 };
 
 // The multi-window filler, as far as the store drives it.
@@ -81,6 +84,26 @@ public:
     // Whether the application `pid` can open new windows; `completion` runs later, on the main
     // thread.
     virtual void checkSupport(qint32 pid, std::function<void(bool supported)> completion) = 0;
+    // The store's time of its last hotkey action (uptime seconds), which later re-placements give
+    // way to.
+    virtual void attach(std::function<double()> lastSnapAt) { (void)lastSnapAt; }
+};
+
+// A MultiWindow driven by the store.
+class MultiWindowAdapter final : public MultiWindowHook {
+public:
+    explicit MultiWindowAdapter(std::shared_ptr<MultiWindow> filler) : m_filler(std::move(filler)) {}
+
+    void snap(SnapAction action) override { m_filler->snap(action); }
+    void checkSupport(qint32 pid, std::function<void(bool)> completion) override {
+        m_filler->checkSupport(pid, std::move(completion));
+    }
+    void attach(std::function<double()> lastSnapAt) override {
+        m_filler->setLastSnapAt(std::move(lastSnapAt));
+    }
+
+private:
+    std::shared_ptr<MultiWindow> m_filler;
 };
 
 // Where the Default App Snaps are kept.
@@ -120,34 +143,23 @@ public:
     virtual void terminate() = 0;
 };
 
-// Stand-ins used until the floating keyboard, the multi-window filler, the Default App Snaps
-// storage and the application shell exist.
+// Stand-ins used until the floating keyboard, the Default App Snaps storage and the application
+// shell exist.
 
-// Remembers whether it was asked to show, so the store's trigger runs its course.
+// Remembers whether it was asked to show, so the store's trigger runs its course; it has no holes
+// to punch.
 class InertKeyboardOverlay final : public KeyboardOverlayHook {
 public:
     void show(const std::optional<platform::ScreenInfo>& screen) override {
-        m_visible = m_visible || screen.has_value();
+        if (screen)
+            m_visible = true;
     }
     void hide() override { m_visible = false; }
     bool isVisible() const override { return m_visible; }
+    void punchHole(const platform::AXElement&, const QRectF&) override {}
 
 private:
-    bool m_visible = false;
-};
-
-// Remembers what it was asked and fills nothing; support checks are never answered, so no
-// application is ever offered multi-window.
-class InertMultiWindow final : public MultiWindowHook {
-public:
-    void snap(SnapAction action) override { m_lastSnap = action; }
-    void checkSupport(qint32 pid, std::function<void(bool)>) override { m_lastCheckedPid = pid; }
-    std::optional<SnapAction> lastSnap() const { return m_lastSnap; }
-    std::optional<qint32> lastCheckedPid() const { return m_lastCheckedPid; }
-
-private:
-    std::optional<SnapAction> m_lastSnap;
-    std::optional<qint32> m_lastCheckedPid;
+    std::atomic<bool> m_visible{false};
 };
 
 class InertAppSnapStorage final : public AppSnapStorage {
@@ -177,8 +189,9 @@ struct StoreHooks {
     // The program's window mover; missing: the shared one.
     std::shared_ptr<WindowMover> mover;
 
-    // The program's own collaborators: the shared hotkey engine, and inert stand-ins for the
-    // others; completed() fills in whatever is missing the same way.
+    // The program's own collaborators: the shared hotkey engine, the shared mover and a
+    // multi-window filler over the mover, and inert stand-ins for the others; completed() fills
+    // in whatever is missing the same way.
     static StoreHooks standard();
     StoreHooks completed() const;
 };

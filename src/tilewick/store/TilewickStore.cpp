@@ -38,6 +38,13 @@ TilewickStore::TilewickStore(const platform::Platform& platform, StoreHooks hook
     // The mover owns the history; the store mirrors whether redo is possible, for the views.
     m_canRedo = m_hooks.mover->canRedo();
     connect(m_hooks.mover.get(), &WindowMover::canRedoChanged, this, &TilewickStore::setCanRedo);
+    // Windows the mover writes, from multi-window fills on their queue too, show through the
+    // floating keyboard.
+    m_hooks.mover->setOverlayHoles(m_hooks.overlay);
+    // Re-placements after a multi-window fill give way to a hotkey pressed since.
+    m_hooks.multiWindow->attach([self = QPointer<TilewickStore>(this)] {
+        return self ? self->m_lastSnapAt : -std::numeric_limits<double>::infinity();
+    });
     connect(&m_platform.defaults(), &platform::Defaults::changedExternally, this,
             &TilewickStore::takeExternalSettings);
 }

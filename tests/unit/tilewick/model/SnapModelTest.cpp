@@ -136,6 +136,32 @@ TEST(SnapKind, BlocksOfStripsAndGrids) {
               (L{{0, 0, 1, 1, false}, {1, 0, 3, 1, true}, {4, 0, 1, 1, false}}));
 }
 
+TEST(SnapKind, MultiWindowCellsPutTheWindowFirstThenRowsThenColumns) {
+    using L = QList<Block>;
+    const struct {
+        SnapKind kind;
+        L cells;
+    } cases[] = {
+        {kind(SnapAction::rightTwoThirds), {{1, 0, 2, 1, true}, {0, 0, 1, 1, false}}},
+        {kind(SnapAction::bottomTwoThirds), {{0, 1, 1, 2, true}, {0, 0, 1, 1, false}}},
+        {kind(SnapAction::bottomRightQuarter),
+         {{1, 1, 1, 1, true}, {0, 0, 1, 1, false}, {1, 0, 1, 1, false}, {0, 1, 1, 1, false}}},
+        {kind(SnapAction::topMiddleRightEighth),
+         {{2, 0, 1, 1, true},
+          {0, 0, 1, 1, false},
+          {1, 0, 1, 1, false},
+          {3, 0, 1, 1, false},
+          {0, 1, 1, 1, false},
+          {1, 1, 1, 1, false},
+          {2, 1, 1, 1, false},
+          {3, 1, 1, 1, false}}},
+        {SnapKind::cells(5, 1, 1, 0, 3, 1), {{1, 0, 3, 1, true}, {0, 0, 1, 1, false}, {4, 0, 1, 1, false}}},
+        {SnapKind::maximize(), {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(multiWindowCells(c.kind), c.cells);
+}
+
 TEST(SnapKind, BlockCountsPerTabAndNoneForCommands) {
     const QHash<SnapTab, int> expected = {{SnapTab::halves, 2},          {SnapTab::twoThirds, 2},
                                           {SnapTab::thirds, 3},          {SnapTab::fourColumns, 4},

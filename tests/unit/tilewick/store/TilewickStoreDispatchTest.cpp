@@ -3,6 +3,7 @@
 
 #include "platform/sim/SimEventTap.h"
 #include "platform/sim/SimKeyboard.h"
+#include "tilewick/engine/AppWindows.h"
 #include "tilewick/store/SettingsKeys.h"
 
 #include <QCoreApplication>
@@ -474,6 +475,101 @@ TEST_F(DispatchTest, AnimatingFollowsTheMainWindowAndTheFloatingKeyboard) {
     overlay->visible = true;
     store.refreshAnimating();
     EXPECT_TRUE(store.animating());
+}
+
+// --- Globe fills with the real multi-window filler ---
+
+// The editor also has an enabled "New Window" item whose window comes 0.3 s after the press.
+class GlobeFillTest : public DispatchTest {
+protected:
+    void SetUp() override {
+        DispatchTest::SetUp();
+        using platform::sim::SimMenuItem;
+        SimMenuItem item{QStringLiteral("New Window")};
+        item.onPress = [this] {
+            runtime().after(0.3, [this] {
+                opened =
+                    desktop().addWindow(kEditor, {.title = QStringLiteral("New"), .frame = {0, 0, 200, 200}});
+            });
+        };
+        desktop().setMenuBar(kEditor, {SimMenuItem::withMenu(QStringLiteral("Editor"), {}),
+                                       SimMenuItem::withMenu(QStringLiteral("File"), {item})});
+        mover = std::make_shared<WindowMover>(platform());
+        filler = std::make_shared<MultiWindow>(platform(), mover);
+        multiWindowHook = std::make_shared<MultiWindowAdapter>(filler);
+        makeStore();
+    }
+    void TearDown() override {
+        runtime().stopWorkers();
+        filler.reset();
+        DispatchTest::TearDown();
+    }
+    QRectF frameOf(const AXElement& w) { return desktop().frame(w).value_or(QRectF()); }
+
+    std::shared_ptr<MultiWindow> filler;
+    AXElement opened;
+};
+
+TEST_F(GlobeFillTest, GlobeWithTheRightHalfKeyFillsBothHalves) {
+    store().perform(SnapAction::rightHalf, true);
+    runtime().advance(1.0);
+    EXPECT_EQ(loggedEvents("snap.multi"),
+              QStringList{"snap.multi layout=right_half windows=2 opened=1 ok=true"});
+    EXPECT_EQ(frameOf(window), QRectF(500, 25, 500, 875));
+    EXPECT_EQ(frameOf(opened), QRectF(0, 25, 500, 875));
+    EXPECT_EQ(desktop().beeps(), 0);
+    EXPECT_EQ(store().flash(), SnapAction::rightHalf);
+    // One undo puts the window back; the opened one stays.
+    store().perform(SnapAction::undo, false);
+    EXPECT_EQ(frameOf(window), QRectF(100, 100, 400, 300));
+}
+
+TEST_F(GlobeFillTest, TheFillersWritesPunchHolesInTheShowingKeyboard) {
+    overlay->visible = true;
+    store().perform(SnapAction::leftHalf, true);
+    runtime().advance(1.0);
+    // Each window is written when placed and again in the check only when it is not in place.
+    EXPECT_EQ(overlay->holes(), (std::vector<QRectF>{{500, 25, 500, 875}, {0, 25, 500, 875}}));
+    overlay->visible = false;
+    store().perform(SnapAction::rightHalf, true);
+    runtime().advance(1.0);
+    EXPECT_EQ(overlay->holes().size(), 2u);
+}
+
+TEST_F(GlobeFillTest, PuttingBackGivesWayToAHotkeyOfTheStore) {
+    const auto cells = cellFrames(SnapAction::leftHalf, desktop().screens()[0], desktop().screens());
+    const auto app = platform().service<platform::Accessibility>().application(kEditor);
+    desktop().addWindow(kEditor, {.title = QStringLiteral("Second"), .frame = {10, 10, 300, 300}});
+    filler->fill({SnapAction::leftHalf, app, kEditor, window, *cells.cells, cells.screenFrame, true});
+    runtime().advance(1.0);
+    desktop().updateWindow(window, [](platform::sim::SimWindow& s) { s.frame.moveLeft(50); });
+    runtime().advance(1.0); // the first put-back, at 1.5 s
+    EXPECT_EQ(frameOf(window).x(), 0);
+
+    desktop().updateWindow(window, [](platform::sim::SimWindow& s) { s.frame.moveLeft(50); });
+    store().perform(SnapAction::maximize, false);
+    runtime().advance(3.0); // the second, at 4 s, leaves it
+    EXPECT_EQ(frameOf(window), QRectF(0, 25, 1000, 875));
+}
+
+TEST_F(GlobeFillTest, SupportAnswersTheKeyboardsMultiWindowState) {
+    store().setKeyboardOverlay(true);
+    store().flagsChanged(platform::KeyEvent::flagsChanged(platform::kOptionKeyCode, kOptionFlag));
+    store().flagsChanged(platform::KeyEvent::flagsChanged(platform::kFnKeyCode, kOptionFlag | kFunctionFlag));
+    store().flagsChanged(platform::KeyEvent::flagsChanged(platform::kCommandKeyCode,
+                                                          kOptionFlag | kCommandFlag | kFunctionFlag));
+    runtime().runUntilIdle();
+    EXPECT_TRUE(store().multiWindow());
+    EXPECT_EQ(store().multiWindowUnsupported(), std::nullopt);
+
+    desktop().setMenuBar(kEditor, {});
+    desktop().addApp({.pid = 200, .name = QStringLiteral("Viewer")});
+    desktop().activate(200);
+    store().flagsChanged(platform::KeyEvent::flagsChanged(platform::kCommandKeyCode,
+                                                          kOptionFlag | kCommandFlag | kFunctionFlag));
+    runtime().runUntilIdle();
+    EXPECT_FALSE(store().multiWindow());
+    EXPECT_EQ(store().multiWindowUnsupported(), QStringLiteral("Viewer"));
 }
 
 } // namespace
