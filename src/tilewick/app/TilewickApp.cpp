@@ -14,6 +14,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 #include "tilewick/engine/HotkeyEngine.h"
+#include "tilewick/engine/MultiWindow.h"
 #include "tilewick/engine/WindowMover.h"
 #include "tilewick/store/TilewickStore.h"
 #include "tilewick/visuals/ViewServices.h"
@@ -58,6 +59,8 @@ int runProgram(const ProgramServices& services) {
     hooks.engine = std::make_shared<HotkeyEngineAdapter>(std::make_shared<HotkeyEngine>(
         platform.shared<platform::Runtime>(), platform.shared<platform::EventTap>()));
     hooks.mover = std::make_shared<WindowMover>(platform);
+    hooks.multiWindow =
+        std::make_shared<MultiWindowAdapter>(std::make_shared<MultiWindow>(platform, hooks.mover));
     // The store's initialiser loads the settings and bindings, asks for Accessibility, starts
     // the hotkey engine and the status poll.
     TilewickStore store(platform, hooks.completed());
