@@ -5,6 +5,7 @@
 #include "betakit/BetaLog.h"
 #include "betakit/VeldorBeta.h"
 #include "platform/ScreenSession.h"
+#include "tilewick/store/StoreHooks.h"
 
 #include <QPointer>
 
@@ -14,6 +15,14 @@ BetaActivity::BetaActivity(ShellEvents& events, platform::Runtime& runtime, Quer
                            platform::ScreenSession* screens, QObject* parent)
     : QObject(parent), betaCheckHook([] { betakit::VeldorBeta::checkForUpdateQuietly(); }), m_events(events),
       m_runtime(runtime), m_queries(std::move(queries)), m_screens(screens) {}
+
+BetaActivity::Queries BetaActivity::Queries::of(const AppShell& shell) {
+    return {[&shell] { return shell.isActive(); },
+            [&shell] {
+                const auto window = shell.visibleMainWindow();
+                return window && window->key;
+            }};
+}
 
 void BetaActivity::startBetaActivityObservers() {
     // Application and window changes settle first: the rule runs on a later turn.

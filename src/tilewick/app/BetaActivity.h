@@ -13,6 +13,7 @@ class ScreenSession;
 
 namespace tilewick {
 
+class AppShell;
 class ShellEvents;
 
 // The in-use rule: the program is in use while it is active, the screens are awake and unlocked,
@@ -25,6 +26,9 @@ public:
         std::function<bool()> applicationActive;
         // The window "main" is visible, key and not minimised.
         std::function<bool()> mainWindowInFront;
+
+        // Both asked of the application shell: its activity, and its visible main window being key.
+        static Queries of(const AppShell& shell);
     };
 
     static constexpr double kFirstCheckDelay = 5.0;

@@ -67,6 +67,7 @@ std::optional<MainWindowState> QtAppShell::visibleMainWindow() const {
         state.screenVisibleFrame = QRectF(screen->availableGeometry());
     const QWindow* handle = m_window->windowHandle();
     state.occluded = !handle || !handle->isExposed();
+    state.key = m_window->isActiveWindow();
     return state;
 }
 

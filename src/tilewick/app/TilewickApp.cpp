@@ -68,13 +68,7 @@ int runProgram(const ProgramServices& services) {
 
     QtShellEvents events;
     // The in-use rule that runs the quiet update checks.
-    MainWindow* mainWindow = nullptr;
-    BetaActivity activity(events, platform.runtime(),
-                          {[&shell] { return shell->isActive(); },
-                           [&mainWindow] {
-                               return mainWindow && mainWindow->isVisible() && !mainWindow->isMinimized() &&
-                                      mainWindow->isActiveWindow();
-                           }},
+    BetaActivity activity(events, platform.runtime(), BetaActivity::Queries::of(*shell),
                           &services.screenSession);
     app.startBetaActivityObservers = [&activity] { activity.startBetaActivityObservers(); };
     AppDelegate delegate(store, platform, app, events, QtShellEvents::focus());
@@ -82,7 +76,6 @@ int runProgram(const ProgramServices& services) {
     MainWindow window(store, app, *shell, view);
     shell->setMainWindow(&window);
     delegate.setClickFrames(&window);
-    mainWindow = &window;
     // How the store opens the window when none is visible.
     store.setOpenMainWindow([&window] {
         window.showNormal();

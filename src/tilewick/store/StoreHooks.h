@@ -122,6 +122,8 @@ struct MainWindowState {
     std::optional<QRectF> screenVisibleFrame;
     // Entirely covered by other windows, or on a screen that is off.
     bool occluded = false;
+    // It has the keyboard focus (the key window).
+    bool key = false;
 };
 
 // The application shell: how the program appears on the desktop, and its window "main".
@@ -136,7 +138,8 @@ public:
     // Brings the visible window "main" to the front and gives it the keyboard; false when no
     // such window is visible (closed or minimised).
     virtual bool focusVisibleMainWindow() = 0;
-    // The visible window "main"; none when there is none.
+    // The visible window "main": shown and not minimised; none when there is none. The one
+    // answer to whether the main window is visible: everything else asks this.
     virtual std::optional<MainWindowState> visibleMainWindow() const = 0;
     virtual void setMainWindowFrame(const QRectF& frame, bool animate) = 0;
     // Quits this program.

@@ -4,6 +4,7 @@
 #include "platform/sim/SimScreenSession.h"
 
 #include "support/SimPlatformTest.h"
+#include "support/StoreTest.h"
 
 #include <gtest/gtest.h>
 
@@ -136,6 +137,38 @@ TEST_F(BetaActivityTest, TheOverrideDecidesAndTheScreensStartUnlocked) {
     EXPECT_TRUE(activity->isMainWindowInFront());
     screens.lock();
     EXPECT_FALSE(activity->isMainWindowInFront());
+}
+
+} // namespace
+
+namespace {
+
+// The rule asks the application shell, the one source of whether the main window is visible.
+TEST(BetaActivityShellTest, InFrontWhenActiveWithTheVisibleMainWindowKey) {
+    struct Case {
+        bool active;
+        std::optional<tilewick::MainWindowState> window;
+        bool inFront;
+    };
+    tilewick::MainWindowState key;
+    key.key = true;
+    tilewick::MainWindowState coveredKey = key;
+    coveredKey.occluded = true;
+    const Case cases[] = {
+        {true, key, true},
+        {true, coveredKey, true},                   // covered, it is still the key window
+        {true, tilewick::MainWindowState{}, false}, // visible, another window is key
+        {true, std::nullopt, false},                // closed or minimised
+        {false, key, false},
+    };
+    for (const Case& c : cases) {
+        storetest::RecordingShell shell;
+        shell.active = c.active;
+        shell.mainWindow = c.window;
+        const auto queries = BetaActivity::Queries::of(shell);
+        EXPECT_EQ(queries.applicationActive() && queries.mainWindowInFront(), c.inFront)
+            << c.active << " " << c.window.has_value();
+    }
 }
 
 } // namespace
