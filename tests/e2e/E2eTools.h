@@ -74,7 +74,8 @@ inline QRect outerFrameOf(quint32 window) {
 }
 
 // Runs the event loop until `done` or `seconds` pass (waiting for other processes, never for a
-// delay of our own).
+// delay of our own). Once done, one more turn: the desktop platform takes in what the X server
+// said up to then, as the program's event loop does before it handles the next key.
 inline bool waitFor(const std::function<bool()>& done, double seconds = 5.0) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (!done()) {
@@ -83,6 +84,7 @@ inline bool waitFor(const std::function<bool()>& done, double seconds = 5.0) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::msleep(10);
     }
+    QCoreApplication::processEvents();
     return true;
 }
 

@@ -6,10 +6,10 @@
 
 #include "betakit/LogStore.h"
 #include "platform/Accessibility.h"
-#include "platform/desktop/DesktopPlatform.h"
 #include "platform/Screens.h"
 #include "platform/Sound.h"
 #include "platform/Workspace.h"
+#include "platform/desktop/DesktopPlatform.h"
 #include "tilewick/engine/WindowMover.h"
 
 #include <QSignalSpy>
@@ -386,6 +386,8 @@ TEST_F(X11DesktopTest, HostileShadowsAndAWindowManagerWithoutMoveResize) {
     ASSERT_LT(without.size(), supported.size());
     m_x.setCardinals(m_x.root(), "_NET_SUPPORTED", XCB_ATOM_ATOM, without);
     m_x.sync();
+    // The backend reads the change on its next turn, as the program's event loop would give it.
+    QCoreApplication::processEvents();
     MessageCounter requests(m_x, "_NET_MOVERESIZE_WINDOW");
     mover.perform(SnapAction::rightHalf);
     expectSnapped(outerFrameOf(window), QRect(640, 0, 640, height), "rightHalf by configuring the client");
@@ -394,6 +396,7 @@ TEST_F(X11DesktopTest, HostileShadowsAndAWindowManagerWithoutMoveResize) {
     EXPECT_EQ(requests.count(), 0);
     m_x.setCardinals(m_x.root(), "_NET_SUPPORTED", XCB_ATOM_ATOM, supported);
     m_x.sync();
+    QCoreApplication::processEvents();
 }
 
 // Run under window managers that draw their own panels (icewm's taskbar, fluxbox's toolbar).

@@ -73,21 +73,9 @@ QString subroleOf(WindowKind kind) {
 
 } // namespace
 
-struct X11Accessibility::WindowInfo {
-    QRect client; // root coordinates
-    Extents decorations;
-    Extents shadows;
-    QList<quint32> state;
-    SizeHints hints;
-    QString title;
+struct X11Accessibility::WindowInfo : WindowState {
     WindowKind kind = WindowKind::Normal;
     qint32 pid = 0;
-    // The window's event count and the time when this was read.
-    quint64 events = 0;
-    std::chrono::steady_clock::time_point readAt;
-
-    QRect outer() const { return outerFrame(client, decorations, shadows); }
-    bool has(xcb_atom_t atom) const { return state.contains(atom); }
 };
 
 struct X11Accessibility::Observers {
@@ -102,7 +90,7 @@ struct X11Accessibility::Observers {
     QSet<quint32> knownWindows; // main thread only
 };
 
-// Window states read lately, and a size held back for the position that usually follows.
+// A size held back for the position that usually follows.
 struct X11Accessibility::Writes {
     struct PendingSize {
         xcb_window_t window;
@@ -110,17 +98,10 @@ struct X11Accessibility::Writes {
         double limit;
     };
     std::mutex mutex;
-    QHash<xcb_window_t, WindowInfo> infos;
     std::optional<PendingSize> pendingSize;
 };
 
 namespace {
-
-// How long a window's state read is trusted without an event: window managers that move frames
-// without the synthetic ConfigureNotify ICCCM asks for would otherwise leave it stale.
-constexpr auto kInfoLifetime = std::chrono::milliseconds(250);
-// States kept at most; more are dropped together.
-constexpr qsizetype kInfoLimit = 64;
 
 // Keeps one observer registered until dropped.
 class X11Observer : public AXObserver {
@@ -254,7 +235,7 @@ AXError X11Accessibility::readWindow(xcb_window_t window, const QString& a, AXVa
     } else if (a == kSubrole) {
         out = subroleOf(info->kind);
     } else if (a == kTitle) {
-        out = info->title;
+        out = m_x->windowTitle(window).value_or(QString());
     } else if (a == kPosition) {
         out = topLeftPoint(info->outer().topLeft(), m_screens->primaryOrigin());
     } else if (a == kSize) {
@@ -272,64 +253,17 @@ AXError X11Accessibility::readWindow(xcb_window_t window, const QString& a, AXVa
     return AXError::Success;
 }
 
-std::optional<X11Accessibility::WindowInfo> X11Accessibility::fetch(xcb_window_t window, bool fresh) {
+std::optional<X11Accessibility::WindowInfo> X11Accessibility::fetch(xcb_window_t window) {
     const auto client = m_x->client(window);
-    const auto now = std::chrono::steady_clock::now();
-    {
-        std::lock_guard lock(m_writes->mutex);
-        if (!client) {
-            m_writes->infos.remove(window);
-            return std::nullopt;
-        }
-    }
-    const quint64 events = m_x->windowEvents(window).count;
-    if (!fresh) {
-        std::lock_guard lock(m_writes->mutex);
-        const auto it = m_writes->infos.constFind(window);
-        if (it != m_writes->infos.constEnd() && it->events == events && now - it->readAt < kInfoLifetime)
-            return *it;
-    }
-
-    xcb_connection_t* c = m_x->xcb();
-    const auto* e = m_x->ewmh();
-    // Everything in one round trip: geometry requests go out first, the properties join them.
-    const auto geometryCookie = xcb_get_geometry(c, window);
-    const auto originCookie = xcb_translate_coordinates(c, window, m_x->root(), 0, 0);
-    const auto props = m_x->properties({{window, e->_NET_FRAME_EXTENTS},
-                                        {window, m_x->atoms().gtkFrameExtents},
-                                        {window, e->_NET_WM_STATE},
-                                        {window, XCB_ATOM_WM_NORMAL_HINTS},
-                                        {window, e->_NET_WM_NAME},
-                                        {window, XCB_ATOM_WM_NAME}});
-    xcb_generic_error_t* error = nullptr;
-    XcbReply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, geometryCookie, &error));
-    std::free(error);
-    error = nullptr;
-    XcbReply<xcb_translate_coordinates_reply_t> origin(
-        xcb_translate_coordinates_reply(c, originCookie, &error));
-    std::free(error);
-    m_x->repliesTaken();
-
-    if (!geometry || !origin)
+    if (!client)
         return std::nullopt;
-    auto values = [&](size_t i) { return props[i] ? props[i]->values() : QList<quint32>{}; };
+    const auto state = m_x->windowState(window);
+    if (!state)
+        return std::nullopt;
     WindowInfo info;
-    info.client = QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
-    info.decorations = Extents::fromCardinals(values(0));
-    info.shadows = plausibleShadows(Extents::fromCardinals(values(1)), info.client.size());
-    info.state = values(2);
-    info.hints = SizeHints::fromCardinals(values(3));
-    info.title = props[4] ? props[4]->text() : QString();
-    if (info.title.isEmpty() && props[5])
-        info.title = props[5]->text();
+    static_cast<WindowState&>(info) = *state;
     info.kind = client->kind;
     info.pid = client->pid;
-    info.events = events;
-    info.readAt = now;
-    std::lock_guard lock(m_writes->mutex);
-    if (m_writes->infos.size() >= kInfoLimit)
-        m_writes->infos.clear();
-    m_writes->infos.insert(window, info);
     return info;
 }
 
@@ -380,7 +314,7 @@ std::optional<X11Accessibility::WindowInfo> X11Accessibility::settle(xcb_window_
         const WindowEvents events = m_x->windowEvents(window);
         if (events.count != seen) {
             seen = events.count;
-            auto info = fetch(window, true);
+            auto info = fetch(window);
             if (!info || done(*info))
                 return info;
             if (configureAnswers && events.syntheticConfigure &&
@@ -388,7 +322,7 @@ std::optional<X11Accessibility::WindowInfo> X11Accessibility::settle(xcb_window_
                 return info;
         }
         if (!m_x->waitForEvents(deadline))
-            return fetch(window, true);
+            return fetch(window);
     }
 }
 

@@ -24,9 +24,8 @@ class X11Workspace;
 //
 // Positions and sizes are the outer frame people see: the window manager's decorations
 // (_NET_FRAME_EXTENTS) included, the shadows of client-side decorations (_GTK_FRAME_EXTENTS)
-// left out unless they leave no client area. A window's state is read in one round trip and
-// kept until an event about the window arrives (or briefly, for window managers that do not
-// announce moves), so position and size come from one read.
+// left out unless they leave no client area. A window's state comes from what the connection
+// keeps current from the window's events, so reading it needs no round trip.
 //
 // Writes go to the window manager and wait for its answer by events: the window reaching the
 // asked-for state, or a synthetic ConfigureNotify (ICCCM 4.1.5), which is the answer of a window
@@ -73,9 +72,8 @@ private:
     AXError writeWindow(const AXElement& element, const QString& attribute, const AXValue& value);
     AXError settable(const AXElement& element, const QString& attribute, bool& out);
 
-    // The window's state on the server (kept while no event says it changed, unless `fresh`);
-    // none when it is gone or no longer managed.
-    std::optional<WindowInfo> fetch(xcb_window_t window, bool fresh = false);
+    // The window's state as the connection keeps it; none when it is gone or no longer managed.
+    std::optional<WindowInfo> fetch(xcb_window_t window);
     // The application's windows, front to back.
     QList<Client> windowsOf(qint32 pid);
     // The active window when it is the application's, else its frontmost window that is not

@@ -5,6 +5,7 @@
 
 #include <xcb/randr.h>
 #include <xcb/res.h>
+#include <xcb/xcbext.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -25,46 +26,6 @@ constexpr quint32 kMaxPropertyLongs = 65536;
 constexpr auto kWaitSlice = std::chrono::milliseconds(50);
 
 } // namespace
-
-// --- Property ---
-
-QList<quint32> Property::values() const {
-    QList<quint32> out;
-    if (format != 32)
-        return out;
-    const qsizetype n = data.size() / 4;
-    if (n == 0)
-        return out;
-    out.resize(n);
-    std::memcpy(out.data(), data.constData(), size_t(n) * 4);
-    return out;
-}
-
-std::optional<quint32> Property::value() const {
-    const auto v = values();
-    return v.isEmpty() ? std::nullopt : std::optional<quint32>(v.first());
-}
-
-QString Property::text() const {
-    if (format != 8)
-        return {};
-    QByteArray bytes = data;
-    if (const auto nul = bytes.indexOf('\0'); nul >= 0)
-        bytes.truncate(nul);
-    // STRING is Latin-1; UTF8_STRING and the compound text of simple titles read as UTF-8.
-    return type == XCB_ATOM_STRING ? QString::fromLatin1(bytes) : QString::fromUtf8(bytes);
-}
-
-QStringList Property::texts() const {
-    if (format != 8)
-        return {};
-    QStringList out;
-    for (const auto& part : data.split('\0'))
-        out.append(type == XCB_ATOM_STRING ? QString::fromLatin1(part) : QString::fromUtf8(part));
-    if (!out.isEmpty() && data.endsWith('\0'))
-        out.removeLast();
-    return out;
-}
 
 // --- Connection ---
 
@@ -112,6 +73,13 @@ struct X11Connection::Cached {
     QSize rootSize;
     quint64 panelsGeneration = 1;
     quint64 monitorsGeneration = 1;
+    // The clients' geometry, extents, state, hints and titles, and its reads under way, oldest first.
+    std::optional<X11WindowStates> states;
+    struct Reading {
+        X11WindowStates::Read read;
+        unsigned int sequence;
+    };
+    std::deque<Reading> reading;
     // For the thread that opened the connection.
     std::deque<XcbReply<xcb_generic_event_t>> pending;
     QList<quint32> rootAtoms;
@@ -191,10 +159,13 @@ bool X11Connection::initialise() {
                                e->_NET_ACTIVE_WINDOW,      e->_NET_CURRENT_DESKTOP,
                                e->_NET_SUPPORTED,          e->_NET_WORKAREA,
                                e->_NET_SUPPORTING_WM_CHECK};
+        m_cached->states.emplace(m_root,
+                                 X11WindowStates::Atoms{e->_NET_FRAME_EXTENTS, m_atoms.gtkFrameExtents,
+                                                        e->_NET_WM_STATE, e->_NET_WM_NAME});
     }
 
     m_notifier = new QSocketNotifier(xcb_get_file_descriptor(m_xcb), QSocketNotifier::Read);
-    connect(m_notifier, &QSocketNotifier::activated, this, &X11Connection::readEvents);
+    connect(m_notifier, &QSocketNotifier::activated, this, [this] { readEvents(true); });
     return isUsable();
 }
 
@@ -203,10 +174,15 @@ void X11Connection::flush() {
 }
 
 void X11Connection::repliesTaken() {
-    if (!m_readPosted.exchange(true))
-        QMetaObject::invokeMethod(this, &X11Connection::readEvents, Qt::QueuedConnection);
+    postRead();
     if (m_waiters > 0 && m_wakeFd >= 0)
         (void)::eventfd_write(m_wakeFd, 1);
+}
+
+void X11Connection::postRead() {
+    if (!m_readPosted.exchange(true))
+        QMetaObject::invokeMethod(
+            this, [this] { readEvents(false); }, Qt::QueuedConnection);
 }
 
 std::shared_ptr<void> X11Connection::addEventHandler(EventHandler handler) {
@@ -215,47 +191,62 @@ std::shared_ptr<void> X11Connection::addEventHandler(EventHandler handler) {
     return owned;
 }
 
-void X11Connection::drain() {
-    bool forMain = false;
+bool X11Connection::pumpLocked(bool readSocket) {
+    // One read of the socket at most: xcb reads only when it holds no event.
+    xcb_generic_event_t* event = readSocket ? xcb_poll_for_event(m_xcb) : xcb_poll_for_queued_event(m_xcb);
+    const bool any = event != nullptr;
+    for (; event; event = xcb_poll_for_queued_event(m_xcb)) {
+        XcbReply<xcb_generic_event_t> owned(event);
+        applyLocked(event);
+        const quint8 type = event->response_type & 0x7f;
+        // Errors of unchecked requests are nobody's business; structure, property and RandR
+        // events are the connection's own.
+        const bool own = (type >= XCB_CREATE_NOTIFY && type <= XCB_PROPERTY_NOTIFY) ||
+                         (m_randrEventBase && (type == m_randrEventBase + XCB_RANDR_SCREEN_CHANGE_NOTIFY ||
+                                               type == m_randrEventBase + XCB_RANDR_NOTIFY));
+        if (type != 0 && !own)
+            m_cached->pending.push_back(std::move(owned));
+    }
+    return any;
+}
+
+void X11Connection::drain(bool readSocket) {
+    bool any = false, forMain = false;
     {
         std::lock_guard lock(m_mutex);
-        while (xcb_generic_event_t* event = xcb_poll_for_event(m_xcb)) {
-            XcbReply<xcb_generic_event_t> owned(event);
-            applyLocked(event);
-            const quint8 type = event->response_type & 0x7f;
-            // Errors of unchecked requests are nobody's business; structure, property and RandR
-            // events are the connection's own.
-            const bool own =
-                (type >= XCB_CREATE_NOTIFY && type <= XCB_PROPERTY_NOTIFY) ||
-                (m_randrEventBase && (type == m_randrEventBase + XCB_RANDR_SCREEN_CHANGE_NOTIFY ||
-                                      type == m_randrEventBase + XCB_RANDR_NOTIFY));
-            if (type != 0 && !own)
-                m_cached->pending.push_back(std::move(owned));
-        }
+        any = pumpLocked(readSocket);
         forMain = !m_cached->pending.empty() || !m_cached->rootAtoms.isEmpty() || m_cached->monitors ||
                   m_cached->panelsGeneration != m_announcedPanels;
     }
-    if (m_waiters > 0 && m_wakeFd >= 0)
+    if (any && m_waiters > 0 && m_wakeFd >= 0)
         (void)::eventfd_write(m_wakeFd, 1);
-    if (forMain && !m_readPosted.exchange(true))
-        QMetaObject::invokeMethod(this, &X11Connection::readEvents, Qt::QueuedConnection);
+    if (forMain)
+        postRead();
 }
 
-void X11Connection::readEvents() {
-    m_readPosted = false;
-    drain();
+void X11Connection::readEvents(bool readSocket) {
     m_readPosted = false;
     std::deque<XcbReply<xcb_generic_event_t>> events;
     QList<quint32> atoms;
     bool monitors = false;
     bool panels = false;
+    bool any = false;
     {
         std::lock_guard lock(m_mutex);
+        any = pumpLocked(readSocket);
+        // What changed is read again at once, answered on a later turn: a key then finds every
+        // client's state current. Looking for answers may read events too.
+        takeReadsLocked(false);
+        any = pumpLocked(false) || any;
+        if (sendReadsLocked(m_cached->states->wanted(false)))
+            xcb_flush(m_xcb);
         events.swap(m_cached->pending);
         atoms.swap(m_cached->rootAtoms);
         std::swap(monitors, m_cached->monitors);
         panels = std::exchange(m_announcedPanels, m_cached->panelsGeneration) != m_cached->panelsGeneration;
     }
+    if (any && m_waiters > 0 && m_wakeFd >= 0)
+        (void)::eventfd_write(m_wakeFd, 1);
     for (const auto& event : events) {
         std::erase_if(m_handlers, [](const auto& h) { return h.expired(); });
         // A handler may add or drop handlers.
@@ -276,6 +267,14 @@ void X11Connection::readEvents() {
 }
 
 bool X11Connection::waitForEvents(std::chrono::steady_clock::time_point deadline) {
+    // Events xcb already holds (read while someone waited for a reply) have arrived.
+    {
+        std::lock_guard lock(m_mutex);
+        if (pumpLocked(false)) {
+            postRead();
+            return true;
+        }
+    }
     const auto now = std::chrono::steady_clock::now();
     if (now >= deadline || !isUsable())
         return false;
@@ -288,12 +287,14 @@ bool X11Connection::waitForEvents(std::chrono::steady_clock::time_point deadline
         (void)::eventfd_read(m_wakeFd, &ignored);
     }
     --m_waiters;
+    drain(true);
     return std::chrono::steady_clock::now() < deadline;
 }
 
 void X11Connection::applyLocked(const xcb_generic_event_t* event) {
     Cached& m = *m_cached;
     const auto* e = &m_ewmh;
+    m.states->apply(event);
     const quint8 type = event->response_type & 0x7f;
     auto windowEvent = [&](xcb_window_t w) -> Cached::Window* {
         const auto it = m.windows.find(w);
@@ -385,6 +386,15 @@ void X11Connection::applyLocked(const xcb_generic_event_t* event) {
     }
 }
 
+namespace {
+
+Property propertyOf(const xcb_get_property_reply_t* reply) {
+    const auto* bytes = static_cast<const char*>(xcb_get_property_value(reply));
+    return Property{reply->type, reply->format, QByteArray(bytes, xcb_get_property_value_length(reply))};
+}
+
+} // namespace
+
 std::vector<std::optional<Property>> X11Connection::properties(const std::vector<PropertyRead>& reads) {
     std::vector<xcb_get_property_cookie_t> cookies;
     cookies.reserve(reads.size());
@@ -396,13 +406,10 @@ std::vector<std::optional<Property>> X11Connection::properties(const std::vector
         xcb_generic_error_t* error = nullptr;
         XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(m_xcb, cookie, &error));
         std::free(error);
-        if (!reply) {
+        if (reply)
+            out.push_back(propertyOf(reply.get()));
+        else
             out.emplace_back();
-            continue;
-        }
-        const auto* bytes = static_cast<const char*>(xcb_get_property_value(reply.get()));
-        out.push_back(Property{reply->type, reply->format,
-                               QByteArray(bytes, xcb_get_property_value_length(reply.get()))});
     }
     repliesTaken();
     return out;
@@ -436,6 +443,107 @@ WindowKind X11Connection::kindOf(const QList<quint32>& typeAtoms, bool transient
     }
     // Without a type, a transient window is a dialog and any other a normal window.
     return transient ? WindowKind::Dialog : WindowKind::Normal;
+}
+
+// --- Client windows' states ---
+
+bool X11Connection::sendReadsLocked(const std::vector<X11WindowStates::Read>& reads) {
+    using Read = X11WindowStates::Read;
+    for (const Read& r : reads) {
+        unsigned int sequence = 0;
+        switch (r.kind) {
+        case Read::Watch: {
+            // All we want of a frame: where it goes, and that it goes.
+            const quint32 mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+            xcb_change_window_attributes(m_xcb, r.window, XCB_CW_EVENT_MASK, &mask);
+            m_cached->states->sent(r, 0);
+            continue;
+        }
+        case Read::Parent:
+            sequence = xcb_query_tree(m_xcb, r.window).sequence;
+            break;
+        case Read::Geometry:
+            sequence = xcb_get_geometry(m_xcb, r.window).sequence;
+            break;
+        case Read::Property:
+            sequence =
+                xcb_get_property(m_xcb, 0, r.window, r.atom, XCB_ATOM_ANY, 0, kMaxPropertyLongs).sequence;
+            break;
+        }
+        m_cached->states->sent(r, sequence);
+        m_cached->reading.push_back({r, sequence});
+    }
+    return !reads.empty();
+}
+
+void X11Connection::takeReadsLocked(bool wait) {
+    using Read = X11WindowStates::Read;
+    auto& reading = m_cached->reading;
+    auto& states = *m_cached->states;
+    while (!reading.empty()) {
+        const auto [read, sequence] = reading.front();
+        void* reply = nullptr;
+        xcb_generic_error_t* error = nullptr;
+        if (wait)
+            reply = xcb_wait_for_reply(m_xcb, sequence, &error);
+        else if (!xcb_poll_for_reply(m_xcb, sequence, &reply, &error))
+            return; // not here yet: a later turn takes it
+        reading.pop_front();
+        std::free(error);
+        // No answer: the window is gone.
+        switch (read.kind) {
+        case Read::Parent: {
+            XcbReply<xcb_query_tree_reply_t> tree(static_cast<xcb_query_tree_reply_t*>(reply));
+            states.parentRead(read.window, sequence, tree ? std::optional(tree->parent) : std::nullopt);
+            break;
+        }
+        case Read::Geometry: {
+            XcbReply<xcb_get_geometry_reply_t> g(static_cast<xcb_get_geometry_reply_t*>(reply));
+            states.geometryRead(
+                read.window, sequence,
+                g ? std::optional(X11WindowStates::Geometry{g->x, g->y, g->width, g->height, g->border_width})
+                  : std::nullopt);
+            break;
+        }
+        case Read::Property: {
+            XcbReply<xcb_get_property_reply_t> p(static_cast<xcb_get_property_reply_t*>(reply));
+            states.propertyRead(read.window, read.atom, sequence,
+                                p ? std::optional(propertyOf(p.get())) : std::nullopt);
+            break;
+        }
+        case Read::Watch:
+            std::free(reply);
+            break;
+        }
+    }
+}
+
+template <typename Answer>
+auto X11Connection::readWindowLocked(xcb_window_t window, bool titles, Answer answer) -> decltype(answer()) {
+    refreshLocked();
+    auto& states = *m_cached->states;
+    // Each round reads what the answers before it showed: one frame further up at most.
+    for (int round = 0; round < 8; ++round) {
+        if (auto known = answer(); known || states.isGone(window))
+            return known;
+        const auto reads = states.wanted(titles, window);
+        if (reads.empty() && m_cached->reading.empty())
+            break;
+        sendReadsLocked(reads);
+        takeReadsLocked(true);
+        repliesTaken();
+    }
+    return answer();
+}
+
+std::optional<WindowState> X11Connection::windowState(xcb_window_t window) {
+    std::lock_guard lock(m_mutex);
+    return readWindowLocked(window, false, [&] { return m_cached->states->state(window); });
+}
+
+std::optional<QString> X11Connection::windowTitle(xcb_window_t window) {
+    std::lock_guard lock(m_mutex);
+    return readWindowLocked(window, true, [&] { return m_cached->states->title(window); });
 }
 
 // --- What the connection keeps ---
@@ -503,6 +611,7 @@ void X11Connection::readRootLocked(const QSet<xcb_atom_t>& atoms) {
         if (m.windows.contains(w))
             continue;
         xcb_change_window_attributes(m_xcb, w, XCB_CW_EVENT_MASK, &mask);
+        m.states->track(w);
         Cached::Window window;
         window.client.window = w;
         window.dirty = {
@@ -512,7 +621,12 @@ void X11Connection::readRootLocked(const QSet<xcb_atom_t>& atoms) {
         m.windowsDirty = true;
     }
     // Windows that are no longer clients are forgotten: their ids may come back for others.
-    m.windows.removeIf([&](const auto& it) { return !now.contains(it.key()); });
+    m.windows.removeIf([&](const auto& it) {
+        if (now.contains(it.key()))
+            return false;
+        m.states->forget(it.key());
+        return true;
+    });
     {
         std::lock_guard lock(m_serverPidsMutex);
         m_serverPids.removeIf([&](const auto& it) { return !now.contains(it.key()); });
@@ -642,7 +756,6 @@ Client X11Connection::clientLocked(xcb_window_t window) const {
 }
 
 ClientList X11Connection::clients() {
-    drain();
     std::lock_guard lock(m_mutex);
     refreshLocked();
     const Cached& m = *m_cached;
@@ -656,7 +769,6 @@ ClientList X11Connection::clients() {
 }
 
 std::optional<Client> X11Connection::client(xcb_window_t window) {
-    drain();
     std::lock_guard lock(m_mutex);
     refreshLocked();
     const auto it = m_cached->windows.constFind(window);
@@ -666,7 +778,6 @@ std::optional<Client> X11Connection::client(xcb_window_t window) {
 }
 
 QList<Client> X11Connection::clientsOf(qint32 pid) {
-    drain();
     std::lock_guard lock(m_mutex);
     refreshLocked();
     QList<Client> out;
@@ -677,21 +788,18 @@ QList<Client> X11Connection::clientsOf(qint32 pid) {
 }
 
 xcb_window_t X11Connection::activeWindow() {
-    drain();
     std::lock_guard lock(m_mutex);
     refreshLocked();
     return m_cached->active;
 }
 
 bool X11Connection::supports(xcb_atom_t atom) {
-    drain();
     std::lock_guard lock(m_mutex);
     refreshLocked();
     return m_cached->supported.contains(atom);
 }
 
 X11Connection::Panels X11Connection::panels() {
-    drain();
     std::lock_guard lock(m_mutex);
     refreshLocked();
     const Cached& m = *m_cached;
@@ -714,19 +822,16 @@ X11Connection::Panels X11Connection::panels() {
 }
 
 quint64 X11Connection::panelsGeneration() {
-    drain();
     std::lock_guard lock(m_mutex);
     return m_cached->panelsGeneration;
 }
 
 quint64 X11Connection::monitorsGeneration() {
-    drain();
     std::lock_guard lock(m_mutex);
     return m_cached->monitorsGeneration;
 }
 
 WindowEvents X11Connection::windowEvents(xcb_window_t window) {
-    drain();
     std::lock_guard lock(m_mutex);
     refreshLocked();
     return m_cached->windows.value(window).events;
@@ -793,7 +898,6 @@ qint32 X11Connection::pidOf(xcb_window_t window) {
 }
 
 QSize X11Connection::rootSize() {
-    drain();
     std::lock_guard lock(m_mutex);
     return rootSizeLocked();
 }
@@ -812,7 +916,6 @@ QSize X11Connection::rootSizeLocked() {
 bool X11Connection::hasEwmhWindowManager() {
     if (!isUsable())
         return false;
-    drain();
     std::lock_guard lock(m_mutex);
     refreshLocked();
     return m_cached->wmCheck != XCB_WINDOW_NONE && m_cached->wmAlive;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "X11Geometry.h"
+#include "X11Property.h"
+#include "X11WindowStates.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -26,28 +28,6 @@
 class QSocketNotifier;
 
 namespace platform::x11 {
-
-// A reply or event of xcb, freed when it goes.
-struct XcbFree {
-    void operator()(void* p) const { std::free(p); }
-};
-template <typename T> using XcbReply = std::unique_ptr<T, XcbFree>;
-
-// One property as read from the server.
-struct Property {
-    xcb_atom_t type = XCB_ATOM_NONE; // none: the window has no such property
-    quint8 format = 0;
-    QByteArray data;
-
-    bool exists() const { return type != XCB_ATOM_NONE; }
-    // The 32-bit values (CARDINAL, WINDOW, ATOM); empty for other formats.
-    QList<quint32> values() const;
-    std::optional<quint32> value() const;
-    // A text property: UTF8_STRING as UTF-8, STRING as Latin-1; up to the first NUL.
-    QString text() const;
-    // The NUL-separated texts of a list property (WM_CLASS).
-    QStringList texts() const;
-};
 
 // What a client window is for, from _NET_WM_WINDOW_TYPE.
 enum class WindowKind { Normal, Dialog, Floating, Dock, Desktop, Other };
@@ -76,11 +56,6 @@ struct ClientList {
     bool ok = false; // false: the server did not answer
 };
 
-// Whether request sequence `a` comes at or after `b`, across the wrap of 32 bits.
-inline bool sequenceAtOrAfter(quint32 a, quint32 b) {
-    return qint32(a - b) >= 0;
-}
-
 // What the connection has seen happen to one client window since it became a client.
 struct WindowEvents {
     quint64 count = 0; // structure and property events
@@ -98,10 +73,11 @@ struct WindowEvents {
 // changed, batched into one round trip when next asked for. So a question about the desktop costs
 // no round trip while nothing changed.
 //
-// Every call may be made from any thread (xcb is thread-safe). Whichever thread asks drains the
-// events that have arrived first, so answers include everything the server said up to then;
-// events for the handlers and the signals are delivered on the thread that opened the
-// connection, in the order they arrived.
+// Every call may be made from any thread (xcb is thread-safe). The thread that opened the
+// connection reads it once per turn of its event loop (when the socket has something, or after a
+// reply was waited for), so answers include everything the server said up to the start of that
+// turn; a thread that waits for events reads them itself. Events for the handlers and the signals
+// are delivered on the thread that opened the connection, in the order they arrived.
 class X11Connection : public QObject {
     Q_OBJECT
 public:
@@ -154,8 +130,13 @@ public:
     quint64 monitorsGeneration();
     // Events of a client window (none for other windows).
     WindowEvents windowEvents(xcb_window_t window);
-    // Blocks until events arrive (or other threads took replies) or the deadline passes; false
-    // when it passed. Callers drain and look again.
+    // A client window's geometry, extents, state and hints, and its title: kept from its events,
+    // read (in one round trip per frame not known yet) only when an event said it changed and the
+    // main thread's turns have not read it again yet. None when the window is no client or gone.
+    std::optional<WindowState> windowState(xcb_window_t window);
+    std::optional<QString> windowTitle(xcb_window_t window);
+    // Blocks until events arrive (or other threads took replies) or the deadline passes, and takes
+    // them in; false when it passed. Callers look again.
     bool waitForEvents(std::chrono::steady_clock::time_point deadline);
     // The process of each window's client: `declared` (its _NET_WM_PID; 0 when it has none) when
     // set, else what the X server knows of a local client (X-Resource); 0 when neither says. The
@@ -185,8 +166,6 @@ public:
 
     // After waiting for replies: lets the events queued meanwhile be read.
     void repliesTaken();
-    // Reads the events that have arrived and brings what the connection keeps up to date.
-    void drain();
 
 signals:
     // Properties of the root window changed (_NET_CLIENT_LIST, _NET_ACTIVE_WINDOW, _NET_WORKAREA …);
@@ -201,9 +180,24 @@ private:
     struct Cached;
     X11Connection(xcb_connection_t* xcb, int screenNumber);
     bool initialise();
-    void readEvents();
+    // On the thread that opened the connection, once per turn of its event loop with something to
+    // do: takes the events in (reading the socket once when `readSocket`) and the answers that came,
+    // asks again for what events made stale, and hands the events to the handlers.
+    void readEvents(bool readSocket);
+    // Has readEvents run on the next turn.
+    void postRead();
+    // Takes the events in, for a thread that waits.
+    void drain(bool readSocket);
     // Under m_mutex.
+    bool pumpLocked(bool readSocket);
     void applyLocked(const xcb_generic_event_t* event);
+    // Sends the reads of the client windows' states; whether there were any.
+    bool sendReadsLocked(const std::vector<X11WindowStates::Read>& reads);
+    // Hands the answers that came to the states, in order; with `wait`, all of them.
+    void takeReadsLocked(bool wait);
+    // `answer()` once the window's state is read as far as `titles` says.
+    template <typename Answer>
+    auto readWindowLocked(xcb_window_t window, bool titles, Answer answer) -> decltype(answer());
     void refreshLocked();
     void readRootLocked(const QSet<xcb_atom_t>& atoms);
     void readWindowsLocked();
