@@ -3,6 +3,7 @@
 #include "BetaKit.h"
 #include "CrashDetection.h"
 #include "LogStore.h"
+#include "update/UpdateModel.h"
 
 #include "platform/Alerts.h"
 #include "platform/Platform.h"
@@ -165,6 +166,7 @@ void VeldorBeta::resetForTesting() {
     state().lastRunCrashed = false;
     state().parts = {};
     state().willTerminate.clear();
+    resetUpdaterStateForTesting();
 }
 
 void WillTerminate::observe(std::function<void()> observer) {

@@ -2,6 +2,7 @@
 
 #include "BetaFeedback.h"
 #include "BetaLog.h"
+#include "update/UpdateFeed.h"
 
 #include <QString>
 #include <QStringList>
@@ -95,7 +96,22 @@ public:
     static void send(const BetaFeedback& feedback,
                      std::function<void(std::variant<QString, BetaSendError>)> done);
 
-    // Testing hook: forgets the configuration, the crash flag, the parts and the quit observers.
+    // The updater (update/): the feed's address, its fetch, the installed version, the sentence of
+    // an error, and the build the user closed the update window on.
+    static QUrl updateFeedURL(const BetaConfiguration& config);
+    // Fetches and decodes the feed; `done` runs once, on the main thread. The task cancels it.
+    static std::shared_ptr<UpdateTask> fetchFeed(const BetaConfiguration& config,
+                                                 std::function<void(UpdateResult<UpdateFeed>)> done);
+    static InstalledVersion installedVersion(const BetaConfiguration& config);
+    static QString updateErrorText(const UpdateError& error);
+    // Raises the declined build to the feed's newest build and logs "beta.update_declined" when it
+    // was below; the update window calls it as it closes after an offer.
+    static void recordDecline(const UpdateFeed& feed);
+    // The highest build declined in this run (0 at start); kept in memory only.
+    static qint64 declinedBuild();
+
+    // Testing hook: forgets the configuration, the crash flag, the parts, the quit observers and
+    // the declined build.
     static void resetForTesting();
 
     static constexpr double kCrashPromptDelay = 1.5;

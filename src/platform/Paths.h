@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDir>
 #include <QString>
 
 namespace platform {
@@ -19,6 +20,8 @@ public:
     virtual QString autostart() const = 0;
     // The user's home folder.
     virtual QString home() const = 0;
+    // The temporary folder ($TMPDIR, else /tmp); it may have to be created.
+    virtual QString temporary() const { return QDir::tempPath(); }
 };
 
 } // namespace platform

@@ -31,5 +31,8 @@ QString FixedPaths::autostart() const {
 QString FixedPaths::home() const {
     return m_root + "/home";
 }
+QString FixedPaths::temporary() const {
+    return m_root + "/tmp";
+}
 
 } // namespace platform::sim

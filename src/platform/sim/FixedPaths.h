@@ -9,7 +9,8 @@
 namespace platform::sim {
 
 // Private folders for tests, all under one root:
-//   <root>/home, <root>/config (with autostart/), <root>/data, <root>/state/DiagnosticReports.
+//   <root>/home, <root>/config (with autostart/), <root>/data, <root>/state/DiagnosticReports,
+//   <root>/tmp.
 // The folders are not created; code that writes creates what it needs, as on a fresh account.
 class FixedPaths final : public Paths {
 public:
@@ -25,6 +26,7 @@ public:
     QString diagnosticReports() const override;
     QString autostart() const override;
     QString home() const override;
+    QString temporary() const override;
 
 private:
     std::unique_ptr<QTemporaryDir> m_temporary;

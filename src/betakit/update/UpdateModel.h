@@ -1,0 +1,120 @@
+#pragma once
+
+#include "UpdateError.h"
+#include "UpdateFeed.h"
+
+#include "betakit/VeldorBeta.h"
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace betakit {
+
+// The model behind the update window: the stage it shows and the work that moves it on.
+//
+// Main thread only. Every change of stage emits stageChanged() and then runs the change rule:
+// an available stage records its feed as `offered`, and a change between a short and a tall
+// stage calls the resize hook. The window reads `stage()`, binds its buttons to runCheck(),
+// startDownload() and cancelTask(), and calls windowWillClose() as it closes.
+class UpdateModel final : public QObject {
+    Q_OBJECT
+public:
+    class Stage {
+    public:
+        // In this order: the height classes are a mask over the case numbers.
+        enum class Case {
+            Available,
+            UpToDate,
+            TooOld,
+            CouldNotCheck,
+            Downloading,
+            Failed,
+            Checking,
+            Installing
+        };
+
+        // A newer build that runs here is offered.
+        static Stage available(UpdateFeed feed);
+        // Nothing newer: `latest` is the feed's newest version; `ahead` when the installed build is above it.
+        static Stage upToDate(QString latest, bool ahead);
+        // A newer build needs a newer system than this one; `minimum` may be empty.
+        static Stage tooOld(QString minimum);
+        static Stage couldNotCheck(QString message);
+        static Stage downloading(qint64 received, qint64 total);
+        // The download or installation failed; the feed, when there is one, lets the window offer the
+        // website.
+        static Stage failed(QString message, std::optional<UpdateFeed> feed);
+        static Stage checking();
+        static Stage installing();
+
+        Case kind() const { return m_case; }
+        // available and failed.
+        const std::optional<UpdateFeed>& feed() const { return m_feed; }
+        // upToDate's latest version, tooOld's minimum, couldNotCheck's and failed's message.
+        const QString& text() const { return m_text; }
+        bool ahead() const { return m_ahead; }
+        qint64 received() const { return m_received; }
+        qint64 total() const { return m_total; }
+
+        // upToDate, tooOld, couldNotCheck, failed and checking are short; the others tall.
+        bool isShort() const { return (kShortMask >> int(m_case)) & 1; }
+        static constexpr unsigned kShortMask = 0x6E;
+
+        friend bool operator==(const Stage&, const Stage&) = default;
+
+    private:
+        explicit Stage(Case c) : m_case(c) {}
+
+        Case m_case;
+        std::optional<UpdateFeed> m_feed;
+        QString m_text;
+        bool m_ahead = false;
+        qint64 m_received = 0;
+        qint64 m_total = 0;
+    };
+
+    // The change rule does not run for the first stage; an available one is recorded as offered.
+    UpdateModel(BetaConfiguration config, Stage stage, QObject* parent = nullptr);
+    ~UpdateModel() override;
+
+    const BetaConfiguration& config() const { return m_config; }
+    const Stage& stage() const { return m_stage; }
+    void setStage(Stage stage);
+    // Called with true when the stage becomes short, false when it becomes tall.
+    void setOnResize(std::function<void(bool isShort)> onResize) { m_onResize = std::move(onResize); }
+    // The last feed shown in the available stage; never cleared.
+    const std::optional<UpdateFeed>& offered() const { return m_offered; }
+    // The work running now (check, download or installation), if any.
+    const std::shared_ptr<UpdateTask>& task() const { return m_task; }
+
+    // The check on request: checking, then the check's result or couldNotCheck. A task held
+    // before is let go, not cancelled: it still sets its stage when it ends.
+    void runCheck();
+    // "Cancel": cancels the running task. A download goes back to available; a started
+    // verification and installation run on.
+    void cancelTask();
+    // The window closes: the task is cancelled and an offer is recorded as declined.
+    void windowWillClose();
+
+signals:
+    void stageChanged();
+
+private:
+    BetaConfiguration m_config;
+    Stage m_stage;
+    std::function<void(bool)> m_onResize;
+    std::optional<UpdateFeed> m_offered;
+    std::shared_ptr<UpdateTask> m_task;
+};
+
+// The text beside the download's bar: "40% 5MB/13MB", "75% 1.5GB/2.0GB". Megabytes and tenths of
+// gigabytes are rounded up, the percentage down; the unit follows the total.
+QString progressText(qint64 received, qint64 total);
+
+// Forgets the declined build; VeldorBeta::resetForTesting() calls it.
+void resetUpdaterStateForTesting();
+
+} // namespace betakit
