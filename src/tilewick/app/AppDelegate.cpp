@@ -73,11 +73,8 @@ void AppDelegate::observe() {
     connect(&m_events, &ShellEvents::windowDidBecomeKey, this,
             [this] { m_keySince = m_platform.clock().uptime(); });
     // Coming to the front ends the floating keyboard and rereads what may have changed meanwhile.
-    connect(&m_events, &ShellEvents::applicationDidBecomeActive, this, [this] {
-        m_store.hideOverlay();
-        m_store.refreshAnimating();
-        m_store.refreshLaunchAtLogin();
-    });
+    connect(&m_events, &ShellEvents::applicationDidBecomeActive, this,
+            [this] { m_store.applicationBecameActive(); });
     // Whether a keyboard is on screen to animate settles after these changes.
     connect(&m_events, &ShellEvents::applicationDidResignActive, this, later);
     connect(&m_events, &ShellEvents::applicationDidHide, this, later);
@@ -98,11 +95,8 @@ void AppDelegate::observe() {
     connect(&screens, &platform::Screens::screensChanged, this,
             [this, &screens] { m_store.setDisplayCount(screens.screens().size()); });
     // Keys held while leaving the front never come back up to us.
-    connect(&m_events, &ShellEvents::applicationDidResignActive, this, [this] {
-        if (!m_store.pressedKeys().isEmpty())
-            m_store.setPressedKeys({});
-        m_store.finishEditingModifiers();
-    });
+    connect(&m_events, &ShellEvents::applicationDidResignActive, this,
+            [this] { m_store.applicationResignedActive(); });
 }
 
 void AppDelegate::refreshAnimatingLater() {

@@ -69,13 +69,7 @@ void MainWindow::rebuildMenus() {
 
 void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    m_store.setWindowOpen(true);
-    // Once on screen the window gets its standard size, after the current turn.
-    QPointer<MainWindow> self(this);
-    m_view.runtime().async([self] {
-        if (self)
-            self->m_store.restoreMainWindowSize(false);
-    });
+    m_store.mainWindowShown();
 }
 
 } // namespace tilewick

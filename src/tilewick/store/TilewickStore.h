@@ -186,6 +186,9 @@ public:
     // The user's switch; `launchAtLogin` then shows the real state, not the request.
     void setLaunchAtLogin(bool on);
     void showMainWindow();
+    // The main window came on screen: it is open, and after the current turn it gets its
+    // standard size.
+    void mainWindowShown();
     // Shows `text` until 5 s after the last note.
     void showNote(const QString& text);
 
@@ -288,6 +291,12 @@ public:
     void hideOverlay();
     // Whether any drawn keyboard can be seen: the main window in front, or the floating one.
     void refreshAnimating();
+    // This program came to the front: the floating keyboard goes, and what may have changed
+    // meanwhile (animating, the login item) is read again.
+    void applicationBecameActive();
+    // This program left the front: keys held now never come back up to it, and a modifier edit
+    // ends.
+    void applicationResignedActive();
 
 signals:
     void bindingsChanged();

@@ -192,4 +192,16 @@ void TilewickStore::refreshAnimating() {
     setAnimating(visible || m_hooks.overlay->isVisible());
 }
 
+void TilewickStore::applicationBecameActive() {
+    hideOverlay();
+    refreshAnimating();
+    refreshLaunchAtLogin();
+}
+
+void TilewickStore::applicationResignedActive() {
+    if (!m_pressedKeys.isEmpty())
+        setPressedKeys({});
+    finishEditingModifiers();
+}
+
 } // namespace tilewick

@@ -72,6 +72,15 @@ void TilewickStore::showMainWindow() {
     shell.activateIgnoringOtherApps();
 }
 
+void TilewickStore::mainWindowShown() {
+    setWindowOpen(true);
+    QPointer<TilewickStore> self(this);
+    m_platform.runtime().async([self] {
+        if (self)
+            self->restoreMainWindowSize(false);
+    });
+}
+
 void TilewickStore::showNote(const QString& text) {
     setNote(text);
     if (m_noteTask)

@@ -202,6 +202,44 @@ TEST_F(StoreTest, ShowMainWindowOpensAClosedOrMinimisedWindowAfresh) {
     EXPECT_EQ(shell->activations, 2);
 }
 
+TEST_F(StoreTest, AShownMainWindowIsOpenAndGetsItsSizeAfterTheCurrentTurn) {
+    auto& store = makeStore();
+    store.setWindowOpen(false);
+    shell->mainWindow = MainWindowState{{100, 50, 600, 400}, false, QRectF(0, 0, 1440, 900)};
+
+    store.mainWindowShown();
+    EXPECT_TRUE(store.windowOpen());
+    EXPECT_TRUE(shell->frames.empty());
+    runtime().runUntilIdle();
+    ASSERT_EQ(shell->frames.size(), 1u);
+    EXPECT_EQ(shell->frames[0], std::make_pair(QRectF(0, 9, 956, 891), false)); // pulled into the screen
+}
+
+// --- Coming to the front and leaving it ------------------------------------------------------
+
+TEST_F(StoreTest, ComingToTheFrontHidesTheFloatingKeyboardAndRereadsWhatChanged) {
+    auto& store = makeStore();
+    overlay->visible = true;
+    shell->active = true;
+    shell->mainWindow = MainWindowState{{0, 0, 956, 891}, false, QRectF(0, 0, 1440, 900)};
+    loginItems().registerApp();
+
+    store.applicationBecameActive();
+    EXPECT_FALSE(overlay->visible);
+    EXPECT_TRUE(store.animating()); // the main window's keyboard is seen now
+    EXPECT_TRUE(store.launchAtLogin());
+}
+
+TEST_F(StoreTest, LeavingTheFrontForgetsHeldKeysAndEndsAModifierEdit) {
+    auto& store = makeStore();
+    store.setPressedKeys({{58, 1.0}});
+    store.beginEditingModifiers();
+
+    store.applicationResignedActive();
+    EXPECT_TRUE(store.pressedKeys().isEmpty());
+    EXPECT_FALSE(store.editingModifiers());
+}
+
 // --- Resetting the hotkeys -------------------------------------------------------------------
 
 class ResetHotkeys : public StoreTest {
