@@ -29,8 +29,9 @@ Exec=xterm
 StartupWMClass=XTerm
 ENTRY
 
-# Two terminals; the driver brings the first one in front itself.
-xterm -T "Term Two" -geometry 60x10+300+500 >/dev/null 2>&1 &
+# Two terminals, the second of a class and name no entry claims, so each is an application of its own; the
+# driver brings the first one in front itself.
+xterm -name otherterm -class OtherTerm -T "Term Two" -geometry 60x10+300+500 >/dev/null 2>&1 &
 other=$!
 pids+=("$other")
 xterm -T "Term One" -geometry 80x24+100+100 >/dev/null 2>&1 &

@@ -1,5 +1,7 @@
 #include "X11Accessibility.h"
 
+#include "X11MenuBar.h"
+
 #include "X11Screens.h"
 #include "X11Workspace.h"
 
@@ -20,7 +22,7 @@ namespace platform::x11 {
 
 namespace {
 
-enum class Kind : quint8 { SystemWide = 0, App = 2, Window = 3, Unknown = 0xff };
+enum class Kind : quint8 { SystemWide = 0, App = 2, Window = 3, Menu = X11MenuBar::kKind, Unknown = 0xff };
 
 Kind kindOf(quint64 id) {
     if (id == AXElement::kSystemWideId)
@@ -30,6 +32,8 @@ Kind kindOf(quint64 id) {
         return Kind::App;
     case quint64(Kind::Window):
         return Kind::Window;
+    case quint64(Kind::Menu):
+        return Kind::Menu;
     default:
         return Kind::Unknown;
     }
@@ -52,6 +56,8 @@ const QString kMain = QStringLiteral("AXMain");
 const QString kFocused = QStringLiteral("AXFocused");
 const QString kRaise = QStringLiteral("AXRaise");
 const QString kWindowCreated = QStringLiteral("AXWindowCreated");
+const QString kMenuBar = QStringLiteral("AXMenuBar");
+const QString kPress = QStringLiteral("AXPress");
 
 // ICCCM IconicState, and EWMH's north-west gravity and "pager" source of requests made for the user.
 constexpr quint32 kIconicState = 3;
@@ -121,7 +127,7 @@ std::chrono::steady_clock::time_point deadlineAfter(double seconds) {
 const QStringList kWindowAttributes{kRole,      kSubrole,    kTitle, kPosition, kSize,
                                     kMinimized, kFullScreen, kMain,  kFocused};
 const QStringList kApplicationAttributes{kRole,       kTitle,     kWindows, kFocusedWindow,
-                                         kMainWindow, kFrontmost, kHidden};
+                                         kMainWindow, kFrontmost, kHidden,  kMenuBar};
 
 } // namespace
 
@@ -179,15 +185,24 @@ AXError X11Accessibility::read(const AXElement& element, const QString& a, AXVal
             return AXError::AttributeUnsupported;
         // The active window's own process, whatever else runs.
         const auto active = m_x->client(m_x->activeWindow());
-        if (!active || active->pid <= 0)
+        const qint32 pid = active ? m_workspace->applicationPid(*active) : 0;
+        if (pid <= 0)
             return AXError::NoValue;
-        out = application(active->pid);
+        out = application(pid);
         return AXError::Success;
     }
     case Kind::App:
         return readApplication(element.pid(), a, out);
     case Kind::Window:
         return readWindow(xcb_window_t(element.id()), a, out);
+    case Kind::Menu: {
+        if (!applicationExists(element.pid()))
+            return AXError::InvalidUIElement;
+        const auto app = m_workspace->runningApplication(element.pid());
+        const auto entry = m_workspace->entryOf(element.pid());
+        return X11MenuBar::read(element, app ? app->localizedName : QString(), entry && entry->newWindow, a,
+                                out);
+    }
     default:
         return AXError::InvalidUIElement;
     }
@@ -215,7 +230,9 @@ AXError X11Accessibility::readApplication(qint32 pid, const QString& a, AXValue&
         out = windowElement(*focused);
     } else if (a == kFrontmost) {
         const auto active = m_x->client(m_x->activeWindow());
-        out = active && active->pid == pid;
+        out = active && m_workspace->applicationPid(*active) == pid;
+    } else if (a == kMenuBar) {
+        out = X11MenuBar::element(pid, X11MenuBar::Node::Bar);
     } else {
         // X has no hidden applications, only minimised windows.
         out = false;
@@ -268,7 +285,7 @@ std::optional<X11Accessibility::WindowInfo> X11Accessibility::fetch(xcb_window_t
 }
 
 QList<Client> X11Accessibility::windowsOf(qint32 pid) {
-    QList<Client> windows = m_x->clientsOf(pid);
+    QList<Client> windows = m_workspace->clientsOf(pid);
     windows.removeIf([](const Client& c) { return !c.isAppWindow() || !c.onCurrentDesktop; });
     return windows;
 }
@@ -288,14 +305,15 @@ std::optional<Client> X11Accessibility::focusedWindowOf(qint32 pid) {
 bool X11Accessibility::applicationExists(qint32 pid) {
     if (pid <= 0)
         return false;
-    if (pid == qint32(getpid()) || !m_x->clientsOf(pid).isEmpty())
+    if (pid == qint32(getpid()) || !m_workspace->clientsOf(pid).isEmpty())
         return true;
     // A process without windows is still an application one can ask about.
     return ::kill(pid, 0) == 0 || errno == EPERM;
 }
 
 AXElement X11Accessibility::windowElement(const Client& client) const {
-    return AXElement(windowId(client.window), client.pid);
+    // A window's process is its application's, which may be another of the application's processes.
+    return AXElement(windowId(client.window), m_workspace->applicationPid(client));
 }
 
 // --- Writing ---
@@ -603,6 +621,8 @@ AXError X11Accessibility::performAction(const AXElement& element, const QString&
         return AXError::IllegalArgument;
     if (!m_x->isUsable())
         return AXError::APIDisabled;
+    if (kindOf(element.id()) == Kind::Menu)
+        return pressMenu(element, action);
     if (kindOf(element.id()) != Kind::Window || action != kRaise)
         return AXError::ActionUnsupported;
     const xcb_window_t window = xcb_window_t(element.id());
@@ -614,6 +634,18 @@ AXError X11Accessibility::performAction(const AXElement& element, const QString&
     while (m_x->activeWindow() != window && m_x->waitForEvents(deadline)) {
     }
     return AXError::Success;
+}
+
+AXError X11Accessibility::pressMenu(const AXElement& element, const QString& action) {
+    if (!X11MenuBar::nodeOf(element) || !applicationExists(element.pid()))
+        return AXError::InvalidUIElement;
+    const auto entry = m_workspace->entryOf(element.pid());
+    const bool opensWindows = entry && entry->newWindow;
+    if (X11MenuBar::nodeOf(element) >= X11MenuBar::Node::FileItem && !opensWindows)
+        return AXError::InvalidUIElement;
+    if (action != kPress || X11MenuBar::nodeOf(element) != X11MenuBar::Node::NewWindow)
+        return AXError::ActionUnsupported;
+    return X11MenuBar::pressNewWindow(*entry);
 }
 
 // --- Observers ---
@@ -653,7 +685,7 @@ void X11Accessibility::clientListChanged() {
         {
             std::lock_guard lock(m_observers->mutex);
             for (const auto& entry : m_observers->entries)
-                if (entry.pid == c.pid)
+                if (entry.pid == c.pid || entry.pid == m_workspace->applicationPid(c))
                     callbacks.push_back(entry.callback);
         }
         // Outside the lock: a callback may add or drop observers.

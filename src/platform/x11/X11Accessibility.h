@@ -18,9 +18,11 @@ class X11Workspace;
 // Elements: the system-wide element ("AXRole", "AXFocusedApplication"); applications by process
 // ("AXRole", "AXTitle", "AXWindows", "AXFocusedWindow", "AXMainWindow", "AXFrontmost", "AXHidden");
 // windows by X window ("AXRole", "AXSubrole", "AXTitle", "AXPosition", "AXSize", "AXMinimized",
-// "AXFullScreen", "AXMain", "AXFocused"; action "AXRaise"). An application's windows are its
-// managed client windows on the current desktop, front to back, without panels and the desktop.
-// Menus, "AXEnhancedUserInterface" and "AXMenuBar" are not supported.
+// "AXFullScreen", "AXMain", "AXFocused"; action "AXRaise"). Applications are the workspace's (the
+// windows of one desktop entry, whatever their processes), and a window's process is its
+// application's. An application's windows are its managed client windows on the current desktop,
+// front to back, without panels and the desktop. "AXMenuBar" is the application's X11MenuBar
+// (action "AXPress"); "AXEnhancedUserInterface" is not supported.
 //
 // Positions and sizes are the outer frame people see: the window manager's decorations
 // (_NET_FRAME_EXTENTS) included, the shadows of client-side decorations (_GTK_FRAME_EXTENTS)
@@ -71,6 +73,7 @@ private:
     AXError readWindow(xcb_window_t window, const QString& attribute, AXValue& out);
     AXError writeWindow(const AXElement& element, const QString& attribute, const AXValue& value);
     AXError settable(const AXElement& element, const QString& attribute, bool& out);
+    AXError pressMenu(const AXElement& element, const QString& action);
 
     // The window's state as the connection keeps it; none when it is gone or no longer managed.
     std::optional<WindowInfo> fetch(xcb_window_t window);

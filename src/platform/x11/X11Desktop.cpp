@@ -4,6 +4,7 @@
 #include "X11Connection.h"
 #include "X11EventTap.h"
 #include "X11Keyboard.h"
+#include "X11Pointer.h"
 #include "X11Screens.h"
 #include "X11Sound.h"
 #include "X11Workspace.h"
@@ -30,6 +31,7 @@ bool provideX11Desktop(Platform& platform, const OwnApplication& own) {
     platform.provide<Workspace>(workspace);
     platform.provide<Accessibility>(std::make_shared<X11Accessibility>(connection, screens, workspace));
     platform.provide<Sound>(std::make_shared<X11Sound>(connection));
+    platform.provide<Pointer>(std::make_shared<X11Pointer>(connection, screens));
     auto keyboard = std::make_shared<X11Keyboard>(connection);
     platform.provide<Keyboard>(keyboard);
     // Without XKB there is no tap, and hotkeys stay off.

@@ -19,9 +19,9 @@ struct OwnApplication {
 bool displayAnswers();
 
 // Connects to the X server of $DISPLAY and registers the desktop services over it on `platform`:
-// Accessibility, Screens, Workspace, Sound, Keyboard, and the EventTap with the LocalKeyMonitors
-// when the server has XKB. Call on the main thread, after the QApplication exists. False, with nothing
-// registered, when no X server answers.
+// Accessibility, Screens, Workspace, Sound, Pointer, Keyboard, and the EventTap with the
+// LocalKeyMonitors when the server has XKB. Call on the main thread, after the QApplication exists.
+// False, with nothing registered, when no X server answers.
 bool provideX11Desktop(Platform& platform, const OwnApplication& own);
 
 } // namespace platform::x11

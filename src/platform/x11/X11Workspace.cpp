@@ -4,6 +4,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 #include <unistd.h>
 
 namespace platform::x11 {
@@ -47,7 +49,13 @@ QString processName(qint32 pid) {
 X11Workspace::X11Workspace(std::shared_ptr<X11Connection> connection,
                            std::shared_ptr<DesktopEntryIndex> entries, OwnApplication own)
     : m_x(std::move(connection)), m_entries(std::move(entries)), m_own(std::move(own)),
-      m_ownPid(qint32(getpid())) {
+      m_ownPid(qint32(getpid())),
+      m_groups(
+          m_ownPid,
+          [index = m_entries](const Client& client) {
+              return index ? index->forWindowClass(client.instance, client.className) : std::nullopt;
+          },
+          processStartMillis) {
     m_state = query();
     connect(m_x.get(), &X11Connection::rootPropertiesChanged, this, [this](const QList<quint32>& atoms) {
         const auto* e = m_x->ewmh();
@@ -73,7 +81,7 @@ bool X11Workspace::terminate(qint32 pid) {
     bool asked = false;
     if (pid <= 0)
         return false;
-    for (const auto& client : m_x->clientsOf(pid)) {
+    for (const auto& client : clientsOf(pid)) {
         // Timestamp 0 and source 2: a request on the user's behalf, as a pager makes.
         m_x->sendToWindowManager(client.window, m_x->ewmh()->_NET_CLOSE_WINDOW, {0, 2, 0, 0, 0});
         asked = true;
@@ -94,8 +102,49 @@ X11Workspace::State X11Workspace::state() const {
     return *m_state;
 }
 
-RunningApplication X11Workspace::describe(qint32 pid, const Client& client, bool regular,
+std::optional<X11ApplicationGroups::Application> X11Workspace::applicationOf(qint32 pid) const {
+    if (pid <= 0)
+        return std::nullopt;
+    const auto apps = m_groups.group(m_x->clients().clients);
+    for (const auto& app : apps)
+        if (app.pid == pid)
+            return app;
+    for (const auto& app : apps)
+        if (app.processes.contains(pid))
+            return app;
+    return std::nullopt;
+}
+
+qint32 X11Workspace::applicationPid(const Client& client) const {
+    if (client.pid <= 0)
+        return 0;
+    if (const auto known = m_groups.knownApplicationOf(client))
+        return *known;
+    // An application that showed since the last look: group the clients afresh.
+    for (const auto& app : m_groups.group(m_x->clients().clients))
+        for (const auto& c : app.clients)
+            if (c.window == client.window)
+                return app.pid;
+    return client.pid;
+}
+
+QList<Client> X11Workspace::clientsOf(qint32 pid) const {
+    auto app = applicationOf(pid);
+    if (!app)
+        return {};
+    // Grouped bottom to top, as the client list stacks them.
+    std::reverse(app->clients.begin(), app->clients.end());
+    return app->clients;
+}
+
+std::optional<DesktopEntry> X11Workspace::entryOf(qint32 pid) const {
+    const auto app = applicationOf(pid);
+    return app ? app->entry : std::nullopt;
+}
+
+RunningApplication X11Workspace::describe(const X11ApplicationGroups::Application& group,
                                           const QHash<qint32, RunningApplication>& known) const {
+    const qint32 pid = group.pid;
     RunningApplication app;
     if (pid == m_ownPid) {
         app.bundleIdentifier =
@@ -104,24 +153,28 @@ RunningApplication X11Workspace::describe(qint32 pid, const Client& client, bool
         app.bundlePath = m_own.bundlePath;
     } else if (const auto it = known.constFind(pid); it != known.constEnd()) {
         app = *it;
+    } else if (group.entry) {
+        app.bundleIdentifier = group.entry->id;
+        app.localizedName = group.entry->name;
+        app.bundlePath = group.entry->path;
     } else {
-        const auto entry =
-            m_entries ? m_entries->forWindowClass(client.instance, client.className) : std::nullopt;
-        if (entry) {
-            app.bundleIdentifier = entry->id;
-            app.localizedName = entry->name;
-            app.bundlePath = entry->path;
-        } else if (!client.className.isEmpty()) {
-            app.bundleIdentifier = client.className;
-        }
-        if (app.localizedName.isEmpty())
-            app.localizedName = client.className.isEmpty() ? processName(pid) : client.className;
-        app.launchMillis = processStartMillis(pid);
+        // Named after the first of its windows that gives a class.
+        QString className;
+        for (const auto& c : group.clients)
+            if (className.isEmpty())
+                className = c.className;
+        if (!className.isEmpty())
+            app.bundleIdentifier = className;
+        app.localizedName = className.isEmpty() ? processName(pid) : className;
     }
-    app.pid = pid;
-    if (pid == m_ownPid && !app.launchMillis)
+    if (app.localizedName.isEmpty() && pid != m_ownPid)
+        app.localizedName = processName(pid);
+    if (!app.launchMillis)
         app.launchMillis = processStartMillis(pid);
+    app.pid = pid;
     // Panels and desktops are background utilities.
+    const bool regular = std::any_of(group.clients.cbegin(), group.clients.cend(),
+                                     [](const Client& c) { return c.isAppWindow(); });
     app.activationPolicy = regular ? ActivationPolicy::Regular : ActivationPolicy::Accessory;
     app.hidden = false;
     return app;
@@ -129,22 +182,13 @@ RunningApplication X11Workspace::describe(qint32 pid, const Client& client, bool
 
 X11Workspace::State X11Workspace::query() const {
     const ClientList list = m_x->clients();
-    // Each process once, by its first window with a class; whether any of its windows is one of
-    // an ordinary application.
-    QList<qint32> pids;
-    QHash<qint32, Client> firsts;
-    QHash<qint32, bool> regular;
-    for (const auto& c : list.clients) {
-        if (c.pid <= 0)
-            continue;
-        if (!firsts.contains(c.pid)) {
-            pids.append(c.pid);
-            firsts.insert(c.pid, c);
-        } else if (firsts[c.pid].className.isEmpty() && !c.className.isEmpty()) {
-            firsts[c.pid] = c;
-        }
-        regular[c.pid] = regular.value(c.pid) || c.isAppWindow();
-    }
+    QList<X11ApplicationGroups::Application> groups = m_groups.group(list.clients);
+    auto groupOf = [&groups](qint32 pid) -> const X11ApplicationGroups::Application* {
+        for (const auto& g : groups)
+            if (g.pid == pid)
+                return &g;
+        return nullptr;
+    };
 
     State s;
     // Keep the order applications were first seen in; new ones follow in stacking order.
@@ -155,29 +199,32 @@ X11Workspace::State X11Workspace::query() const {
         known = m_descriptions;
         if (m_state)
             for (const auto& app : m_state->apps)
-                if (pids.contains(app.pid) || app.pid == m_ownPid)
+                if (groupOf(app.pid) || app.pid == m_ownPid)
                     order.append(app.pid);
     }
     if (!order.contains(m_ownPid))
         order.prepend(m_ownPid);
-    for (qint32 pid : pids)
-        if (!order.contains(pid))
-            order.append(pid);
+    for (const auto& g : groups)
+        if (!order.contains(g.pid))
+            order.append(g.pid);
 
     QHash<qint32, RunningApplication> descriptions;
     for (qint32 pid : order) {
-        const RunningApplication app = describe(pid, firsts.value(pid), regular.value(pid), known);
+        const auto* group = groupOf(pid);
+        const RunningApplication app =
+            describe(group ? *group : X11ApplicationGroups::Application{pid}, known);
         s.apps.append(app);
         descriptions.insert(pid, app);
     }
     {
         std::lock_guard lock(m_mutex);
-        // Forget processes that are gone, so a new process with a reused id is read afresh.
+        // Forget applications that are gone, so a new one with a reused id is read afresh.
         m_descriptions = descriptions;
     }
-    for (const auto& c : list.clients)
-        if (c.window == list.active && c.pid > 0)
-            s.frontmost = c.pid;
+    for (const auto& g : groups)
+        for (const auto& c : g.clients)
+            if (c.window == list.active)
+                s.frontmost = g.pid;
     return s;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "X11ApplicationGroups.h"
 #include "X11Connection.h"
 #include "X11Desktop.h"
 #include "platform/Workspace.h"
@@ -16,9 +17,11 @@ class DesktopEntryIndex;
 
 namespace platform::x11 {
 
-// The running applications of an X desktop: the window manager's clients grouped by their process
-// (_NET_WM_PID), named after the desktop entry that claims their window class (else the class).
-// The frontmost application owns the active window. This program is always among them.
+// The running applications of an X desktop, as task bars show them (X11ApplicationGroups): the
+// windows whose class leads to the same desktop entry are one application, named after the entry;
+// a window no entry claims is the application of its own process (_NET_WM_PID), named after its
+// class. An application's pid is its oldest process's. The frontmost application owns the active
+// window. This program is always among them.
 //
 // An application is running while it has a managed window: it "launches" when its first window
 // is mapped and "terminates" when its last one goes. Clients that do not give their process are
@@ -36,6 +39,14 @@ public:
     // would, so the application can still ask to save its work.
     bool terminate(qint32 pid) override;
 
+    // The pid of the application a client belongs to; 0 when it names no process.
+    qint32 applicationPid(const Client& client) const;
+    // The clients of the application, front to back; `pid` is the application's or one of its
+    // processes'.
+    QList<Client> clientsOf(qint32 pid) const;
+    // The desktop entry of the application; none when no entry claims its windows.
+    std::optional<DesktopEntry> entryOf(qint32 pid) const;
+
 private:
     struct State {
         QList<RunningApplication> apps;
@@ -43,7 +54,9 @@ private:
     };
     State state() const;
     State query() const;
-    RunningApplication describe(qint32 pid, const Client& client, bool regular,
+    // The application `pid` is the pid or a process of, as the client list is now.
+    std::optional<X11ApplicationGroups::Application> applicationOf(qint32 pid) const;
+    RunningApplication describe(const X11ApplicationGroups::Application& app,
                                 const QHash<qint32, RunningApplication>& known) const;
     void refresh();
 
@@ -51,9 +64,10 @@ private:
     std::shared_ptr<DesktopEntryIndex> m_entries;
     const OwnApplication m_own;
     const qint32 m_ownPid;
+    mutable X11ApplicationGroups m_groups;
     mutable std::mutex m_mutex;
     mutable std::optional<State> m_state;
-    // What is known of each process, read once (desktop entry, launch time).
+    // What is known of each application, read once (desktop entry, launch time).
     mutable QHash<qint32, RunningApplication> m_descriptions; // guarded by m_mutex
 };
 

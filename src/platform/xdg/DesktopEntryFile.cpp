@@ -3,11 +3,12 @@
 #include "platform/FileAccess.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace platform {
 
-QHash<QString, QString> readDesktopEntryGroup(const QString& path, bool* exists) {
-    QHash<QString, QString> keys;
+QHash<QString, QHash<QString, QString>> readDesktopEntryGroups(const QString& path, bool* exists) {
+    QHash<QString, QHash<QString, QString>> groups;
     const auto file = readSmallFile(path);
     if (exists)
         *exists = file.result != SmallFileRead::Result::Missing;
@@ -15,22 +16,28 @@ QHash<QString, QString> readDesktopEntryGroup(const QString& path, bool* exists)
         std::fprintf(stderr, "Tilewick: skipped the desktop entry %s (%s).\n", qPrintable(path),
                      qPrintable(file.problem));
     if (file.result != SmallFileRead::Result::Read)
-        return keys;
-    bool inEntry = false;
+        return groups;
+    QHash<QString, QString>* group = nullptr;
     const auto lines = QString::fromUtf8(file.data).split(u'\n');
     for (const auto& raw : lines) {
         const auto line = raw.trimmed();
         if (line.isEmpty() || line.startsWith(u'#'))
             continue;
         if (line.startsWith(u'[')) {
-            inEntry = line == QLatin1String("[Desktop Entry]");
+            // A group named twice is read once, as the first one.
+            const QString name = line.mid(1, line.indexOf(u']') - 1);
+            group = groups.contains(name) ? nullptr : &groups[name];
             continue;
         }
         const auto eq = line.indexOf(u'=');
-        if (inEntry && eq > 0)
-            keys.insert(line.left(eq).trimmed(), line.mid(eq + 1).trimmed());
+        if (group && eq > 0)
+            group->insert(line.left(eq).trimmed(), line.mid(eq + 1).trimmed());
     }
-    return keys;
+    return groups;
+}
+
+QHash<QString, QString> readDesktopEntryGroup(const QString& path, bool* exists) {
+    return readDesktopEntryGroups(path, exists).value(QStringLiteral("Desktop Entry"));
 }
 
 QString unescapeDesktopString(const QString& value) {
@@ -87,6 +94,45 @@ QString escapeDesktopString(const QString& value) {
         }
     }
     return out;
+}
+
+std::optional<QStringList> execArguments(const QString& value) {
+    const QString line = unescapeDesktopString(value);
+    QStringList arguments;
+    QString current;
+    bool inArgument = false;
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line[i];
+        if (!quoted && (c == u' ' || c == u'\t' || c == u'\n')) {
+            if (inArgument)
+                arguments.append(std::exchange(current, {}));
+            inArgument = false;
+            continue;
+        }
+        if (c == u'"') {
+            quoted = !quoted;
+        } else if (quoted && c == u'\\' && i + 1 < line.size() &&
+                   QStringView(u"\"`$\\").contains(line[i + 1])) {
+            current += line[++i];
+        } else if (c == u'%' && i + 1 < line.size()) {
+            // A field code stands for what a launcher would put there; nothing is put there here.
+            if (line[++i] == u'%')
+                current += u'%';
+            else if (!inArgument)
+                continue; // an argument of its own goes with it
+        } else {
+            current += c;
+        }
+        inArgument = true;
+    }
+    if (quoted)
+        return std::nullopt;
+    if (inArgument)
+        arguments.append(current);
+    if (arguments.isEmpty() || arguments.first().isEmpty())
+        return std::nullopt;
+    return arguments;
 }
 
 } // namespace platform

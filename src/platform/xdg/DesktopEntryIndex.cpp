@@ -13,6 +13,28 @@ namespace {
 bool isTrue(const QString& value) {
     return value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
 }
+
+// The declared action that opens a new window, by its id first, then by its name.
+std::optional<DesktopAction> newWindowAction(const QHash<QString, QHash<QString, QString>>& groups) {
+    QList<DesktopAction> declared;
+    const QString ids = groups.value(QStringLiteral("Desktop Entry")).value(QStringLiteral("Actions"));
+    for (const auto& id : ids.split(u';', Qt::SkipEmptyParts)) {
+        const auto group = groups.constFind(QStringLiteral("Desktop Action ") + id.trimmed());
+        if (group == groups.constEnd())
+            continue;
+        if (const auto command = execArguments(group->value(QStringLiteral("Exec"))))
+            declared.append(
+                {id.trimmed(), unescapeDesktopString(group->value(QStringLiteral("Name"))), *command});
+    }
+    for (const auto& action : declared)
+        if (QString(action.id).remove(u'-').remove(u'_').compare(QLatin1String("newwindow"),
+                                                                 Qt::CaseInsensitive) == 0)
+            return action;
+    for (const auto& action : declared)
+        if (action.name.trimmed().compare(QLatin1String("New Window"), Qt::CaseInsensitive) == 0)
+            return action;
+    return std::nullopt;
+}
 } // namespace
 
 DesktopEntryIndex::DesktopEntryIndex(QStringList applicationFolders)
@@ -70,15 +92,20 @@ void DesktopEntryIndex::rebuildLocked() {
             // cannot be read is no entry.
             if (seen.contains(id))
                 continue;
-            const auto keys = readDesktopEntryGroup(path);
+            const auto groups = readDesktopEntryGroups(path);
+            const auto keys = groups.value(QStringLiteral("Desktop Entry"));
             if (keys.isEmpty())
                 continue;
             seen.insert(id);
             const QString type = keys.value(QStringLiteral("Type"));
             if (isTrue(keys.value(QStringLiteral("Hidden"))) || (!type.isEmpty() && type != "Application"))
                 continue;
-            DesktopEntry entry{id, path, unescapeDesktopString(keys.value(QStringLiteral("Name"))),
-                               unescapeDesktopString(keys.value(QStringLiteral("StartupWMClass")))};
+            DesktopEntry entry{id,
+                               path,
+                               unescapeDesktopString(keys.value(QStringLiteral("Name"))),
+                               unescapeDesktopString(keys.value(QStringLiteral("StartupWMClass"))),
+                               unescapeDesktopString(keys.value(QStringLiteral("Path"))),
+                               newWindowAction(groups)};
             m_entries.append(entry);
         }
     }

@@ -12,6 +12,15 @@
 
 namespace platform {
 
+// One action a desktop entry declares (its Actions key and [Desktop Action <id>] group).
+struct DesktopAction {
+    QString id;
+    QString name;
+    // The program and its arguments, field codes removed.
+    QStringList command;
+    friend bool operator==(const DesktopAction&, const DesktopAction&) = default;
+};
+
 // One installed application's desktop entry.
 struct DesktopEntry {
     // The desktop file id ("org.gnome.Terminal"; "kde-konsole" for kde/konsole.desktop).
@@ -19,6 +28,11 @@ struct DesktopEntry {
     QString path;
     QString name;
     QString startupWMClass;
+    // Where its programs run (Path); empty: the home folder.
+    QString workingDirectory;
+    // The action that opens a new window: the one with the id "new-window" (also "NewWindow",
+    // "new_window"), else one named "New Window", whatever the case; none without one that can run.
+    std::optional<DesktopAction> newWindow;
 };
 
 // The desktop entries of the installed applications, found by the class of their windows.

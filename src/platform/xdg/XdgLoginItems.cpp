@@ -41,40 +41,6 @@ QString quotedArgument(const QString& argument) {
     return quoted + u'"';
 }
 
-// The arguments of an Exec value, with %% as %; empty when a quote never ends.
-QStringList execArguments(const QString& value) {
-    const auto command = unescapeDesktopString(value);
-    QStringList arguments;
-    QString argument;
-    bool inArgument = false;
-    for (qsizetype i = 0; i < command.size(); ++i) {
-        const QChar c = command[i];
-        if (c == u' ' || c == u'\t' || c == u'\n') {
-            if (inArgument)
-                arguments.append(std::exchange(argument, {}));
-            inArgument = false;
-            continue;
-        }
-        inArgument = true;
-        if (c != u'"') {
-            argument += c;
-            continue;
-        }
-        for (++i; i < command.size() && command[i] != u'"'; ++i) {
-            if (command[i] == u'\\' && i + 1 < command.size())
-                ++i;
-            argument += command[i];
-        }
-        if (i >= command.size())
-            return {};
-    }
-    if (inArgument)
-        arguments.append(argument);
-    for (auto& a : arguments)
-        a.replace(QLatin1String("%%"), QLatin1String("%"));
-    return arguments;
-}
-
 bool isFalse(const QString& value) {
     return value.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0;
 }
@@ -101,7 +67,7 @@ QString XdgLoginItems::execValue(const QString& program) {
 }
 
 QString XdgLoginItems::programOfExec(const QString& value) {
-    const auto arguments = execArguments(value);
+    const auto arguments = execArguments(value).value_or(QStringList{});
     if (arguments.size() == 4 && arguments[0] == QLatin1String(kShell) &&
         arguments[1] == QLatin1String("-c") && arguments[2] == QLatin1String(kShellStartsItsArgument))
         return arguments[3];

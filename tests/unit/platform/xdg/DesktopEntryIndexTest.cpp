@@ -117,3 +117,33 @@ TEST(DesktopEntryIndexFoldersTest, FollowTheBaseDirectoryConventions) {
     EXPECT_EQ(DesktopEntryIndex::standardFolders(env),
               QStringList({"/data/applications", "/opt/share/applications", "/usr/share/applications"}));
 }
+
+TEST_F(DesktopEntryIndexTest, TheNewWindowActionByIdThenByName) {
+    write("apps/term.desktop",
+          "[Desktop Entry]\nName=Term\nStartupWMClass=Term\nPath=/srv/work\nActions=tab;new-window;\n"
+          "[Desktop Action tab]\nName=New Window\nExec=term --tab\n"
+          "[Desktop Action new-window]\nName=Open Another\nExec=term --window %U\n");
+    write("apps/konsole.desktop", "[Desktop Entry]\nName=Konsole\nActions=NewWindow\n"
+                                  "[Desktop Action NewWindow]\nName=Nouvelle\nExec=konsole\n");
+    write("apps/browser.desktop", "[Desktop Entry]\nName=Browser\nActions=private;window\n"
+                                  "[Desktop Action private]\nName=New Private Window\nExec=browser -p\n"
+                                  "[Desktop Action window]\nName=new window\nExec=browser -n\n");
+    // Declared but without a group, a group not declared, an Exec that cannot run.
+    write("apps/undeclared.desktop", "[Desktop Entry]\nName=Undeclared\nActions=new-window\n"
+                                     "[Desktop Action new-window-2]\nName=New Window\nExec=x\n");
+    write("apps/unlisted.desktop", "[Desktop Entry]\nName=Unlisted\n"
+                                   "[Desktop Action new-window]\nName=New Window\nExec=x\n");
+    write("apps/broken.desktop", "[Desktop Entry]\nName=Broken\nActions=new-window\n"
+                                 "[Desktop Action new-window]\nName=New Window\nExec=\"x\n");
+    DesktopEntryIndex index({folder("apps")});
+
+    using platform::DesktopAction;
+    const auto term = index.forWindowClass("term", "Term");
+    ASSERT_TRUE(term);
+    EXPECT_EQ(term->newWindow, (DesktopAction{"new-window", "Open Another", {"term", "--window"}}));
+    EXPECT_EQ(term->workingDirectory, "/srv/work");
+    EXPECT_EQ(index.forWindowClass("konsole", "")->newWindow->command, QStringList{"konsole"});
+    EXPECT_EQ(index.forWindowClass("browser", "")->newWindow->id, "window");
+    for (const char* name : {"undeclared", "unlisted", "broken"})
+        EXPECT_FALSE(index.forWindowClass(name, "")->newWindow) << name;
+}
