@@ -5,6 +5,7 @@
 
 #include "platform/Accessibility.h"
 #include "platform/Platform.h"
+#include "platform/Screens.h"
 #include "platform/Workspace.h"
 
 #include <QCoreApplication>
@@ -104,6 +105,14 @@ inline bool bringToFront(const platform::Platform& platform, qint32 pid) {
         const auto front = platform.service<platform::Workspace>().frontmostApplication();
         return front && front->pid == pid;
     });
+}
+
+// The part of screen `index` (0: "L", 1: "R") windows may fill, in top-left coordinates of the
+// 1080-pixel-high private display.
+inline QRect visibleArea(const platform::Platform& platform, int index) {
+    const auto screens = platform.service<platform::Screens>().screens();
+    const QRectF f = screens.value(index).visibleFrame;
+    return QRect(int(f.x()), 1080 - int(f.y() + f.height()), int(f.width()), int(f.height()));
 }
 
 // Whether a terminal snapped to `target` is there: the top-left corner exactly, the size at most

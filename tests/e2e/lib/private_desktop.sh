@@ -4,9 +4,17 @@
 
 work="$(mktemp -d)"
 pids=()
+# Latest first, so the clients and the window manager end while the X server still runs. A
+# process that has not ended 2 s after SIGTERM is killed: fluxbox sometimes hangs in its exit.
 cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  local i pid
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    pid="${pids[i]}"
+    kill "$pid" 2>/dev/null || continue
+    for _ in $(seq 20); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
   rm -rf "$work"
 }
 trap cleanup EXIT
