@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
 
 using namespace e2e;
@@ -95,12 +96,15 @@ TEST_F(DesktopTest, TerminalsOfOneEntryAreOneApplicationThatOpensWindowsFromItsM
     const AXElement app = ax.application(m_term);
     std::optional<AXElement> item;
     std::optional<AXElement> opened;
-    // Pressing waits on a worker, as multi-window fills do.
-    m_platform->runtime().serialQueue("e2e")->sync([&] {
+    // Pressing waits on a worker, as multi-window fills do, while this thread reads the server.
+    std::atomic<bool> done = false;
+    m_platform->runtime().serialQueue("e2e")->async([&] {
         item = tilewick::findNewWindowItem(ax, app);
         if (item)
             opened = tilewick::openNewWindow(ax, m_platform->runtime(), app, *item);
+        done = true;
     });
+    ASSERT_TRUE(waitFor([&] { return done.load(); }, 10.0));
     ASSERT_TRUE(item);
     EXPECT_EQ(ax.stringAttribute(*item, "AXMenuItemCmdChar"), "N");
     ASSERT_TRUE(opened) << "no terminal came within 3 s of the press";
