@@ -1,8 +1,10 @@
 #include "VeldorBeta.h"
 
 #include "BetaKit.h"
+#include "BetaScrubber.h"
 #include "CrashDetection.h"
 #include "LogStore.h"
+#include "ReportBuilder.h"
 #include "update/UpdateModel.h"
 
 #include "platform/Alerts.h"
@@ -136,28 +138,21 @@ void VeldorBeta::checkForUpdateQuietly() {
 
 QString VeldorBeta::reportText(const BetaFeedback& feedback) {
     const auto config = configuration();
-    std::function<QString(const BetaConfiguration&, const BetaFeedback&)> build;
-    {
-        std::lock_guard lock(state().mutex);
-        build = state().parts.reportText;
-    }
-    return config && build ? build(*config, feedback) : QString();
+    if (!config)
+        return {};
+    const qint64 now = platform::Platform::current().clock().wallMillis();
+    return QString::fromUtf8(ReportBuilder::build(feedback, *config, now, BetaScrubber()));
 }
 
-void VeldorBeta::send(const BetaFeedback& feedback,
-                      std::function<void(std::variant<QString, BetaSendError>)> done) {
+void VeldorBeta::send(const BetaFeedback& feedback, std::function<void(BetaSendResult)> done) {
     const auto config = configuration();
-    decltype(Parts::send) upload;
-    {
-        std::lock_guard lock(state().mutex);
-        upload = state().parts.send;
-    }
-    // A build without the sending part is not set up for feedback either.
-    if (!config || !upload) {
+    if (!config) {
         done(BetaSendError::notStarted());
         return;
     }
-    upload(*config, feedback, std::move(done));
+    const qint64 now = platform::Platform::current().clock().wallMillis();
+    uploadReport(ReportBuilder::build(feedback, *config, now, BetaScrubber()), config->endpoint,
+                 config->appKey, std::move(done));
 }
 
 void VeldorBeta::resetForTesting() {

@@ -2,6 +2,7 @@
 
 #include "BetaFeedback.h"
 #include "BetaLog.h"
+#include "ReportSending.h"
 #include "update/UpdateFeed.h"
 
 #include <QString>
@@ -63,14 +64,10 @@ class VeldorBeta {
 public:
     VeldorBeta() = delete;
 
-    // The parts of the kit built elsewhere (feedback window, report builder and sending, update
-    // checks) plug in here; an empty one is not there yet.
+    // The parts of the kit built elsewhere (feedback window, update checks) plug in here; an
+    // empty one is not there yet.
     struct Parts {
         std::function<void(const BetaConfiguration&, const BetaFeedback&)> showFeedbackWindow;
-        std::function<QString(const BetaConfiguration&, const BetaFeedback&)> reportText;
-        std::function<void(const BetaConfiguration&, const BetaFeedback&,
-                           std::function<void(std::variant<QString, BetaSendError>)>)>
-            send;
         std::function<void(const BetaConfiguration&)> checkForUpdateQuietly;
     };
     static void setParts(Parts parts);
@@ -90,11 +87,22 @@ public:
     // "<app> quit unexpectedly last time. Tell us what happened?"
     static void askAboutCrash();
     static void checkForUpdateQuietly();
-    // The report as it would be sent.
+    // The report as it would be sent now (invalid UTF-8 shown as replacement characters).
     static QString reportText(const BetaFeedback& feedback);
-    // Uploads the report; `done` gets the report's identifier or the error, on the main thread.
-    static void send(const BetaFeedback& feedback,
-                     std::function<void(std::variant<QString, BetaSendError>)> done);
+    // Builds the report now and uploads it to the configured endpoint; `done` gets the report's
+    // identifier or the error, on the main thread.
+    static void send(const BetaFeedback& feedback, std::function<void(BetaSendResult)> done);
+
+    // Posts `report` (packed) to `endpoint` with the application key; `done` gets the outcome on
+    // the main thread, always on a later turn. An empty report is refused without a request.
+    static void uploadReport(const QByteArray& report, const QUrl& endpoint, const QString& key,
+                             std::function<void(BetaSendResult)> done);
+    // Saves `report` as "<appName> beta report.json" in a new folder "Beta report XXXXXXXX" of the
+    // temporary folder and hands it to the mail program, addressed to the feedback address; when
+    // no mail program takes it with the attachment, opens a mailto: message and shows the file
+    // in the file manager. A file that could not be written is neither attached nor shown.
+    static void mailReport(const QByteArray& report, const BetaConfiguration& configuration,
+                           const QString& subject);
 
     // The updater (update/): the feed's address, its fetch, the installed version, the sentence of
     // an error, and the build the user closed the update window on.

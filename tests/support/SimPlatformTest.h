@@ -8,8 +8,11 @@
 #include "platform/sim/SimBundle.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimEventTap.h"
+#include "platform/sim/SimIdentity.h"
+#include "platform/sim/SimLauncher.h"
 #include "platform/sim/SimLoginItems.h"
 #include "platform/sim/SimReduceMotion.h"
+#include "platform/sim/SimSystemFacts.h"
 #include "platform/sim/VirtualRuntime.h"
 
 #include <gtest/gtest.h>
@@ -39,6 +42,11 @@ protected:
     platform::sim::SimReduceMotion& reduceMotion() {
         return m_platform->service<platform::sim::SimReduceMotion>();
     }
+    platform::sim::SimIdentity& identity() { return m_platform->service<platform::sim::SimIdentity>(); }
+    platform::sim::SimSystemFacts& systemFacts() {
+        return m_platform->service<platform::sim::SimSystemFacts>();
+    }
+    platform::sim::SimLauncher& launcher() { return m_platform->service<platform::sim::SimLauncher>(); }
 
     // The activity-log events written so far, without their time stamps ("tap.reenabled timeout=true"),
     // oldest first. The first call gives the log store a folder of its own.

@@ -1,6 +1,8 @@
 #include "DesktopPlatform.h"
 
 #include "platform/EnvironmentKeyboard.h"
+#include "platform/linux/LinuxIdentity.h"
+#include "platform/linux/LinuxSystemFacts.h"
 #include "platform/qt/AppFolderBundle.h"
 #include "platform/qt/QtAlerts.h"
 #include "platform/qt/QtAppearance.h"
@@ -8,6 +10,7 @@
 #include "platform/x11/X11Desktop.h"
 #include "platform/xdg/GtkReduceMotion.h"
 #include "platform/xdg/JsonFileDefaults.h"
+#include "platform/xdg/XdgLauncher.h"
 #include "platform/xdg/XdgLoginItems.h"
 #include "platform/xdg/XdgPaths.h"
 
@@ -28,6 +31,9 @@ std::shared_ptr<Platform> makeDesktopPlatform(const QString& fallbackDomain, con
     platform->provide<Keyboard>(std::make_shared<EnvironmentKeyboard>());
     platform->provide<Appearance>(std::make_shared<qt::QtAppearance>());
     platform->provide<ReduceMotion>(std::make_shared<GtkReduceMotion>(paths->configHome()));
+    platform->provide<Identity>(std::make_shared<LinuxIdentity>());
+    platform->provide<SystemFacts>(std::make_shared<LinuxSystemFacts>());
+    platform->provide<Launcher>(std::make_shared<XdgLauncher>());
     // Windows, screens and running applications, when an X server answers.
     x11::provideX11Desktop(*platform, {domain, appName, bundle->bundlePath()});
     return platform;

@@ -7,9 +7,12 @@
 #include "SimBundle.h"
 #include "SimDesktop.h"
 #include "SimEventTap.h"
+#include "SimIdentity.h"
 #include "SimKeyboard.h"
+#include "SimLauncher.h"
 #include "SimLoginItems.h"
 #include "SimReduceMotion.h"
+#include "SimSystemFacts.h"
 #include "VirtualRuntime.h"
 
 namespace platform::sim {
@@ -34,6 +37,10 @@ std::shared_ptr<Platform> makeSimPlatform() {
     provideBoth<ReduceMotion>(*platform, std::make_shared<SimReduceMotion>());
     provideBoth<LoginItems>(*platform, std::make_shared<SimLoginItems>());
     provideBoth<Alerts>(*platform, std::make_shared<SimAlerts>());
+    provideBoth<Identity>(*platform,
+                          std::make_shared<SimIdentity>(SimIdentity::Values{.homeFolder = paths->home()}));
+    provideBoth<SystemFacts>(*platform, std::make_shared<SimSystemFacts>());
+    provideBoth<Launcher>(*platform, std::make_shared<SimLauncher>());
 
     auto eventTap = std::make_shared<SimEventTap>();
     provideBoth<EventTap>(*platform, eventTap);

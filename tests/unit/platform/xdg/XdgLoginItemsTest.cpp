@@ -25,6 +25,7 @@ struct FolderPaths final : platform::Paths {
     QString diagnosticReports() const override { return root + "/state/DiagnosticReports"; }
     QString autostart() const override { return root + "/config/autostart"; }
     QString home() const override { return root; }
+    QString temporary() const override { return root + "/tmp"; }
 };
 
 struct FixedBundle final : platform::Bundle {
