@@ -1,0 +1,362 @@
+#include "betakit/VeldorBeta.h"
+
+#include "support/SimPlatformTest.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QUrlQuery>
+
+#include <zlib.h>
+
+#include <map>
+
+namespace {
+
+using betakit::BetaConfiguration;
+using betakit::BetaFeedback;
+using betakit::BetaSendError;
+using betakit::BetaSendResult;
+using betakit::ReportSending;
+using betakit::VeldorBeta;
+
+// One request as the server read it.
+struct Request {
+    QByteArray method;
+    QByteArray path;
+    std::map<QByteArray, QByteArray> headers; // names in lower case
+    QByteArray body;
+};
+
+// A small HTTP/1.1 server on the loopback interface: it reads each request whole, records it and
+// answers with the status and body the test set, or never answers.
+class LoopbackServer : public QObject {
+public:
+    LoopbackServer() {
+        EXPECT_TRUE(m_server.listen(QHostAddress::LocalHost, 0));
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+                socket->setParent(this);
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
+            }
+        });
+    }
+
+    QUrl url() const {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1/beta/report").arg(m_server.serverPort()));
+    }
+    void answer(int status, QByteArray body, QByteArray contentType = "application/json") {
+        m_status = status;
+        m_body = std::move(body);
+        m_contentType = std::move(contentType);
+        m_silent = false;
+    }
+    // Reads requests but never answers them.
+    void staySilent() { m_silent = true; }
+
+    const QList<Request>& requests() const { return m_requests; }
+
+private:
+    void read(QTcpSocket* socket) {
+        QByteArray& buffer = m_buffers[socket];
+        buffer.append(socket->readAll());
+        const qsizetype headerEnd = buffer.indexOf("\r\n\r\n");
+        if (headerEnd < 0)
+            return;
+        Request request;
+        const QList<QByteArray> lines = buffer.first(headerEnd).split('\n');
+        const QList<QByteArray> requestLine = lines.first().trimmed().split(' ');
+        request.method = requestLine.value(0);
+        request.path = requestLine.value(1);
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            const qsizetype colon = lines[i].indexOf(':');
+            if (colon > 0)
+                request.headers[lines[i].first(colon).trimmed().toLower()] =
+                    lines[i].sliced(colon + 1).trimmed();
+        }
+        const qsizetype length = request.headers["content-length"].toLongLong();
+        if (buffer.size() < headerEnd + 4 + length)
+            return;
+        request.body = buffer.sliced(headerEnd + 4, length);
+        m_buffers.remove(socket);
+        m_requests.append(request);
+        if (m_silent)
+            return;
+        QByteArray response = "HTTP/1.1 " + QByteArray::number(m_status) +
+                              " Answer\r\nContent-Type: " + m_contentType +
+                              "\r\nContent-Length: " + QByteArray::number(m_body.size()) +
+                              "\r\nConnection: close\r\n\r\n" + m_body;
+        socket->write(response);
+        socket->disconnectFromHost();
+    }
+
+    QTcpServer m_server;
+    QHash<QTcpSocket*, QByteArray> m_buffers;
+    QList<Request> m_requests;
+    int m_status = 200;
+    QByteArray m_body;
+    QByteArray m_contentType;
+    bool m_silent = false;
+};
+
+QByteArray inflateRaw(const QByteArray& packed) {
+    z_stream stream{};
+    EXPECT_EQ(inflateInit2(&stream, -MAX_WBITS), Z_OK);
+    QByteArray out(16 * 1024 * 1024, Qt::Uninitialized);
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.constData()));
+    stream.avail_in = uInt(packed.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = uInt(out.size());
+    const int result = inflate(&stream, Z_FINISH);
+    out.truncate(qsizetype(stream.total_out));
+    inflateEnd(&stream);
+    EXPECT_EQ(result, Z_STREAM_END);
+    return out;
+}
+
+std::string describe(const BetaSendResult& result) {
+    if (const auto* id = std::get_if<QString>(&result))
+        return "sent " + id->toStdString();
+    const auto& error = std::get<BetaSendError>(result);
+    const char* kinds[] = {"refused", "unreachable", "notStarted"};
+    return std::string(kinds[int(error.kind())]) + ": " + error.message().toStdString();
+}
+
+class ReportSendingTest : public SimPlatformTest {
+protected:
+    // Runs the event loop (the network) and the main queue until `done` holds, with a bound in
+    // wall time only so that a fault cannot hang the test; nothing here waits for a designed delay.
+    template <typename Predicate> bool runUntil(Predicate done) {
+        const QDeadlineTimer bound(10'000);
+        while (!done() && !bound.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 10);
+            runtime().runUntilIdle();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return done();
+    }
+
+    void startUpload(const QByteArray& report, const QUrl& endpoint) {
+        result.reset();
+        VeldorBeta::uploadReport(report, endpoint, QStringLiteral("5c2e71b04d9a83f6e0b1c7d2"),
+                                 [this](BetaSendResult answer) { result = std::move(answer); });
+    }
+    std::string upload(const QByteArray& report, const QUrl& endpoint) {
+        startUpload(report, endpoint);
+        EXPECT_TRUE(runUntil([this] { return result.has_value(); }));
+        return result ? describe(*result) : "no answer";
+    }
+
+    LoopbackServer server;
+    std::optional<BetaSendResult> result;
+};
+
+TEST_F(ReportSendingTest, PostsThePackedReportWithTheKey) {
+    server.answer(200, R"({"ok":true,"id":"R-1"})");
+    const QByteArray report = "{\n  \"summary\" : \"Snapping stops / ünïcödé\"\n}";
+    EXPECT_EQ(upload(report, server.url()), "sent R-1");
+
+    ASSERT_EQ(server.requests().size(), 1);
+    const Request& request = server.requests().first();
+    EXPECT_EQ(request.method, "POST");
+    EXPECT_EQ(request.path, "/beta/report");
+    EXPECT_EQ(request.headers.at("content-type"), "application/json");
+    EXPECT_EQ(request.headers.at("user-agent"), "VeldorBetaKit/1");
+    const QJsonObject body = QJsonDocument::fromJson(request.body).object();
+    EXPECT_EQ(body.keys(), QStringList({"format", "key", "report"}));
+    EXPECT_EQ(body.value(u"format").toString(), QStringLiteral("deflate+base64"));
+    EXPECT_EQ(body.value(u"key").toString(), QStringLiteral("5c2e71b04d9a83f6e0b1c7d2"));
+    const QByteArray packed = QByteArray::fromBase64(body.value(u"report").toString().toLatin1(),
+                                                     QByteArray::AbortOnBase64DecodingErrors);
+    EXPECT_FALSE(body.value(u"report").toString().contains(u'\n'));
+    EXPECT_EQ(inflateRaw(packed), report);
+    // Compact: no blank or line feed outside the strings.
+    EXPECT_FALSE(request.body.contains(": ") || request.body.contains('\n'));
+}
+
+TEST_F(ReportSendingTest, TheAnswerIsJudgedByStatusAndReply) {
+    struct Case {
+        int status;
+        QByteArray body;
+        std::string outcome;
+    };
+    QByteArray deep;
+    for (int i = 0; i < 2000; ++i)
+        deep += "{\"a\":";
+    deep += "1" + QByteArray(2000, '}');
+    const QByteArray huge = R"({"ok":true,"id":"R-2","pad":")" + QByteArray(1100 * 1024, 'x') + "\"}";
+    const Case cases[] = {
+        {200, R"({"ok":true,"id":"R-2","extra":[1]})", "sent R-2"},
+        {200, R"({"ok":true})", "refused: The server answered 200."},
+        {200, R"({"ok":"true","id":"R-2"})", "refused: The server answered 200."},
+        {200, R"({"ok":true,"id":7})", "refused: The server answered 200."},
+        {200, R"({"ok":false,"id":"R-2","error":"Report too large."})", "refused: Report too large."},
+        {403, R"({"error":"Unknown application key."})", "refused: Unknown application key."},
+        {401, R"({"error":"Key revoked."})", "refused: Key revoked."},
+        {404, R"({})", "refused: The server answered 404."},
+        {429, R"({"error":"Slow down."})", "unreachable: Slow down."},
+        {500, R"({"error":5})", "unreachable: The server answered 500."},
+        {503, R"({"ok":false})", "unreachable: The server answered 503."},
+        {502, "<html><body>Bad gateway</body></html>", "unreachable: The server answered 502."},
+        {404, "<html><body>Not found</body></html>", "unreachable: The server answered 404."},
+        {200, "[1,2]", "unreachable: The server answered 200."},
+        {200, R"({"ok":tr)", "unreachable: The server answered 200."},
+        {200, "", "unreachable: The server answered 200."},
+        // Deeper than the parser goes, and longer than is read: no reply object.
+        {200, deep, "unreachable: The server answered 200."},
+        {200, huge, "unreachable: The server answered 200."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.status) + " " + c.body.left(60).toStdString());
+        server.answer(c.status, c.body);
+        EXPECT_EQ(upload("{}", server.url()), c.outcome);
+    }
+    EXPECT_EQ(server.requests().size(), qsizetype(std::size(cases)));
+}
+
+TEST_F(ReportSendingTest, ARefusedConnectionIsUnreachable) {
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
+    const QUrl url(QStringLiteral("http://127.0.0.1:%1/beta/report").arg(closed.serverPort()));
+    closed.close();
+    const std::string outcome = upload("{}", url);
+    EXPECT_EQ(outcome.rfind("unreachable: ", 0), 0u) << outcome;
+    EXPECT_NE(outcome.find("refused"), std::string::npos) << outcome;
+}
+
+TEST_F(ReportSendingTest, ASilentServerTimesOutAfterThirtySecondsOfTheClock) {
+    server.staySilent();
+    startUpload("{}", server.url());
+    ASSERT_TRUE(runUntil([this] { return !server.requests().isEmpty(); }));
+    runtime().advance(ReportSending::kTimeout - 0.5);
+    EXPECT_FALSE(result);
+    runtime().advance(0.5);
+    ASSERT_TRUE(runUntil([this] { return result.has_value(); }));
+    EXPECT_EQ(describe(*result), "unreachable: The request timed out.");
+}
+
+TEST_F(ReportSendingTest, AnEmptyReportIsRefusedAndNothingIsSent) {
+    EXPECT_EQ(upload(QByteArray(), server.url()), "refused: The report couldn't be packed for sending.");
+    EXPECT_TRUE(server.requests().isEmpty());
+}
+
+TEST_F(ReportSendingTest, SendBuildsTheReportNowAndUploadsItToTheEndpoint) {
+    VeldorBeta::resetForTesting();
+    BetaConfiguration config(QStringLiteral("tile-wick"), QStringLiteral("Tilewick"),
+                             QStringLiteral("5c2e71b04d9a83f6e0b1c7d2"), {}, nullptr);
+    config.endpoint = server.url();
+    std::optional<BetaSendResult> sent;
+    BetaFeedback feedback;
+    feedback.summary = QStringLiteral("Sent  from\nthe kit");
+    VeldorBeta::send(feedback, [&](BetaSendResult answer) { sent = std::move(answer); });
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(describe(*sent), "notStarted: Beta feedback isn't set up in this build.");
+    EXPECT_EQ(VeldorBeta::reportText(feedback), QString());
+
+    VeldorBeta::start(config);
+    logStartedElsewhere();
+    sent.reset();
+    server.answer(200, R"({"ok":true,"id":"R-3"})");
+    VeldorBeta::send(feedback, [&](BetaSendResult answer) { sent = std::move(answer); });
+    ASSERT_TRUE(runUntil([&] { return sent.has_value(); }));
+    EXPECT_EQ(describe(*sent), "sent R-3");
+    ASSERT_EQ(server.requests().size(), 1);
+    const QJsonObject body = QJsonDocument::fromJson(server.requests().first().body).object();
+    const QByteArray report = inflateRaw(QByteArray::fromBase64(body.value(u"report").toString().toLatin1()));
+    EXPECT_EQ(QJsonDocument::fromJson(report).object().value(u"summary").toString(),
+              QStringLiteral("Sent  from the kit"));
+    EXPECT_EQ(VeldorBeta::reportText(feedback), QString::fromUtf8(report));
+    VeldorBeta::resetForTesting();
+}
+
+class ReportMailTest : public SimPlatformTest {
+protected:
+    BetaConfiguration configuration() {
+        return BetaConfiguration(QStringLiteral("tile-wick"), QStringLiteral("Tilewick"),
+                                 QStringLiteral("5c2e71b04d9a83f6e0b1c7d2"), {}, nullptr);
+    }
+    static QString readFile(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll())
+                                              : QStringLiteral("(unreadable)");
+    }
+    // The report file written into the temporary folder, checked for its place and name.
+    QString reportFile() {
+        const QFileInfoList folders =
+            QDir(paths().temporary()).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot);
+        EXPECT_EQ(folders.size(), 1);
+        if (folders.isEmpty())
+            return {};
+        EXPECT_TRUE(QRegularExpression(QStringLiteral(R"(\ABeta report [0-9A-F]{8}\z)"))
+                        .match(folders.first().fileName())
+                        .hasMatch())
+            << folders.first().fileName().toStdString();
+        return folders.first().filePath() + QStringLiteral("/Tilewick beta report.json");
+    }
+    static QString queryItem(const QUrl& url, const QString& key) {
+        return QUrlQuery(url).queryItemValue(key, QUrl::FullyDecoded);
+    }
+
+    const QByteArray report = "{\n  \"kind\" : \"idea\"\n}";
+};
+
+TEST_F(ReportMailTest, TheMailProgramGetsTheReportAttached) {
+    VeldorBeta::mailReport(report, configuration(), QStringLiteral("[Tilewick beta] Idea: Thirds"));
+    const QString file = reportFile();
+    EXPECT_EQ(readFile(file), QString::fromUtf8(report));
+    ASSERT_EQ(launcher().composed().size(), 1);
+    EXPECT_EQ(launcher().composed().first(),
+              (platform::MailDraft{{QStringLiteral("beta@veldorpellrath.example")},
+                                   QStringLiteral("[Tilewick beta] Idea: Thirds"),
+                                   QStringLiteral("My Tilewick beta report is attached."),
+                                   {file}}));
+    EXPECT_TRUE(launcher().opened().isEmpty());
+    EXPECT_TRUE(launcher().revealed().isEmpty());
+}
+
+TEST_F(ReportMailTest, WithoutAMailProgramAMailtoMessageAndTheFileShown) {
+    launcher().setMailAvailable(false);
+    const QString subject = QStringLiteral("[Tilewick beta] Problem: 100% & a+b=c #1 ünï?");
+    VeldorBeta::mailReport(report, configuration(), subject);
+    const QString file = reportFile();
+    ASSERT_EQ(launcher().opened().size(), 1);
+    const QUrl url = launcher().opened().first();
+    EXPECT_EQ(url.scheme(), QStringLiteral("mailto"));
+    EXPECT_EQ(url.path(), QStringLiteral("beta@veldorpellrath.example"));
+    EXPECT_EQ(queryItem(url, QStringLiteral("subject")), subject);
+    EXPECT_EQ(
+        queryItem(url, QStringLiteral("body")),
+        QStringLiteral("My Tilewick beta report is attached. (Please attach the file shown in Finder.)"));
+    EXPECT_EQ(launcher().revealed(), QStringList({file}));
+    EXPECT_EQ(readFile(file), QString::fromUtf8(report));
+}
+
+// A report that could not be saved is neither attached nor shown; the message still goes out.
+TEST_F(ReportMailTest, AFileThatCouldNotBeWrittenIsNeitherAttachedNorShown) {
+    QDir().mkpath(QFileInfo(paths().temporary()).absolutePath());
+    QFile blocker(paths().temporary());
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly)); // a file where the folder should be
+
+    VeldorBeta::mailReport(report, configuration(), QStringLiteral("Subject"));
+    ASSERT_EQ(launcher().composed().size(), 1);
+    EXPECT_TRUE(launcher().composed().first().attachments.isEmpty());
+
+    launcher().setMailAvailable(false);
+    VeldorBeta::mailReport(report, configuration(), QStringLiteral("Subject"));
+    ASSERT_EQ(launcher().opened().size(), 1);
+    EXPECT_EQ(queryItem(launcher().opened().first(), QStringLiteral("body")),
+              QStringLiteral("My Tilewick beta report is attached."));
+    EXPECT_TRUE(launcher().revealed().isEmpty());
+}
+
+} // namespace
