@@ -21,6 +21,8 @@ bool startIn(const QStringList& searchPath, const QString& program, const QStrin
 XdgLauncher::XdgLauncher(QStringList searchPath, QDBusConnection bus)
     : m_searchPath(std::move(searchPath)), m_bus(std::move(bus)) {}
 
+XdgLauncher::~XdgLauncher() = default;
+
 QStringList XdgLauncher::mailArguments(const MailDraft& draft) {
     QStringList arguments{QStringLiteral("--utf8"), QStringLiteral("--subject"), draft.subject,
                           QStringLiteral("--body"), draft.body};
@@ -55,7 +57,7 @@ void XdgLauncher::revealFile(const QString& path) {
     call << QStringList{QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)} << QString();
     // Asked without waiting; a bus without a file manager answers with an error, and then the
     // folder is opened instead.
-    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call));
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), m_pending.get());
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
                      [openFolder](QDBusPendingCallWatcher* finished) {
                          if (finished->isError())

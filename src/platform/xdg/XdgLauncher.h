@@ -3,6 +3,9 @@
 #include "platform/Launcher.h"
 
 #include <QDBusConnection>
+#include <QObject>
+
+#include <memory>
 
 namespace platform {
 
@@ -13,6 +16,7 @@ namespace platform {
 class XdgLauncher final : public Launcher {
 public:
     explicit XdgLauncher(QStringList searchPath = {}, QDBusConnection bus = QDBusConnection::sessionBus());
+    ~XdgLauncher() override;
 
     bool composeMail(const MailDraft& draft) override;
     bool openUrl(const QUrl& url) override;
@@ -26,6 +30,9 @@ private:
 
     QStringList m_searchPath;
     QDBusConnection m_bus;
+    // Holds the questions to the file manager still waiting for an answer; they go with the
+    // launcher.
+    std::unique_ptr<QObject> m_pending = std::make_unique<QObject>();
 };
 
 } // namespace platform
