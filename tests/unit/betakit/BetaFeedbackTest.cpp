@@ -40,8 +40,9 @@ TEST(CharactersTest, CountsUserPerceivedCharacters) {
         SCOPED_TRACE(c.text.toStdString());
         EXPECT_EQ(Characters::count(c.text), c.count);
         EXPECT_FALSE(Characters::exceeds(c.text, c.count));
-        if (c.count > 0)
+        if (c.count > 0) {
             EXPECT_TRUE(Characters::exceeds(c.text, c.count - 1));
+        }
         EXPECT_EQ(Characters::first(c.text, c.count), c.text);
     }
     EXPECT_EQ(Characters::first(kThumb + QStringLiteral("e\u0301x"), 2), kThumb + QStringLiteral("e\u0301"));

@@ -201,8 +201,9 @@ TEST_F(ReportBuilderTest, SeverityOnlyForAProblemThatHasOne) {
         const QJsonObject report = buildObject(feedback);
         EXPECT_EQ(report.value(u"kind").toString(), BetaFeedback::rawValue(c.kind));
         EXPECT_EQ(report.contains(u"severity"), c.reported.has_value());
-        if (c.reported)
+        if (c.reported) {
             EXPECT_EQ(report.value(u"severity").toString(), *c.reported);
+        }
     }
 }
 
