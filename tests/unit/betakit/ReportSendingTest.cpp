@@ -1,5 +1,7 @@
 #include "betakit/VeldorBeta.h"
 
+#include "update/LoopbackServer.h"
+
 #include "support/SimPlatformTest.h"
 
 #include <gtest/gtest.h>
@@ -11,15 +13,11 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QPointer>
 #include <QRegularExpression>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QUrlQuery>
 
 #include <zlib.h>
-
-#include <map>
 
 namespace {
 
@@ -29,85 +27,6 @@ using betakit::BetaSendError;
 using betakit::BetaSendResult;
 using betakit::ReportSending;
 using betakit::VeldorBeta;
-
-// One request as the server read it.
-struct Request {
-    QByteArray method;
-    QByteArray path;
-    std::map<QByteArray, QByteArray> headers; // names in lower case
-    QByteArray body;
-};
-
-// A small HTTP/1.1 server on the loopback interface: it reads each request whole, records it and
-// answers with the status and body the test set, or never answers.
-class LoopbackServer : public QObject {
-public:
-    LoopbackServer() {
-        EXPECT_TRUE(m_server.listen(QHostAddress::LocalHost, 0));
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-                socket->setParent(this);
-                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
-            }
-        });
-    }
-
-    QUrl url() const {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1/beta/report").arg(m_server.serverPort()));
-    }
-    void answer(int status, QByteArray body, QByteArray contentType = "application/json") {
-        m_status = status;
-        m_body = std::move(body);
-        m_contentType = std::move(contentType);
-        m_silent = false;
-    }
-    // Reads requests but never answers them.
-    void staySilent() { m_silent = true; }
-
-    const QList<Request>& requests() const { return m_requests; }
-
-private:
-    void read(QTcpSocket* socket) {
-        QByteArray& buffer = m_buffers[socket];
-        buffer.append(socket->readAll());
-        const qsizetype headerEnd = buffer.indexOf("\r\n\r\n");
-        if (headerEnd < 0)
-            return;
-        Request request;
-        const QList<QByteArray> lines = buffer.first(headerEnd).split('\n');
-        const QList<QByteArray> requestLine = lines.first().trimmed().split(' ');
-        request.method = requestLine.value(0);
-        request.path = requestLine.value(1);
-        for (qsizetype i = 1; i < lines.size(); ++i) {
-            const qsizetype colon = lines[i].indexOf(':');
-            if (colon > 0)
-                request.headers[lines[i].first(colon).trimmed().toLower()] =
-                    lines[i].sliced(colon + 1).trimmed();
-        }
-        const qsizetype length = request.headers["content-length"].toLongLong();
-        if (buffer.size() < headerEnd + 4 + length)
-            return;
-        request.body = buffer.sliced(headerEnd + 4, length);
-        m_buffers.remove(socket);
-        m_requests.append(request);
-        if (m_silent)
-            return;
-        QByteArray response = "HTTP/1.1 " + QByteArray::number(m_status) +
-                              " Answer\r\nContent-Type: " + m_contentType +
-                              "\r\nContent-Length: " + QByteArray::number(m_body.size()) +
-                              "\r\nConnection: close\r\n\r\n" + m_body;
-        socket->write(response);
-        socket->disconnectFromHost();
-    }
-
-    QTcpServer m_server;
-    QHash<QTcpSocket*, QByteArray> m_buffers;
-    QList<Request> m_requests;
-    int m_status = 200;
-    QByteArray m_body;
-    QByteArray m_contentType;
-    bool m_silent = false;
-};
 
 QByteArray inflateRaw(const QByteArray& packed) {
     z_stream stream{};
@@ -157,21 +76,26 @@ protected:
         return result ? describe(*result) : "no answer";
     }
 
+    QUrl endpoint() const { return server.url(QStringLiteral("/beta/report")); }
+    void answer(int status, const QByteArray& body) {
+        server.serve(QStringLiteral("/beta/report"), {.status = status, .body = body});
+    }
+
     LoopbackServer server;
     std::optional<BetaSendResult> result;
 };
 
 TEST_F(ReportSendingTest, PostsThePackedReportWithTheKey) {
-    server.answer(200, R"({"ok":true,"id":"R-1"})");
+    answer(200, R"({"ok":true,"id":"R-1"})");
     const QByteArray report = "{\n  \"summary\" : \"Snapping stops / ünïcödé\"\n}";
-    EXPECT_EQ(upload(report, server.url()), "sent R-1");
+    EXPECT_EQ(upload(report, endpoint()), "sent R-1");
 
     ASSERT_EQ(server.requests().size(), 1);
-    const Request& request = server.requests().first();
+    const LoopbackServer::Request& request = server.requests().first();
     EXPECT_EQ(request.method, "POST");
-    EXPECT_EQ(request.path, "/beta/report");
-    EXPECT_EQ(request.headers.at("content-type"), "application/json");
-    EXPECT_EQ(request.headers.at("user-agent"), "VeldorBetaKit/1");
+    EXPECT_EQ(request.url.path(), QStringLiteral("/beta/report"));
+    EXPECT_EQ(request.headers.value("content-type"), "application/json");
+    EXPECT_EQ(request.headers.value("user-agent"), "VeldorBetaKit/1");
     const QJsonObject body = QJsonDocument::fromJson(request.body).object();
     EXPECT_EQ(body.keys(), QStringList({"format", "key", "report"}));
     EXPECT_EQ(body.value(u"format").toString(), QStringLiteral("deflate+base64"));
@@ -218,8 +142,8 @@ TEST_F(ReportSendingTest, TheAnswerIsJudgedByStatusAndReply) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.status) + " " + c.body.left(60).toStdString());
-        server.answer(c.status, c.body);
-        EXPECT_EQ(upload("{}", server.url()), c.outcome);
+        answer(c.status, c.body);
+        EXPECT_EQ(upload("{}", endpoint()), c.outcome);
     }
     EXPECT_EQ(server.requests().size(), qsizetype(std::size(cases)));
 }
@@ -235,8 +159,8 @@ TEST_F(ReportSendingTest, ARefusedConnectionIsUnreachable) {
 }
 
 TEST_F(ReportSendingTest, ASilentServerTimesOutAfterThirtySecondsOfTheClock) {
-    server.staySilent();
-    startUpload("{}", server.url());
+    server.serve(QStringLiteral("/beta/report"), {.answers = false});
+    startUpload("{}", endpoint());
     ASSERT_TRUE(runUntil([this] { return !server.requests().isEmpty(); }));
     runtime().advance(ReportSending::kTimeout - 0.5);
     EXPECT_FALSE(result);
@@ -246,7 +170,7 @@ TEST_F(ReportSendingTest, ASilentServerTimesOutAfterThirtySecondsOfTheClock) {
 }
 
 TEST_F(ReportSendingTest, AnEmptyReportIsRefusedAndNothingIsSent) {
-    EXPECT_EQ(upload(QByteArray(), server.url()), "refused: The report couldn't be packed for sending.");
+    EXPECT_EQ(upload(QByteArray(), endpoint()), "refused: The report couldn't be packed for sending.");
     EXPECT_TRUE(server.requests().isEmpty());
 }
 
@@ -254,7 +178,7 @@ TEST_F(ReportSendingTest, SendBuildsTheReportNowAndUploadsItToTheEndpoint) {
     VeldorBeta::resetForTesting();
     BetaConfiguration config(QStringLiteral("tile-wick"), QStringLiteral("Tilewick"),
                              QStringLiteral("5c2e71b04d9a83f6e0b1c7d2"), {}, nullptr);
-    config.endpoint = server.url();
+    config.endpoint = endpoint();
     std::optional<BetaSendResult> sent;
     BetaFeedback feedback;
     feedback.summary = QStringLiteral("Sent  from\nthe kit");
@@ -266,7 +190,7 @@ TEST_F(ReportSendingTest, SendBuildsTheReportNowAndUploadsItToTheEndpoint) {
     VeldorBeta::start(config);
     logStartedElsewhere();
     sent.reset();
-    server.answer(200, R"({"ok":true,"id":"R-3"})");
+    answer(200, R"({"ok":true,"id":"R-3"})");
     VeldorBeta::send(feedback, [&](BetaSendResult answer) { sent = std::move(answer); });
     ASSERT_TRUE(runUntil([&] { return sent.has_value(); }));
     EXPECT_EQ(describe(*sent), "sent R-3");

@@ -49,7 +49,6 @@ void LoopbackServer::readRequest(QTcpSocket* socket) {
     if (end < 0)
         return;
     const QList<QByteArray> lines = pending.left(end).split('\n');
-    pending.clear();
     const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
     Request request;
     request.method = requestLine.value(0);
@@ -60,6 +59,12 @@ void LoopbackServer::readRequest(QTcpSocket* socket) {
             request.headers.insert(lines[i].left(colon).trimmed().toLower(),
                                    lines[i].mid(colon + 1).trimmed());
     }
+    // The request is whole once the body its length announces has arrived.
+    const qsizetype length = request.headers.value("content-length").toLongLong();
+    if (pending.size() < end + 4 + length)
+        return;
+    request.body = pending.mid(end + 4, length);
+    pending.clear();
     m_requests.append(request);
 
     const Response response = m_responses.value(request.url.path(), Response{404, "not here"});

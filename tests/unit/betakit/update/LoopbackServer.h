@@ -13,9 +13,9 @@
 class QTcpServer;
 class QTcpSocket;
 
-// A small HTTP/1.1 server on 127.0.0.1 for the updater's tests: it answers GET requests from a
-// table of paths and records what it was asked. Its sockets live on the test's thread, so the
-// test must let Qt's events run (see pumpUntil in UpdateTestSupport.h).
+// A small HTTP/1.1 server on 127.0.0.1 for the beta kit's tests: it answers requests from a table
+// of paths and records what it was asked, with the body a request announced by its length. Its sockets live
+// on the test's thread, so the test must let Qt's events run (see pumpUntil in UpdateTestSupport.h).
 class LoopbackServer final : public QObject {
     Q_OBJECT
 public:
@@ -35,6 +35,7 @@ public:
         QByteArray method;
         QUrl url;                              // path and query, relative
         QHash<QByteArray, QByteArray> headers; // names in lower case
+        QByteArray body;
     };
 
     LoopbackServer();
