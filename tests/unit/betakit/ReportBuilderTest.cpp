@@ -480,17 +480,18 @@ TEST_F(ReportBuilderTest, SystemFacts) {
          {QString(61, u'a'), {5, 10, 3}, QStringLiteral("armv7l"), false, QByteArray("XPS 13 9310\n")},
          {{"macOS", "5.10.3"}, {"arch", "Intel"}, {"rosetta", false}},
          "unknown"},
+        {"model of 40 characters",
+         {QStringLiteral("Sim Linux 1.0"), {6, 1, 0}, QStringLiteral("x86_64"), false, QByteArray(40, 'M')},
+         {{"macOS", "Sim Linux 1.0"}, {"arch", "Intel"}, {"rosetta", false}},
+         QString(40, u'M')},
         {"model of 41 characters",
-         {},
+         {QStringLiteral("Sim Linux 1.0"), {6, 1, 0}, QStringLiteral("x86_64"), false, QByteArray(41, 'M')},
          {{"macOS", "Sim Linux 1.0"}, {"arch", "Intel"}, {"rosetta", false}},
          "unknown"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        auto facts = c.facts;
-        if (QByteArray(c.what).startsWith("model of 41"))
-            facts.hardwareModel = QByteArray(41, 'M');
-        systemFacts().setValues(facts);
+        systemFacts().setValues(c.facts);
         BetaFeedback feedback;
         feedback.includeDiagnostics = true;
         const QJsonObject report = buildObject(feedback);
