@@ -117,6 +117,15 @@ public:
     static void recordDecline(const UpdateFeed& feed);
     // The highest build declined in this run (0 at start); kept in memory only.
     static qint64 declinedBuild();
+    // Test entries of the install chain, which the program itself never calls: the download (the
+    // fraction received, when the server announces a length), the verification and unpacking of an
+    // archive on the caller's thread (the staged application, or why not), and the swap of a staged
+    // application into `target` after process `pid` has ended, opening nothing.
+    static std::shared_ptr<UpdateTask> downloadForCheck(const QUrl& url, std::function<void(double)> progress,
+                                                        std::function<void(UpdateResult<QString>)> done);
+    static UpdateResult<QString> checkUpdateZip(const QString& zip, qint64 bytes, const QString& sha256,
+                                                const QString& build, const QString& target);
+    static std::optional<UpdateError> swapUpdate(const QString& staged, const QString& target, qint64 pid);
 
     // Testing hook: forgets the configuration, the crash flag, the parts, the quit observers and
     // the declined build.

@@ -64,6 +64,7 @@ private:
     std::optional<UpdateError> m_stopReason;
     platform::WorkItemRef m_idleCheck;
     double m_lastActivity = 0;
+    qint64 m_received = 0;
     bool m_ended = false;
     // Keeps the transfer alive until it has ended, whoever else holds it.
     std::shared_ptr<HttpTransfer> m_self;

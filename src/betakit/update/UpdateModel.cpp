@@ -1,8 +1,15 @@
 #include "UpdateModel.h"
 
+#include "BetaDownload.h"
+#include "BundleSwap.h"
+#include "StageUpdate.h"
+
 #include "platform/Platform.h"
 
+#include <QCoreApplication>
 #include <QPointer>
+
+#include <unistd.h>
 
 namespace betakit {
 
@@ -11,6 +18,7 @@ namespace {
 // The updater's state for this run; main thread only, never stored.
 struct UpdaterState {
     qint64 declinedBuild = 0;
+    UpdateModel::Process process;
 };
 
 UpdaterState& updaterState() {
@@ -32,7 +40,37 @@ bool couldNotReach(QNetworkReply::NetworkError code) {
     }
 }
 
+UpdateModel::Process currentProcess() {
+    UpdateModel::Process process = updaterState().process;
+    if (!process.pid)
+        process.pid = [] { return qint64(getpid()); };
+    if (!process.terminate)
+        process.terminate = [] { QCoreApplication::quit(); };
+    return process;
+}
+
 } // namespace
+
+// The work behind "Download": the transfer while it runs, then nothing to cancel once the
+// verification has begun.
+class UpdateModel::DownloadChain final : public UpdateTask {
+public:
+    void cancel() override {
+        if (installing)
+            return;
+        cancelled = true;
+        if (download)
+            download->cancel();
+    }
+
+    std::shared_ptr<UpdateTask> download;
+    bool cancelled = false;
+    bool installing = false;
+};
+
+void UpdateModel::setProcessForTesting(Process process) {
+    updaterState().process = std::move(process);
+}
 
 void resetUpdaterStateForTesting() {
     updaterState() = {};
@@ -149,6 +187,85 @@ void UpdateModel::runCheck() {
         else if (const auto* upToDate = std::get_if<CheckResult::UpToDate>(&found))
             model->setStage(Stage::upToDate(upToDate->latest, upToDate->ahead));
     });
+}
+
+void UpdateModel::startDownload(const UpdateFeed& feed) {
+    setStage(Stage::downloading(0, feed.latest.bytes));
+    BetaLog::event("beta.update_download", {{"build", feedBuildNumber(feed.latest.build)}});
+    auto chain = std::make_shared<DownloadChain>();
+    m_task = chain;
+    QPointer<UpdateModel> model(this);
+    const qint64 bytes = feed.latest.bytes;
+    const auto progress = [model, bytes](qint64 received, qint64 total) {
+        // Progress that arrives after the stage moved on (a cancel, the verification) is dropped.
+        if (model && model->stage().kind() == Stage::Case::Downloading)
+            model->setStage(Stage::downloading(received, total >= 1 ? total : bytes));
+    };
+    // The chain holds the transfer and the transfer this callback, until the transfer ends.
+    const auto done = [model, chain, feed](UpdateResult<QString> archive) {
+        // The verification begins on a later turn: a cancel that comes in between still wins.
+        platform::Platform::current().runtime().async([model, chain, feed, archive] {
+            if (chain->cancelled || !model) {
+                if (archive.ok())
+                    removeQuietly(archive.value());
+                if (model)
+                    model->fail(feed, UpdateError::cancelled());
+                return;
+            }
+            if (!archive.ok())
+                model->fail(feed, archive.error());
+            else
+                model->verifyAndInstall(archive.value(), feed, chain);
+        });
+    };
+    chain->download = BetaDownload::fetch(feed.latest.url, progress, done, bytes);
+}
+
+void UpdateModel::verifyAndInstall(const QString& zip, const UpdateFeed& feed,
+                                   const std::shared_ptr<DownloadChain>& chain) {
+    setStage(Stage::installing());
+    chain->installing = true;
+    const auto platform = platform::Platform::installed();
+    const QString target = platform->bundle().bundlePath();
+    QPointer<UpdateModel> model(this);
+    // Files and child processes block: off the main thread, and not stopped by a cancel.
+    platform->runtime().global([platform, model, zip, feed, target] {
+        const auto staged =
+            stageUpdate(zip, feed.latest.bytes, feed.latest.sha256, feed.latest.build, target);
+        platform->runtime().async([model, feed, target, staged] {
+            if (!model) {
+                // Nobody is left to install it.
+                if (staged.ok())
+                    if (const auto root = stagingRoot(staged.value(), target))
+                        removeQuietly(*root);
+                return;
+            }
+            if (!staged.ok())
+                model->fail(feed, staged.error());
+            else
+                model->install(staged.value(), feed);
+        });
+    });
+}
+
+void UpdateModel::install(const QString& staged, const UpdateFeed& feed) {
+    const Process process = currentProcess();
+    const QString target = platform::Platform::current().bundle().bundlePath();
+    if (const auto error = launchSwapScript(staged, target, process.pid(), true)) {
+        fail(feed, *error);
+        return;
+    }
+    BetaLog::event("beta.update_installing", {{"build", feedBuildNumber(feed.latest.build)}});
+    process.terminate();
+}
+
+void UpdateModel::fail(const UpdateFeed& feed, const UpdateError& error) {
+    if (error.isCancellation()) {
+        setStage(Stage::available(feed));
+        return;
+    }
+    BetaLog::event("beta.update_failed");
+    setStage(Stage::failed(VeldorBeta::updateErrorText(error), feed));
 }
 
 void UpdateModel::cancelTask() {

@@ -93,16 +93,37 @@ public:
     // The check on request: checking, then the check's result or couldNotCheck. A task held
     // before is let go, not cancelled: it still sets its stage when it ends.
     void runCheck();
+    // "Download": fetches the offered build (downloading, with progress), verifies and unpacks it
+    // beside the application off the main thread (installing), starts the swap and quits. A cancel
+    // while downloading, or one that comes after the archive arrived but before its verification
+    // began, removes the archive and goes back to available, logging nothing; any other failure
+    // logs "beta.update_failed" and shows failed with its sentence.
+    void startDownload(const UpdateFeed& feed);
     // "Cancel": cancels the running task. A download goes back to available; a started
     // verification and installation run on.
     void cancelTask();
     // The window closes: the task is cancelled and an offer is recorded as declined.
     void windowWillClose();
 
+    // What installing needs of the process: its id (the swap waits for it to end) and the way to
+    // quit through the program's orderly quit. The program's own by default; tests put in theirs.
+    struct Process {
+        std::function<qint64()> pid;
+        std::function<void()> terminate;
+    };
+    static void setProcessForTesting(Process process);
+
 signals:
     void stageChanged();
 
 private:
+    class DownloadChain;
+    void verifyAndInstall(const QString& zip, const UpdateFeed& feed,
+                          const std::shared_ptr<DownloadChain>& chain);
+    void install(const QString& staged, const UpdateFeed& feed);
+    // The failure rule: a cancellation goes back to available, anything else is logged and shown.
+    void fail(const UpdateFeed& feed, const UpdateError& error);
+
     BetaConfiguration m_config;
     Stage m_stage;
     std::function<void(bool)> m_onResize;
@@ -114,7 +135,7 @@ private:
 // gigabytes are rounded up, the percentage down; the unit follows the total.
 QString progressText(qint64 received, qint64 total);
 
-// Forgets the declined build; VeldorBeta::resetForTesting() calls it.
+// Forgets the declined build and the process of a test; VeldorBeta::resetForTesting() calls it.
 void resetUpdaterStateForTesting();
 
 } // namespace betakit

@@ -1,0 +1,108 @@
+#include "BundleSwap.h"
+
+#include "ChildProcess.h"
+#include "betakit/VeldorBeta.h"
+
+#include "platform/FileAccess.h"
+#include "platform/Platform.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUuid>
+
+#include <sys/stat.h>
+
+namespace betakit {
+
+const QString kSwapScript = QStringLiteral(
+    "pid=\"$1\"; target=\"$2\"; staged=\"$3\"; staging=\"$4\"\n"
+    "i=0; while kill -0 \"$pid\" 2>/dev/null && [ $i -lt 600 ]; do sleep 0.1; i=$((i+1)); done\n"
+    "if mv \"$target\" \"$staging/previous.app\"; then\n"
+    "  if mv \"$staged\" \"$target\"; then rm -rf \"$staging\"; else mv \"$staging/previous.app\" "
+    "\"$target\"; fi\n"
+    "fi\n"
+    "[ \"$5\" = reopen ] && open \"$target\"");
+
+namespace {
+
+// Text between single quotes for /bin/sh.
+QString shellQuoted(const QString& text) {
+    return u'\'' + QString(text).replace(u'\'', QStringLiteral("'\\''")) + u'\'';
+}
+
+// `open <folder>` for the script: starts the folder's program the way this one lies in its own
+// folder (Contents/bin/Tilewick), in a session of its own, and returns at once.
+QByteArray openHelper() {
+    const platform::Bundle& bundle = platform::Platform::current().bundle();
+    const QString program = QDir(bundle.bundlePath()).relativeFilePath(bundle.executablePath());
+    return "#!/bin/sh\n"
+           "# Starts the program of the application folder given and returns.\n"
+           "exec setsid -f \"$1\"/" +
+           shellQuoted(program).toUtf8() + " </dev/null >/dev/null 2>&1\n";
+}
+
+bool isRealFolder(const QString& path) {
+    struct stat info;
+    return lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+} // namespace
+
+std::optional<QString> stagingRoot(const QString& staged, const QString& target) {
+    const QString targetPath = QDir::cleanPath(QFileInfo(target).absoluteFilePath());
+    const QString targetParent = QFileInfo(targetPath).path();
+    QString folder = QFileInfo(QDir::cleanPath(QFileInfo(staged).absoluteFilePath())).path();
+    while (QFileInfo(folder).path() != targetParent) {
+        if (folder == u"/")
+            return std::nullopt;
+        folder = QFileInfo(folder).path();
+    }
+    // The script deletes this folder: it must be a folder of its own, not the target or around it.
+    const QString canonicalRoot = QFileInfo(folder).canonicalFilePath();
+    const QString canonicalTarget = QFileInfo(targetPath).canonicalFilePath();
+    if (folder == targetPath || !isRealFolder(folder) || canonicalRoot.isEmpty() ||
+        canonicalRoot == canonicalTarget || canonicalTarget.startsWith(canonicalRoot + u'/'))
+        return std::nullopt;
+    return folder;
+}
+
+std::optional<UpdateError> launchSwapScript(const QString& staged, const QString& target, qint64 pid,
+                                            bool reopen) {
+    const auto root = stagingRoot(staged, target);
+    if (!root)
+        return UpdateError::beta(QStringLiteral(
+            "The new build isn’t in a staging folder beside the app, so it wasn’t installed."));
+    const QString folder = platform::Platform::current().paths().temporary();
+    QDir().mkpath(folder);
+    const QString name =
+        QStringLiteral("beta-update-") + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    const QString script = folder + u'/' + name + QStringLiteral(".sh");
+    if (const QString problem = platform::writeFileAtomically(script, kSwapScript.toUtf8());
+        !problem.isEmpty())
+        return UpdateError::platform(problem);
+    const QString helpers = folder + u'/' + name + QStringLiteral(".bin");
+    const QString open = helpers + QStringLiteral("/open");
+    if (!QDir().mkpath(helpers))
+        return UpdateError::platform(QStringLiteral("%1 can’t be made").arg(helpers));
+    if (const QString problem = platform::writeFileAtomically(open, openHelper()); !problem.isEmpty())
+        return UpdateError::platform(problem);
+    if (chmod(QFile::encodeName(open).constData(), 0755) != 0)
+        return UpdateError::platform(QStringLiteral("%1 can’t be made executable").arg(open));
+
+    const QString path = helpers + u':' + qEnvironmentVariable("PATH", QStringLiteral("/usr/bin:/bin"));
+    const QString launchError =
+        ChildProcess::startDetached(QStringLiteral("/bin/sh"),
+                                    {script, QString::number(pid), target, staged, *root,
+                                     reopen ? QStringLiteral("reopen") : QStringLiteral("stay")},
+                                    {QStringLiteral("PATH=") + path});
+    if (!launchError.isEmpty())
+        return UpdateError::platform(launchError);
+    return std::nullopt;
+}
+
+std::optional<UpdateError> VeldorBeta::swapUpdate(const QString& staged, const QString& target, qint64 pid) {
+    return launchSwapScript(staged, target, pid, false);
+}
+
+} // namespace betakit

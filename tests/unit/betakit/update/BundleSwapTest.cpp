@@ -1,0 +1,127 @@
+#include "betakit/update/BundleSwap.h"
+
+#include "AppFixture.h"
+
+#include "betakit/VeldorBeta.h"
+
+#include "support/SimPlatformTest.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QRegularExpression>
+
+namespace {
+
+using betakit::kSwapScript;
+using betakit::stagingRoot;
+using betakit::VeldorBeta;
+
+TEST(SwapScript, IsSixLinesOfExactlyThreeHundredTwentyCharacters) {
+    EXPECT_EQ(kSwapScript.size(), 320);
+    const QStringList lines = kSwapScript.split('\n');
+    ASSERT_EQ(lines.size(), 6);
+    EXPECT_FALSE(kSwapScript.endsWith('\n'));
+    EXPECT_EQ(lines[0], R"(pid="$1"; target="$2"; staged="$3"; staging="$4")");
+    EXPECT_EQ(
+        lines[3],
+        R"(  if mv "$staged" "$target"; then rm -rf "$staging"; else mv "$staging/previous.app" "$target"; fi)");
+    EXPECT_EQ(lines[5], R"([ "$5" = reopen ] && open "$target")");
+}
+
+class BundleSwap : public SimPlatformTest {
+protected:
+    void SetUp() override {
+        SimPlatformTest::SetUp();
+        root = paths().root() + "/My Apps";
+        target = root + "/Tilewick.app";
+        staging = root + "/.Tilewick-update-1A2B3C4D";
+        staged = staging + "/Tilewick.app";
+        launches = paths().root() + "/launches.log";
+        makeApp(target, "com.corvane.tilewick", "119", launches);
+        makeApp(staged, "com.corvane.tilewick", "124", launches);
+    }
+    QString build(const QString& app) {
+        return QString::fromUtf8(readFile(app + "/Contents/Resources/notes.txt"));
+    }
+    QStringList temporaryFiles() {
+        return QDir(paths().temporary()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    }
+
+    QString root, target, staging, staged, launches;
+};
+
+TEST_F(BundleSwap, TheStagingRootIsTheFolderBesideTheTargetThatHoldsTheStagedApplication) {
+    EXPECT_EQ(stagingRoot(staged, target), staging);
+    makeApp(staging + "/Tilewick 1.124/Tilewick.app", "com.corvane.tilewick", "124");
+    EXPECT_EQ(stagingRoot(staging + "/Tilewick 1.124/Tilewick.app", target), staging);
+    // Beside the target itself, elsewhere, inside the target, the target itself, a link to it.
+    EXPECT_EQ(stagingRoot(root + "/Other.app", target), std::nullopt);
+    EXPECT_EQ(stagingRoot(paths().root() + "/elsewhere/x/Tilewick.app", target), std::nullopt);
+    EXPECT_EQ(stagingRoot(target + "/Contents/Tilewick.app", target), std::nullopt);
+    QFile::link(target, root + "/.link");
+    EXPECT_EQ(stagingRoot(root + "/.link/Tilewick.app", target), std::nullopt);
+}
+
+TEST_F(BundleSwap, NoStagingRootIsRefusedBeforeAnythingIsWritten) {
+    const auto error = betakit::launchSwapScript(target + "/Contents/Tilewick.app", target, 999999, true);
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->description(),
+              "The new build isn’t in a staging folder beside the app, so it wasn’t installed.");
+    EXPECT_TRUE(temporaryFiles().isEmpty());
+    EXPECT_EQ(build(target), "Build 119\n");
+}
+
+TEST_F(BundleSwap, AfterAProcessThatIsGoneTheSwapIsAtOnceAndOpensNothing) {
+    LivingProcess gone;
+    const qint64 pid = gone.pid();
+    gone.end();
+    ASSERT_EQ(VeldorBeta::swapUpdate(staged, target, pid), std::nullopt);
+    ASSERT_TRUE(waitForOutside([&] { return !QFileInfo::exists(staging); }));
+    EXPECT_EQ(build(target), "Build 124\n");
+    EXPECT_EQ(QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"Tilewick.app"});
+    EXPECT_FALSE(QFileInfo::exists(launches));
+    // The script stays in the temporary folder; nothing else of ours is there but its `open`.
+    const QStringList left = temporaryFiles();
+    ASSERT_EQ(left.size(), 2);
+    EXPECT_TRUE(left[0].contains(QRegularExpression("^beta-update-[0-9A-F-]{36}\\.bin$")));
+    EXPECT_TRUE(left[1].contains(QRegularExpression("^beta-update-[0-9A-F-]{36}\\.sh$")));
+    EXPECT_EQ(readFile(paths().temporary() + "/" + left[1]), kSwapScript.toUtf8());
+}
+
+TEST_F(BundleSwap, TheSwapWaitsForTheProcessThenReopensTheNewBuild) {
+    QuickSleep sleep(paths().root() + "/quick");
+    LivingProcess program;
+    ASSERT_EQ(betakit::launchSwapScript(staged, target, program.pid(), true), std::nullopt);
+    ASSERT_TRUE(waitForOutside([&] { return sleep.polls() >= 3; }));
+    EXPECT_EQ(build(target), "Build 119\n");
+    program.end();
+    ASSERT_TRUE(waitForOutside([&] { return QFileInfo::exists(launches); }));
+    EXPECT_EQ(readFile(launches), "launched 124 from " + QFile::encodeName(target) + "/Contents/bin\n");
+    EXPECT_FALSE(QFileInfo::exists(staging));
+}
+
+TEST_F(BundleSwap, AFailedMoveLeavesTheOldBuildInPlaceAndReopensIt) {
+    const std::vector<std::pair<const char*, std::function<void()>>> failures{
+        {"the old folder can't be moved aside", [&] { QDir(staging).removeRecursively(); }},
+        {"the new folder can't be moved in", [&] { QDir(staged).removeRecursively(); }},
+    };
+    for (const auto& [what, fail] : failures) {
+        QFile::remove(launches);
+        makeApp(staged, "com.corvane.tilewick", "124", launches);
+        QuickSleep sleep(paths().root() + "/quick");
+        LivingProcess program;
+        ASSERT_EQ(betakit::launchSwapScript(staged, target, program.pid(), true), std::nullopt);
+        ASSERT_TRUE(waitForOutside([&] { return sleep.polls() >= 1; }));
+        fail();
+        program.end();
+        ASSERT_TRUE(waitForOutside([&] { return QFileInfo::exists(launches); })) << what;
+        EXPECT_EQ(readFile(launches), "launched 119 from " + QFile::encodeName(target) + "/Contents/bin\n")
+            << what;
+        EXPECT_EQ(build(target), "Build 119\n") << what;
+        EXPECT_FALSE(QFileInfo::exists(staging + "/previous.app")) << what;
+    }
+}
+
+} // namespace
