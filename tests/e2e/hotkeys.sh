@@ -11,15 +11,9 @@ wm="${2:-openbox}"
 if [ "$wm" = openbox ]; then
   bash "$0" "$1" fluxbox
 fi
-app_dir="$(cd "$app_dir" && pwd)"
-program="$app_dir/Contents/bin/Tilewick"
-driver="$(cd "$app_dir/.." && pwd)/e2e/hotkeys_driver"
-
 source "$(dirname "$0")/lib/private_desktop.sh"
 require_tools xset setxkbmap xdotool xkbcomp "$wm"
-for file in "$driver" "$program"; do
-  [ -x "$file" ] || { echo "missing $file (build the project first)" >&2; exit 1; }
-done
+find_program_and_driver "$app_dir" hotkeys_driver
 
 # Without an X server the program says what it needs and fails.
 if (unset DISPLAY; "$program" >"$work/no-display.out" 2>&1); then
@@ -32,13 +26,7 @@ start_private_desktop "$wm"
 xset r rate 200 30
 
 # The terminal writes every byte typed into it to a file, raw.
-typed="$work/typed"
-: >"$typed"
-xterm -T "Term One" -geometry 80x24+100+100 \
-  -e sh -c 'stty raw -echo; exec dd bs=1 of="$0" 2>/dev/null' "$typed" >/dev/null 2>&1 &
-term=$!
-pids+=("$term")
-await sh -c 'xprop -root _NET_CLIENT_LIST | grep -q "window id #"'
+start_terminal 80x24+100+100
 export E2E_TERM_PID="$term" E2E_TYPED="$typed"
 
 # On Qt's own X11 platform, so that windows of the driver take keys too. The tap does not depend
@@ -47,12 +35,9 @@ if [ "$wm" = openbox ]; then
   QT_QPA_PLATFORM=xcb timeout 120 "$driver" --gtest_filter='TapTest.*'
 fi
 
-# The real program with its own folders and no settings yet.
-"$program" >"$work/tilewick.log" 2>&1 &
-tilewick=$!
-pids+=("$tilewick")
-# It opens its main window in front; the keys that follow are for the terminal.
-await sh -c 'xprop -id "$(xprop -root _NET_ACTIVE_WINDOW | awk "{ print \$NF }")" WM_WINDOW_ROLE | grep -q main'
+# The real program with its own folders and no settings yet. It opens its main window in front;
+# the keys that follow are for the terminal.
+start_tilewick
 xdotool windowactivate --sync "$(xdotool search --name "Term One" | head -n 1)" >/dev/null
 status=0
 QT_QPA_PLATFORM=offscreen timeout 120 "$driver" --gtest_filter='ProgramTest.HotkeysMove*' || status=$?

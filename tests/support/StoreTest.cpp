@@ -5,6 +5,7 @@ void StoreTest::TearDown() {
     multiWindowHook.reset();
     mover.reset();
     engineHook.reset();
+    overlayHook.reset();
     SimPlatformTest::TearDown();
 }
 
@@ -12,8 +13,9 @@ tilewick::TilewickStore& StoreTest::makeStore() {
     if (!mover)
         mover = std::make_shared<tilewick::WindowMover>(platform());
     m_store = std::make_unique<tilewick::TilewickStore>(
-        platform(), tilewick::StoreHooks{engineHook ? engineHook : engine, overlay, appSnapStorage, shell,
-                                         multiWindowHook ? multiWindowHook : multiWindow, mover});
+        platform(),
+        tilewick::StoreHooks{engineHook ? engineHook : engine, overlayHook ? overlayHook : overlay,
+                             appSnapStorage, shell, multiWindowHook ? multiWindowHook : multiWindow, mover});
     return *m_store;
 }
 

@@ -132,6 +132,8 @@ protected:
     // When set, makeStore() gives the store this engine instead of `engine`.
     std::shared_ptr<tilewick::HotkeyEngineHook> engineHook;
     std::shared_ptr<storetest::RecordingOverlay> overlay = std::make_shared<storetest::RecordingOverlay>();
+    // When set, makeStore() gives the store this floating keyboard instead of `overlay`.
+    std::shared_ptr<tilewick::KeyboardOverlayHook> overlayHook;
     std::shared_ptr<storetest::RecordingAppSnapStorage> appSnapStorage =
         std::make_shared<storetest::RecordingAppSnapStorage>();
     std::shared_ptr<storetest::RecordingShell> shell = std::make_shared<storetest::RecordingShell>();

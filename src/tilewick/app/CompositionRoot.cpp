@@ -9,6 +9,7 @@
 #include "platform/qt/QtSingleInstance.h"
 #include "platform/qt/QtTerminationSignals.h"
 #include "platform/x11/X11Desktop.h"
+#include "platform/x11/X11FloatingPanel.h"
 #include "platform/x11/X11TaskbarPresence.h"
 #include "tilewick/visuals/InterFont.h"
 #include "tilewick/visuals/QuarterIcon.h"
@@ -111,7 +112,8 @@ int runTilewick(int argc, char** argv) {
         platform::qt::QtTerminationSignals termination({SIGINT, SIGTERM});
         platform::qt::DBusScreenSession screenSession;
         platform::x11::X11TaskbarPresence taskbar;
-        status = runProgram({*desktop, instance, termination, screenSession, taskbar});
+        platform::x11::X11FloatingPanel floatingPanel;
+        status = runProgram({*desktop, instance, termination, screenSession, taskbar, floatingPanel});
     }
     // The services nothing else holds go while the application object still exists.
     platform::Platform::uninstall();

@@ -10,7 +10,9 @@
 
 #include "betakit/LogStore.h"
 #include "platform/EventTap.h"
+#include "platform/Keyboard.h"
 #include "platform/Platform.h"
+#include "platform/Screens.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 #include "tilewick/engine/HotkeyEngine.h"
@@ -18,6 +20,7 @@
 #include "tilewick/engine/WindowMover.h"
 #include "tilewick/store/TilewickStore.h"
 #include "tilewick/visuals/ViewServices.h"
+#include "tilewick/visuals/overlay/KeyboardOverlay.h"
 
 #include <QApplication>
 
@@ -61,6 +64,11 @@ int runProgram(const ProgramServices& services) {
     hooks.mover = std::make_shared<WindowMover>(platform);
     hooks.multiWindow =
         std::make_shared<MultiWindowAdapter>(std::make_shared<MultiWindow>(platform, hooks.mover));
+    const ViewServices view = ViewServices::of(platform);
+    // The floating keyboard; the store attaches itself and hands it to the mover for holes.
+    hooks.overlay = std::make_shared<KeyboardOverlay>(
+        view, OverlayServices{platform.shared<platform::Screens>(), platform.shared<platform::Keyboard>(),
+                              services.floatingPanel});
     // The store's initialiser loads the settings and bindings, asks for Accessibility, starts
     // the hotkey engine and the status poll.
     TilewickStore store(platform, hooks.completed());
@@ -72,7 +80,6 @@ int runProgram(const ProgramServices& services) {
                           &services.screenSession);
     app.startBetaActivityObservers = [&activity] { activity.startBetaActivityObservers(); };
     AppDelegate delegate(store, platform, app, events, QtShellEvents::focus());
-    const ViewServices view = ViewServices::of(platform);
     MainWindow window(store, app, *shell, view);
     shell->setMainWindow(&window);
     delegate.setClickFrames(&window);

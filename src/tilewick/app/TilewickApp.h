@@ -1,6 +1,7 @@
 #pragma once
 
 namespace platform {
+class FloatingPanel;
 class Platform;
 class ScreenSession;
 class SingleInstance;
@@ -13,7 +14,8 @@ namespace tilewick {
 // What the program runs on. The composition root (CompositionRoot.cpp) makes every piece, keeps
 // it alive while the program runs, and hands it on from here: the platform to the store, the
 // hotkey engine, the window mover and the delegate, its view services to the windows and the
-// tray menu, the taskbar presence to the shell, the screen session to the in-use rule.
+// tray menu, the taskbar presence to the shell, the screen session to the in-use rule, the floating
+// panel to the floating keyboard.
 struct ProgramServices {
     platform::Platform& platform;
     // Claimed as primary before the program starts; later starts show the main window.
@@ -22,6 +24,8 @@ struct ProgramServices {
     platform::TerminationSignals& termination;
     platform::ScreenSession& screenSession;
     platform::TaskbarPresence& taskbar;
+    // How the floating keyboard's window floats over the desktop.
+    platform::FloatingPanel& floatingPanel;
 };
 
 // Makes the program's objects on `services`, runs the event loop and quits in order; the

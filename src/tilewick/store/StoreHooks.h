@@ -61,12 +61,16 @@ private:
     std::shared_ptr<HotkeyEngine> m_engine;
 };
 
+class TilewickStore;
 class WindowMover;
 
 // The floating keyboard panel, as far as the store drives it. The store hands it to the window
 // mover, whose writes (on worker queues too, for multi-window fills) ask isVisible and punch holes.
 class KeyboardOverlayHook : public OverlayHoles {
 public:
+    // The store the panel draws and tells when it shows or hides (refreshAnimating); the store
+    // attaches itself when it is made.
+    virtual void attach(TilewickStore& store) { (void)store; }
     // Shows the panel on `screen` (or moves it there); no screen: nothing happens.
     virtual void show(const std::optional<platform::ScreenInfo>& screen) = 0;
     virtual void hide() = 0;
@@ -146,8 +150,8 @@ public:
     virtual void terminate() = 0;
 };
 
-// Stand-ins used until the floating keyboard, the Default App Snaps storage and the application
-// shell exist.
+// Stand-ins for a store without a floating keyboard (the program's is KeyboardOverlay, in the
+// visuals), and until the Default App Snaps storage and the application shell exist.
 
 // Remembers whether it was asked to show, so the store's trigger runs its course; it has no holes
 // to punch.

@@ -45,6 +45,8 @@ TilewickStore::TilewickStore(const platform::Platform& platform, StoreHooks hook
     m_hooks.multiWindow->attach([self = QPointer<TilewickStore>(this)] {
         return self ? self->m_lastSnapAt : -std::numeric_limits<double>::infinity();
     });
+    // The floating keyboard draws this store and tells it when it shows or hides.
+    m_hooks.overlay->attach(*this);
     connect(&m_platform.defaults(), &platform::Defaults::changedExternally, this,
             &TilewickStore::takeExternalSettings);
 }

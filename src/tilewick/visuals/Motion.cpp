@@ -72,6 +72,9 @@ double Transition::valueAt(double now) const {
         return m_from;
     double k = 0;
     switch (m_curve) {
+    case Curve::linear:
+        k = elapsed / m_duration;
+        break;
     case Curve::easeIn:
         k = Motion::easeIn(elapsed / m_duration);
         break;

@@ -21,7 +21,7 @@ double spring(double seconds);
 // lifts. Its level at any moment is a pure function of the clock time.
 class Transition {
 public:
-    enum class Curve { easeIn, easeOut, easeInOut, spring };
+    enum class Curve { linear, easeIn, easeOut, easeInOut, spring };
 
     explicit Transition(double value = 0) : m_from(value), m_to(value) {}
 

@@ -73,3 +73,37 @@ start_private_desktop() {
   pids+=("$wm_pid")
   await sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
 }
+
+# The program of <build>/Tilewick.app ($1) and the end-to-end program $2 built beside it, as
+# `program` and `driver`; exits when either is missing.
+find_program_and_driver() {
+  local app_dir
+  app_dir="$(cd "$1" && pwd)"
+  program="$app_dir/Contents/bin/Tilewick"
+  driver="$(cd "$app_dir/.." && pwd)/e2e/$2"
+  for file in "$driver" "$program"; do
+    [ -x "$file" ] || { echo "missing $file (build the project first)" >&2; exit 1; }
+  done
+}
+
+# A terminal "Term One" at X geometry $1 that writes every byte it reads to the file `typed`, raw;
+# `term` is its pid. $2, when given, is shell code run in the terminal first (escape sequences for
+# it). Returns once the window manager lists it.
+start_terminal() {
+  typed="$work/typed"
+  : >"$typed"
+  xterm -T "Term One" -geometry "$1" \
+    -e sh -c "${2:-}"'stty raw -echo; exec dd bs=1 of="$0" 2>/dev/null' "$typed" >/dev/null 2>&1 &
+  term=$!
+  pids+=("$term")
+  await sh -c 'xprop -root _NET_CLIENT_LIST | grep -q "window id #"'
+}
+
+# Starts the program with the private folders, its output in $work/tilewick.log and its pid in
+# `tilewick`, and returns once its main window is in front.
+start_tilewick() {
+  "$program" >"$work/tilewick.log" 2>&1 &
+  tilewick=$!
+  pids+=("$tilewick")
+  await sh -c 'xprop -id "$(xprop -root _NET_ACTIVE_WINDOW | awk "{ print \$NF }")" WM_WINDOW_ROLE | grep -q main'
+}
