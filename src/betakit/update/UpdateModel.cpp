@@ -161,11 +161,13 @@ UpdateModel::~UpdateModel() = default;
 void UpdateModel::setStage(Stage stage) {
     const bool wasShort = m_stage.isShort();
     m_stage = std::move(stage);
-    emit stageChanged();
+    // The rule runs before anyone hears of the change, so a listener that sets another stage at
+    // once (a window that starts the download of an offer) finds it done.
     if (m_stage.kind() == Stage::Case::Available)
         m_offered = m_stage.feed();
     if (wasShort != m_stage.isShort() && m_onResize)
         m_onResize(m_stage.isShort());
+    emit stageChanged();
 }
 
 void UpdateModel::runCheck() {
@@ -189,7 +191,7 @@ void UpdateModel::runCheck() {
     });
 }
 
-void UpdateModel::startDownload(const UpdateFeed& feed) {
+void UpdateModel::startDownload(UpdateFeed feed) {
     setStage(Stage::downloading(0, feed.latest.bytes));
     BetaLog::event("beta.update_download", {{"build", feedBuildNumber(feed.latest.build)}});
     auto chain = std::make_shared<DownloadChain>();

@@ -15,9 +15,9 @@ namespace betakit {
 
 // The model behind the update window: the stage it shows and the work that moves it on.
 //
-// Main thread only. Every change of stage emits stageChanged() and then runs the change rule:
-// an available stage records its feed as `offered`, and a change between a short and a tall
-// stage calls the resize hook. The window reads `stage()`, binds its buttons to runCheck(),
+// Main thread only. Every change of stage runs the change rule (an available stage records its
+// feed as `offered`, and a change between a short and a tall stage calls the resize hook) and then
+// emits stageChanged(). The window reads `stage()`, binds its buttons to runCheck(),
 // startDownload() and cancelTask(), and calls windowWillClose() as it closes.
 class UpdateModel final : public QObject {
     Q_OBJECT
@@ -98,7 +98,8 @@ public:
     // while downloading, or one that comes after the archive arrived but before its verification
     // began, removes the archive and goes back to available, logging nothing; any other failure
     // logs "beta.update_failed" and shows failed with its sentence.
-    void startDownload(const UpdateFeed& feed);
+    // The feed is taken by value: it may be the one in the stage this replaces.
+    void startDownload(UpdateFeed feed);
     // "Cancel": cancels the running task. A download goes back to available; a started
     // verification and installation run on.
     void cancelTask();

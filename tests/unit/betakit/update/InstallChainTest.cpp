@@ -96,6 +96,24 @@ TEST_F(InstallChain, DownloadsVerifiesSwapsAndReopensTheNewBuild) {
     EXPECT_EQ(besideTheApp(), QStringList{"Tilewick.app"});
 }
 
+TEST_F(InstallChain, AWindowCanStartTheDownloadOfAnOfferAsItIsShown) {
+    QuickSleep sleep(paths().root() + "/quick");
+    server.serve("/updates/tile-wick.json",
+                 {200, UpdaterTest::feedJson("124", offer().latest.url.toString(), archive.size(),
+                                             offer().latest.sha256)});
+    model = std::make_unique<UpdateModel>(configuration(), Stage::checking());
+    // The feed handed on lives in the stage that startDownload() replaces.
+    QObject::connect(model.get(), &UpdateModel::stageChanged, [this] {
+        if (model->stage().kind() == Stage::Case::Available)
+            model->startDownload(*model->stage().feed());
+    });
+    model->runCheck();
+    ASSERT_TRUE(pumpUntil([&] { return terminations == 1; }));
+    EXPECT_EQ(model->offered()->latest.build, "124");
+    ASSERT_TRUE(waitForOutside([&] { return QFileInfo::exists(launches); }));
+    EXPECT_EQ(readFile(target + "/Contents/Resources/notes.txt"), "Build 124\n");
+}
+
 TEST_F(InstallChain, WithoutALengthTheFeedsSizeIsTheTotal) {
     server.serve("/Tilewick-124.zip", {200, archive, false});
     model->startDownload(offer());

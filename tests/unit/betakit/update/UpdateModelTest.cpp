@@ -124,6 +124,26 @@ TEST_F(UpdateModelTest, AReplacedCheckStillSetsItsStageWhenItEnds) {
     pumpUntil([&] { return model->stage().text().startsWith("Couldn’t reach"); });
 }
 
+TEST_F(UpdateModelTest, ClosingWhileCheckingStopsTheCheckAndRecordsNothing) {
+    LoopbackServer::Response silent;
+    silent.answers = false;
+    server.serve("/updates/tile-wick.json", silent);
+    auto model = makeModel(Stage::checking());
+    model->runCheck();
+    pumpUntil([&] { return server.requests().size() == 1; });
+    model->windowWillClose();
+    pumpUntil([&] { return model->stage().kind() == Stage::Case::CouldNotCheck; });
+    pumpUntil([&] { return server.openConnections() == 0; });
+    EXPECT_EQ(VeldorBeta::declinedBuild(), 0);
+    EXPECT_EQ(loggedEvents(), QStringList{});
+    // Nothing left to stop in the stages without work.
+    for (const Stage& idle : {Stage::available(feed("121")), Stage::failed("x", feed("121"))}) {
+        model->setStage(idle);
+        model->cancelTask();
+        EXPECT_EQ(model->stage(), idle);
+    }
+}
+
 TEST_F(UpdateModelTest, ClosingAfterAnOfferDeclinesItsBuildOnce) {
     auto model = makeModel(Stage::available(feed("121")));
     model->windowWillClose();
