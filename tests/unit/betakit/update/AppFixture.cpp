@@ -206,6 +206,7 @@ const betakit::SigningKey& buildNotaryKey() {
 }
 
 QuickSleep::QuickSleep(const QString& folder) : m_folder(folder), m_path(qgetenv("PATH")) {
+    QFile::remove(folder + "/polls");
     writeFile(folder + "/sleep",
               "#!/bin/sh\necho poll >> '" + QFile::encodeName(folder) + "/polls'\nexec /bin/sleep 0.01\n",
               0755);

@@ -97,7 +97,7 @@ TEST_F(BundleSwap, TheSwapWaitsForTheProcessThenReopensTheNewBuild) {
     ASSERT_TRUE(waitForOutside([&] { return sleep.polls() >= 3; }));
     EXPECT_EQ(build(target), "Build 119\n");
     program.end();
-    ASSERT_TRUE(waitForOutside([&] { return QFileInfo::exists(launches); }));
+    ASSERT_TRUE(waitForOutside([&] { return readFile(launches).endsWith('\n'); }));
     EXPECT_EQ(readFile(launches), "launched 124 from " + QFile::encodeName(target) + "/Contents/bin\n");
     EXPECT_FALSE(QFileInfo::exists(staging));
 }
@@ -116,7 +116,7 @@ TEST_F(BundleSwap, AFailedMoveLeavesTheOldBuildInPlaceAndReopensIt) {
         ASSERT_TRUE(waitForOutside([&] { return sleep.polls() >= 1; }));
         fail();
         program.end();
-        ASSERT_TRUE(waitForOutside([&] { return QFileInfo::exists(launches); })) << what;
+        ASSERT_TRUE(waitForOutside([&] { return readFile(launches).endsWith('\n'); })) << what;
         EXPECT_EQ(readFile(launches), "launched 119 from " + QFile::encodeName(target) + "/Contents/bin\n")
             << what;
         EXPECT_EQ(build(target), "Build 119\n") << what;

@@ -90,7 +90,7 @@ TEST_F(InstallChain, DownloadsVerifiesSwapsAndReopensTheNewBuild) {
               QStringList({"beta.update_download build=124", "beta.update_installing build=124"}));
     EXPECT_TRUE(archives().isEmpty());
 
-    ASSERT_TRUE(waitForOutside([&] { return QFileInfo::exists(launches); }));
+    ASSERT_TRUE(waitForOutside([&] { return readFile(launches).endsWith('\n'); }));
     EXPECT_EQ(readFile(launches), "launched 124 from " + QFile::encodeName(target) + "/Contents/bin\n");
     EXPECT_EQ(readFile(target + "/Contents/Resources/notes.txt"), "Build 124\n");
     EXPECT_EQ(besideTheApp(), QStringList{"Tilewick.app"});
@@ -110,7 +110,7 @@ TEST_F(InstallChain, AWindowCanStartTheDownloadOfAnOfferAsItIsShown) {
     model->runCheck();
     ASSERT_TRUE(pumpUntil([&] { return terminations == 1; }));
     EXPECT_EQ(model->offered()->latest.build, "124");
-    ASSERT_TRUE(waitForOutside([&] { return QFileInfo::exists(launches); }));
+    ASSERT_TRUE(waitForOutside([&] { return readFile(launches).endsWith('\n'); }));
     EXPECT_EQ(readFile(target + "/Contents/Resources/notes.txt"), "Build 124\n");
 }
 
@@ -163,7 +163,7 @@ TEST_F(InstallChain, ACancelWhileInstallingDoesNotStopIt) {
     });
     model->startDownload(offer());
     ASSERT_TRUE(pumpUntil([&] { return terminations == 1; }));
-    ASSERT_TRUE(waitForOutside([&] { return QFileInfo::exists(launches); }));
+    ASSERT_TRUE(waitForOutside([&] { return readFile(launches).endsWith('\n'); }));
     EXPECT_EQ(readFile(target + "/Contents/Resources/notes.txt"), "Build 124\n");
 }
 
