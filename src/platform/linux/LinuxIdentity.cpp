@@ -106,7 +106,7 @@ QStringList LinuxIdentity::hardwareIDs() const {
 std::optional<QString> LinuxIdentity::environmentFileValue(const QByteArray& file, QByteArrayView key) {
     std::optional<QString> value;
     for (const QByteArray& line : file.split('\n')) {
-        const QByteArrayView trimmed = line.trimmed();
+        const QByteArray trimmed = line.trimmed(); // a view would outlive this temporary
         if (trimmed.startsWith('#') || !trimmed.startsWith(key) || trimmed.size() <= key.size() ||
             trimmed[key.size()] != '=')
             continue;

@@ -16,7 +16,9 @@ void QtAppShell::setMainWindow(MainWindow* window) {
 }
 
 bool QtAppShell::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_window && event->type() == QEvent::Show &&
+    // The type first: while the window is being destroyed it is no longer a MainWindow, and
+    // comparing with the guarded pointer would cast it.
+    if (event->type() == QEvent::Show && watched == m_window &&
         !static_cast<QShowEvent*>(event)->spontaneous())
         applyPolicy();
     return false;
