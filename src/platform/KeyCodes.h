@@ -35,6 +35,11 @@ inline constexpr quint16 kFnKeyCode = 63;
 // The Globe key of newer keyboards; it sets the fn flag like the fn key.
 inline constexpr quint16 kGlobeKeyCode = 179;
 
+// Keys that steer lists and dialogs.
+inline constexpr quint16 kReturnKeyCode = 36;
+inline constexpr quint16 kEscapeKeyCode = 53;
+inline constexpr quint16 kKeypadEnterKeyCode = 76;
+
 // The flag a held modifier key sets (both keys of a pair share one; fn the Function flag); 0 for
 // any other key, Caps Lock (a lock, not held) and the Globe key included.
 constexpr quint64 modifierKeyFlag(quint16 keyCode) {

@@ -8,6 +8,7 @@
 #include "SimDesktop.h"
 #include "SimEventTap.h"
 #include "SimIdentity.h"
+#include "SimInstalledApplications.h"
 #include "SimKeyboard.h"
 #include "SimLauncher.h"
 #include "SimLoginItems.h"
@@ -41,6 +42,7 @@ std::shared_ptr<Platform> makeSimPlatform() {
                           std::make_shared<SimIdentity>(SimIdentity::Values{.homeFolder = paths->home()}));
     provideBoth<SystemFacts>(*platform, std::make_shared<SimSystemFacts>());
     provideBoth<Launcher>(*platform, std::make_shared<SimLauncher>());
+    provideBoth<InstalledApplications>(*platform, std::make_shared<SimInstalledApplications>());
 
     auto eventTap = std::make_shared<SimEventTap>();
     provideBoth<EventTap>(*platform, eventTap);

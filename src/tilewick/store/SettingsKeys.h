@@ -14,5 +14,7 @@ inline constexpr const char* startAtLoginPending = "startAtLoginPending";
 inline constexpr const char* appSnaps = "appSnaps";
 // Where "bindings" that could not be read are kept before the defaults replace them.
 inline constexpr const char* unreadableBindings = "bindings.unreadable";
+// Where "appSnaps" is kept when some of it could not be read.
+inline constexpr const char* unreadableAppSnaps = "appSnaps.unreadable";
 
 } // namespace tilewick::keys

@@ -19,8 +19,6 @@ StoreHooks StoreHooks::completed() const {
             std::shared_ptr<HotkeyEngine>(&HotkeyEngine::shared(), [](HotkeyEngine*) {}));
     if (!hooks.overlay)
         hooks.overlay = std::make_shared<InertKeyboardOverlay>();
-    if (!hooks.appSnaps)
-        hooks.appSnaps = std::make_shared<InertAppSnapStorage>();
     if (!hooks.shell)
         hooks.shell = std::make_shared<InertAppShell>();
     if (!hooks.mover) // the shared mover lives for the whole process

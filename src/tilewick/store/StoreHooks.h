@@ -110,12 +110,32 @@ private:
     std::shared_ptr<MultiWindow> m_filler;
 };
 
-// Where the Default App Snaps are kept.
+// Where the Default App Snaps are kept (the program's defaults, DefaultsAppSnapStorage).
 class AppSnapStorage {
 public:
     virtual ~AppSnapStorage() = default;
     virtual QList<AppSnap> load() = 0;
     virtual void save(const QList<AppSnap>& snaps) = 0;
+};
+
+// The Default App Snaps engine, as far as the store drives it.
+class AppSnapsHook {
+public:
+    virtual ~AppSnapsHook() = default;
+    // Watches for new windows the running applications that have a snap now, and no others.
+    virtual void syncObservers() = 0;
+};
+
+// The application picker's search field, as the store steers it. The page that shows the field
+// hands it to the store, which holds it weakly.
+class AppPickerField {
+public:
+    virtual ~AppPickerField() = default;
+    // The field is in a window on screen.
+    virtual bool isInWindow() const = 0;
+    // The field has the keyboard focus.
+    virtual bool hasKeyboardFocus() const = 0;
+    virtual void takeKeyboardFocus() = 0;
 };
 
 // The main window as the shell reports it, in the desktop's global coordinates (y downwards).
@@ -151,7 +171,7 @@ public:
 };
 
 // Stand-ins for a store without a floating keyboard (the program's is KeyboardOverlay, in the
-// visuals), and until the Default App Snaps storage and the application shell exist.
+// visuals), and until the application shell exists.
 
 // Remembers whether it was asked to show, so the store's trigger runs its course; it has no holes
 // to punch.
@@ -169,12 +189,6 @@ private:
     std::atomic<bool> m_visible{false};
 };
 
-class InertAppSnapStorage final : public AppSnapStorage {
-public:
-    QList<AppSnap> load() override { return {}; }
-    void save(const QList<AppSnap>&) override {}
-};
-
 class InertAppShell final : public AppShell {
 public:
     void setActivationPolicy(platform::ActivationPolicy) override {}
@@ -190,6 +204,7 @@ public:
 struct StoreHooks {
     std::shared_ptr<HotkeyEngineHook> engine;
     std::shared_ptr<KeyboardOverlayHook> overlay;
+    // Missing: the store keeps them in its platform's defaults.
     std::shared_ptr<AppSnapStorage> appSnaps;
     std::shared_ptr<AppShell> shell;
     std::shared_ptr<MultiWindowHook> multiWindow;
@@ -197,8 +212,8 @@ struct StoreHooks {
     std::shared_ptr<WindowMover> mover;
 
     // The program's own collaborators: the shared hotkey engine, the shared mover and a
-    // multi-window filler over the mover, and inert stand-ins for the others; completed() fills
-    // in whatever is missing the same way.
+    // multi-window filler over the mover, and inert stand-ins for the overlay and the shell;
+    // completed() fills in whatever is missing the same way.
     static StoreHooks standard();
     StoreHooks completed() const;
 };

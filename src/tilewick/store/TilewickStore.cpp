@@ -1,5 +1,6 @@
 #include "TilewickStore.h"
 
+#include "AppSnapStorage.h"
 #include "SettingsKeys.h"
 
 #include "betakit/BetaLog.h"
@@ -23,6 +24,13 @@ namespace {
 constexpr double kMainWindowWidth = 956;
 constexpr double kMainWindowHeight = 891;
 
+// The saved Default App Snaps live in the platform's defaults unless the caller keeps them.
+StoreHooks withStorage(StoreHooks hooks, const platform::Platform& platform) {
+    if (!hooks.appSnaps)
+        hooks.appSnaps = std::make_shared<DefaultsAppSnapStorage>(platform.defaults());
+    return hooks;
+}
+
 // Fewer than two hotkey modifiers would turn plain keys into global hotkeys.
 bool enoughHotkeyModifiers(quint64 modifiers) {
     return std::popcount(modifiers & kHotkeyModifierMask) >= 2;
@@ -31,7 +39,7 @@ bool enoughHotkeyModifiers(quint64 modifiers) {
 } // namespace
 
 TilewickStore::TilewickStore(const platform::Platform& platform, StoreHooks hooks, QObject* parent)
-    : QObject(parent), m_platform(platform), m_hooks(hooks.completed()) {
+    : QObject(parent), m_platform(platform), m_hooks(withStorage(std::move(hooks), platform).completed()) {
     // The engine hands its hotkeys and modifier changes here; the store leaves it when destroyed.
     m_hooks.engine->attach(*this);
     initialise();
@@ -285,9 +293,6 @@ void TilewickStore::setAppSnapApp(const std::optional<InstalledApp>& app) {
 }
 void TilewickStore::setAppSnapDisplayID(const std::optional<QString>& displayID) {
     assign(m_appSnapDisplayID, displayID, &TilewickStore::appSnapDisplayIDChanged);
-}
-void TilewickStore::setAppSnapMulti(bool multi) {
-    assign(m_appSnapMulti, multi, &TilewickStore::appSnapMultiChanged);
 }
 void TilewickStore::setAppSnapCanMulti(bool canMulti) {
     assign(m_appSnapCanMulti, canMulti, &TilewickStore::appSnapCanMultiChanged);

@@ -133,7 +133,6 @@ public:
     const std::optional<QString>& appSnapDisplayID() const { return m_appSnapDisplayID; }
     void setAppSnapDisplayID(const std::optional<QString>& displayID);
     bool appSnapMulti() const { return m_appSnapMulti; }
-    void setAppSnapMulti(bool multi);
     bool appSnapCanMulti() const { return m_appSnapCanMulti; }
     void setAppSnapCanMulti(bool canMulti);
     // The application picker: its offer, whether its list is open, the search and the row lit.
@@ -252,6 +251,46 @@ public:
     void hoverKey(std::optional<quint16> code, std::optional<SnapAction> action, bool hovering);
     // Closes the application picker's list and clears its search.
     void closeAppPicker();
+
+    // --- Default App Snaps ---
+    // Everything the Default App Snaps page does goes through these; they save at once.
+
+    // Makes `app` the one being set up: its saved multi-window choice and display (else the
+    // first display when there are several), and whether it can open several windows, which
+    // the running application's menus answer later when it runs.
+    void chooseAppSnapApp(const InstalledApp& app);
+    // The edit button of a saved snap: chooses its application, from the installed ones or as
+    // the desktop knows it; nothing when neither knows it.
+    void editAppSnap(const AppSnap& snap);
+    // A layout key picked for the chosen application: saves its snap (in place when it has one),
+    // logs it, says so in a note and ends the setup. Without a chosen application only a note.
+    void assignAppSnapKey(SnapAction action);
+    // The setup's multi-window switch; a saved snap of the application follows it at once (a
+    // centre or maximise snap cannot fill several windows: it goes, and a note asks for a key).
+    void setAppSnapMulti(bool on);
+    // The display chosen in the setup, when several are connected and it is one of them; else
+    // none, and the snap follows its window's screen.
+    void applyChosenDisplay(AppSnap& snap) const;
+    // Replaces the application's snap in place, or appends it; saves, and the engine watches
+    // the application's windows from now on.
+    void upsertAppSnap(const AppSnap& snap);
+    // Removes the application's snaps; saves, logs, and with `withNote` says so.
+    void removeAppSnap(const QString& bundleID, bool withNote);
+    // Finds the installed applications once per run, off the main thread, and publishes them.
+    void scanInstalledApps();
+    // Opens the picker's list on the chosen application, else on the first one offered.
+    void openAppPicker();
+    // The picker's offer for its query: names beginning with it first, then those holding it
+    // elsewhere, each in the list's order; all of them for an empty query.
+    QList<InstalledApp> filteredInstalledApps() const;
+    // Gives the picker's field the keyboard unless it has it.
+    void focusAppPickerField();
+    // Arrows, Return, Enter and Escape while the picker's list is open; true when taken.
+    bool handleAppPickerKey(quint16 keyCode);
+    // The picker's search field, held weakly.
+    void setAppPickerField(std::weak_ptr<AppPickerField> field) { m_appPickerField = std::move(field); }
+    // The Default App Snaps engine, told after every change of the snaps. Set once it exists.
+    void setAppSnapsEngine(std::shared_ptr<AppSnapsHook> engine) { m_appSnapsEngine = std::move(engine); }
 
     // --- Action dispatch -------------------------------------------------------------------
 
@@ -394,6 +433,8 @@ private:
     bool m_appSnapMulti = false;
     bool m_appSnapCanMulti = false;
     QList<InstalledApp> m_installedApps;
+    std::weak_ptr<AppPickerField> m_appPickerField;
+    std::shared_ptr<AppSnapsHook> m_appSnapsEngine;
     bool m_appPickerOpen = false;
     QString m_appPickerQuery;
     std::optional<QString> m_appPickerHighlight;

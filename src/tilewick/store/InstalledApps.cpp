@@ -1,0 +1,94 @@
+#include "InstalledApps.h"
+
+#include "platform/InstalledApplications.h"
+#include "platform/Workspace.h"
+
+#include <QCollator>
+#include <QLocale>
+#include <QSet>
+
+#include <algorithm>
+
+namespace tilewick {
+
+namespace {
+
+// Applications that open a window per task whatever they declare: terminals and file managers.
+const QStringList kAlwaysMultiWindowCategories{QStringLiteral("TerminalEmulator"),
+                                               QStringLiteral("FileManager")};
+
+InstalledApp record(const platform::InstalledApplication& app) {
+    return InstalledApp{app.id, app.name, app.path.isEmpty() ? QUrl() : QUrl::fromLocalFile(app.path),
+                        app.iconName};
+}
+
+} // namespace
+
+void sortByName(QList<InstalledApp>& apps, const QLocale& locale) {
+    // The C locale compares code units, which would put "App 10" before "App 2" and accented
+    // names after "Z"; people who chose no language still expect names sorted as words.
+    QCollator collator{locale.language() == QLocale::C ? QLocale(QLocale::English) : locale};
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(apps.begin(), apps.end(), [&collator](const InstalledApp& a, const InstalledApp& b) {
+        return collator.compare(a.name, b.name) < 0;
+    });
+}
+
+QList<InstalledApp> findInstalledApps(platform::InstalledApplications* installed,
+                                      const platform::Workspace& workspace, const QString& ownID) {
+    QList<InstalledApp> apps;
+    QSet<QString> taken;
+    const auto add = [&](const InstalledApp& app) {
+        if (app.id.isEmpty() || app.id == ownID || taken.contains(app.id))
+            return;
+        taken.insert(app.id);
+        apps.append(app);
+    };
+    if (installed)
+        for (const auto& app : installed->applications())
+            if (app.listed)
+                add(record(app));
+    // Running applications started from elsewhere are offered too, under their own description
+    // when they have one.
+    for (const auto& running : workspace.runningApplications()) {
+        if (running.activationPolicy != platform::ActivationPolicy::Regular || !running.bundleIdentifier ||
+            taken.contains(*running.bundleIdentifier))
+            continue;
+        const auto described = installed && !running.bundlePath.isEmpty()
+                                   ? installed->applicationAt(running.bundlePath)
+                                   : std::nullopt;
+        if (described && described->id == *running.bundleIdentifier) {
+            add(record(*described));
+            continue;
+        }
+        add(InstalledApp{*running.bundleIdentifier, running.localizedName, QUrl(), QString()});
+    }
+    sortByName(apps);
+    return apps;
+}
+
+bool supportsMultipleWindows(platform::InstalledApplications* installed, const InstalledApp& app) {
+    if (!installed || !app.url.isLocalFile())
+        return false;
+    const auto described = installed->applicationAt(app.url.toLocalFile());
+    if (!described)
+        return false;
+    for (const auto& category : kAlwaysMultiWindowCategories)
+        if (described->categories.contains(category))
+            return true;
+    if (described->hasNewWindowAction)
+        return true;
+    for (const auto& type : described->documentTypes) {
+        const QString lower = type.toLower();
+        if (lower == QLatin1String("x-scheme-handler/http") ||
+            lower == QLatin1String("x-scheme-handler/https"))
+            return true;
+        // A document type, as opposed to a URL scheme of another kind.
+        if (!lower.startsWith(QLatin1String("x-scheme-handler/")))
+            return true;
+    }
+    return false;
+}
+
+} // namespace tilewick

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "tilewick/model/InstalledApp.h"
+
+#include <QList>
+#include <QLocale>
+#include <QString>
+
+namespace platform {
+class InstalledApplications;
+class Workspace;
+} // namespace platform
+
+namespace tilewick {
+
+// The applications the Default App Snaps picker offers: the installed applications the desktop
+// lists in its menus, then the running regular applications not among them, each identifier once
+// (the first wins) and never this program (`ownID`), sorted by name as people sort (case aside,
+// digits by their value, accents after their letter). Blocking file work: call it off the main
+// thread. `installed` may be null (no applications are known).
+QList<InstalledApp> findInstalledApps(platform::InstalledApplications* installed,
+                                      const platform::Workspace& workspace, const QString& ownID);
+
+// Sorts by name as findInstalledApps does, by the rules of `locale` (English ones for the C locale).
+void sortByName(QList<InstalledApp>& apps, const QLocale& locale = QLocale());
+
+// Whether the application can be expected to open several windows, from what it declares: it is
+// a terminal or a file manager, it opens web addresses (http or https), it declares document
+// types it opens, or it has a new-window action. False when it declares nothing readable.
+bool supportsMultipleWindows(platform::InstalledApplications* installed, const InstalledApp& app);
+
+} // namespace tilewick
