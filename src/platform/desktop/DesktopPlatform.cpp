@@ -8,8 +8,10 @@
 #include "platform/qt/QtAppearance.h"
 #include "platform/qt/QtRuntime.h"
 #include "platform/x11/X11Desktop.h"
+#include "platform/xdg/DesktopEntryIndex.h"
 #include "platform/xdg/GtkReduceMotion.h"
 #include "platform/xdg/JsonFileDefaults.h"
+#include "platform/xdg/XdgInstalledApplications.h"
 #include "platform/xdg/XdgLauncher.h"
 #include "platform/xdg/XdgLoginItems.h"
 #include "platform/xdg/XdgPaths.h"
@@ -31,6 +33,8 @@ std::shared_ptr<Platform> makeDesktopPlatform(const QString& fallbackDomain, con
     platform->provide<Keyboard>(std::make_shared<EnvironmentKeyboard>());
     platform->provide<Appearance>(std::make_shared<qt::QtAppearance>());
     platform->provide<ReduceMotion>(std::make_shared<GtkReduceMotion>(paths->configHome()));
+    platform->provide<InstalledApplications>(std::make_shared<XdgInstalledApplications>(
+        std::make_shared<DesktopEntryIndex>(DesktopEntryIndex::standardFolders())));
     platform->provide<Identity>(std::make_shared<LinuxIdentity>());
     platform->provide<SystemFacts>(std::make_shared<LinuxSystemFacts>());
     platform->provide<Launcher>(std::make_shared<XdgLauncher>());

@@ -99,6 +99,43 @@ std::optional<QPointF> SimDesktop::pointerLocation() const {
     return m_pointer;
 }
 
+void SimDesktop::pressMouseButton(quint32 button) {
+    std::vector<std::shared_ptr<std::function<void()>>> monitors;
+    {
+        std::lock_guard lock(m_mutex);
+        m_buttons |= button;
+        if (button & 1)
+            for (const auto& weak : m_mouseDownMonitors)
+                if (auto monitor = weak.lock())
+                    monitors.push_back(monitor);
+    }
+    for (const auto& monitor : monitors)
+        (*monitor)();
+}
+
+void SimDesktop::releaseMouseButton(quint32 button) {
+    std::lock_guard lock(m_mutex);
+    m_buttons &= ~button;
+}
+
+void SimDesktop::click(quint32 button) {
+    pressMouseButton(button);
+    releaseMouseButton(button);
+}
+
+quint32 SimDesktop::pressedMouseButtons() const {
+    std::lock_guard lock(m_mutex);
+    return m_buttons;
+}
+
+std::shared_ptr<void> SimDesktop::addLeftMouseDownMonitor(std::function<void()> handler) {
+    auto monitor = std::make_shared<std::function<void()>>(std::move(handler));
+    std::lock_guard lock(m_mutex);
+    std::erase_if(m_mouseDownMonitors, [](const auto& weak) { return weak.expired(); });
+    m_mouseDownMonitors.push_back(monitor);
+    return monitor;
+}
+
 // --- Applications ---
 
 RunningApplication SimDesktop::runningLocked(const AppState& app) const {

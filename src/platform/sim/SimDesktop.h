@@ -129,6 +129,14 @@ public:
     void movePointer(const std::optional<QPointF>& topLeft);
     // In screen coordinates (bottom-left), as the Pointer service gives it.
     std::optional<QPointF> pointerLocation() const;
+    // A mouse button (1 the left one, 2 the right one, 4 the middle one) goes down or up in some
+    // application; the left one going down reaches the mouse-down monitors.
+    void pressMouseButton(quint32 button);
+    void releaseMouseButton(quint32 button);
+    // Down and up again.
+    void click(quint32 button = 1);
+    quint32 pressedMouseButtons() const;
+    std::shared_ptr<void> addLeftMouseDownMonitor(std::function<void()> handler);
 
     // --- Applications ---
     // Launches an application (announced through applicationLaunched) and returns its element.
@@ -227,7 +235,9 @@ private:
     int m_trustRequests = 0;
     QList<ScreenInfo> m_screens;
     std::optional<QPointF> m_pointer; // screen coordinates
-    QList<qint32> m_appOrder;         // launch order
+    quint32 m_buttons = 0;
+    std::vector<std::weak_ptr<std::function<void()>>> m_mouseDownMonitors;
+    QList<qint32> m_appOrder; // launch order
     QHash<qint32, AppState> m_apps;
     QHash<quint64, WindowState> m_windows;
     QHash<quint64, MenuNode> m_menus;

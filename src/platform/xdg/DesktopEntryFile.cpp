@@ -2,6 +2,8 @@
 
 #include "platform/FileAccess.h"
 
+#include <QStringDecoder>
+
 #include <cstdio>
 #include <utility>
 
@@ -17,16 +19,30 @@ QHash<QString, QHash<QString, QString>> readDesktopEntryGroups(const QString& pa
                      qPrintable(file.problem));
     if (file.result != SmallFileRead::Result::Read)
         return groups;
+    // Desktop entries are UTF-8 text: a binary file, or text in another encoding, describes
+    // nothing reliably.
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(file.data);
+    if (utf8.hasError() || text.contains(QChar(u'\0'))) {
+        std::fprintf(stderr, "Tilewick: skipped the desktop entry %s (it is not UTF-8 text).\n",
+                     qPrintable(path));
+        return groups;
+    }
     QHash<QString, QString>* group = nullptr;
-    const auto lines = QString::fromUtf8(file.data).split(u'\n');
+    const auto lines = text.split(u'\n');
     for (const auto& raw : lines) {
         const auto line = raw.trimmed();
         if (line.isEmpty() || line.startsWith(u'#'))
             continue;
         if (line.startsWith(u'[')) {
-            // A group named twice is read once, as the first one.
-            const QString name = line.mid(1, line.indexOf(u']') - 1);
-            group = groups.contains(name) ? nullptr : &groups[name];
+            group = nullptr;
+            // A header that never closes starts no group; a group named twice is read once, as
+            // the first one.
+            if (!line.endsWith(u']'))
+                continue;
+            const QString name = line.mid(1, line.size() - 2);
+            if (!groups.contains(name))
+                group = &groups[name];
             continue;
         }
         const auto eq = line.indexOf(u'=');

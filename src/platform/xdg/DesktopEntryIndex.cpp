@@ -35,6 +35,43 @@ std::optional<DesktopAction> newWindowAction(const QHash<QString, QHash<QString,
             return action;
     return std::nullopt;
 }
+// A list value ("a;b;c;"), each item once, in order.
+QStringList listValue(const QString& value) {
+    QStringList items;
+    for (const auto& item : unescapeDesktopString(value).split(u';', Qt::SkipEmptyParts))
+        if (!item.trimmed().isEmpty() && !items.contains(item.trimmed()))
+            items.append(item.trimmed());
+    return items;
+}
+
+// The application an entry file's groups describe; none for hidden entries and other types.
+std::optional<DesktopEntry> applicationEntry(const QHash<QString, QHash<QString, QString>>& groups,
+                                             const QString& id, const QString& path) {
+    const auto keys = groups.value(QStringLiteral("Desktop Entry"));
+    const QString type = keys.value(QStringLiteral("Type"));
+    if (keys.isEmpty() || isTrue(keys.value(QStringLiteral("Hidden"))) ||
+        (!type.isEmpty() && type != "Application"))
+        return std::nullopt;
+    DesktopEntry entry{id,
+                       path,
+                       unescapeDesktopString(keys.value(QStringLiteral("Name"))),
+                       unescapeDesktopString(keys.value(QStringLiteral("StartupWMClass"))),
+                       unescapeDesktopString(keys.value(QStringLiteral("Path"))),
+                       newWindowAction(groups)};
+    entry.iconName = unescapeDesktopString(keys.value(QStringLiteral("Icon")));
+    entry.mimeTypes = listValue(keys.value(QStringLiteral("MimeType")));
+    entry.categories = listValue(keys.value(QStringLiteral("Categories")));
+    entry.noDisplay = isTrue(keys.value(QStringLiteral("NoDisplay")));
+    return entry;
+}
+
+// The desktop file id of a file below an applications folder: its path there, '/' made '-'.
+QString desktopFileId(const QDir& root, const QString& path) {
+    QString id = root.relativeFilePath(path);
+    id.chop(int(qstrlen(".desktop")));
+    return id.replace(u'/', u'-');
+}
+
 } // namespace
 
 DesktopEntryIndex::DesktopEntryIndex(QStringList applicationFolders)
@@ -85,28 +122,17 @@ void DesktopEntryIndex::rebuildLocked() {
             files.append(it.next());
         files.sort();
         for (const auto& path : files) {
-            QString id = root.relativeFilePath(path);
-            id.chop(int(qstrlen(".desktop")));
-            id.replace(u'/', u'-');
+            const QString id = desktopFileId(root, path);
             // An earlier folder's entry (even a hidden one) overrides this one; a file that
             // cannot be read is no entry.
             if (seen.contains(id))
                 continue;
             const auto groups = readDesktopEntryGroups(path);
-            const auto keys = groups.value(QStringLiteral("Desktop Entry"));
-            if (keys.isEmpty())
+            if (groups.value(QStringLiteral("Desktop Entry")).isEmpty())
                 continue;
             seen.insert(id);
-            const QString type = keys.value(QStringLiteral("Type"));
-            if (isTrue(keys.value(QStringLiteral("Hidden"))) || (!type.isEmpty() && type != "Application"))
-                continue;
-            DesktopEntry entry{id,
-                               path,
-                               unescapeDesktopString(keys.value(QStringLiteral("Name"))),
-                               unescapeDesktopString(keys.value(QStringLiteral("StartupWMClass"))),
-                               unescapeDesktopString(keys.value(QStringLiteral("Path"))),
-                               newWindowAction(groups)};
-            m_entries.append(entry);
+            if (auto entry = applicationEntry(groups, id, path))
+                m_entries.append(*entry);
         }
     }
     // Backwards, so the most important entry wins where two claim the same key.
@@ -145,6 +171,37 @@ std::optional<DesktopEntry> DesktopEntryIndex::forWindowClass(const QString& ins
         return std::nullopt;
     rebuildLocked();
     return findLocked(instance, className);
+}
+
+void DesktopEntryIndex::refreshLocked() {
+    if (!m_built || folderStamps() != m_stamps)
+        rebuildLocked();
+}
+
+QList<DesktopEntry> DesktopEntryIndex::entries() {
+    std::lock_guard lock(m_mutex);
+    refreshLocked();
+    return m_entries;
+}
+
+std::optional<DesktopEntry> DesktopEntryIndex::forId(const QString& id) {
+    std::lock_guard lock(m_mutex);
+    refreshLocked();
+    for (const auto& entry : m_entries)
+        if (entry.id == id)
+            return entry;
+    return std::nullopt;
+}
+
+std::optional<DesktopEntry> DesktopEntryIndex::entryAt(const QString& path) {
+    const QFileInfo file(path);
+    QString id = file.completeBaseName();
+    for (const auto& folder : m_folders)
+        if (file.absoluteFilePath().startsWith(QDir(folder).absolutePath() + u'/')) {
+            id = desktopFileId(QDir(folder), file.absoluteFilePath());
+            break;
+        }
+    return applicationEntry(readDesktopEntryGroups(path), id, path);
 }
 
 } // namespace platform

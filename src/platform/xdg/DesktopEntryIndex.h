@@ -33,6 +33,13 @@ struct DesktopEntry {
     // The action that opens a new window: the one with the id "new-window" (also "NewWindow",
     // "new_window"), else one named "New Window", whatever the case; none without one that can run.
     std::optional<DesktopAction> newWindow;
+    // Icon: a name in the icon theme or an absolute file.
+    QString iconName;
+    // MimeType and Categories, each item once, in the file's order.
+    QStringList mimeTypes;
+    QStringList categories;
+    // NoDisplay: not to be shown in menus, though it still describes its windows.
+    bool noDisplay = false;
 };
 
 // The desktop entries of the installed applications, found by the class of their windows.
@@ -53,8 +60,17 @@ public:
     // StartupWMClass names the class or instance, then one whose id or file name (or the last
     // part of a reverse-domain one) does; case does not matter. None when no entry claims it.
     std::optional<DesktopEntry> forWindowClass(const QString& instance, const QString& className);
+    // Every entry, the most important folder's first; read again when a folder changed.
+    QList<DesktopEntry> entries();
+    // The entry with this id; none when there is none (or it is hidden).
+    std::optional<DesktopEntry> forId(const QString& id);
+    // The entry in the file at `path`, read afresh; its id as one of the folders gives it, else
+    // the file's name. None when the file holds no application entry.
+    std::optional<DesktopEntry> entryAt(const QString& path);
 
 private:
+    // Reads the folders when they were never read or one of them changed since.
+    void refreshLocked();
     void rebuildLocked();
     QList<QDateTime> folderStamps() const;
     std::optional<DesktopEntry> findLocked(const QString& instance, const QString& className) const;
