@@ -15,6 +15,7 @@
 #include "platform/Screens.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
+#include "tilewick/appsnaps/AppSnapsEngine.h"
 #include "tilewick/engine/HotkeyEngine.h"
 #include "tilewick/engine/MultiWindow.h"
 #include "tilewick/engine/WindowMover.h"
@@ -62,8 +63,8 @@ int runProgram(const ProgramServices& services) {
     hooks.engine = std::make_shared<HotkeyEngineAdapter>(std::make_shared<HotkeyEngine>(
         platform.shared<platform::Runtime>(), platform.shared<platform::EventTap>()));
     hooks.mover = std::make_shared<WindowMover>(platform);
-    hooks.multiWindow =
-        std::make_shared<MultiWindowAdapter>(std::make_shared<MultiWindow>(platform, hooks.mover));
+    const auto filler = std::make_shared<MultiWindow>(platform, hooks.mover);
+    hooks.multiWindow = std::make_shared<MultiWindowAdapter>(filler);
     const ViewServices view = ViewServices::of(platform);
     // The floating keyboard; the store attaches itself and hands it to the mover for holes.
     hooks.overlay = std::make_shared<KeyboardOverlay>(
@@ -73,6 +74,11 @@ int runProgram(const ProgramServices& services) {
     // the hotkey engine and the status poll.
     TilewickStore store(platform, hooks.completed());
     AppServices app = standardServices(store, platform);
+    // Default App Snaps place other applications' windows; the store tells them of every change.
+    const auto appSnaps = std::make_shared<AppSnapsEngine>(platform, store, hooks.mover, filler);
+    store.setAppSnapsEngine(appSnaps);
+    app.startAppSnaps = [appSnaps] { appSnaps->start(); };
+    app.handleAppPickerKey = [&store](quint16 keyCode) { return store.handleAppPickerKey(keyCode); };
 
     QtShellEvents events;
     // The in-use rule that runs the quiet update checks.
