@@ -210,6 +210,32 @@ QString edidName(const QByteArray& edid) {
     return {};
 }
 
+namespace {
+bool isEdid(const QByteArray& edid) {
+    static const QByteArray header("\x00\xff\xff\xff\xff\xff\xff\x00", 8);
+    return edid.size() >= 128 && edid.startsWith(header);
+}
+} // namespace
+
+bool edidHasSerial(const QByteArray& edid) {
+    if (!isEdid(edid))
+        return false;
+    if (edid.mid(12, 4) != QByteArray(4, '\0'))
+        return true;
+    for (int d = 54; d <= 108; d += 18)
+        if (edid[d] == 0 && edid[d + 1] == 0 && edid[d + 2] == 0 && quint8(edid[d + 3]) == 0xFF)
+            return true;
+    return false;
+}
+
+QByteArray displayIdentityKey(const QByteArray& edid, const QString& monitorName) {
+    if (!isEdid(edid))
+        return "monitor:" + monitorName.toUtf8();
+    if (edidHasSerial(edid))
+        return edid;
+    return edid + "@" + monitorName.toUtf8();
+}
+
 QString displayUuid(const QByteArray& key) {
     static const QUuid kNamespace(QStringLiteral("{6f1c7e52-3a9d-4b1e-9c55-2d8f0e7a41b3}"));
     return QUuid::createUuidV5(kNamespace, key).toString(QUuid::WithoutBraces).toUpper();

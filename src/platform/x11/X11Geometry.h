@@ -124,8 +124,14 @@ QRect visibleArea(const QRect& monitor, const QList<Strut>& struts, const QSize&
 
 // The monitor name an EDID block gives (descriptor 0xFC), empty when it gives none.
 QString edidName(const QByteArray& edid);
-// A lasting display identity made from `key` (the EDID, or the monitor's name): 36 characters,
-// 8-4-4-4-12 upper-case hexadecimal.
+// Whether an EDID block carries a serial number (the numeric one, or a serial descriptor 0xFF).
+bool edidHasSerial(const QByteArray& edid);
+// What a display's identity is made from: its EDID, which follows it from port to port; with an
+// EDID that has no serial number (two of a model would be one display) also the monitor's name,
+// the port it is plugged into; without an EDID the monitor's name alone. Nothing of the other
+// displays takes part, so plugging or unplugging one never changes another's identity.
+QByteArray displayIdentityKey(const QByteArray& edid, const QString& monitorName);
+// A lasting display identity made from `key`: 36 characters, 8-4-4-4-12 upper-case hexadecimal.
 QString displayUuid(const QByteArray& key);
 
 } // namespace platform::x11

@@ -57,12 +57,11 @@ void X11Screens::updateLocked() const {
         info.displayID = m.id;
         const QString edidTitle = edidName(m.edid);
         info.name = edidTitle.isEmpty() ? m.name : edidTitle;
-        // The EDID follows the display from port to port; two of the same model without serial
-        // numbers are told apart by where they are connected.
-        const QByteArray key = m.edid.isEmpty() ? "monitor:" + m.name.toUtf8() : m.edid;
+        const QByteArray key = displayIdentityKey(m.edid, m.name);
         info.uuid = displayUuid(key);
+        // Two that claim the same serial number are still two displays.
         if (uuids.contains(info.uuid))
-            info.uuid = displayUuid(key + m.name.toUtf8());
+            info.uuid = displayUuid(key + "@" + m.name.toUtf8());
         uuids.insert(info.uuid);
         m_screens.append(info);
     }

@@ -202,3 +202,32 @@ TEST(X11GeometryTest, DisplaysAreNamedAndIdentifiedFromTheirEdid) {
     EXPECT_EQ(uuid, displayUuid(edid)) << "the same display keeps its identity";
     EXPECT_NE(uuid, displayUuid("monitor:HDMI-1"));
 }
+
+TEST(X11GeometryTest, ADisplaysIdentityDependsOnItselfAlone) {
+    QByteArray model(128, '\0');
+    model.replace(0, 8, QByteArray("\x00\xff\xff\xff\xff\xff\xff\x00", 8));
+    QByteArray numbered = model;
+    numbered.replace(12, 4, QByteArray("\x01\x02\x03\x04", 4));
+    QByteArray described = model;
+    described.replace(90, 18,
+                      QByteArray("\x00\x00\x00\xff\x00"
+                                 "CN0123456789\n",
+                                 18));
+    EXPECT_FALSE(edidHasSerial(model));
+    EXPECT_TRUE(edidHasSerial(numbered));
+    EXPECT_TRUE(edidHasSerial(described));
+    EXPECT_FALSE(edidHasSerial(numbered.left(127)));
+
+    const auto id = [](const QByteArray& edid, const char* port) {
+        return displayUuid(displayIdentityKey(edid, port));
+    };
+    // With a serial number a display keeps its identity on any port.
+    EXPECT_EQ(id(numbered, "DP-1"), id(numbered, "HDMI-1"));
+    EXPECT_EQ(id(described, "DP-1"), id(described, "DP-2"));
+    // Without one, two of a model are told apart by their ports, whether or not the other is there.
+    EXPECT_NE(id(model, "DP-1"), id(model, "DP-2"));
+    EXPECT_EQ(id(model, "DP-1"), id(model, "DP-1"));
+    // Without an EDID, the monitor's name.
+    EXPECT_EQ(displayIdentityKey({}, "R"), QByteArray("monitor:R"));
+    EXPECT_EQ(displayIdentityKey(QByteArray(128, '\x01'), "R"), QByteArray("monitor:R"));
+}
