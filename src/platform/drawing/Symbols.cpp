@@ -10,7 +10,7 @@
 #include <map>
 #include <utility>
 
-namespace tilewick {
+namespace platform {
 
 namespace {
 
@@ -425,4 +425,4 @@ void paint(QPainter& painter, const QString& name, QPointF centre, qreal size, c
 
 } // namespace Symbols
 
-} // namespace tilewick
+} // namespace platform

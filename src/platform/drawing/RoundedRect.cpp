@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace tilewick {
+namespace platform {
 
 namespace {
 
@@ -72,4 +72,4 @@ void RoundedRect::strokeInside(QPainter& painter, const QBrush& brush, qreal lin
     painter.strokePath(inset(lineWidth / 2).path(), pen);
 }
 
-} // namespace tilewick
+} // namespace platform

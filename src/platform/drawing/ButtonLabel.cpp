@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-namespace tilewick {
+namespace platform {
 
 QSizeF ButtonLabel::size(const QFont& font) const {
     qreal width = 0, height = 0;
@@ -39,4 +39,4 @@ void ButtonLabel::paint(QPainter& painter, const QRectF& rect, const QFont& font
     }
 }
 
-} // namespace tilewick
+} // namespace platform

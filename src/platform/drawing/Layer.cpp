@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace tilewick {
+namespace platform {
 
 qreal deviceScale(const QPainter& painter) {
     const QTransform device = painter.deviceTransform();
@@ -93,4 +93,4 @@ void paintCached(QPainter& painter, const QPainterPath& shape, qreal margin, con
     painter.restore();
 }
 
-} // namespace tilewick
+} // namespace platform
