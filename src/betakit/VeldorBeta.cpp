@@ -109,6 +109,11 @@ void VeldorBeta::showFeedback(BetaFeedback::Kind kind, bool afterCrash) {
         show(*config, freshFeedback(kind, afterCrash));
 }
 
+bool VeldorBeta::canShowFeedback() {
+    std::lock_guard lock(state().mutex);
+    return bool(state().parts.showFeedbackWindow);
+}
+
 void VeldorBeta::askAboutCrash() {
     const auto config = configuration();
     if (!config)

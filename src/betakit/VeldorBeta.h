@@ -84,6 +84,8 @@ public:
 
     // Opens the feedback window on fresh feedback of `kind`.
     static void showFeedback(BetaFeedback::Kind kind, bool afterCrash);
+    // Whether the kit has a feedback form to open.
+    static bool canShowFeedback();
     // "<app> quit unexpectedly last time. Tell us what happened?"
     static void askAboutCrash();
     static void checkForUpdateQuietly();

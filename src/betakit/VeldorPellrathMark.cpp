@@ -106,9 +106,8 @@ QPainterPath MonogramShape::path(const QRectF& rect) {
     return QTransform(s, 0, 0, s, tx, ty).map(outline());
 }
 
-VeldorPellrathMark::VeldorPellrathMark(std::shared_ptr<const platform::Appearance> appearance,
-                                       QWidget* parent)
-    : QWidget(parent), m_appearance(std::move(appearance)) {
+VeldorPellrathMark::VeldorPellrathMark(SchemeSource scheme, QWidget* parent)
+    : QWidget(parent), m_scheme(std::move(scheme)) {
     setAccessibleName(QStringLiteral("Veldor Pellrath"));
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
@@ -140,8 +139,7 @@ void VeldorPellrathMark::paint(QPainter& painter, const QRectF& rect, platform::
 
 void VeldorPellrathMark::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    paint(painter, QRectF(rect()),
-          m_appearance ? m_appearance->scheme() : platform::Appearance::Scheme::Light);
+    paint(painter, QRectF(rect()), schemeOf(m_scheme));
 }
 
 } // namespace betakit

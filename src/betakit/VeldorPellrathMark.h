@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Appearance.h"
+#include "KitDesign.h"
 
 #include <QGradientStops>
 #include <QLinearGradient>
@@ -8,8 +8,6 @@
 #include <QRectF>
 #include <QStringView>
 #include <QWidget>
-
-#include <memory>
 
 class QPainter;
 
@@ -45,9 +43,7 @@ class VeldorPellrathMark final : public QWidget {
 public:
     static constexpr double kAspectRatio = MonogramShape::kWidth / MonogramShape::kHeight;
 
-    // Without an appearance the mark draws light.
-    explicit VeldorPellrathMark(std::shared_ptr<const platform::Appearance> appearance = nullptr,
-                                QWidget* parent = nullptr);
+    explicit VeldorPellrathMark(SchemeSource scheme = {}, QWidget* parent = nullptr);
 
     static QGradientStops gradientStops(platform::Appearance::Scheme scheme);
     // The gradient over the outline's bounding box once it is fitted to `rect`.
@@ -58,7 +54,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    std::shared_ptr<const platform::Appearance> m_appearance;
+    SchemeSource m_scheme;
 };
 
 } // namespace betakit

@@ -15,7 +15,7 @@ QSizeF ButtonLabel::size(const QFont& font) const {
     }
     if (!text.isEmpty()) {
         const QFontMetricsF metrics(font);
-        width += metrics.horizontalAdvance(text) + (symbol.isEmpty() ? 0 : kSpacing);
+        width += metrics.horizontalAdvance(text) + (symbol.isEmpty() ? 0 : spacing);
         height = std::max(height, metrics.height());
     }
     return {width, height};
@@ -27,7 +27,7 @@ void ButtonLabel::paint(QPainter& painter, const QRectF& rect, const QFont& font
     if (!symbol.isEmpty()) {
         Symbols::paint(painter, symbol, {x + symbolSize / 2, rect.center().y()}, symbolSize, color,
                        symbolWeight);
-        x += symbolSize + kSpacing;
+        x += symbolSize + spacing;
     }
     if (!text.isEmpty()) {
         painter.save();

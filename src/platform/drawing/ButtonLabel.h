@@ -15,6 +15,8 @@ struct ButtonLabel {
     SymbolWeight symbolWeight = SymbolWeight::Semibold;
 
     static constexpr qreal kSpacing = 5;
+    // Between the symbol and the text.
+    qreal spacing = kSpacing;
 
     QSizeF size(const QFont& font) const;
     // Draws the label centred in `rect`.

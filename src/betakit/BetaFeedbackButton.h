@@ -1,0 +1,28 @@
+#pragma once
+
+#include "BKButton.h"
+
+namespace betakit {
+
+// The kit's button that opens the feedback form (a problem report, not after a crash) through
+// VeldorBeta::showFeedback: "Beta feedback" with its symbol, or the symbol alone, in the kit's
+// compact secondary style. It is disabled while the kit has no feedback form to open.
+class BetaFeedbackButton final : public BKButton {
+    Q_OBJECT
+
+public:
+    static constexpr const char* kHelp =
+        "Tell Veldor Pellrath about a problem, an idea or something you like";
+
+    BetaFeedbackButton(bool iconOnly, SchemeSource scheme, QWidget* parent = nullptr);
+
+    bool iconOnly() const { return m_iconOnly; }
+    void setIconOnly(bool iconOnly);
+
+    static ButtonLabel labelFor(bool iconOnly);
+
+private:
+    bool m_iconOnly;
+};
+
+} // namespace betakit
