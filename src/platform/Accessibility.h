@@ -110,8 +110,8 @@ public:
     virtual bool isProcessTrusted() const = 0;
     // The same, and asks the user to grant access when it is not granted.
     virtual bool requestTrust() = 0;
-    // Opens the desktop's page where the user grants access; desktops without one do nothing.
-    virtual void openTrustSettings() {}
+    // Opens the desktop's page where the user grants access; false on desktops without one.
+    virtual bool openTrustSettings() { return false; }
 
     virtual AXElement systemWide() const = 0;
     // A new reference to the application element of `pid`.

@@ -353,8 +353,10 @@ void TilewickStore::restoreMainWindowSize(bool animate) {
 void TilewickStore::requestAccessibility() {
     auto& accessibility = m_platform.service<platform::Accessibility>();
     accessibility.requestTrust();
-    // `trusted` follows at the next status tick.
-    accessibility.openTrustSettings();
+    // `trusted` follows at the next status tick. Where no page grants it (X11: access comes
+    // with the window manager), say what it takes instead.
+    if (!accessibility.openTrustSettings())
+        showNote(kTrustNote);
 }
 
 } // namespace tilewick

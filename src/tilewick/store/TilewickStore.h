@@ -184,6 +184,12 @@ public:
     void refreshLaunchAtLogin();
     // The user's switch; `launchAtLogin` then shows the real state, not the request.
     void setLaunchAtLogin(bool on);
+    // Opens the place where the user manages the programs started at login (the autostart
+    // folder).
+    void openLoginItems();
+    // Quits this program, turning start at login off first when it is on. A failure to turn it
+    // off goes to the activity log: a note could never be seen.
+    void quitTilewick();
     void showMainWindow();
     // The main window came on screen: it is open, and after the current turn it gets its
     // standard size.
@@ -198,8 +204,12 @@ public:
     void restoreMainWindowSize(bool animate);
     // The frame restoreMainWindowSize sets; none when the window is to be left alone.
     static std::optional<QRectF> restoredMainWindowFrame(const MainWindowState& window);
-    // Asks for Accessibility permission and opens the place where the user grants it.
+    // Asks for Accessibility permission and opens the place where the user grants it; on a
+    // desktop without such a place, shows kTrustNote.
     void requestAccessibility();
+    static constexpr const char* kTrustNote =
+        "Tilewick moves windows through your window manager. Run one that follows the EWMH "
+        "conventions (Openbox, Xfwm, Fluxbox, IceWM and most others do), and Tilewick turns on by itself.";
 
     // --- Status, recording, floating keyboard ----------------------------------------------
 
@@ -251,6 +261,9 @@ public:
     void hoverKey(std::optional<quint16> code, std::optional<SnapAction> action, bool hovering);
     // Closes the application picker's list and clears its search.
     void closeAppPicker();
+    // What the main window does after the tab changed: a recording of another tab's action
+    // ends, and leaving Default App Snaps closes the application picker.
+    void followTabChange();
 
     // --- Default App Snaps ---
     // Everything the Default App Snaps page does goes through these; they save at once.

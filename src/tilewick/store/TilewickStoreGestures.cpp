@@ -51,4 +51,11 @@ void TilewickStore::closeAppPicker() {
     setAppPickerQuery(QString());
 }
 
+void TilewickStore::followTabChange() {
+    if (m_recording && tilewick::tab(*m_recording) != m_tab)
+        endRecording();
+    if (m_tab != SnapTab::appSnaps && m_appPickerOpen)
+        closeAppPicker();
+}
+
 } // namespace tilewick

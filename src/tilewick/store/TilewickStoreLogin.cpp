@@ -59,6 +59,20 @@ void TilewickStore::setLaunchAtLogin(bool on) {
     assign(m_launchAtLogin, isEnabled(items), &TilewickStore::launchAtLoginChanged);
 }
 
+void TilewickStore::openLoginItems() {
+    m_platform.service<platform::LoginItems>().openSettings();
+}
+
+void TilewickStore::quitTilewick() {
+    if (m_launchAtLogin) {
+        auto& items = m_platform.service<platform::LoginItems>();
+        if (!items.unregisterApp().ok)
+            betakit::BetaLog::event("login.off_failed");
+        assign(m_launchAtLogin, isEnabled(items), &TilewickStore::launchAtLoginChanged);
+    }
+    m_hooks.shell->terminate();
+}
+
 void TilewickStore::showMainWindow() {
     setWindowOpen(true);
     auto& shell = *m_hooks.shell;

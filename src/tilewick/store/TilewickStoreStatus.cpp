@@ -118,9 +118,7 @@ void TilewickStore::showConflictAlert(const ConflictingApp& app) {
         if (response == platform::kAlertFirstButton) {
             quitConflictingApp(app);
         } else if (response == platform::kAlertFirstButton + 1) {
-            if (m_launchAtLogin)
-                setLaunchAtLogin(false);
-            m_hooks.shell->terminate();
+            quitTilewick();
             return;
         }
     }

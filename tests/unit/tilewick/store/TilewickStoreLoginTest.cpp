@@ -361,3 +361,91 @@ TEST_F(ResetHotkeys, EndsARecordingFirstEvenWhenCancelled) {
 }
 
 } // namespace
+
+namespace {
+
+// --- Quitting from a conflict, the main window's tab change -----------------------------------
+
+TEST_F(StartAtLogin, QuitTilewickTurnsStartAtLoginOffFirstAndQuitsEvenWhenThatFails) {
+    struct Case {
+        const char* what;
+        bool loginItem;
+        std::optional<QString> failure;
+        int unregisters;
+        bool stillOn;
+        int failuresLogged;
+    };
+    const Case cases[] = {
+        {"no login item: only quits", false, std::nullopt, 0, false, 0},
+        {"login item: off, then quits", true, std::nullopt, 1, false, 0},
+        {"turning it off fails: logged, quits all the same", true, QStringLiteral("denied"), 1, true, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        loginItems().setFailure(std::nullopt);
+        loginItems().setStatus(c.loginItem ? Status::Enabled : Status::NotRegistered);
+        auto& store = makeStore();
+        const int before = loginItems().unregisterCount();
+        const int loggedBefore = int(loggedEvents("login.off_failed").size());
+        loginItems().setFailure(c.failure);
+        std::vector<bool> onWhenQuitting;
+        shell->onTerminate = [&] { onWhenQuitting.push_back(store.launchAtLogin()); };
+        store.quitTilewick();
+        EXPECT_EQ(loginItems().unregisterCount() - before, c.unregisters);
+        EXPECT_EQ(onWhenQuitting, std::vector<bool>{c.stillOn});
+        EXPECT_EQ(int(loggedEvents("login.off_failed").size()) - loggedBefore, c.failuresLogged);
+        EXPECT_FALSE(store.note()); // nobody would see it
+        shell->onTerminate = nullptr;
+        destroyStore();
+    }
+}
+
+TEST_F(StoreTest, OpenLoginItemsOpensTheAutostartPlace) {
+    auto& store = makeStore();
+    store.openLoginItems();
+    EXPECT_EQ(loginItems().openSettingsCount(), 1);
+}
+
+TEST_F(StoreTest, RequestAccessibilityWithoutASettingsPageSaysWhatItTakes) {
+    desktop().setTrusted(false);
+    auto& store = makeStore();
+    store.requestAccessibility();
+    EXPECT_EQ(store.note(), QString::fromUtf8(TilewickStore::kTrustNote));
+}
+
+TEST_F(StoreTest, ATabChangeEndsAnotherTabsRecordingAndLeavingAppSnapsClosesThePicker) {
+    struct Case {
+        const char* what;
+        SnapTab from, to;
+        std::optional<SnapAction> recording;
+        bool pickerOpen;
+        bool recordingAfter, pickerAfter;
+    };
+    const Case cases[] = {
+        {"recording on another tab ends", SnapTab::halves, SnapTab::thirds, SnapAction::leftHalf, false,
+         false, false},
+        {"recording on the new tab goes on", SnapTab::global, SnapTab::halves, SnapAction::leftHalf, false,
+         true, false},
+        {"leaving Default App Snaps closes the picker", SnapTab::appSnaps, SnapTab::global, std::nullopt,
+         true, false, false},
+        {"going to Default App Snaps keeps it", SnapTab::global, SnapTab::appSnaps, std::nullopt, true, false,
+         true},
+    };
+    auto& store = makeStore();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        store.setTab(c.from);
+        store.setRecording(std::nullopt);
+        if (c.recording)
+            store.beginRecording(*c.recording);
+        store.setAppPickerOpen(c.pickerOpen);
+        store.setAppPickerQuery(c.pickerOpen ? QStringLiteral("fire") : QString());
+        store.setTab(c.to);
+        store.followTabChange();
+        EXPECT_EQ(store.recording().has_value(), c.recordingAfter);
+        EXPECT_EQ(store.appPickerOpen(), c.pickerAfter);
+        EXPECT_EQ(store.appPickerQuery().isEmpty(), !c.pickerAfter);
+    }
+}
+
+} // namespace
