@@ -27,6 +27,9 @@ struct AppServices {
     std::function<bool(quint16 keyCode)> handleAppPickerKey;
     // Runs at quit, after the event loop ends: the beta kit's quit hook.
     std::function<void()> quitHook;
+
+    // The keyboard is an ISO one: the main window draws its keyboard so.
+    bool isoKeyboard = false;
 };
 
 } // namespace tilewick

@@ -48,7 +48,8 @@ void MainWindow::updateContent() {
     if (m_store.windowOpen() == bool(m_content))
         return;
     if (m_store.windowOpen()) {
-        m_content = new MainView(m_store, m_view);
+        m_content =
+            new MainView(m_store, m_view, MainViewOptions{m_services.showManual, m_services.isoKeyboard});
         setCentralWidget(m_content);
     } else {
         // An empty page: the window holds no view while it is closed. The old view is deleted

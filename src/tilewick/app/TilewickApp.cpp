@@ -36,6 +36,8 @@ AppServices standardServices(const TilewickStore& store, const platform::Platfor
     services.startBetaKit = [&store, &platform] { startBetaKit(store, platform); };
     // The kit's quit hook: "beta.quit", the log drained, the run marker removed.
     services.quitHook = betakit::WillTerminate::post;
+    if (const auto* keyboard = platform.find<platform::Keyboard>())
+        services.isoKeyboard = keyboard->isISO();
     return services;
 }
 

@@ -1,21 +1,69 @@
 #include "MainView.h"
 
+#include "Banner.h"
+#include "FitContainers.h"
+#include "Header.h"
+#include "PageArea.h"
+#include "TabBar.h"
+#include "Toast.h"
+
 #include "tilewick/store/TilewickStore.h"
 #include "tilewick/visuals/Theme.h"
+#include "tilewick/visuals/keyboard/KeyboardView.h"
 
+#include <QApplication>
+#include <QGraphicsScene>
+#include <QGraphicsView>
+#include <QMouseEvent>
 #include <QPainter>
 
 namespace tilewick {
 
-MainView::MainView(TilewickStore& store, ViewServices services, QWidget* parent)
-    : QWidget(parent), m_store(store), m_services(std::move(services)) {
+MainView::MainView(TilewickStore& store, ViewServices services, MainViewOptions options, QWidget* parent)
+    : QWidget(parent), m_store(store), m_services(services), m_tips(services) {
     setObjectName(QStringLiteral("MainView"));
+    m_header = new Header(store, services, m_tips, *this, options.showManual, this);
+    m_banners = new BannerStack(store, services, this);
+    m_tabBar = new TabBar(store, services, m_tips, *this, options.showManual, this);
+    m_pageArea = new FitBoth(PageLayout::kMinScale, this);
+    m_column = new PageColumn(store, services, m_tips, options.isoKeyboard);
+    m_pageArea->setContent(m_column);
+    m_column->keyboard()->setTipRoot([this](QPointF scenePos) { return tipRootPoint(scenePos); });
+    m_toast = new Toast(store, services, this);
+
+    // The tips stand above everything of the window and take no clicks.
+    m_tipView = new QGraphicsView(this);
+    m_tipView->setObjectName(QStringLiteral("HoverTips"));
+    m_tipView->setFrameShape(QFrame::NoFrame);
+    m_tipView->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_tipView->viewport()->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_tipView->viewport()->setAutoFillBackground(false);
+    m_tipView->setBackgroundBrush(Qt::NoBrush);
+    m_tipView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_tipView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_tipView->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_tipView->setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    auto* tipScene = new QGraphicsScene(m_tipView);
+    m_tipLayer = new HoverTipLayer(m_tips);
+    tipScene->addItem(m_tipLayer);
+    m_tipView->setScene(tipScene);
+
     connect(&store, &TilewickStore::recordingChanged, this, [this] {
         if (m_store.recording() != m_recordingCard) {
             m_recordingCard.reset();
             m_frames.recordingCard = QRectF();
         }
     });
+    connect(&store, &TilewickStore::tabChanged, this, [this] { m_store.followTabChange(); });
+    connect(&store, &TilewickStore::hotkeysActiveChanged, this, &MainView::relayout);
+    connect(m_banners, &BannerStack::changed, this, &MainView::relayout);
+    // Any click in the window hides the tip.
+    qApp->installEventFilter(this);
+    relayout();
+}
+
+MainView::~MainView() {
+    qApp->removeEventFilter(this);
 }
 
 void MainView::setRecordingCardFrame(SnapAction action, const QRectF& frame) {
@@ -25,9 +73,64 @@ void MainView::setRecordingCardFrame(SnapAction action, const QRectF& frame) {
     m_frames.recordingCard = frame;
 }
 
+QPointF MainView::tipRootPoint(QPointF scenePos) const {
+    const QPoint inView = m_pageArea->mapFromScene(scenePos);
+    return QPointF(m_pageArea->viewport()->mapTo(this, inView));
+}
+
+void MainView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    relayout();
+}
+
+void MainView::relayout() {
+    const int w = width(), h = height();
+    m_layout = MainLayout::forContent(size(), m_store.hotkeysActive());
+    const qreal pad = m_layout.pad;
+    int y = 0;
+    m_header->setVisible(m_layout.showsHeader);
+    if (m_layout.showsHeader) {
+        m_header->apply(m_layout);
+        const int headerHeight = m_header->heightForLayout();
+        m_header->setGeometry(0, 0, w, headerHeight);
+        y = headerHeight;
+    }
+    y += int(m_layout.bannerTop);
+    const int bannerWidth = std::max(int(w - 2 * pad), 1);
+    const int bannerHeight = m_banners->heightForWidth(bannerWidth);
+    m_banners->setGeometry(int(pad), y, bannerWidth, bannerHeight);
+    y += bannerHeight;
+    m_tabBar->apply(m_layout);
+    m_tabBar->setGeometry(0, y, w, TabBar::barHeight());
+    y += TabBar::barHeight();
+    m_lineY = y;
+    y += 1;
+    const QSize area(w, std::max(h - y, 0));
+    m_column->setLayout(PageLayout::forArea(area, pad), pad);
+    m_pageArea->setGeometry(0, y, area.width(), area.height());
+    m_toast->setGeometry(rect());
+    m_tipView->setGeometry(rect());
+    m_tipView->setSceneRect(QRectF(QPointF(), size()));
+    m_tipLayer->setSize(size());
+    m_toast->raise();
+    m_tipView->raise();
+    update();
+}
+
 void MainView::paintEvent(QPaintEvent*) {
+    const Scheme scheme = m_services.scheme();
     QPainter painter(this);
-    painter.fillRect(rect(), Theme::background.resolve(m_services.scheme()));
+    painter.fillRect(rect(), Theme::background.resolve(scheme));
+    painter.fillRect(QRect(0, m_lineY, width(), 1), Theme::border.resolve(scheme));
+}
+
+bool MainView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->window() == window())
+            m_tips.hideAll();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace tilewick

@@ -2,6 +2,8 @@
 
 #include "KeyboardEnvironment.h"
 
+#include <QPointF>
+
 namespace tilewick {
 
 class HoverTipState;
@@ -17,6 +19,8 @@ public:
     virtual const ViewServices& services() const = 0;
     virtual const KeyboardEnvironment& environment() const = 0;
     virtual HoverTipState& tipState() const = 0;
+    // A point of the keyboard's scene in the tips' root space.
+    virtual QPointF tipPoint(QPointF scenePos) const = 0;
     // Pulses move now; otherwise they stand still.
     virtual bool animates() const = 0;
     // The time pulses are drawn at.

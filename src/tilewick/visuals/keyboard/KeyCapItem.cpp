@@ -159,7 +159,8 @@ void KeyCapItem::setHovered(bool hovered, QPointF scenePos) {
     const QString tip = m_look.tip;
     if (m_look.variant == KeyCap::Variant::normal)
         m_keyboard.store().hoverKey(m_cap.key.code, m_cap.action(), hovered);
-    m_keyboard.tipState().track(hovered ? std::optional<QPointF>(scenePos) : std::nullopt, tip);
+    m_keyboard.tipState().track(
+        hovered ? std::optional<QPointF>(m_keyboard.tipPoint(scenePos)) : std::nullopt, tip);
     advance(m_keyboard.services().now());
     update();
     m_keyboard.tick();
@@ -314,7 +315,7 @@ void KeyCapItem::hoverEnterEvent(QGraphicsSceneHoverEvent* event) {
 
 void KeyCapItem::hoverMoveEvent(QGraphicsSceneHoverEvent* event) {
     if (m_look.variant != KeyCap::Variant::guide)
-        m_keyboard.tipState().track(event->scenePos(), m_look.tip);
+        m_keyboard.tipState().track(m_keyboard.tipPoint(event->scenePos()), m_look.tip);
 }
 
 void KeyCapItem::hoverLeaveEvent(QGraphicsSceneHoverEvent*) {

@@ -13,6 +13,8 @@
 #include <QGraphicsObject>
 #include <QList>
 
+#include <functional>
+
 #include <map>
 #include <optional>
 
@@ -51,6 +53,10 @@ public:
     const KeyboardEnvironment& environment() const override { return m_environment; }
     void setTipState(HoverTipState& state) { m_tips = &state; }
     HoverTipState& tipState() const override { return *m_tips; }
+    // Where the tip root lies for a host whose scene is not the root (the main window's page
+    // area, scaled inside the window): maps scene points into the root. Identity by default.
+    void setTipRoot(std::function<QPointF(QPointF)> toRoot) { m_tipRoot = std::move(toRoot); }
+    QPointF tipPoint(QPointF scenePos) const override { return m_tipRoot ? m_tipRoot(scenePos) : scenePos; }
     TilewickStore& store() const override { return m_store; }
     const ViewServices& services() const override { return m_services; }
 
@@ -95,6 +101,7 @@ private:
     qreal m_gap;
     KeyboardEnvironment m_environment;
     HoverTipState* m_tips;
+    std::function<QPointF(QPointF)> m_tipRoot;
     KeyboardMetrics m_metrics;
     QList<KeyPlacement> m_placements;
     QList<KeyCapItem*> m_caps;
