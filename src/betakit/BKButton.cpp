@@ -6,7 +6,6 @@
 #include <QPainter>
 
 #include <algorithm>
-#include <cmath>
 
 namespace betakit {
 
@@ -67,38 +66,6 @@ void BKSecondaryButtonStyle::paint(QPainter& painter, const QRectF& bounds, cons
 }
 
 BKButton::BKButton(Style style, ButtonLabel label, SchemeSource scheme, QWidget* parent)
-    : QAbstractButton(parent), m_style(style), m_label(std::move(label)), m_scheme(std::move(scheme)) {
-    setText(m_label.text);
-    setCursor(Qt::PointingHandCursor);
-    setAttribute(Qt::WA_Hover);
-}
-
-void BKButton::setLabel(ButtonLabel label) {
-    m_label = std::move(label);
-    setText(m_label.text);
-    updateGeometry();
-    update();
-}
-
-Scheme BKButton::scheme() const {
-    return schemeOf(m_scheme);
-}
-
-QSize BKButton::sizeHint() const {
-    const QSizeF size = std::visit([&](const auto& style) { return style.sizeFor(m_label); }, m_style);
-    return {int(std::ceil(size.width())), int(std::ceil(size.height()))};
-}
-
-void BKButton::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    const ButtonState state{isEnabled(), isDown()};
-    std::visit([&](const auto& style) { style.paint(painter, QRectF(rect()), m_label, state, scheme()); },
-               m_style);
-}
-
-bool BKButton::hitButton(const QPoint& pos) const {
-    return std::visit([&](const auto& style) { return style.hitArea(QRectF(rect())).contains(QPointF(pos)); },
-                      m_style);
-}
+    : StyledButton(style, std::move(label), std::move(scheme), parent) {}
 
 } // namespace betakit

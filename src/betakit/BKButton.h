@@ -3,11 +3,9 @@
 #include "KitDesign.h"
 
 #include "platform/drawing/ButtonLabel.h"
+#include "platform/drawing/StyledButton.h"
 
-#include <QAbstractButton>
 #include <QPainterPath>
-
-#include <variant>
 
 class QPainter;
 
@@ -52,30 +50,11 @@ struct BKSecondaryButtonStyle {
 QFont bkButtonFont();
 
 // A push button in one of the kit's two styles, drawn in the scheme its source gives.
-class BKButton : public QAbstractButton {
+class BKButton : public platform::StyledButton<BKPrimaryButtonStyle, BKSecondaryButtonStyle> {
     Q_OBJECT
 
 public:
-    using Style = std::variant<BKPrimaryButtonStyle, BKSecondaryButtonStyle>;
-
     BKButton(Style style, ButtonLabel label, SchemeSource scheme, QWidget* parent = nullptr);
-
-    const Style& buttonStyle() const { return m_style; }
-    const ButtonLabel& label() const { return m_label; }
-    void setLabel(ButtonLabel label);
-    Scheme scheme() const;
-
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override { return sizeHint(); }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    bool hitButton(const QPoint& pos) const override;
-
-private:
-    Style m_style;
-    ButtonLabel m_label;
-    SchemeSource m_scheme;
 };
 
 } // namespace betakit
