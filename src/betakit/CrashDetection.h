@@ -14,10 +14,16 @@ public:
     CrashDetection() = delete;
 
     static constexpr const char* kMarkerName = "running";
+    // The work of one look at a folder is bounded: at most this many entries are listed and this
+    // many of the program's reports dated. Only the program itself writes its reports there, one
+    // per crash; a folder beyond these has been filled by something else.
+    static constexpr int kMaxListedPerFolder = 10'000;
+    static constexpr int kMaxDatedPerFolder = 1'000;
 
     // Whether the previous run crashed. Rewrites the marker and registers the quit hook.
     static bool checkCrashedLastTime(const QString& folder, const QString& processName);
-    // The program's crash reports ("<processName>-….ips") dated at or after `since`, newest first.
+    // The program's crash reports ("<processName>-….ips") dated at or after `since`, newest first,
+    // from the first entries of each folder as the bounds above allow.
     static QStringList crashReports(const QDateTime& since, const QString& processName);
     // The diagnostic-reports folder and its "Retired" folder.
     static QStringList crashReportFolders();

@@ -1,5 +1,7 @@
 #include "CrashReportWriter.h"
 
+#include "platform/FileAccess.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -7,12 +9,14 @@
 #include <csignal>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include <elf.h>
 #include <execinfo.h>
 #include <fcntl.h>
 #include <link.h>
+#include <setjmp.h>
 #include <sys/stat.h>
 #include <sys/utsname.h>
 #include <ucontext.h>
@@ -48,6 +52,8 @@ struct Prepared {
 Prepared g_prepared;
 std::atomic<bool> g_handling{false};
 alignas(16) char g_alternateStack[64 * 1024];
+// Where a fault inside the unwinder returns to.
+sigjmp_buf g_unwindEscape;
 
 // A field CrashReader accepts: 1 to 120 characters of A-Z a-z 0-9 and " _.,:()+#-". Other
 // characters become "-".
@@ -308,18 +314,64 @@ std::uintptr_t interruptedAddress(const void* context) {
 #endif
 }
 
+extern "C" void escapeFromUnwinder(int) {
+    siglongjmp(g_unwindEscape, 1);
+}
+
+// The frames of the crashed thread, as many as the unwinder gathers before it ends or faults. A
+// call through a wild function pointer leaves a pc without unwind information, whose code the
+// unwinder then reads, and faults again inside backtrace(); that fault returns here with the
+// frames gathered so far, instead of killing the process before a byte of the report is written.
+int gatherFrames(void** frames) {
+    for (int i = 0; i < kMaxFrames; ++i)
+        frames[i] = nullptr;
+    struct sigaction escape {};
+    escape.sa_handler = escapeFromUnwinder;
+    escape.sa_flags = SA_ONSTACK | SA_NODEFER;
+    sigemptyset(&escape.sa_mask);
+    constexpr int kFaults[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE};
+    struct sigaction previous[std::size(kFaults)];
+    sigset_t faults;
+    sigemptyset(&faults);
+    for (std::size_t i = 0; i < std::size(kFaults); ++i) {
+        sigaction(kFaults[i], &escape, &previous[i]);
+        sigaddset(&faults, kFaults[i]);
+    }
+    int count = 0;
+    // A fault while its signal is blocked would end the process at once; the jump restores the
+    // mask saved here.
+    if (sigsetjmp(g_unwindEscape, 1) == 0) {
+        pthread_sigmask(SIG_UNBLOCK, &faults, nullptr);
+        count = backtrace(frames, kMaxFrames);
+    } else {
+        // backtrace() stores each frame as it goes.
+        while (count < kMaxFrames && frames[count])
+            ++count;
+    }
+    for (std::size_t i = 0; i < std::size(kFaults); ++i)
+        sigaction(kFaults[i], &previous[i], nullptr);
+    return count;
+}
+
 bool writeReport(int signal, const siginfo_t* info, const void* context) {
     const int fd = openReport();
     if (fd < 0)
         return false;
     void* frames[kMaxFrames];
-    int count = backtrace(frames, kMaxFrames);
+    int count = gatherFrames(frames);
     // The report starts at the interrupted instruction, not in this handler.
     const std::uintptr_t interrupted = interruptedAddress(context);
-    int first = 0;
+    int first = -1;
     for (int i = 0; i < count && i < 8; ++i)
-        if (interrupted != 0 && std::uintptr_t(frames[i]) == interrupted)
+        if (std::uintptr_t(frames[i]) == interrupted)
             first = i;
+    if (first < 0 && context) {
+        // The unwinder stopped (at pc 0) or faulted before it reached the interrupted instruction,
+        // so it gathered only this handler's own frames: the interrupted address alone says more.
+        frames[0] = reinterpret_cast<void*>(interrupted);
+        count = 1;
+    }
+    first = std::max(first, 0);
 
     const SignalNames* names = nullptr;
     for (const auto& candidate : kSignalNames)
@@ -407,7 +459,8 @@ void handleFatalSignal(int signal, siginfo_t* info, void* context) {
 } // namespace
 
 void CrashReportWriter::install(const QString& folder, const Identity& identity) {
-    QDir().mkpath(folder);
+    // Reports are the user's own (0600), and so is the folder that lists them.
+    platform::makePrivateFolders(folder);
     g_prepared.folder = QDir::cleanPath(folder).toStdString();
     g_prepared.namePrefix = identity.processName.toStdString() + "-";
     g_prepared.mainThread = ::getpid();

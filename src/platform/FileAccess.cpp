@@ -1,5 +1,6 @@
 #include "FileAccess.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -124,6 +125,36 @@ SmallFileRead readSmallFile(const QString& path, qint64 limit) {
     read.data.truncate(qsizetype(got));
     read.result = SmallFileRead::Result::Read;
     return read;
+}
+
+int openRegularFileForWriting(const QString& path, int mode) {
+    // Non-blocking, so a FIFO without a reader fails at once instead of holding the caller.
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, mode_t(mode));
+    if (fd < 0)
+        return -1;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+        return fd;
+    // A FIFO that has a reader, a device, a socket: nothing to write a file's content to.
+    const int error = info.st_mode == 0 ? errno : EINVAL;
+    ::close(fd);
+    errno = error;
+    return -1;
+}
+
+bool makePrivateFolders(const QString& path) {
+    const QString clean = QDir::cleanPath(QDir(path).absolutePath());
+    struct stat info {};
+    if (::stat(QFile::encodeName(clean).constData(), &info) == 0)
+        return S_ISDIR(info.st_mode);
+    const QString parent = QFileInfo(clean).path();
+    if (parent != clean && !makePrivateFolders(parent))
+        return false;
+    // Another process may make it meanwhile; that is as good.
+    return ::mkdir(QFile::encodeName(clean).constData(), 0700) == 0 ||
+           (errno == EEXIST && ::stat(QFile::encodeName(clean).constData(), &info) == 0 &&
+            S_ISDIR(info.st_mode));
 }
 
 QString writeFileAtomically(const QString& path, const QByteArray& data) {

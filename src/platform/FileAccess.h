@@ -27,6 +27,15 @@ struct SmallFileRead {
 // or an oversized file: those are refused before a byte is read.
 SmallFileRead readSmallFile(const QString& path, qint64 limit = kSmallFileLimit);
 
+// Opens `path` for writing as a regular file, creating it (with `mode`) when it is missing: never
+// blocks on a FIFO, and refuses (-1, errno set) anything else at the path, a device or a folder.
+// The file is not truncated; the caller owns the descriptor.
+int openRegularFileForWriting(const QString& path, int mode = 0644);
+
+// Creates `path` and the folders missing above it, each new one private to the user (0700), as the
+// XDG conventions ask of folders a program creates. True when `path` is a folder afterwards.
+bool makePrivateFolders(const QString& path);
+
 // Replaces the content of `path` with `data` so that either the new content lands whole or the
 // old file stays as it was: a temporary file beside it is written, checked, flushed to the disk
 // and renamed over it. A symlink is followed and its target replaced; an existing file keeps its

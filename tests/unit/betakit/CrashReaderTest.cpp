@@ -14,6 +14,8 @@
 
 #include <csignal>
 
+#include <sys/stat.h>
+
 namespace {
 
 using betakit::CrashReader;
@@ -154,18 +156,34 @@ TEST(CrashReaderTest, SymbolsAreCutAtTwoHundredCharactersAndStayOnTheirLine) {
     }
 }
 
-class CrashReportWriterTest : public SimPlatformTest {};
+class CrashReportWriterTest : public SimPlatformTest {
+protected:
+    QString install() {
+        const QString folder = paths().diagnosticReports();
+        betakit::CrashReportWriter::install(
+            folder, {QStringLiteral("Tilewick"), QStringLiteral("1.4"), QStringLiteral("212")});
+        return folder;
+    }
+    // The test process keeps no handler of its own.
+    static void uninstall() {
+        for (const int fatal : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT})
+            signal(fatal, SIG_DFL);
+    }
+    static mode_t mode(const QString& path) {
+        struct stat info {};
+        return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0;
+    }
+};
 
 TEST_F(CrashReportWriterTest, AReportOfTheHandlerIsReadBack) {
-    const QString folder = paths().diagnosticReports();
-    betakit::CrashReportWriter::install(
-        folder, {QStringLiteral("Tilewick"), QStringLiteral("1.4"), QStringLiteral("212")});
-    // The test process keeps no handler of its own.
-    for (const int fatal : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT})
-        signal(fatal, SIG_DFL);
+    const QString folder = install();
+    uninstall();
     ASSERT_TRUE(betakit::CrashReportWriter::writeReportForTesting(SIGSEGV));
     const QStringList reports = QDir(folder).entryList({QStringLiteral("Tilewick-*.ips")}, QDir::Files);
     ASSERT_EQ(reports.size(), 1);
+    // Reports and the folder that lists them are the user's alone.
+    EXPECT_EQ(mode(folder), 0700u);
+    EXPECT_EQ(mode(folder + u'/' + reports.first()), 0600u);
     // Another crash in the same second gets a file of its own.
     ASSERT_TRUE(betakit::CrashReportWriter::writeReportForTesting(SIGABRT));
     EXPECT_EQ(QDir(folder).entryList({QStringLiteral("Tilewick-*.ips")}, QDir::Files).size(), 2);
@@ -182,6 +200,36 @@ TEST_F(CrashReportWriterTest, AReportOfTheHandlerIsReadBack) {
     // The frames name the libraries they lie in.
     EXPECT_TRUE(entry->text.contains(QStringLiteral("  betakit_tests  "))) << entry->text.toStdString();
     EXPECT_TRUE(entry->text.contains(QStringLiteral("\n  libc.so.6  "))) << entry->text.toStdString();
+}
+
+// A call through a null or wild function pointer leaves a broken stack: the unwinder stops at pc 0,
+// and at a pc without unwind information reads the code there and faults again inside the handler.
+// Either way the report is written and read, naming the interrupted address, and the process still
+// dies of its own signal.
+TEST_F(CrashReportWriterTest, ACallThroughABadFunctionPointerLeavesAReadableReport) {
+    const QString folder = install();
+    for (const std::uintptr_t address : {std::uintptr_t(0), std::uintptr_t(0x10)}) {
+        SCOPED_TRACE(address);
+        QDir(folder).removeRecursively();
+        EXPECT_EXIT(
+            {
+                using Call = void (*)();
+                volatile Call call = reinterpret_cast<Call>(address);
+                call();
+            },
+            testing::KilledBySignal(SIGSEGV), "");
+        const QStringList reports = QDir(folder).entryList({QStringLiteral("Tilewick-*.ips")}, QDir::Files);
+        ASSERT_EQ(reports.size(), 1);
+        const auto entry = CrashReader::crashEntry(folder + u'/' + reports.first());
+        ASSERT_TRUE(entry);
+        const QString hex = QStringLiteral("0x") + QString::number(quint64(address), 16);
+        const QStringList lines = entry->text.split(u'\n');
+        ASSERT_EQ(lines.size(), 9) << entry->text.toStdString();
+        EXPECT_EQ(lines[2], QStringLiteral("Exception: Fatal signal (SIGSEGV) SEGV_MAPERR at ") + hex);
+        EXPECT_EQ(lines[5], QStringLiteral("Crashed thread 0:"));
+        EXPECT_EQ(lines[6].simplified(), QStringLiteral("0 ? ") + hex) << entry->text.toStdString();
+    }
+    uninstall();
 }
 
 } // namespace

@@ -10,6 +10,13 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <functional>
+#include <future>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 using betakit::BetaConfiguration;
@@ -229,6 +236,60 @@ TEST_F(VeldorBetaTest, OnlyThisProgramsReportsAtOrAfterTheMarkerCount) {
               (QStringList{reports + QStringLiteral("/Retired/Tilewick-b.ips"),
                            reports + QStringLiteral("/Tilewick-c.ips"),
                            reports + QStringLiteral("/Tilewick-a.ips")}));
+}
+
+// Something other than a regular file at the marker's path is left alone: a FIFO without a reader
+// would hold the start at open() for ever.
+TEST_F(VeldorBetaTest, WhatIsNoRegularFileAtTheMarkerNeitherBlocksNorCounts) {
+    const struct {
+        const char* name;
+        std::function<void(const QString&)> make;
+        bool (*stillThere)(const QString&);
+    } cases[] = {
+        {"FIFO",
+         [](const QString& path) { ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0); },
+         [](const QString& path) {
+             struct stat info {};
+             return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISFIFO(info.st_mode);
+         }},
+        {"folder", [](const QString& path) { ASSERT_TRUE(QDir().mkpath(path)); },
+         [](const QString& path) { return QFileInfo(path).isDir(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(folder()).removeRecursively();
+        QDir().mkpath(folder());
+        c.make(marker());
+        auto checked = std::async(std::launch::async, [this] {
+            return CrashDetection::checkCrashedLastTime(folder(), QStringLiteral("Tilewick"));
+        });
+        if (checked.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+            ADD_FAILURE() << "the crash check waits on the marker";
+            // A reader lets the blocked open() go, so the test can end.
+            QFile reader(marker());
+            (void)reader.open(QIODevice::ReadOnly);
+        }
+        EXPECT_FALSE(checked.get());
+        EXPECT_TRUE(c.stillThere(marker()));
+    }
+}
+
+// Only the program writes its reports, one per crash. A folder filled with look-alikes is looked at
+// only in part, so the start stays quick (bench/crash_check_bench times 100,000 of them).
+TEST_F(VeldorBetaTest, TheCrashCheckDatesABoundedNumberOfReportsPerFolder) {
+    const QDateTime marked = QDateTime::currentDateTimeUtc().addSecs(-100);
+    const QString reports = paths().diagnosticReports();
+    QDir().mkpath(reports);
+    for (int i = 0; i < CrashDetection::kMaxDatedPerFolder + 7; ++i) {
+        const int fd = ::creat(QFile::encodeName(reports + QStringLiteral("/Tilewick-%1.ips").arg(i)), 0600);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+    }
+    // Entries that are no reports of the program cost no dating; the other folder has its own bound.
+    touch(reports + QStringLiteral("/Other-1.ips"), marked.addSecs(5));
+    touch(reports + QStringLiteral("/Retired/Tilewick-retired.ips"), marked.addSecs(5));
+    EXPECT_EQ(CrashDetection::crashReports(marked, QStringLiteral("Tilewick")).size(),
+              CrashDetection::kMaxDatedPerFolder + 1);
 }
 
 } // namespace
