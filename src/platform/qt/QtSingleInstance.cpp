@@ -1,11 +1,17 @@
 #include "QtSingleInstance.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QRegularExpression>
 #include <QThread>
 
+#include <cerrno>
+#include <cstring>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform::qt {
@@ -17,6 +23,41 @@ constexpr char kReopen[] = "reopen\n";
 constexpr char kDone[] = "ok\n";
 // How long a new start waits for a running instance that is still starting or busy.
 constexpr int kAnswerMillis = 5000;
+// More than the request or the answer: a peer that sends this much without a line feed is no
+// start of ours, and no more of it is held in memory.
+constexpr qint64 kMaxLine = 64;
+
+// Whether the process at the other end of a connected local socket runs as this user (for a
+// listening server, as the user who listened).
+bool peerIsThisUser(qintptr socket) {
+    ucred credentials{};
+    socklen_t size = sizeof credentials;
+    return socket >= 0 && ::getsockopt(int(socket), SOL_SOCKET, SO_PEERCRED, &credentials, &size) == 0 &&
+           size == sizeof credentials && credentials.uid == ::geteuid();
+}
+
+// Why `folder` may not hold the lock and the socket, or nothing when it is a folder (not a link)
+// that this user owns and no one else may write in: elsewhere another user could take the lock
+// or the socket first and keep this program from starting or answer in its place.
+QString unsafeFolder(const QString& folder) {
+    struct stat info {};
+    if (::lstat(QFile::encodeName(folder).constData(), &info) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    if (S_ISLNK(info.st_mode))
+        return QStringLiteral("a symbolic link");
+    if (!S_ISDIR(info.st_mode))
+        return QStringLiteral("not a folder");
+    if (info.st_uid != ::geteuid())
+        return QStringLiteral("owned by user %1").arg(info.st_uid);
+    if (info.st_mode & (S_IWGRP | S_IWOTH))
+        return QStringLiteral("others may write there (mode %1)")
+            .arg(info.st_mode & 07777, 4, 8, QChar(u'0'));
+    return {};
+}
+
+void runningWithoutTheCheck(const QString& problem) {
+    qWarning("Tilewick: %s; running without the check for another instance", qPrintable(problem));
+}
 
 } // namespace
 
@@ -30,9 +71,10 @@ QtSingleInstance::~QtSingleInstance() {
 
 QString QtSingleInstance::defaultFolder() {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && QDir(runtime).exists())
+    if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && unsafeFolder(runtime).isEmpty())
         return runtime;
-    return QDir::tempPath();
+    // A folder of this user's own in the shared temporary folder; claim() makes it.
+    return QDir::tempPath() + QStringLiteral("/tilewick-%1").arg(::geteuid());
 }
 
 QString QtSingleInstance::defaultName(const QString& program) {
@@ -49,11 +91,27 @@ QString QtSingleInstance::socketPath() const {
 }
 
 QtSingleInstance::Role QtSingleInstance::claim() {
-    m_lock = std::make_unique<QLockFile>(m_folder + u'/' + m_name + QStringLiteral(".lock"));
+    // A missing folder is made private; one that is not private is not used at all.
+    (void)::mkdir(QFile::encodeName(m_folder).constData(), 0700);
+    if (const QString problem = unsafeFolder(m_folder); !problem.isEmpty()) {
+        runningWithoutTheCheck(
+            QStringLiteral("%1 is no folder of this user alone (%2)").arg(m_folder, problem));
+        return Role::Primary;
+    }
+    const QString lockPath = m_folder + u'/' + m_name + QStringLiteral(".lock");
+    m_lock = std::make_unique<QLockFile>(lockPath);
     // Only a lock whose process is gone is stale: a running instance's lock never ages out.
     m_lock->setStaleLockTime(0);
     if (m_lock->tryLock(0)) {
         serve();
+        return Role::Primary;
+    }
+    if (m_lock->error() != QLockFile::LockFailedError) {
+        // Read-only, full, or not ours to write: no instance holds the lock, none can be asked.
+        const int error = errno;
+        runningWithoutTheCheck(QStringLiteral("cannot create the lock file %1 (%2)")
+                                   .arg(lockPath, QString::fromLocal8Bit(std::strerror(error))));
+        m_lock.reset();
         return Role::Primary;
     }
     return ask() ? Role::Secondary : Role::Unreachable;
@@ -72,6 +130,13 @@ void QtSingleInstance::serve() {
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* peer = m_server->nextPendingConnection()) {
             connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
+            // Only a start of this user's may ask; nothing more than one short line is held for it.
+            if (!peerIsThisUser(peer->socketDescriptor())) {
+                peer->abort();
+                peer->deleteLater();
+                continue;
+            }
+            peer->setReadBufferSize(kMaxLine);
             connect(peer, &QLocalSocket::readyRead, this, [this, peer] {
                 while (peer->canReadLine()) {
                     if (peer->readLine() == kReopen) {
@@ -79,6 +144,10 @@ void QtSingleInstance::serve() {
                         peer->write(kDone);
                         peer->flush();
                     }
+                }
+                if (peer->bytesAvailable() >= kMaxLine) {
+                    peer->abort();
+                    peer->deleteLater();
                 }
             });
         }
@@ -88,6 +157,7 @@ void QtSingleInstance::serve() {
 bool QtSingleInstance::ask() {
     // The running instance may still be starting: it takes the lock before it listens.
     QLocalSocket socket;
+    socket.setReadBufferSize(kMaxLine);
     for (int waited = 0; waited < kAnswerMillis; waited += 100) {
         socket.connectToServer(socketPath());
         if (socket.waitForConnected(100))
@@ -95,13 +165,14 @@ bool QtSingleInstance::ask() {
         socket.abort();
         QThread::msleep(100);
     }
-    if (socket.state() != QLocalSocket::ConnectedState)
+    // Only an instance of this user's may answer.
+    if (socket.state() != QLocalSocket::ConnectedState || !peerIsThisUser(socket.socketDescriptor()))
         return false;
     socket.write(kReopen);
     if (!socket.waitForBytesWritten(kAnswerMillis))
         return false;
     while (!socket.canReadLine()) {
-        if (!socket.waitForReadyRead(kAnswerMillis))
+        if (socket.bytesAvailable() >= kMaxLine || !socket.waitForReadyRead(kAnswerMillis))
             return false;
     }
     return socket.readLine() == kDone;

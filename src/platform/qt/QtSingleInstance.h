@@ -19,6 +19,12 @@ namespace platform::qt {
 // cannot both win, and a lock left by a crashed instance is taken over (QLockFile checks that
 // its process still lives).
 //
+// Nobody else may take the lock or the socket first: they are kept only in a folder that this
+// user owns and no one else may write in, and requests and answers count only from a peer of
+// the same user (its credentials on the socket). A request is one short line; a peer that sends
+// more is dropped. When the folder is not private, or the lock cannot be written there, the
+// program runs without the check (claim() says Primary) and says why on stderr.
+//
 // Create it on the main thread, after the QCoreApplication.
 class QtSingleInstance final : public SingleInstance {
     Q_OBJECT
@@ -27,8 +33,9 @@ public:
     QtSingleInstance(const QString& folder, const QString& name, QObject* parent = nullptr);
     ~QtSingleInstance() override;
 
-    // The folder and name for this user and display: $XDG_RUNTIME_DIR (private to the user),
-    // else the temporary folder with the user id in the name; the display in the name.
+    // The folder and name for this user and display: $XDG_RUNTIME_DIR when it is private to the
+    // user, else "tilewick-<user id>" in the temporary folder (made private by claim()); the
+    // display in the name.
     static QString defaultFolder();
     static QString defaultName(const QString& program);
 
