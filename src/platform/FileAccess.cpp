@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 
 #include <fcntl.h>
@@ -68,7 +69,19 @@ QByteArray temporaryName(const QString& target) {
            QByteArray::number(counter.fetch_add(1));
 }
 
+extern "C" void writePastTheFileSizeLimit(int) {
+    // Nothing: the write that raised the signal fails with EFBIG.
+}
+
 } // namespace
+
+void failWritesPastTheFileSizeLimit() {
+    struct sigaction action {};
+    action.sa_handler = writePastTheFileSizeLimit;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGXFSZ, &action, nullptr);
+}
 
 SmallFileRead readSmallFile(const QString& path, qint64 limit) {
     SmallFileRead read;

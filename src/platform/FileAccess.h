@@ -27,6 +27,12 @@ struct SmallFileRead {
 // or an oversized file: those are refused before a byte is read.
 SmallFileRead readSmallFile(const QString& path, qint64 limit = kSmallFileLimit);
 
+// Makes a write past the process's file-size limit (ulimit -f, prlimit --fsize) fail with EFBIG,
+// as on a full disk, so it takes the writers' way of failing, instead of SIGXFSZ ending the process
+// silently. Call first thing in main(). The signal is caught, not ignored: programs this one starts
+// get the default back.
+void failWritesPastTheFileSizeLimit();
+
 // Opens `path` for writing as a regular file, creating it (with `mode`) when it is missing: never
 // blocks on a FIFO, and refuses (-1, errno set) anything else at the path, a device or a folder.
 // The file is not truncated; the caller owns the descriptor.

@@ -4,6 +4,7 @@
 #include "TilewickApp.h"
 
 #include "platform/Accessibility.h"
+#include "platform/FileAccess.h"
 #include "platform/desktop/DesktopPlatform.h"
 #include "platform/qt/DBusScreenSession.h"
 #include "platform/qt/QtSingleInstance.h"
@@ -69,6 +70,8 @@ int runTool(int argc, char** argv, const DeveloperToolCall& call) {
 } // namespace
 
 int runTilewick(int argc, char** argv) {
+    // Before any file is written: past a file-size limit writes fail as on a full disk.
+    platform::failWritesPastTheFileSizeLimit();
     // The developer options come before anything that needs a display.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
