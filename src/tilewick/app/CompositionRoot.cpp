@@ -9,6 +9,7 @@
 #include "platform/qt/DBusScreenSession.h"
 #include "platform/qt/QtSingleInstance.h"
 #include "platform/qt/QtTerminationSignals.h"
+#include "platform/qt/SessionBus.h"
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/X11FloatingPanel.h"
 #include "platform/x11/X11TaskbarPresence.h"
@@ -72,6 +73,8 @@ int runTool(int argc, char** argv, const DeveloperToolCall& call) {
 int runTilewick(int argc, char** argv) {
     // Before any file is written: past a file-size limit writes fail as on a full disk.
     platform::failWritesPastTheFileSizeLimit();
+    // Before anything reaches for D-Bus: a session bus is used when there is one, never started.
+    platform::qt::neverStartASessionBus();
     // The developer options come before anything that needs a display.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
