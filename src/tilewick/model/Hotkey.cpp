@@ -2,6 +2,7 @@
 
 #include <QJsonValue>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -72,7 +73,10 @@ std::optional<quint64> modifiersFromValue(const QJsonValue& value) {
         bool ok = false;
         const QString text = value.toString();
         const quint64 modifiers = text.toULongLong(&ok);
-        return ok && text.front().isDigit() ? std::optional(modifiers) : std::nullopt;
+        // Decimal digits and nothing else: no blank or sign the number reader would pass over.
+        const bool digits =
+            std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+        return ok && digits ? std::optional(modifiers) : std::nullopt;
     }
     // Whole numbers arrive exact; older versions wrote doubles, read as before.
     if (const qint64 exact = value.toInteger(-1); exact >= 0)

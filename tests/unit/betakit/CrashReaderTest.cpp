@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -88,6 +89,21 @@ TEST(CrashReaderTest, HostileFilesGiveNoEntryRatherThanACrash) {
         CrashReader::crashEntry(write(QStringLiteral("latin1.ips"), "{\"app_name\":\"caf\xe9\"}\n{}\n")));
     EXPECT_FALSE(CrashReader::crashEntry(folder.filePath(QStringLiteral("missing.ips"))));
     EXPECT_FALSE(CrashReader::crashEntry(folder.path()));
+}
+
+TEST(CrashReaderTest, AReportOfExactlyTheSizeLimitIsRead) {
+    QTemporaryDir folder;
+    for (const qint64 size : {CrashReader::kMaxReportBytes, CrashReader::kMaxReportBytes + 1}) {
+        SCOPED_TRACE(size);
+        const QByteArray head = "{\"app_name\":\"Tilewick\"}\n{\"asi\":\"";
+        const QByteArray tail = "\"}";
+        QFile file(folder.filePath(QStringLiteral("Tilewick-%1.ips").arg(size)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(head + QByteArray(size - head.size() - tail.size(), 'a') + tail);
+        file.close();
+        ASSERT_EQ(QFileInfo(file.fileName()).size(), size);
+        EXPECT_EQ(CrashReader::crashEntry(file.fileName()).has_value(), size == CrashReader::kMaxReportBytes);
+    }
 }
 
 TEST(CrashReaderTest, EntryNamesKeepTheirLengthWithForeignCharactersReplaced) {

@@ -175,6 +175,39 @@ TEST_F(LogStoreTest, DailyCapWritesOneMarkerThenDrops) {
     EXPECT_EQ(lines("2026-03-02"), QStringList{"2026-03-02T00:00:00.000Z next.day"});
 }
 
+// The line whose line feed reaches the cap exactly is the day's last: the marker follows it. One
+// byte short of the cap, the next line still goes in and the marker follows that one.
+TEST_F(LogStoreTest, TheLineThatEndsAtTheCapIsFollowedByTheMarker) {
+    setNow("2026-03-01T12:00:00.000Z");
+    const QByteArray stamp = "2026-03-01T12:00:00.000Z ";
+    const std::string body = "fill k=" + std::string(100 - 25 - 7 - 1, 'v'); // 100 bytes with stamp and feed
+    const QByteArray line = stamp + QByteArray::fromStdString(body) + '\n';
+    const QByteArray marker = stamp + "beta.log_full\n";
+    const struct {
+        qint64 before; // bytes in the day file before the 100-byte line
+        QByteArray tail;
+    } cases[] = {
+        {LogStore::kDailyCap - 100, line + marker},
+        {LogStore::kDailyCap - 101, line + stamp + "next\n" + marker},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.before);
+        LogStore::resetSharedForTesting();
+        QDir(folder).removeRecursively();
+        QDir().mkpath(folder);
+        write(path("2026-03-01"), QByteArray(c.before - 1, 'x') + '\n');
+        store().start(folder);
+        store().stampAndAppend(platform().clock().wallMillis(), body);
+        BetaLog::event("next");
+        BetaLog::event("dropped");
+        store().flush();
+        QFile f(path("2026-03-01"));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray content = f.readAll();
+        EXPECT_EQ(content.mid(c.before).toStdString(), c.tail.toStdString());
+    }
+}
+
 TEST_F(LogStoreTest, RestartAtTheCapWritesTheMarkerOnlyIfItIsMissing) {
     setNow("2026-03-01T12:00:00.000Z");
     QDir().mkpath(folder);

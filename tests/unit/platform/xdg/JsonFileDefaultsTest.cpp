@@ -1,4 +1,5 @@
 #include "platform/xdg/JsonFileDefaults.h"
+#include "platform/FileAccess.h"
 #include "platform/sim/VirtualRuntime.h"
 
 #include "support/FillableFolder.h"
@@ -235,6 +236,43 @@ TEST_F(JsonFileDefaultsTest, AnEditReadOnlyInPartDeletesNoneOfTheKeysItLacks) {
         d.reset();
         QFile::remove(file());
     }
+}
+
+// A settings file of exactly the size limit is read; one byte more is no settings file.
+TEST_F(JsonFileDefaultsTest, AFileOfExactlyTheSizeLimitIsRead) {
+    for (const qint64 size : {platform::kSmallFileLimit, platform::kSmallFileLimit + 1}) {
+        SCOPED_TRACE(size);
+        const QByteArray head = R"({"lastTab":{"type":"string","value":")";
+        const QByteArray tail = "\"}}\n";
+        writeFile(head + QByteArray(size - head.size() - tail.size(), 'x') + tail);
+        ASSERT_EQ(QFileInfo(file()).size(), size);
+        std::unique_ptr<JsonFileDefaults> d;
+        const std::string said = open(d);
+        EXPECT_EQ(d->contains("lastTab"), size == platform::kSmallFileLimit) << said;
+    }
+}
+
+// A save replaces the file's content, never its mode or, when it is a link, the link.
+TEST_F(JsonFileDefaultsTest, ASaveKeepsTheFilesModeAndItsLink) {
+    writeFile(JsonFileDefaults::encode({{"lastTab", QString("halves")}}));
+    ASSERT_EQ(::chmod(QFile::encodeName(file()).constData(), 0600), 0);
+    auto d = make();
+    d->set("lastTab", QString("thirds"));
+    d->flush();
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(file()).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+
+    // The settings kept elsewhere, linked from their place (as dotfile managers do).
+    const QString target = folder() + "/elsewhere.json";
+    ASSERT_TRUE(QFile::rename(file(), target));
+    ASSERT_TRUE(QFile::link(target, file()));
+    d->set("lastTab", QString("sixths"));
+    d->flush();
+    EXPECT_EQ(QFileInfo(file()).symLinkTarget(), target);
+    EXPECT_EQ(stored().value("lastTab"), DefaultsValue(QString("sixths")));
+    ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
 }
 
 TEST_F(JsonFileDefaultsTest, WronglyTypedEntriesReadAsAbsentAndTheFileIsKept) {

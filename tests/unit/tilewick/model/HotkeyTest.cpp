@@ -93,6 +93,27 @@ TEST(Hotkey, StoredForm) {
     EXPECT_EQ(Hotkey::fromJson(parse(R"({"keyCode": 8, "modifiers": 1.5, "label": "C"})")), std::nullopt);
 }
 
+// The edges of what a stored hotkey may hold: key codes are 16 bits; a modifier set in a string is
+// decimal digits only, nothing before them.
+TEST(Hotkey, StoredValuesAtTheirEdges) {
+    const struct {
+        const char* json;
+        std::optional<Hotkey> read;
+    } cases[] = {
+        {R"({"keyCode": 65535, "modifiers": 0, "label": "C"})", Hotkey{65535, 0, "C"}},
+        {R"({"keyCode": 0, "modifiers": 0, "label": "C"})", Hotkey{0, 0, "C"}},
+        {R"({"keyCode": 8, "modifiers": "1572864", "label": "C"})", Hotkey{8, 0x180000, "C"}},
+        {R"({"keyCode": 8, "modifiers": " 1572864", "label": "C"})", std::nullopt},
+        {R"({"keyCode": 8, "modifiers": "+1572864", "label": "C"})", std::nullopt},
+        {R"({"keyCode": 8, "modifiers": "1572864 ", "label": "C"})", std::nullopt},
+        {R"({"keyCode": 8, "modifiers": "", "label": "C"})", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.json);
+        EXPECT_EQ(Hotkey::fromJson(parse(c.json)), c.read);
+    }
+}
+
 TEST(Hotkey, ModifiersAreStoredExactlyInEveryBit) {
     for (const quint64 modifiers : {quint64(0x180000), (quint64(1) << 53) + 1, quint64(0x7FFFFFFFFFFFFFFF),
                                     quint64(0xFFFFFFFFFFFFFFFF), quint64(0x8000000000000001)}) {
