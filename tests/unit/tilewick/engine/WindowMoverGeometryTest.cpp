@@ -95,6 +95,21 @@ TEST(WindowMoverGeometry, DisplayOrderRunsLeftToRightAndWraps) {
     // Equal left edges: the upper screen comes first.
     const QList<QRectF> stacked{{0, 900, 1000, 800}, {0, 0, 1000, 800}};
     EXPECT_EQ(WindowMover::displayTarget(+1, 1, stacked, QRectF(0, 0, 10, 10))->topLeft(), QPointF(0, 900));
+
+    // Three screens, two of them sharing a left edge, listed lower, left, upper: the order is left,
+    // upper, lower, whatever the listing.
+    const QRectF lower(0, 900, 1000, 800), left(-1000, 0, 1000, 800), upper(0, 0, 1000, 800);
+    const QList<QRectF> three{lower, left, upper};
+    const auto next = [&](int from, int step) {
+        const auto t =
+            WindowMover::displayTarget(step, from, three, QRectF(three[from].topLeft(), QSizeF(10, 10)));
+        return t ? t->topLeft() : QPointF(-1, -1);
+    };
+    EXPECT_EQ(next(1, +1), upper.topLeft());
+    EXPECT_EQ(next(2, +1), lower.topLeft());
+    EXPECT_EQ(next(0, +1), left.topLeft());
+    EXPECT_EQ(next(1, -1), lower.topLeft());
+    EXPECT_EQ(next(0, -1), upper.topLeft());
 }
 
 TEST(WindowMoverGeometry, DisplayMovesKeepTheRelativePlaceAndSize) {
