@@ -11,6 +11,7 @@
 #include "betakit/LogStore.h"
 #include "platform/EventTap.h"
 #include "platform/Keyboard.h"
+#include "platform/Launcher.h"
 #include "platform/Platform.h"
 #include "platform/Screens.h"
 #include "platform/SingleInstance.h"
@@ -19,6 +20,7 @@
 #include "tilewick/engine/HotkeyEngine.h"
 #include "tilewick/engine/MultiWindow.h"
 #include "tilewick/engine/WindowMover.h"
+#include "tilewick/manualwindow/ManualPanel.h"
 #include "tilewick/store/TilewickStore.h"
 #include "tilewick/visuals/ViewServices.h"
 #include "tilewick/visuals/overlay/KeyboardOverlay.h"
@@ -81,6 +83,14 @@ int runProgram(const ProgramServices& services) {
     store.setAppSnapsEngine(appSnaps);
     app.startAppSnaps = [appSnaps] { appSnaps->start(); };
     app.handleAppPickerKey = [&store](quint16 keyCode) { return store.handleAppPickerKey(keyCode); };
+
+    // The manual, changelog and About panels; links leaving the program go to the desktop.
+    const PanelServices panels{view, [&platform](const QUrl& url) {
+                                   auto* launcher = platform.find<platform::Launcher>();
+                                   return launcher && launcher->openUrl(url);
+                               }};
+    ManualPanel manual(panels);
+    app.showManual = [&manual] { manual.show(); };
 
     QtShellEvents events;
     // The in-use rule that runs the quiet update checks.
