@@ -7,15 +7,30 @@
 
 namespace tilewick {
 
-TipTracker::TipTracker(QWidget& widget, QString text, HoverTipState& tips, QWidget& root)
-    : QObject(&widget), m_text(std::move(text)), m_tips(tips), m_root(&root) {
+TipTracker::TipTracker(QWidget& widget, QString text, HoverTipState& tips, ToRoot toRoot)
+    : QObject(&widget), m_widget(widget), m_text(std::move(text)), m_tips(tips), m_toRoot(std::move(toRoot)) {
     widget.setAttribute(Qt::WA_Hover);
     widget.setAccessibleDescription(m_text);
     widget.installEventFilter(this);
 }
 
-void TipTracker::attach(QWidget& widget, const QString& text, HoverTipState& tips, QWidget& root) {
-    new TipTracker(widget, text, tips, root);
+TipTracker* TipTracker::attach(QWidget& widget, const QString& text, HoverTipState& tips, QWidget& root) {
+    QPointer<QWidget> rootWidget(&root);
+    return attach(widget, text, tips, [rootWidget](const QWidget& from, QPointF local) -> QPointF {
+        return rootWidget ? QPointF(from.mapTo(rootWidget, local.toPoint())) : local;
+    });
+}
+
+TipTracker* TipTracker::attach(QWidget& widget, const QString& text, HoverTipState& tips, ToRoot toRoot) {
+    return new TipTracker(widget, text, tips, std::move(toRoot));
+}
+
+void TipTracker::setText(const QString& text) {
+    if (text == m_text)
+        return;
+    m_tips.track(std::nullopt, m_text);
+    m_text = text;
+    m_widget.setAccessibleDescription(m_text);
 }
 
 bool TipTracker::eventFilter(QObject* watched, QEvent* event) {
@@ -23,10 +38,7 @@ bool TipTracker::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::HoverEnter:
     case QEvent::HoverMove:
-        if (m_root) {
-            const QPointF local = static_cast<QHoverEvent*>(event)->position();
-            m_tips.track(QPointF(widget->mapTo(m_root, local.toPoint())), m_text);
-        }
+        m_tips.track(m_toRoot(*widget, static_cast<QHoverEvent*>(event)->position()), m_text);
         break;
     case QEvent::HoverLeave:
     case QEvent::Hide:

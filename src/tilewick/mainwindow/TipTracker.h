@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QObject>
+#include <QPointF>
 #include <QPointer>
 #include <QString>
+
+#include <functional>
 
 class QWidget;
 
@@ -17,18 +20,28 @@ class TipTracker final : public QObject {
     Q_OBJECT
 
 public:
+    // Where a point of a widget lies in the tip root.
+    using ToRoot = std::function<QPointF(const QWidget& widget, QPointF local)>;
+
     // Attaches to `widget` for as long as it lives.
-    static void attach(QWidget& widget, const QString& text, HoverTipState& tips, QWidget& root);
+    static TipTracker* attach(QWidget& widget, const QString& text, HoverTipState& tips, QWidget& root);
+    // The same for a widget that is not the root's child (one shown in a graphics scene).
+    static TipTracker* attach(QWidget& widget, const QString& text, HoverTipState& tips, ToRoot toRoot);
+
+    QString text() const { return m_text; }
+    // A new text; an empty one shows no tip. A tip showing the old text goes.
+    void setText(const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    TipTracker(QWidget& widget, QString text, HoverTipState& tips, QWidget& root);
+    TipTracker(QWidget& widget, QString text, HoverTipState& tips, ToRoot toRoot);
 
+    QWidget& m_widget;
     QString m_text;
     HoverTipState& m_tips;
-    QPointer<QWidget> m_root;
+    ToRoot m_toRoot;
 };
 
 } // namespace tilewick

@@ -17,22 +17,30 @@ namespace {
 const QStringList kAlwaysMultiWindowCategories{QStringLiteral("TerminalEmulator"),
                                                QStringLiteral("FileManager")};
 
-InstalledApp record(const platform::InstalledApplication& app) {
-    return InstalledApp{app.id, app.name, app.path.isEmpty() ? QUrl() : QUrl::fromLocalFile(app.path),
-                        app.iconName};
-}
-
-} // namespace
-
-void sortByName(QList<InstalledApp>& apps, const QLocale& locale) {
+template <typename Named> void sortNamed(QList<Named>& list, const QLocale& locale) {
     // The C locale compares code units, which would put "App 10" before "App 2" and accented
     // names after "Z"; people who chose no language still expect names sorted as words.
     QCollator collator{locale.language() == QLocale::C ? QLocale(QLocale::English) : locale};
     collator.setNumericMode(true);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::stable_sort(apps.begin(), apps.end(), [&collator](const InstalledApp& a, const InstalledApp& b) {
+    std::stable_sort(list.begin(), list.end(), [&collator](const Named& a, const Named& b) {
         return collator.compare(a.name, b.name) < 0;
     });
+}
+
+} // namespace
+
+InstalledApp installedAppRecord(const platform::InstalledApplication& app) {
+    return InstalledApp{app.id, app.name, app.path.isEmpty() ? QUrl() : QUrl::fromLocalFile(app.path),
+                        app.iconName};
+}
+
+void sortByName(QList<InstalledApp>& apps, const QLocale& locale) {
+    sortNamed(apps, locale);
+}
+
+void sortByName(QList<AppSnap>& snaps, const QLocale& locale) {
+    sortNamed(snaps, locale);
 }
 
 QList<InstalledApp> findInstalledApps(platform::InstalledApplications* installed,
@@ -48,7 +56,7 @@ QList<InstalledApp> findInstalledApps(platform::InstalledApplications* installed
     if (installed)
         for (const auto& app : installed->applications())
             if (app.listed)
-                add(record(app));
+                add(installedAppRecord(app));
     // Running applications started from elsewhere are offered too, under their own description
     // when they have one.
     for (const auto& running : workspace.runningApplications()) {
@@ -59,7 +67,7 @@ QList<InstalledApp> findInstalledApps(platform::InstalledApplications* installed
                                    ? installed->applicationAt(running.bundlePath)
                                    : std::nullopt;
         if (described && described->id == *running.bundleIdentifier) {
-            add(record(*described));
+            add(installedAppRecord(*described));
             continue;
         }
         add(InstalledApp{*running.bundleIdentifier, running.localizedName, QUrl(), QString()});

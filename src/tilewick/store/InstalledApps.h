@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tilewick/model/AppSnap.h"
 #include "tilewick/model/InstalledApp.h"
 
 #include <QList>
@@ -7,6 +8,7 @@
 #include <QString>
 
 namespace platform {
+struct InstalledApplication;
 class InstalledApplications;
 class Workspace;
 } // namespace platform
@@ -23,6 +25,11 @@ QList<InstalledApp> findInstalledApps(platform::InstalledApplications* installed
 
 // Sorts by name as findInstalledApps does, by the rules of `locale` (English ones for the C locale).
 void sortByName(QList<InstalledApp>& apps, const QLocale& locale = QLocale());
+// Saved snaps in the same order, by the names they were saved under.
+void sortByName(QList<AppSnap>& snaps, const QLocale& locale = QLocale());
+
+// The picker's record of an application the desktop describes.
+InstalledApp installedAppRecord(const platform::InstalledApplication& app);
 
 // Whether the application can be expected to open several windows, from what it declares: it is
 // a terminal or a file manager, it opens web addresses (http or https), it declares document

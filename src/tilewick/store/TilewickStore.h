@@ -9,6 +9,7 @@
 #include "tilewick/model/SnapTab.h"
 
 #include "platform/Runtime.h"
+#include "platform/Screens.h"
 
 #include <QHash>
 #include <QList>
@@ -300,6 +301,11 @@ public:
     void focusAppPickerField();
     // Arrows, Return, Enter and Escape while the picker's list is open; true when taken.
     bool handleAppPickerKey(quint16 keyCode);
+    // The application the desktop knows by this identifier, with its location and icon; none
+    // when it knows none. Asks the desktop every time.
+    std::optional<InstalledApp> lookUpApplication(const QString& bundleID) const;
+    // The connected displays in the desktop's order, for the setup's display chooser.
+    QList<platform::ScreenInfo> screens() const;
     // The picker's search field, held weakly.
     void setAppPickerField(std::weak_ptr<AppPickerField> field) { m_appPickerField = std::move(field); }
     // The Default App Snaps engine, told after every change of the snaps. Set once it exists.

@@ -68,12 +68,24 @@ void TilewickStore::editAppSnap(const AppSnap& snap) {
                                      [&](const InstalledApp& app) { return app.id == snap.bundleID; });
     if (listed != m_installedApps.cend())
         return chooseAppSnapApp(*listed);
-    auto* installed = m_platform.find<platform::InstalledApplications>();
-    const auto known = installed ? installed->application(snap.bundleID) : std::nullopt;
+    auto known = lookUpApplication(snap.bundleID);
     if (!known)
         return;
-    chooseAppSnapApp(
-        InstalledApp{snap.bundleID, snap.name, QUrl::fromLocalFile(known->path), known->iconName});
+    // The snap keeps the name it was saved under.
+    known->name = snap.name;
+    chooseAppSnapApp(*known);
+}
+
+std::optional<InstalledApp> TilewickStore::lookUpApplication(const QString& bundleID) const {
+    auto* installed = m_platform.find<platform::InstalledApplications>();
+    const auto known = installed ? installed->application(bundleID) : std::nullopt;
+    if (!known)
+        return std::nullopt;
+    return installedAppRecord(*known);
+}
+
+QList<platform::ScreenInfo> TilewickStore::screens() const {
+    return m_platform.service<platform::Screens>().screens();
 }
 
 // --- Saving ----------------------------------------------------------------------------------

@@ -76,6 +76,17 @@ TEST_F(InstalledAppsTest, NamesSortAsPeopleSortThem) {
     EXPECT_EQ(names(apps).last(), QString::fromUtf8("Ölfarbe"));
 }
 
+TEST_F(InstalledAppsTest, SavedSnapsSortAsTheApplicationsDo) {
+    QList<AppSnap> snaps;
+    for (const char* name : {"Zed", "app 10", "\u00C9mile", "App 2", "Eve", "Fax"})
+        snaps.append(AppSnap{QStringLiteral("org.x"), QString::fromUtf8(name)});
+    sortByName(snaps, QLocale(QLocale::C));
+    QStringList order;
+    for (const AppSnap& snap : snaps)
+        order.append(snap.name);
+    EXPECT_EQ(order, (QStringList{"App 2", "app 10", QString::fromUtf8("\u00C9mile"), "Eve", "Fax", "Zed"}));
+}
+
 TEST_F(InstalledAppsTest, WhatADescriptionSaysAboutSeveralWindows) {
     const struct {
         const char* name;
