@@ -20,6 +20,8 @@
 #include "tilewick/engine/HotkeyEngine.h"
 #include "tilewick/engine/MultiWindow.h"
 #include "tilewick/engine/WindowMover.h"
+#include "tilewick/manualwindow/AboutView.h"
+#include "tilewick/manualwindow/ChangelogView.h"
 #include "tilewick/manualwindow/ManualPanel.h"
 #include "tilewick/store/TilewickStore.h"
 #include "tilewick/visuals/ViewServices.h"
@@ -91,6 +93,10 @@ int runProgram(const ProgramServices& services) {
                                }};
     ManualPanel manual(panels);
     app.showManual = [&manual] { manual.show(); };
+    ChangelogPanel changelog(panels);
+    app.showChangelog = [&changelog] { changelog.show(); };
+    AboutPanel about(panels, platform.bundle().bundlePath());
+    app.showAbout = [&about] { about.show(); };
 
     QtShellEvents events;
     // The in-use rule that runs the quiet update checks.

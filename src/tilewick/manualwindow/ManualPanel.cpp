@@ -1,7 +1,6 @@
 #include "ManualPanel.h"
 
 #include "ManualView.h"
-#include "PanelWindow.h"
 
 namespace tilewick {
 
@@ -11,11 +10,17 @@ ManualPanel::~ManualPanel() = default;
 
 void ManualPanel::show() {
     if (!m_panel) {
+        using Style = betakit::BetaPanel::StyleBit;
+        m_panel =
+            std::make_unique<betakit::BetaPanel>(kSize, Style::Titled | Style::Closable | Style::Resizable);
+        m_panel->setWindowTitle(QStringLiteral("Tilewick Manual"));
+        m_panel->setWindowRole(QStringLiteral("manual"));
+        m_panel->setMinimumSize(kMinimumSize);
         m_view = new ManualView(m_services);
-        m_panel = makePanelWindow(
-            {QStringLiteral("Tilewick Manual"), QStringLiteral("manual"), kSize, kMinimumSize}, m_view);
+        m_panel->setContentView(m_view);
+        m_panel->center();
     }
-    bringToFront(*m_panel);
+    m_panel->makeKeyAndOrderFront();
 }
 
 } // namespace tilewick

@@ -2,7 +2,7 @@
 
 #include "PanelServices.h"
 
-#include <QWidget>
+#include "betakit/BetaPanel.h"
 
 #include <memory>
 
@@ -23,12 +23,12 @@ public:
 
     void show();
     // None until the first show.
-    QWidget* panel() const { return m_panel.get(); }
+    betakit::BetaPanel* panel() const { return m_panel.get(); }
     ManualView* view() const { return m_view; }
 
 private:
     PanelServices m_services;
-    std::unique_ptr<QWidget> m_panel;
+    std::unique_ptr<betakit::BetaPanel> m_panel;
     ManualView* m_view = nullptr;
 };
 

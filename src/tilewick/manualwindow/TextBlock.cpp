@@ -136,6 +136,11 @@ int TextBlock::lineCount() const {
 }
 
 void TextBlock::paint(QPainter& painter, QPointF topLeft, const QColor& color, const QColor& accent) const {
+    paint(painter, topLeft, color, accent, 0, 0, {});
+}
+
+void TextBlock::paint(QPainter& painter, QPointF topLeft, const QColor& color, const QColor& accent,
+                      qsizetype start, qsizetype end, const QColor& highlight) const {
     if (!m_layout)
         return;
     QList<QTextLayout::FormatRange> colours;
@@ -145,6 +150,11 @@ void TextBlock::paint(QPainter& painter, QPointF topLeft, const QColor& color, c
         QTextLayout::FormatRange accented{range.start, range.length, {}};
         accented.format.setForeground(accent);
         colours.append(accented);
+    }
+    if (end > start) {
+        QTextLayout::FormatRange selected{int(start), int(end - start), {}};
+        selected.format.setBackground(highlight);
+        colours.append(selected);
     }
     painter.save();
     painter.setPen(color);
@@ -164,6 +174,17 @@ void TextBlock::paint(QPainter& painter, QPointF topLeft, const QColor& color, c
         }
     }
     painter.restore();
+}
+
+qsizetype TextBlock::positionAt(QPointF point) const {
+    if (!m_layout || m_layout->lineCount() == 0)
+        return 0;
+    for (int i = 0; i < m_layout->lineCount(); ++i) {
+        const QTextLine line = m_layout->lineAt(i);
+        if (point.y() < line.y() + line.height() || i == m_layout->lineCount() - 1)
+            return line.xToCursor(point.x(), QTextLine::CursorBetweenCharacters);
+    }
+    return m_text.size();
 }
 
 std::optional<QString> TextBlock::linkAt(QPointF point) const {

@@ -46,6 +46,11 @@ public:
     // Draws the text with its top-left corner at `topLeft`: runs without a colour of their own in
     // `color`, links and accented runs in `accent`.
     void paint(QPainter& painter, QPointF topLeft, const QColor& color, const QColor& accent) const;
+    // The same with the characters from `start` to `end` selected, on `highlight`.
+    void paint(QPainter& painter, QPointF topLeft, const QColor& color, const QColor& accent, qsizetype start,
+               qsizetype end, const QColor& highlight) const;
+    // The position between characters nearest to `point` (relative to the top-left corner).
+    qsizetype positionAt(QPointF point) const;
     // The destination of the link under `point` (relative to the top-left corner).
     std::optional<QString> linkAt(QPointF point) const;
 
