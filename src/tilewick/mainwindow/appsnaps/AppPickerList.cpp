@@ -161,7 +161,6 @@ void AppPickerList::rebuild() {
     stopScrolling();
     m_rows.clear();
     auto* host = new QWidget;
-    host->setAutoFillBackground(false);
     auto* column = new QVBoxLayout(host);
     column->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
     column->setSpacing(kRowPitch - PickerRow::kHeight);
@@ -171,7 +170,7 @@ void AppPickerList::rebuild() {
         m_rows.append(row);
     }
     column->addStretch();
-    m_scroll->setWidget(host);
+    replaceScrolledRows(*m_scroll, host);
     m_rowsHost = host;
 
     const QRectF card = cardRect();

@@ -3,6 +3,10 @@
 #include "tilewick/mainwindow/TipTracker.h"
 #include "tilewick/visuals/ViewServices.h"
 
+class QPainter;
+class QRectF;
+class QScrollArea;
+
 namespace tilewick {
 
 class AppIcons;
@@ -24,5 +28,12 @@ struct AppSnapsContext {
     TipTracker* attachTip(QWidget& widget, const QString& text) const;
     Scheme scheme() const { return services.scheme(); }
 };
+
+// The surface of the page's two cards: rounded by 12, the card colour, a 1-point border inside.
+void paintPageCard(QPainter& painter, const QRectF& card, Scheme scheme);
+
+// Puts a new widget of rows into a scroll area, drawn over its parent's surface. The old one
+// goes on a later turn: a row may be the sender of the click that asked for the new rows.
+void replaceScrolledRows(QScrollArea& scroll, QWidget* rows);
 
 } // namespace tilewick

@@ -16,8 +16,11 @@ class AppSnapsViewTest : public StoreTest {
 protected:
     void SetUp() override {
         StoreTest::SetUp();
+        prepareDesktop();
         makeStore();
     }
+    // Scripts the desktop before the store is made.
+    virtual void prepareDesktop() {}
     void TearDown() override {
         window.reset();
         StoreTest::TearDown();
@@ -35,6 +38,8 @@ protected:
         QCoreApplication::processEvents();
         return *window;
     }
+
+public:
     static tilewick::InstalledApp app(const QString& name, const QString& icon = {}) {
         return tilewick::InstalledApp{"org." + name.toLower().remove(u' '), name,
                                       QUrl::fromLocalFile("/apps/" + name + ".desktop"), icon};
@@ -46,6 +51,7 @@ protected:
         return list;
     }
 
+protected:
     int lookUps = 0;
     QStringList loads;
     tilewick::AppIcons icons{[this](const QString&) -> std::optional<tilewick::InstalledApp> {

@@ -1,0 +1,379 @@
+#include "AppSnapsViewTest.h"
+
+#include "support/Golden.h"
+
+#include "platform/sim/SimInstalledApplications.h"
+
+#include "tilewick/mainwindow/appsnaps/AppPicker.h"
+#include "tilewick/mainwindow/appsnaps/AppPickerList.h"
+#include "tilewick/mainwindow/appsnaps/AppSnapList.h"
+#include "tilewick/mainwindow/appsnaps/AppSnapSetup.h"
+#include "tilewick/mainwindow/appsnaps/AppSnapsPage.h"
+#include "tilewick/visuals/CVButton.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGraphicsScene>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QTest>
+
+namespace {
+
+using namespace tilewick;
+using A = SnapAction;
+
+const InstalledApp kNotes = AppSnapsViewTest::app("Notes");
+const InstalledApp kSafari = AppSnapsViewTest::app("Safari");
+
+class AppSnapsPageTest : public AppSnapsViewTest {
+protected:
+    void prepareDesktop() override {
+        for (int i = 0; i < screenCount; ++i)
+            desktop().addScreen({i * 1000.0, 0, 1000, 800}, {i * 1000.0, 25, 1000, 775},
+                                i == 0 ? QStringLiteral("Studio") : QStringLiteral("Side"));
+    }
+    AppSnapsPage& makePage() {
+        QWidget& host = shownWindow({960, 360});
+        page = new AppSnapsPage(context(), &host);
+        page->show();
+        QCoreApplication::processEvents();
+        return *page;
+    }
+    AppSnapSetup& setup() const { return *page->setup(); }
+    bool shown(QWidget* widget) const { return widget->isVisibleTo(page); }
+    QString uuid(int index) { return desktop().screens().at(index).uuid; }
+    void save(const AppSnap& snap) { store().setAppSnaps(store().appSnaps() + QList<AppSnap>{snap}); }
+
+    int screenCount = 2;
+    AppSnapsPage* page = nullptr;
+};
+
+class OneDisplayPageTest : public AppSnapsPageTest {
+protected:
+    void prepareDesktop() override {
+        screenCount = 1;
+        AppSnapsPageTest::prepareDesktop();
+    }
+};
+
+TEST_F(AppSnapsPageTest, NothingChosenShowsThePickerAlone) {
+    makePage();
+    EXPECT_FALSE(shown(setup().displayChooser()));
+    EXPECT_FALSE(shown(setup().multiWindow()));
+    EXPECT_FALSE(shown(setup().savedRow()));
+    EXPECT_EQ(page->subtitle(),
+              QStringLiteral("Choose an app, then select a key to define its launch layout."));
+    EXPECT_EQ(setup().picker()->box()->field()->placeholderText(), QStringLiteral("Search & select app"));
+}
+
+TEST_F(AppSnapsPageTest, ShowingThePageHasTheApplicationsFound) {
+    platform().service<platform::sim::SimInstalledApplications>().setApplications(
+        {platform::InstalledApplication{.id = "org.atlas", .name = "Atlas", .path = "/apps/atlas.desktop"}});
+    makePage();
+    runtime().runUntilIdle();
+    ASSERT_EQ(store().installedApps().size(), 1);
+    EXPECT_EQ(store().installedApps().first().name, QStringLiteral("Atlas"));
+}
+
+TEST_F(AppSnapsPageTest, ChoosingAnApplicationWithTwoDisplaysPreselectsTheFirst) {
+    makePage();
+    store().chooseAppSnapApp(kSafari);
+    ASSERT_TRUE(shown(setup().displayChooser()));
+    QComboBox* popUp = setup().displayChooser()->popUp();
+    ASSERT_EQ(popUp->count(), 2);
+    EXPECT_EQ(popUp->itemText(0), QStringLiteral("Studio"));
+    EXPECT_EQ(popUp->itemText(1), QStringLiteral("Side"));
+    EXPECT_EQ(popUp->currentIndex(), 0);
+    EXPECT_EQ(setup().displayChooser()->label()->text(), QStringLiteral("Choose display to open Safari in"));
+    EXPECT_FALSE(shown(setup().savedRow()));
+    EXPECT_EQ(page->subtitle(), QStringLiteral("Select a key to define Safari's launch layout."));
+}
+
+TEST_F(OneDisplayPageTest, WithOneDisplayThereIsNoChooserAndASavedSnapHasNoDisplay) {
+    makePage();
+    store().chooseAppSnapApp(kSafari);
+    EXPECT_FALSE(shown(setup().displayChooser()));
+    store().chooseAppSnapApp(kSafari);
+    store().assignAppSnapKey(A::leftHalf);
+    ASSERT_EQ(store().appSnaps().size(), 1);
+    EXPECT_EQ(store().appSnaps().first().displayName, std::nullopt);
+}
+
+TEST_F(AppSnapsPageTest, PickingADisplaySavesTheSavedSnapAtOnce) {
+    save(AppSnap{kNotes.id, kNotes.name, A::leftHalf, false, uuid(0), QStringLiteral("Studio")});
+    makePage();
+    store().chooseAppSnapApp(kNotes);
+    ASSERT_TRUE(shown(setup().savedRow()));
+    EXPECT_EQ(setup().savedText(), QStringLiteral("Opens in the left half on Studio"));
+
+    QComboBox* popUp = setup().displayChooser()->popUp();
+    popUp->setCurrentIndex(1);
+    emit popUp->activated(1);
+    EXPECT_EQ(store().appSnapDisplayID(), uuid(1));
+    EXPECT_EQ(store().appSnaps().first().displayName, QStringLiteral("Side"));
+    EXPECT_EQ(setup().savedText(), QStringLiteral("Opens in the left half on Side"));
+}
+
+TEST_F(AppSnapsPageTest, ADisplayThatIsGoneLeavesThePopUpWithoutASelection) {
+    save(AppSnap{kNotes.id, kNotes.name, A::leftHalf, false, QStringLiteral("GONE-DISPLAY"),
+                 QStringLiteral("Old")});
+    makePage();
+    store().chooseAppSnapApp(kNotes);
+    EXPECT_EQ(store().appSnapDisplayID(), QStringLiteral("GONE-DISPLAY"));
+    EXPECT_EQ(setup().displayChooser()->popUp()->currentIndex(), -1);
+    // A key chosen meanwhile saves no display.
+    store().assignAppSnapKey(A::rightHalf);
+    EXPECT_EQ(store().appSnaps().first().displayID, std::nullopt);
+}
+
+TEST_F(AppSnapsPageTest, TheChooserStacksWhenTheLabelAndPopUpDoNotFitSideBySide) {
+    makePage();
+    store().chooseAppSnapApp(kSafari);
+    DisplayChooser* chooser = setup().displayChooser();
+    EXPECT_TRUE(chooser->sideBySide());
+    store().chooseAppSnapApp(InstalledApp{"org.long", QString(40, u'W'), {}, {}});
+    EXPECT_FALSE(chooser->sideBySide());
+    EXPECT_EQ(chooser->popUp()->geometry().top(), chooser->label()->geometry().bottom() + 1 + 6);
+    EXPECT_EQ(chooser->popUp()->geometry().left(), 0);
+}
+
+TEST_F(AppSnapsPageTest, TheCheckboxShowsOnlyWhenOfferedOrAlreadyOn) {
+    makePage();
+    store().chooseAppSnapApp(kSafari); // nothing tells it can open several windows
+    EXPECT_FALSE(store().appSnapCanMulti());
+    EXPECT_FALSE(shown(setup().multiWindow()));
+    store().setAppSnapCanMulti(true);
+    ASSERT_TRUE(shown(setup().multiWindow()));
+    EXPECT_EQ(setup().multiWindow()->text(), QStringLiteral("Open Safari in multiple windows"));
+    EXPECT_FALSE(setup().multiWindow()->isChecked());
+
+    // A multi-window snap shows it ticked even for an application not thought able; clearing
+    // it saves the snap for one window.
+    save(AppSnap{kNotes.id, kNotes.name, store().multiWindowAction(A::leftHalf), true});
+    store().chooseAppSnapApp(kNotes);
+    ASSERT_FALSE(store().appSnapCanMulti());
+    ASSERT_TRUE(shown(setup().multiWindow()));
+    EXPECT_TRUE(setup().multiWindow()->isChecked());
+    setup().multiWindow()->click();
+    EXPECT_FALSE(store().appSnapMulti());
+    EXPECT_FALSE(store().appSnaps().first().multiWindow);
+    EXPECT_FALSE(shown(setup().multiWindow())); // neither offered nor on any more
+}
+
+TEST_F(AppSnapsPageTest, TickingTheCheckboxOnACentredSnapRemovesItAndAsksForAKey) {
+    save(AppSnap{kNotes.id, kNotes.name, A::centre});
+    makePage();
+    store().chooseAppSnapApp(kNotes);
+    store().setAppSnapCanMulti(true);
+    ASSERT_TRUE(shown(setup().savedRow()));
+    setup().multiWindow()->click();
+    EXPECT_TRUE(store().appSnaps().isEmpty());
+    EXPECT_EQ(store().note(), QStringLiteral("Choose a key for Notes's windows."));
+    EXPECT_FALSE(shown(setup().savedRow()));
+}
+
+TEST_F(AppSnapsPageTest, RemoveKeepsTheSetupAsItWas) {
+    save(AppSnap{kNotes.id, kNotes.name, A::leftHalf, false, uuid(1), QStringLiteral("Side")});
+    makePage();
+    store().chooseAppSnapApp(kNotes);
+    store().setAppSnapCanMulti(true);
+    EXPECT_EQ(setup().removeButton()->accessibleDescription(),
+              QStringLiteral("Notes goes back to opening wherever it likes"));
+    setup().removeButton()->click();
+    EXPECT_TRUE(store().appSnaps().isEmpty());
+    EXPECT_EQ(store().note(), QStringLiteral("Notes will open wherever it likes again."));
+    EXPECT_EQ(store().appSnapApp(), kNotes);
+    EXPECT_EQ(store().appSnapDisplayID(), uuid(1));
+    EXPECT_TRUE(shown(setup().multiWindow()));
+    EXPECT_FALSE(shown(setup().savedRow()));
+}
+
+TEST_F(AppSnapsPageTest, ALongDescriptionIsCutWhileRemoveStaysWhole) {
+    const QString longName(120, u'D');
+    save(AppSnap{kNotes.id, kNotes.name, A::leftHalf, false, uuid(0), longName});
+    makePage();
+    store().chooseAppSnapApp(kNotes);
+    QWidget* row = setup().savedRow();
+    CVButton* remove = setup().removeButton();
+    EXPECT_EQ(remove->width(), remove->sizeHint().width());
+    EXPECT_LE(remove->geometry().right(), row->width() - 1);
+    QWidget* text = row->childAt(0, row->height() / 2);
+    ASSERT_NE(text, nullptr);
+    EXPECT_GE(remove->geometry().left() - text->geometry().right() - 1, 4);
+}
+
+TEST_F(AppSnapsPageTest, PossessiveEndings) {
+    struct Case {
+        const char* name;
+        const char* subtitle;
+    };
+    for (const Case c : {Case{"Notes", "Select a key to define Notes' launch layout."},
+                         {"Safari", "Select a key to define Safari's launch layout."},
+                         {"NOTES", "Select a key to define NOTES's launch layout."},
+                         {"Ibis", "Select a key to define Ibis' launch layout."},
+                         {"Café", "Select a key to define Café's launch layout."}}) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(AppSnapsPage::subtitleFor(InstalledApp{"x", QString::fromUtf8(c.name), {}, {}}),
+                  QString::fromUtf8(c.subtitle));
+    }
+}
+
+// --- The saved list ------------------------------------------------------------------------
+
+class AppSnapListTest : public AppSnapsPageTest {
+protected:
+    AppSnapList& list() const { return *page->list(); }
+    QStringList names() const {
+        QStringList shown;
+        for (const AppSnapRow* row : list().rows())
+            shown.append(row->snap().name);
+        return shown;
+    }
+    AppSnapRow* row(const QString& name) const {
+        for (AppSnapRow* r : list().rows())
+            if (r->snap().name == name)
+                return r;
+        return nullptr;
+    }
+};
+
+TEST_F(AppSnapListTest, RowsAreSortedByNameAsPeopleSortWithoutReorderingTheStore) {
+    for (const char* name : {"Zed", "app 10", "Ärger", "App 2", "Beta"})
+        save(AppSnap{"org." + QString::fromUtf8(name), QString::fromUtf8(name), A::leftHalf});
+    makePage();
+    EXPECT_EQ(names(), (QStringList{"App 2", "app 10", QString::fromUtf8("Ärger"), "Beta", "Zed"}));
+    EXPECT_EQ(store().appSnaps().first().name, QStringLiteral("Zed"));
+}
+
+TEST_F(AppSnapListTest, TheChosenApplicationsRowIsSelected) {
+    save(AppSnap{kNotes.id, kNotes.name, A::leftHalf});
+    save(AppSnap{kSafari.id, kSafari.name, A::rightHalf});
+    makePage();
+    EXPECT_FALSE(row("Notes")->selected());
+    store().chooseAppSnapApp(kNotes);
+    EXPECT_TRUE(row("Notes")->selected());
+    EXPECT_FALSE(row("Safari")->selected());
+}
+
+TEST_F(AppSnapListTest, TipsSayWhereTheSnapOpens) {
+    struct Case {
+        AppSnap snap;
+        const char* tip;
+    };
+    const Case cases[] = {
+        {{"a", "A", A::leftHalf}, "Opens in the left half. Click to change"},
+        {{"b", "B", A::leftHalf, false, "ID", QStringLiteral("Side")},
+         "Opens in the left half on Side. Click to change"},
+        {{"c", "C", A::maximize}, "Opens maximised. Click to change"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tip);
+        EXPECT_EQ(AppSnapRow::tipText(c.snap), QString::fromUtf8(c.tip));
+    }
+    save(AppSnap{kNotes.id, kNotes.name, A::leftHalf});
+    makePage();
+    EXPECT_EQ(row("Notes")->accessibleDescription(),
+              QStringLiteral("Opens in the left half. Click to change"));
+    EXPECT_EQ(row("Notes")->editButton()->accessibleName(), QStringLiteral("Edit where Notes opens"));
+    EXPECT_EQ(row("Notes")->removeButton()->accessibleName(),
+              QStringLiteral("Remove: Notes opens wherever it likes again"));
+}
+
+TEST_F(AppSnapListTest, EditingChoosesTheApplicationWithoutOpeningThePicker) {
+    save(AppSnap{kNotes.id, kNotes.name, store().multiWindowAction(A::leftHalf), true, uuid(1),
+                 QStringLiteral("Side")});
+    store().setInstalledApps({kNotes});
+    makePage();
+    QTest::mouseClick(row("Notes"), Qt::LeftButton, {}, QPoint(60, 16));
+    EXPECT_EQ(store().appSnapApp(), kNotes);
+    EXPECT_TRUE(store().appSnapMulti());
+    EXPECT_EQ(store().appSnapDisplayID(), uuid(1));
+    EXPECT_FALSE(store().appPickerOpen());
+
+    store().setAppSnapApp(std::nullopt);
+    row("Notes")->editButton()->click();
+    EXPECT_EQ(store().appSnapApp(), kNotes);
+}
+
+TEST_F(AppSnapListTest, TheTrashButtonAndTheMenuRemoveEverySnapOfTheApplication) {
+    for (const char* way : {"trash", "menu"}) {
+        SCOPED_TRACE(way);
+        store().setAppSnaps({AppSnap{kNotes.id, kNotes.name, A::leftHalf},
+                             AppSnap{kSafari.id, kSafari.name, A::rightHalf},
+                             AppSnap{kNotes.id, kNotes.name, A::rightHalf}});
+        makePage();
+        if (QString(way) == "trash") {
+            row("Notes")->removeButton()->click();
+        } else {
+            QMenu* menu = row("Notes")->makeContextMenu();
+            ASSERT_EQ(menu->actions().size(), 1);
+            EXPECT_EQ(menu->actions().first()->text(), QStringLiteral("Remove"));
+            menu->actions().first()->trigger();
+        }
+        ASSERT_EQ(store().appSnaps().size(), 1);
+        EXPECT_EQ(store().appSnaps().first().name, QStringLiteral("Safari"));
+        EXPECT_EQ(store().note(), QStringLiteral("Notes will open wherever it likes again."));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(names(), QStringList{"Safari"});
+    }
+}
+
+TEST_F(AppSnapListTest, AnApplicationTheDesktopDoesNotKnowIsLookedUpEachTime) {
+    save(AppSnap{"org.gone", "Gone", A::leftHalf});
+    makePage();
+    page->grab();
+    const int asked = lookUps;
+    EXPECT_GE(asked, 1);
+    page->grab();
+    EXPECT_GT(lookUps, asked);
+}
+
+// --- Pictures ------------------------------------------------------------------------------
+
+class AppSnapsPagePictures : public AppSnapsPageTest {
+protected:
+    // The page item in a scene of its own, drawn at twice the size.
+    QImage picture(Scheme scheme, QSizeF area = {922, 330}) {
+        appearance().force(scheme);
+        QGraphicsScene scene;
+        auto* item = new AppSnapsPageItem(store(), ViewServices::of(platform()), {});
+        scene.addItem(item);
+        item->setPos(0, 14);
+        runtime().runUntilIdle();
+        QCoreApplication::processEvents();
+        QImage image((area * 2).toSize(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Theme::background.resolve(scheme));
+        QPainter painter(&image);
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+        scene.render(&painter, QRectF(QPointF(), area * 2), QRectF(QPointF(), area));
+        return image;
+    }
+};
+
+TEST_F(AppSnapsPagePictures, WithoutSavedSnaps) {
+    EXPECT_TRUE(matchesGolden(picture(Scheme::Light), "mainwindow/appsnaps-empty-light"));
+    EXPECT_TRUE(matchesGolden(picture(Scheme::Dark), "mainwindow/appsnaps-empty-dark"));
+}
+
+TEST_F(AppSnapsPagePictures, WithSavedSnapsAndAChosenApplication) {
+    save(AppSnap{kNotes.id, kNotes.name, A::leftHalf, false, uuid(1), QStringLiteral("Side")});
+    save(AppSnap{kSafari.id, kSafari.name, store().multiWindowAction(A::leftHalf), true});
+    save(AppSnap{"org.gone", "Gone", A::maximize});
+    store().chooseAppSnapApp(kNotes);
+    store().setAppSnapCanMulti(true);
+    EXPECT_TRUE(matchesGolden(picture(Scheme::Light), "mainwindow/appsnaps-saved-light"));
+    EXPECT_TRUE(matchesGolden(picture(Scheme::Dark), "mainwindow/appsnaps-saved-dark"));
+}
+
+TEST_F(AppSnapsPagePictures, TheOpenPickerDropsItsListOverWhatLiesBelow) {
+    store().setInstalledApps(apps({"Atlas", "Books", "Calendar", "Dictionary"}));
+    save(AppSnap{"org.books", "Books", A::rightHalf});
+    store().openAppPicker();
+    store().setAppPickerQuery(QStringLiteral("a"));
+    EXPECT_TRUE(matchesGolden(picture(Scheme::Light, {922, 420}), "mainwindow/appsnaps-picker-light"));
+    EXPECT_TRUE(matchesGolden(picture(Scheme::Dark, {922, 420}), "mainwindow/appsnaps-picker-dark"));
+}
+
+} // namespace
