@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# End to end on a private X server, under openbox with a tray (trayer) and under icewm with its
+# own: "Tilewick Manual" in the tray menu opens the manual window (760 × 760, its search field
+# focused), typing a query shows the result cards, Return jumps to the first result and lights it
+# up, and "About Tilewick" opens the About panel. The colours are read from the window itself.
+# Never touches the user's display. Usage: manual_window.sh <build>/Tilewick.app
+set -euo pipefail
+
+app_dir="${1:?usage: manual_window.sh <build>/Tilewick.app}"
+
+# Each window manager on a desktop of its own.
+if [ -z "${MANUAL_WINDOW_WM:-}" ]; then
+  status=0
+  for wm in openbox icewm; do
+    echo "--- under $wm"
+    MANUAL_WINDOW_WM="$wm" bash "$0" "$app_dir" || status=1
+  done
+  exit "$status"
+fi
+
+source "$(dirname "$0")/lib/private_desktop.sh"
+find_program_and_driver "$app_dir" window_colours
+colours="$driver"
+require_tools trayer xdotool "$MANUAL_WINDOW_WM"
+start_private_desktop "$MANUAL_WINDOW_WM"
+
+fail() { echo "FAIL: $*" >&2; status=1; }
+status=0
+
+if [ "$MANUAL_WINDOW_WM" = openbox ]; then
+  trayer --edge top --align right --widthtype pixel --width 200 --height 24 --SetDockType true \
+    >"$work/trayer.log" 2>&1 &
+  pids+=($!)
+  await sh -c 'xwininfo -root -tree | grep -q "\"panel\": (\"panel\" \"trayer\")"'
+fi
+
+# The mapped client window of ours with this WM_WINDOW_ROLE.
+window_with_role() {
+  local id
+  for id in $(xwininfo -root -tree 2>/dev/null | awk '/"[^"]*": \("Tilewick" "Tilewick"\)/ { print $1 }'); do
+    if xprop -id "$id" WM_WINDOW_ROLE 2>/dev/null | grep -q "= \"$1\"" &&
+      xwininfo -id "$id" 2>/dev/null | grep -q "Map State: IsViewable"; then
+      echo "$id"
+      return 0
+    fi
+  done
+  return 1
+}
+docked_icon() {
+  local id
+  for id in $(xwininfo -root -tree 2>/dev/null | awk '/^         +0x[0-9a-f]+ "Tilewick": \("Tilewick" "Tilewick"\)/ { print $1 }'); do
+    xwininfo -id "$id" 2>/dev/null | awk '/Map State: IsViewable/ { v = 1 } /Width:/ { w = $NF }
+      /Height:/ { h = $NF } END { exit !(v && w < 100 && h < 100) }' && { echo "$id"; return 0; }
+  done
+  return 1
+}
+# Opens the tray menu and types `keys` into it. Disabled items are skipped by the arrows.
+tray_menu() {
+  xdotool mousemove --window "$(docked_icon)" 8 8 click 1
+  sleep 0.4
+  xdotool key --delay 60 "$@"
+}
+# Whether the colour r,g,b shows on the manual's vertical line at x = 700 below its header.
+shows() {
+  "$colours" "$manual" 700 110 740 | grep -qx "$1"
+}
+card=255,255,255   # a result card
+wash=241,236,254   # a flashed topic
+
+"$program" >"$work/tilewick.log" 2>&1 &
+pids+=($!)
+await window_with_role main || fail "no main window"
+await docked_icon || { fail "no tray icon docked"; exit 1; }
+
+# "Open Tilewick…", the four switches, then "Tilewick Manual".
+tray_menu Down Down Down Down Down Down Return
+await window_with_role manual || { fail "\"Tilewick Manual\" in the tray menu opened no manual window"; exit 1; }
+manual="$(window_with_role manual)"
+xprop -id "$manual" _NET_WM_NAME | grep -q '= "Tilewick Manual"' || fail "manual title: $(xprop -id "$manual" _NET_WM_NAME)"
+size="$(xwininfo -id "$manual" | awk '/Width:/ { w = $NF } /Height:/ { h = $NF } END { print w "x" h }')"
+[ "$size" = "760x760" ] || fail "manual window size $size, not 760x760"
+sleep 0.5
+shows "$card" && fail "the manual shows result cards before a search"
+
+# The search field has the focus as the window comes up: typing goes there.
+xdotool type --delay 40 "undo"
+await shows "$card" || fail "typing a query showed no result cards"
+xdotool key Return
+# The first result ("Other hotkeys") scrolls up and is lit for 1.4 s.
+for _ in $(seq 12); do shows "$wash" && break; sleep 0.1; done
+shows "$wash" || fail "Return did not jump to the first result and light it up"
+shows "$card" && fail "the result cards stayed after Return"
+# A picture of the desktop to look at, when asked for.
+if [ -n "${MANUAL_WINDOW_SCREENSHOT:-}" ]; then
+  "$(dirname "$colours")/desktop_screenshot" "$MANUAL_WINDOW_SCREENSHOT-$MANUAL_WINDOW_WM.png" || true
+fi
+
+# "About Tilewick" comes just before "Quit Tilewick" at the end of the tray menu.
+tray_menu Up Up Return
+await window_with_role about || fail "\"About Tilewick\" in the tray menu opened no About panel"
+exit "$status"
