@@ -9,7 +9,6 @@ BetaFeedbackButton::BetaFeedbackButton(bool iconOnly, SchemeSource scheme, QWidg
       m_iconOnly(iconOnly) {
     setToolTip(QString::fromUtf8(kHelp));
     setAccessibleName(QStringLiteral("Beta feedback"));
-    setEnabled(VeldorBeta::canShowFeedback());
     connect(this, &QAbstractButton::clicked, this,
             [] { VeldorBeta::showFeedback(BetaFeedback::Kind::Problem, false); });
 }

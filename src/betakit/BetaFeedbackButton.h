@@ -6,7 +6,7 @@ namespace betakit {
 
 // The kit's button that opens the feedback form (a problem report, not after a crash) through
 // VeldorBeta::showFeedback: "Beta feedback" with its symbol, or the symbol alone, in the kit's
-// compact secondary style. It is disabled while the kit has no feedback form to open.
+// compact secondary style. Before the kit is started it stays enabled and does nothing.
 class BetaFeedbackButton final : public BKButton {
     Q_OBJECT
 

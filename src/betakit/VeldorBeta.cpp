@@ -1,8 +1,10 @@
 #include "VeldorBeta.h"
 
+#include "BetaFeedbackView.h"
 #include "BetaKit.h"
 #include "BetaScrubber.h"
 #include "CrashDetection.h"
+#include "FeedbackWindowController.h"
 #include "LogStore.h"
 #include "ReportBuilder.h"
 #include "update/UpdateModel.h"
@@ -10,7 +12,9 @@
 #include "platform/Alerts.h"
 #include "platform/Platform.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QImage>
 
 #include <mutex>
 
@@ -107,11 +111,9 @@ void VeldorBeta::showFeedback(BetaFeedback::Kind kind, bool afterCrash) {
     }
     if (show)
         show(*config, freshFeedback(kind, afterCrash));
-}
-
-bool VeldorBeta::canShowFeedback() {
-    std::lock_guard lock(state().mutex);
-    return bool(state().parts.showFeedbackWindow);
+    else
+        FeedbackWindowController::show(*config, freshFeedback(kind, afterCrash),
+                                       KitViewServices::ofInstalledPlatform());
 }
 
 void VeldorBeta::askAboutCrash() {
@@ -141,6 +143,19 @@ void VeldorBeta::checkForUpdateQuietly() {
         check(*config);
 }
 
+void VeldorBeta::checkForUpdate() {
+    const auto config = configuration();
+    if (!config)
+        return;
+    std::function<void(const BetaConfiguration&)> check;
+    {
+        std::lock_guard lock(state().mutex);
+        check = state().parts.checkForUpdate;
+    }
+    if (check)
+        check(*config);
+}
+
 QString VeldorBeta::reportText(const BetaFeedback& feedback) {
     const auto config = configuration();
     if (!config)
@@ -158,6 +173,25 @@ void VeldorBeta::send(const BetaFeedback& feedback, std::function<void(BetaSendR
     const qint64 now = platform::Platform::current().clock().wallMillis();
     uploadReport(ReportBuilder::build(feedback, *config, now, BetaScrubber()), config->endpoint,
                  config->appKey, std::move(done));
+}
+
+bool VeldorBeta::renderForm(const BetaFeedback& feedback, bool dark, int height, const QString& path) {
+    const auto config = configuration();
+    if (!config || height <= 0)
+        return false;
+    KitViewServices services = KitViewServices::ofInstalledPlatform();
+    services.scheme = [dark] { return dark ? Scheme::Dark : Scheme::Light; };
+    BetaFeedbackView view(
+        FeedbackModel::make(*config, feedback), [] {}, services);
+    // Never on screen: laid out at once at its size and drawn at one pixel per point.
+    view.setAttribute(Qt::WA_DontShowOnScreen);
+    view.setMinimumSize(0, 0);
+    view.resize(BetaFeedbackView::kIdealSize.width(), height);
+    view.show();
+    QCoreApplication::sendPostedEvents();
+    const QImage picture = view.grab().toImage();
+    view.hide();
+    return !picture.isNull() && picture.save(path, "PNG");
 }
 
 void VeldorBeta::resetForTesting() {

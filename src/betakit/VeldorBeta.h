@@ -64,11 +64,12 @@ class VeldorBeta {
 public:
     VeldorBeta() = delete;
 
-    // The parts of the kit built elsewhere (feedback window, update checks) plug in here; an
-    // empty one is not there yet.
+    // The parts of the kit built elsewhere (update checks) plug in here; an empty one is not there
+    // yet. A `showFeedbackWindow` given here takes the place of the kit's own feedback window.
     struct Parts {
         std::function<void(const BetaConfiguration&, const BetaFeedback&)> showFeedbackWindow;
         std::function<void(const BetaConfiguration&)> checkForUpdateQuietly;
+        std::function<void(const BetaConfiguration&)> checkForUpdate;
     };
     static void setParts(Parts parts);
 
@@ -82,13 +83,13 @@ public:
     // The kit's folder of the started configuration; empty before start().
     static QString supportFolder();
 
-    // Opens the feedback window on fresh feedback of `kind`.
+    // Opens the feedback window (or brings the open one forward) on fresh feedback of `kind`.
     static void showFeedback(BetaFeedback::Kind kind, bool afterCrash);
-    // Whether the kit has a feedback form to open.
-    static bool canShowFeedback();
     // "<app> quit unexpectedly last time. Tell us what happened?"
     static void askAboutCrash();
     static void checkForUpdateQuietly();
+    // The update check on request; nothing before start().
+    static void checkForUpdate();
     // The report as it would be sent now (invalid UTF-8 shown as replacement characters).
     static QString reportText(const BetaFeedback& feedback);
     // Builds the report now and uploads it to the configured endpoint; `done` gets the report's
@@ -128,6 +129,12 @@ public:
     static UpdateResult<QString> checkUpdateZip(const QString& zip, qint64 bytes, const QString& sha256,
                                                 const QString& build, const QString& target);
     static std::optional<UpdateError> swapUpdate(const QString& staged, const QString& target, qint64 pid);
+
+    // Draws the feedback form on `feedback`, in the editing stage, 580 × `height` pixels, in the
+    // dark or the light scheme whatever the desktop's, into a PNG file at `path` (replacing one
+    // there), without showing a window. False before start() or when the file could not be
+    // written. Main thread.
+    static bool renderForm(const BetaFeedback& feedback, bool dark, int height, const QString& path);
 
     // Testing hook: forgets the configuration, the crash flag, the parts, the quit observers and
     // the declined build.

@@ -40,6 +40,10 @@ AppServices standardServices(const TilewickStore& store, const platform::Platfor
     services.startBetaKit = [&store, &platform] { startBetaKit(store, platform); };
     // The kit's quit hook: "beta.quit", the log drained, the run marker removed.
     services.quitHook = betakit::WillTerminate::post;
+    // The kit's feedback form, on a problem report.
+    services.showFeedback = [] {
+        betakit::VeldorBeta::showFeedback(betakit::BetaFeedback::Kind::Problem, false);
+    };
     if (const auto* keyboard = platform.find<platform::Keyboard>())
         services.isoKeyboard = keyboard->isISO();
     return services;
