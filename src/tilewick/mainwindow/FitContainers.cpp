@@ -129,6 +129,7 @@ void FitBoth::refit() {
     scene()->setSceneRect(0, 0, std::max(port.width(), m_fit.drawn.width()),
                           std::max(port.height(), m_fit.drawn.height()));
     m_fitting = false;
+    emit refitted();
 }
 
 void FitBoth::resizeEvent(QResizeEvent* event) {

@@ -53,6 +53,10 @@ public:
     // Measures the content and fits it again.
     void refit();
 
+signals:
+    // The content was measured and fitted again: it may have moved in the view.
+    void refitted();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 

@@ -5,6 +5,7 @@
 #include "Header.h"
 #include "PageArea.h"
 #include "TabBar.h"
+#include "TabPage.h"
 #include "Toast.h"
 
 #include "tilewick/store/TilewickStore.h"
@@ -16,6 +17,7 @@
 #include <QGraphicsView>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 
 namespace tilewick {
 
@@ -26,7 +28,7 @@ MainView::MainView(TilewickStore& store, ViewServices services, MainViewOptions 
     m_banners = new BannerStack(store, services, this);
     m_tabBar = new TabBar(store, services, m_tips, *this, options.showManual, this);
     m_pageArea = new FitBoth(PageLayout::kMinScale, this);
-    m_column = new PageColumn(store, services, m_tips, options.isoKeyboard);
+    m_column = new PageColumn(PageContext{store, services, m_tips, *this}, options.isoKeyboard);
     m_pageArea->setContent(m_column);
     m_column->keyboard()->setTipRoot([this](QPointF scenePos) { return tipRootPoint(scenePos); });
     m_toast = new Toast(store, services, this);
@@ -54,7 +56,15 @@ MainView::MainView(TilewickStore& store, ViewServices services, MainViewOptions 
             m_frames.recordingCard = QRectF();
         }
     });
+    connect(&store, &TilewickStore::editingModifiersChanged, this, [this] {
+        if (!m_store.editingModifiers())
+            m_frames.modifierPanel = QRectF();
+    });
     connect(&store, &TilewickStore::tabChanged, this, [this] { m_store.followTabChange(); });
+    // Fitting and scrolling move the page's parts in the view.
+    connect(m_pageArea, &FitBoth::refitted, this, [this] { m_column->page()->reportFrames(); });
+    for (QScrollBar* bar : {m_pageArea->horizontalScrollBar(), m_pageArea->verticalScrollBar()})
+        connect(bar, &QScrollBar::valueChanged, this, [this] { m_column->page()->reportFrames(); });
     connect(&store, &TilewickStore::hotkeysActiveChanged, this, &MainView::relayout);
     connect(m_banners, &BannerStack::changed, this, &MainView::relayout);
     // Any click in the window hides the tip.
@@ -114,6 +124,7 @@ void MainView::relayout() {
     m_tipLayer->setSize(size());
     m_toast->raise();
     m_tipView->raise();
+    m_column->page()->reportFrames();
     update();
 }
 

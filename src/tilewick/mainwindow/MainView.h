@@ -2,6 +2,7 @@
 
 #include "ClickFrames.h"
 #include "MainLayout.h"
+#include "PageContext.h"
 
 #include "tilewick/model/SnapAction.h"
 #include "tilewick/visuals/HoverTips.h"
@@ -40,7 +41,7 @@ struct MainViewOptions {
 //
 // Its parts report where they are (the modifier panel, the card being recorded, the
 // application picker and its list); the view keeps those frames, not the store.
-class MainView final : public QWidget, public ClickFrameSource {
+class MainView final : public QWidget, public ClickFrameSource, public PageHost {
     Q_OBJECT
 public:
     MainView(TilewickStore& store, ViewServices services, MainViewOptions options = {},
@@ -58,13 +59,16 @@ public:
     Toast* toast() const { return m_toast; }
     // Where the tip root's (this view's) point lies for a point of the page area's scene.
     QPointF tipRootPoint(QPointF scenePos) const;
+    QPointF rootPoint(QPointF scenePos) const override { return tipRootPoint(scenePos); }
 
     QSize minimumSizeHint() const override { return {220, 220}; }
 
-    void setModifierPanelFrame(const QRectF& frame) { m_frames.modifierPanel = frame; }
+    // The modifier panel's frame; forgotten when a modifier edit ends, so no later click is
+    // judged against a frame the panel no longer reports.
+    void setModifierPanelFrame(const QRectF& frame) override { m_frames.modifierPanel = frame; }
     // The card of `action` while that action is recorded. A change of the recording forgets it
     // until the card of the new one reports.
-    void setRecordingCardFrame(SnapAction action, const QRectF& frame);
+    void setRecordingCardFrame(SnapAction action, const QRectF& frame) override;
     void setAppPickerFrame(const QRectF& frame) { m_frames.appPicker = frame; }
     void setAppPickerListFrame(const QRectF& frame) { m_frames.appPickerList = frame; }
 

@@ -1,71 +1,13 @@
 #include "PageArea.h"
 
+#include "TabPage.h"
+
 #include "tilewick/store/TilewickStore.h"
-#include "tilewick/visuals/HeadingText.h"
-#include "tilewick/visuals/InterFont.h"
 #include "tilewick/visuals/keyboard/KeyboardView.h"
 
 #include <QPainter>
 
 namespace tilewick {
-
-namespace {
-
-// The tab pages' content until they are built: the room they take.
-class PagePlaceholder final : public QGraphicsWidget {
-public:
-    PagePlaceholder() { setFlag(ItemHasNoContents); }
-
-protected:
-    QSizeF sizeHint(Qt::SizeHint which, const QSizeF& constraint) const override {
-        if (which == Qt::PreferredSize)
-            return {TabPage::kReferenceWidth, TabPage::kContentHeight};
-        return QGraphicsWidget::sizeHint(which, constraint);
-    }
-};
-
-} // namespace
-
-TabPage::TabPage(SnapTab tab, qreal width, ViewServices services, QGraphicsItem* parent)
-    : QGraphicsWidget(parent), m_tab(tab), m_width(width), m_services(std::move(services)) {
-    m_content = new FitWidth(new PagePlaceholder, width, kReferenceWidth, this);
-    m_content->setPos(0, kTitleHeight + kSpacing);
-    resize(effectiveSizeHint(Qt::PreferredSize));
-}
-
-QString TabPage::titleOf(SnapTab tab) {
-    return tab == SnapTab::global ? QStringLiteral("General hotkeys") : title(tab);
-}
-
-void TabPage::setTab(SnapTab tab) {
-    if (tab == m_tab)
-        return;
-    m_tab = tab;
-    update();
-}
-
-void TabPage::setWidth(qreal width) {
-    if (width == m_width)
-        return;
-    m_width = width;
-    m_content->setAvailable(width);
-    updateGeometry();
-    resize(effectiveSizeHint(Qt::PreferredSize));
-}
-
-QSizeF TabPage::sizeHint(Qt::SizeHint which, const QSizeF& constraint) const {
-    if (which == Qt::PreferredSize)
-        return {m_width, kTitleHeight + kSpacing + m_content->effectiveSizeHint(Qt::PreferredSize).height()};
-    return QGraphicsWidget::sizeHint(which, constraint);
-}
-
-void TabPage::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {
-    const HeadingText heading{titleOf(m_tab), interFont(20, 517)};
-    const QSizeF size = heading.sizeHint();
-    painter->setRenderHint(QPainter::Antialiasing);
-    heading.paint(*painter, QRectF((m_width - size.width()) / 2, 0, size.width(), kTitleHeight),
-                  m_services.scheme());
-}
 
 KeyboardEnvironment windowKeyboardStyle(const TilewickStore& store) {
     const bool appSnaps = store.tab() == SnapTab::appSnaps;
@@ -76,12 +18,13 @@ KeyboardEnvironment windowKeyboardStyle(const TilewickStore& store) {
     return environment;
 }
 
-PageColumn::PageColumn(TilewickStore& store, ViewServices services, HoverTipState& tips, bool iso,
-                       QGraphicsItem* parent)
-    : QGraphicsWidget(parent), m_store(store) {
-    m_page = new TabPage(store.tab(), m_layout.keyboardWidth, services, this);
+PageColumn::PageColumn(const PageContext& context, bool iso, QGraphicsItem* parent)
+    : QGraphicsWidget(parent), m_store(context.store) {
+    TilewickStore& store = context.store;
+    m_page = new TabPage(context, store.tab(), m_layout.keyboardWidth, TabPageMakers::standard(), this);
     m_page->setZValue(1);
-    m_keyboard = new KeyboardView(store, services, tips, iso, 4, windowKeyboardStyle(store), this);
+    m_keyboard =
+        new KeyboardView(store, context.services, context.tips, iso, 4, windowKeyboardStyle(store), this);
     connect(&store, &TilewickStore::tabChanged, this, [this] {
         m_page->setTab(m_store.tab());
         restyle();

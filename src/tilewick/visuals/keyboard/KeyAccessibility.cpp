@@ -10,9 +10,6 @@
 
 namespace tilewick {
 
-namespace {
-
-// The item's rectangle on screen, through the first view showing its scene.
 QRect screenRect(const QGraphicsItem& item) {
     const QGraphicsScene* scene = item.scene();
     if (!scene || scene->views().isEmpty())
@@ -21,6 +18,8 @@ QRect screenRect(const QGraphicsItem& item) {
     const QRect inView = view->mapFromScene(item.sceneBoundingRect()).boundingRect();
     return QRect(view->viewport()->mapToGlobal(inView.topLeft()), inView.size());
 }
+
+namespace {
 
 class KeyCapAccessible final : public QAccessibleObject, public QAccessibleActionInterface {
 public:

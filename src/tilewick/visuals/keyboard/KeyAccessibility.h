@@ -1,6 +1,14 @@
 #pragma once
 
+#include <QRect>
+
+class QGraphicsItem;
+
 namespace tilewick {
+
+// Where a graphics item lies on screen, through the first view showing its scene; empty
+// while no view shows it.
+QRect screenRect(const QGraphicsItem& item);
 
 // Makes drawn keyboards visible to assistive technology through Qt's accessibility
 // interfaces: a keyboard is a group of its keys; a key that carries an action is one button

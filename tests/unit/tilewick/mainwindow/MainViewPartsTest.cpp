@@ -7,6 +7,7 @@
 #include "tilewick/mainwindow/MainView.h"
 #include "tilewick/mainwindow/PageArea.h"
 #include "tilewick/mainwindow/TabBar.h"
+#include "tilewick/mainwindow/TabPage.h"
 #include "tilewick/mainwindow/Toast.h"
 #include "tilewick/visuals/CVButton.h"
 #include "tilewick/visuals/keyboard/KeyboardView.h"
