@@ -47,8 +47,9 @@ TEST(TabPageLayoutTest, EveryLayoutTabIsAGridOfEqualCardsFillingTheReferenceWidt
             EXPECT_EQ(item.nameLines, 1);
             // Rows are cut in order; the last card of a row ends at 922.
             EXPECT_NEAR(item.frame.top(), qreal(i / c.perRow) * (item.frame.height() + 14), 1e-9);
-            if (i % c.perRow == c.perRow - 1)
+            if (i % c.perRow == c.perRow - 1) {
                 EXPECT_NEAR(item.frame.right(), 922, 1e-9);
+            }
         }
         EXPECT_NEAR(layout.items.first().frame.left(), 0, 1e-9);
         EXPECT_EQ(layout.items.last().frame.top() > 0, c.rows == 2);
@@ -96,9 +97,11 @@ TEST(TabPageLayoutTest, TheGlobalPageHasFiveCardsOverThePanelUndoRedoAndTheMulti
 TEST(TabPageLayoutTest, EachTabHasItsKindOfPage) {
     EXPECT_EQ(pageKind(SnapTab::global), TabPageKind::global);
     EXPECT_EQ(pageKind(SnapTab::appSnaps), TabPageKind::appSnaps);
-    for (SnapTab tab : allSnapTabs())
-        if (tab != SnapTab::global && tab != SnapTab::appSnaps)
+    for (SnapTab tab : allSnapTabs()) {
+        if (tab != SnapTab::global && tab != SnapTab::appSnaps) {
             EXPECT_EQ(pageKind(tab), TabPageKind::grid) << rawValue(tab).toStdString();
+        }
+    }
 }
 
 class TabPageTest : public PageTest {
