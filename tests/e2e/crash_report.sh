@@ -39,6 +39,17 @@ tilewick=$!
 pids+=("$tilewick")
 await test -e "$kit_dir/running" || fail "no run marker after the start"
 await main_window || fail "no main window"
+# The signal is to find the program waiting in its event loop, where the program's own frames are
+# near the top of the stack, not deep inside the toolkit painting the new window: the main
+# thread asleep at three looks in a row.
+main_thread_idle() {
+  local n
+  for n in 1 2 3; do
+    grep -q '^State:[[:space:]]*S' "/proc/$tilewick/task/$tilewick/status" || return 1
+    sleep 0.05
+  done
+}
+await main_thread_idle || fail "the program never came to rest"
 kill -SEGV "$tilewick"
 exit_status=0
 wait "$tilewick" || exit_status=$?
