@@ -94,8 +94,18 @@ tray_menu() {
   local icon
   icon="$(docked_icons | head -n 1)"
   xdotool mousemove --window "$icon" 8 8 click 1
-  sleep 0.3
+  # The keys go to the menu once it shows, however long a busy machine takes to map it.
+  await menu_shown || echo "no tray menu seen; typing into it all the same" >&2
   xdotool key "$@"
+}
+# A pop-up menu of ours is mapped (an override-redirect window).
+menu_shown() {
+  local id
+  for id in $(xwininfo -root -tree 2>/dev/null | awk '/"Tilewick": \("Tilewick" "Tilewick"\)/ { print $1 }'); do
+    xwininfo -id "$id" 2>/dev/null | awk '/Map State: IsViewable/ { v = 1 } /Override Redirect State: yes/ { o = 1 }
+      END { exit !(v && o) }' && return 0
+  done
+  return 1
 }
 xdotool key alt+F4
 for _ in $(seq 50); do main_window >/dev/null || break; sleep 0.1; done
