@@ -1,5 +1,7 @@
 #include "ChangelogView.h"
 
+#include "PagePalette.h"
+
 #include "tilewick/visuals/InterFont.h"
 #include "tilewick/visuals/Theme.h"
 
@@ -224,10 +226,7 @@ void ChangelogView::paintEvent(QPaintEvent* event) {
     const Scheme scheme = m_services.scheme();
     if (m_appliedScheme != scheme) {
         m_appliedScheme = scheme;
-        QPalette palette = this->palette();
-        palette.setColor(QPalette::Window, Theme::background.resolve(scheme));
-        palette.setColor(QPalette::Base, Theme::background.resolve(scheme));
-        setPalette(palette);
+        applyPagePalette(*this, scheme);
     }
     QScrollArea::paintEvent(event);
 }

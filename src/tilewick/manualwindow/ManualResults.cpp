@@ -191,7 +191,7 @@ int ManualResults::cardAt(QPointF point) const {
     return -1;
 }
 
-std::optional<QString> ManualResults::hintLinkAt(QPointF point) const {
+std::optional<QString> ManualResults::linkAt(QPointF point) const {
     if (!m_hint)
         return std::nullopt;
     return m_hint->linkAt(point - m_hintAt);
@@ -211,7 +211,7 @@ void ManualResults::setHovered(int index) {
 void ManualResults::mouseMoveEvent(QMouseEvent* event) {
     const int card = cardAt(event->position());
     setHovered(card);
-    setCursor(card >= 0 || hintLinkAt(event->position()) ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    setCursor(card >= 0 || linkAt(event->position()) ? Qt::PointingHandCursor : Qt::ArrowCursor);
     QWidget::mouseMoveEvent(event);
 }
 
@@ -223,7 +223,7 @@ void ManualResults::leaveEvent(QEvent* event) {
 void ManualResults::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         m_pressedCard = cardAt(event->position());
-        m_pressedLink = hintLinkAt(event->position());
+        m_pressedLink = linkAt(event->position());
     }
     QWidget::mousePressEvent(event);
 }
@@ -236,7 +236,7 @@ void ManualResults::mouseReleaseEvent(QMouseEvent* event) {
             // Opening clears the search, which rebuilds the rows this action belongs to.
             const std::function<void()> open = m_rows[pressedCard].open;
             open();
-        } else if (pressedLink && hintLinkAt(event->position()) == pressedLink)
+        } else if (pressedLink && linkAt(event->position()) == pressedLink)
             m_state.openLink(*pressedLink);
     }
     QWidget::mouseReleaseEvent(event);

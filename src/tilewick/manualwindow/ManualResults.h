@@ -52,6 +52,8 @@ public:
     const QList<ResultRow>& rows() const { return m_rows; }
     // The cards' frames as laid out now, in result order.
     QList<QRectF> cardFrames() const;
+    // The link under a point: only the hint has one.
+    std::optional<QString> linkAt(QPointF point) const;
 
     qreal layoutFor(qreal width);
     bool hasHeightForWidth() const override { return true; }
@@ -76,7 +78,6 @@ private:
 
     void rebuild();
     int cardAt(QPointF point) const;
-    std::optional<QString> hintLinkAt(QPointF point) const;
     void setHovered(int index);
 
     ManualViewState& m_state;

@@ -3,6 +3,7 @@
 #include "ManualDocument.h"
 #include "ManualHeader.h"
 #include "ManualResults.h"
+#include "PagePalette.h"
 
 #include "tilewick/visuals/Theme.h"
 
@@ -145,11 +146,7 @@ void ManualView::applyScheme(Scheme scheme) {
     if (m_appliedScheme == scheme)
         return;
     m_appliedScheme = scheme;
-    // Everything below the view, the scroll areas' own surfaces included, stands on the page.
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, Theme::background.resolve(scheme));
-    palette.setColor(QPalette::Base, Theme::background.resolve(scheme));
-    setPalette(palette);
+    applyPagePalette(*this, scheme);
 }
 
 void ManualView::paintEvent(QPaintEvent*) {

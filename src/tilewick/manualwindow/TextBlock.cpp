@@ -187,6 +187,14 @@ qsizetype TextBlock::positionAt(QPointF point) const {
     return m_text.size();
 }
 
+bool TextBlock::isAccented(qsizetype position) const {
+    for (const QTextLayout::FormatRange& range : m_formats)
+        if ((range.format.isAnchor() || range.format.boolProperty(kAccentProperty)) &&
+            position >= range.start && position < range.start + range.length)
+            return true;
+    return false;
+}
+
 std::optional<QString> TextBlock::linkAt(QPointF point) const {
     if (!m_layout)
         return std::nullopt;

@@ -51,6 +51,8 @@ public:
                qsizetype end, const QColor& highlight) const;
     // The position between characters nearest to `point` (relative to the top-left corner).
     qsizetype positionAt(QPointF point) const;
+    // Whether the character at `position` is drawn in the accent colour (a link or a marked word).
+    bool isAccented(qsizetype position) const;
     // The destination of the link under `point` (relative to the top-left corner).
     std::optional<QString> linkAt(QPointF point) const;
 

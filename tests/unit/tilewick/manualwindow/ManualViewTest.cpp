@@ -1,5 +1,5 @@
+#include "ManualPanelTest.h"
 #include "support/Golden.h"
-#include "support/SimPlatformTest.h"
 
 #include "tilewick/manual/ManualSearch.h"
 #include "tilewick/manualwindow/ManualDocument.h"
@@ -19,32 +19,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class ManualViewTest : public SimPlatformTest {
+class ManualViewTest : public ManualPanelTest {
 protected:
-    void SetUp() override {
-        SimPlatformTest::SetUp();
-        panel = std::make_unique<ManualPanel>(
-            PanelServices{ViewServices::of(platform()), [this](const QUrl& url) {
-                              opened.append(url.toString());
-                              return true;
-                          }});
-    }
-    void TearDown() override {
-        panel.reset();
-        SimPlatformTest::TearDown();
-    }
-    ManualView& view() { return *panel->view(); }
-    ManualViewState& state() { return view().state(); }
     QLineEdit& field() { return *view().header()->searchField()->lineEdit(); }
-    void settle(double seconds = 1) {
-        runtime().runUntilIdle();
-        runtime().advance(seconds);
-        QApplication::processEvents();
-    }
     int scrollValue() { return view().documentScroll()->verticalScrollBar()->value(); }
-
-    std::unique_ptr<ManualPanel> panel;
-    QStringList opened;
 };
 
 TEST_F(ManualViewTest, ThePanelIsMadeOnceAndComesBackAsItWas) {
