@@ -94,6 +94,10 @@ TEST(ChangelogTest, TitlesTodayYesterdayAndOtherDaysWithTheirYear) {
     EXPECT_EQ(title("2026-10-29", berlin), u"Donnerstag, 29. Oktober 2026"_s);
     const Calendar france = calendar("Europe/Paris", "fr_FR", "2026-12-07T09:00:00Z");
     EXPECT_EQ(title("2026-10-24", france), u"samedi 24 octobre 2026"_s);
+    // Bengali writes a comma after the weekday only in the form with the year: the title leaves it
+    // out and keeps the rest.
+    const Calendar bengali = calendar("Asia/Dhaka", "bn_BD", "2026-12-07T09:00:00Z");
+    EXPECT_EQ(title("2026-10-24", bengali), u"শনিবার ২৪ অক্টোবর, ২০২৬"_s);
 }
 
 } // namespace
