@@ -98,4 +98,18 @@ fi
 # "About Tilewick" comes just before "Quit Tilewick" at the end of the tray menu.
 tray_menu Up Up Return
 await window_with_role about || fail "\"About Tilewick\" in the tray menu opened no About panel"
+
+# The main window's "Tilewick" menu: from its end, Quit, Reset Hotkeys to Defaults…, the four
+# switches, then "Changelog".
+main="$(window_with_role main)"
+xdotool windowactivate --sync "$main" >/dev/null 2>&1 || true
+xdotool mousemove --window "$main" 25 10 click 1
+sleep 0.4
+xdotool key --delay 60 Up Up Up Up Up Up Up Return
+await window_with_role changelog || fail "\"Changelog\" in the application menu opened no changelog window"
+if changelog="$(window_with_role changelog)"; then
+  xprop -id "$changelog" _NET_WM_NAME | grep -q '= "Tilewick Changelog"' || fail "changelog title: $(xprop -id "$changelog" _NET_WM_NAME)"
+  # The day titles and the lines stand on the page in the text colour.
+  "$colours" "$changelog" 40 20 400 | grep -qx 28,28,40 || fail "the changelog shows no text"
+fi
 exit "$status"
