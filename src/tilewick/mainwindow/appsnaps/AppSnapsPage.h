@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppIcons.h"
+#include "AppPickerList.h"
 #include "AppSnapsContext.h"
 
 #include <QGraphicsWidget>
@@ -14,7 +15,6 @@ class QGraphicsProxyWidget;
 
 namespace tilewick {
 
-class AppPickerList;
 class AppSnapList;
 class AppSnapSetup;
 

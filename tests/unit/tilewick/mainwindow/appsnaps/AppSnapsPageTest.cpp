@@ -2,6 +2,7 @@
 
 #include "support/Golden.h"
 
+#include "platform/KeyCodes.h"
 #include "platform/sim/SimInstalledApplications.h"
 
 #include "tilewick/mainwindow/appsnaps/AppPicker.h"
@@ -9,11 +10,13 @@
 #include "tilewick/mainwindow/appsnaps/AppSnapList.h"
 #include "tilewick/mainwindow/appsnaps/AppSnapSetup.h"
 #include "tilewick/mainwindow/appsnaps/AppSnapsPage.h"
+#include "tilewick/mainwindow/appsnaps/PickerBoxView.h"
 #include "tilewick/visuals/CVButton.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGraphicsScene>
+#include <QGraphicsView>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -374,6 +377,80 @@ TEST_F(AppSnapsPagePictures, TheOpenPickerDropsItsListOverWhatLiesBelow) {
     store().setAppPickerQuery(QStringLiteral("a"));
     EXPECT_TRUE(matchesGolden(picture(Scheme::Light, {922, 420}), "mainwindow/appsnaps-picker-light"));
     EXPECT_TRUE(matchesGolden(picture(Scheme::Dark, {922, 420}), "mainwindow/appsnaps-picker-dark"));
+}
+
+} // namespace
+
+namespace {
+
+// The page item in a view of its own, scaled as the page area scales pages, with a host that
+// keeps the frames it is told.
+class AppSnapsPageItemTest : public AppSnapsPageTest {
+protected:
+    void makeItem() {
+        view = std::make_unique<QGraphicsView>();
+        scene.setSceneRect(0, 0, 1100, 500);
+        view->setScene(&scene);
+        view->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        view->resize(1100, 500);
+        AppSnapsPageItem::Host host;
+        host.rootPoint = [](QPointF scenePos) { return scenePos; }; // the scene is the root
+        host.setAppPickerFrame = [this](const QRectF& frame) { pickerFrame = frame; };
+        host.setAppPickerListFrame = [this](const QRectF& frame) { listFrame = frame; };
+        item = new AppSnapsPageItem(store(), ViewServices::of(platform()), host);
+        scene.addItem(item);
+        item->setPos(20, 30);
+        view->show();
+        view->activateWindow();
+        QCoreApplication::processEvents();
+    }
+    void TearDown() override {
+        view.reset();
+        AppSnapsPageTest::TearDown();
+    }
+
+    QGraphicsScene scene;
+    std::unique_ptr<QGraphicsView> view;
+    AppSnapsPageItem* item = nullptr;
+    QRectF pickerFrame, listFrame;
+};
+
+TEST_F(AppSnapsPageItemTest, ReportsThePickerAndItsListWhereTheyAreInTheView) {
+    store().setInstalledApps(apps({"Atlas", "Books", "Calendar"}));
+    makeItem();
+    const QRectF box = pickerFrame;
+    EXPECT_EQ(box.size(), QSizeF(422, 36));
+    EXPECT_EQ(box.left(), 20 + 16);
+    EXPECT_EQ(listFrame, QRectF());
+
+    store().openAppPicker();
+    ASSERT_NE(item->pickerList(), nullptr);
+    EXPECT_EQ(listFrame, QRectF(box.left(), box.top() + 42, 422, 145));
+
+    // A new scale moves both: the host hears of it through frameChanged().
+    item->setScale(0.5);
+    item->frameChanged();
+    EXPECT_EQ(pickerFrame.size(), QSizeF(211, 18));
+    EXPECT_EQ(listFrame.top(), pickerFrame.top() + 21);
+
+    store().closeAppPicker();
+    EXPECT_EQ(item->pickerList(), nullptr);
+    EXPECT_EQ(listFrame, QRectF());
+}
+
+TEST_F(AppSnapsPageItemTest, ChoosingWithReturnTakesTheKeyboardFromTheField) {
+    store().setInstalledApps(apps({"Atlas", "Books"}));
+    makeItem();
+    PickerTextField* field = item->page()->setup()->picker()->box()->field();
+    item->page()->setup()->picker()->box()->onClick();
+    runtime().runUntilIdle();
+    ASSERT_TRUE(store().appPickerOpen());
+    EXPECT_TRUE(field->hasFocus());
+    store().handleAppPickerKey(platform::kReturnKeyCode);
+    runtime().runUntilIdle();
+    EXPECT_EQ(store().appSnapApp(), app("Atlas"));
+    EXPECT_FALSE(store().appPickerOpen());
+    EXPECT_FALSE(field->hasFocus());
 }
 
 } // namespace
