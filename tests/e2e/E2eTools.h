@@ -132,6 +132,27 @@ inline void expectSnapped(const QRect& actual, const QRect& target, const char* 
     EXPECT_GT(actual.height(), target.height() - kCell.height()) << testing::PrintToString(actual);
 }
 
+// Starts an xterm titled "Snapped" at X geometry `geometry` (as a person would start a terminal
+// of the private desktop entry e2e-term) and expects its window at `target` within 25 s, then ends it.
+inline void expectTerminalPlaced(const QString& geometry, const QRect& target) {
+    QProcess term;
+    term.start("xterm", {"-T", "Snapped", "-geometry", geometry});
+    ASSERT_TRUE(term.waitForStarted());
+    // Its window, once the window manager lists it.
+    quint32 window = 0;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            window =
+                run("xdotool", {"search", "--name", "^Snapped$"}).trimmed().section(u'\n', 0, 0).toUInt();
+            return window != 0;
+        },
+        10));
+    EXPECT_TRUE(waitFor([&] { return isSnapped(outerFrameOf(window), target); }, 25))
+        << testing::PrintToString(outerFrameOf(window)) << " instead of " << testing::PrintToString(target);
+    term.terminate();
+    term.waitForFinished(5000);
+}
+
 // A little raw X client of the test's own, for what the X tools cannot do: a panel with a strut,
 // a window of this process, and a request to maximise a window.
 class TestClient {

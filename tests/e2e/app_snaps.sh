@@ -18,13 +18,7 @@ find_program_and_driver "$app_dir" app_snaps_driver
 
 start_private_desktop "$wm"
 echo "window manager: $wm"
-cat > "$XDG_DATA_HOME/applications/e2e-term.desktop" <<'ENTRY'
-[Desktop Entry]
-Type=Application
-Name=E2E Terminal
-Exec=xterm
-StartupWMClass=XTerm
-ENTRY
+add_terminal_entry
 
 status=0
 # The snap is saved by another process, as the settings page of an earlier run would have.

@@ -11,8 +11,6 @@
 #include "tilewick/engine/DisplayIdentity.h"
 #include "tilewick/store/AppSnapStorage.h"
 
-#include <QProcess>
-
 #include <gtest/gtest.h>
 
 using namespace e2e;
@@ -52,23 +50,7 @@ TEST_F(SaveTest, ASnapForTheTerminalOnTheRightMonitor) {
 TEST_F(LaunchTest, ATerminalStartedOnTheLeftOpensInTheLeftHalfOfTheRight) {
     const QRect visible = visibleArea(*m_platform, 1);
     const QRect target(visible.x(), visible.y(), visible.width() / 2, visible.height());
-    QProcess term;
-    term.start("xterm", {"-T", "Snapped", "-geometry", "80x24+100+100"});
-    ASSERT_TRUE(term.waitForStarted());
-
-    // Its window, once the window manager lists it.
-    quint32 window = 0;
-    ASSERT_TRUE(waitFor(
-        [&] {
-            const QString found = run("xdotool", {"search", "--name", "^Snapped$"}).trimmed();
-            window = found.section(u'\n', 0, 0).toUInt();
-            return window != 0;
-        },
-        10));
-    EXPECT_TRUE(waitFor([&] { return isSnapped(outerFrameOf(window), target); }, 25))
-        << testing::PrintToString(outerFrameOf(window)) << " instead of " << testing::PrintToString(target);
-    term.terminate();
-    term.waitForFinished(5000);
+    expectTerminalPlaced("80x24+100+100", target);
 }
 
 } // namespace

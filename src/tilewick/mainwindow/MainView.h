@@ -69,8 +69,8 @@ public:
     // The card of `action` while that action is recorded. A change of the recording forgets it
     // until the card of the new one reports.
     void setRecordingCardFrame(SnapAction action, const QRectF& frame) override;
-    void setAppPickerFrame(const QRectF& frame) { m_frames.appPicker = frame; }
-    void setAppPickerListFrame(const QRectF& frame) { m_frames.appPickerList = frame; }
+    void setAppPickerFrame(const QRectF& frame) override { m_frames.appPicker = frame; }
+    void setAppPickerListFrame(const QRectF& frame) override { m_frames.appPickerList = frame; }
 
     ClickFrames clickFrames() const override { return m_frames; }
 

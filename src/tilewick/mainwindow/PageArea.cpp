@@ -23,8 +23,7 @@ PageColumn::PageColumn(const PageContext& context, bool iso, QGraphicsItem* pare
     TilewickStore& store = context.store;
     m_page = new TabPage(context, store.tab(), m_layout.keyboardWidth, TabPageMakers::standard(), this);
     m_page->setZValue(1);
-    m_keyboard =
-        new KeyboardView(store, context.services, context.tips, iso, 4, windowKeyboardStyle(store), this);
+    m_keyboard = new KeyboardView(store, context.services, context.tips, iso, 4, keyboardStyle(), this);
     connect(&store, &TilewickStore::tabChanged, this, [this] {
         m_page->setTab(m_store.tab());
         restyle();
@@ -34,8 +33,16 @@ PageColumn::PageColumn(const PageContext& context, bool iso, QGraphicsItem* pare
     relayout();
 }
 
+KeyboardEnvironment PageColumn::keyboardStyle() const {
+    KeyboardEnvironment style = windowKeyboardStyle(m_store);
+    // Picking, a layout key is the chosen application's place.
+    if (style.pickingAppSnap)
+        style.assignAppSnapKey = [store = &m_store](SnapAction action) { store->assignAppSnapKey(action); };
+    return style;
+}
+
 void PageColumn::restyle() {
-    const KeyboardEnvironment style = windowKeyboardStyle(m_store);
+    const KeyboardEnvironment style = keyboardStyle();
     const KeyboardEnvironment& now = m_keyboard->environment();
     if (style.allHotkeysSelected != now.allHotkeysSelected || style.pickingAppSnap != now.pickingAppSnap ||
         style.allPartsLit != now.allPartsLit)

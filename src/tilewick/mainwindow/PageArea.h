@@ -39,6 +39,7 @@ protected:
 private:
     void relayout();
     void restyle();
+    KeyboardEnvironment keyboardStyle() const;
 
     TilewickStore& m_store;
     PageLayout m_layout;

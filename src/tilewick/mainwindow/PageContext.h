@@ -20,6 +20,9 @@ public:
     virtual void setModifierPanelFrame(const QRectF& frame) = 0;
     // The card of `action` while that action is recorded.
     virtual void setRecordingCardFrame(SnapAction action, const QRectF& frame) = 0;
+    // The application picker's box and its open list (empty while closed).
+    virtual void setAppPickerFrame(const QRectF& frame) = 0;
+    virtual void setAppPickerListFrame(const QRectF& frame) = 0;
 
 protected:
     ~PageHost() = default;

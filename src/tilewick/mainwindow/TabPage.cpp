@@ -5,6 +5,7 @@
 #include "MultiWindowCard.h"
 #include "PageItem.h"
 #include "SnapCard.h"
+#include "appsnaps/AppSnapsPage.h"
 
 #include "tilewick/visuals/HeadingText.h"
 #include "tilewick/visuals/InterFont.h"
@@ -137,7 +138,14 @@ TabPageMakers TabPageMakers::standard() {
         [](const PageContext& context, SnapTab tab) {
             return new CardsPage(context, TabPageLayout::grid(tab));
         },
-        [](const PageContext&, SnapTab) { return new EmptyPage; }};
+        [](const PageContext& context, SnapTab) -> QGraphicsWidget* {
+            PageHost* host = &context.host;
+            AppSnapsPageItem::Host pageHost{
+                [host](QPointF scenePos) { return host->rootPoint(scenePos); },
+                [host](const QRectF& frame) { host->setAppPickerFrame(frame); },
+                [host](const QRectF& frame) { host->setAppPickerListFrame(frame); }, &context.tips};
+            return new AppSnapsPageItem(context.store, context.services, std::move(pageHost));
+        }};
 }
 
 const TabPageMaker& TabPageMakers::of(TabPageKind kind) const {
@@ -227,6 +235,8 @@ void TabPage::reportFrames() {
         QGraphicsItem* item = pending.takeFirst();
         if (auto* part = dynamic_cast<PageItem*>(item))
             part->frameChanged();
+        else if (auto* appSnaps = dynamic_cast<AppSnapsPageItem*>(item))
+            appSnaps->frameChanged();
         pending.append(item->childItems());
     }
 }

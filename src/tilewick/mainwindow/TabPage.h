@@ -59,7 +59,7 @@ struct TabPageMakers {
     TabPageMaker grid;
     TabPageMaker appSnaps;
 
-    // The program's pages; the Default App Snaps page is an empty place of the pages' size.
+    // The program's pages.
     static TabPageMakers standard();
     const TabPageMaker& of(TabPageKind kind) const;
 };

@@ -99,6 +99,17 @@ start_terminal() {
   await sh -c 'xprop -root _NET_CLIENT_LIST | grep -q "window id #"'
 }
 
+# The private desktop entry e2e-term, whose windows are xterm's.
+add_terminal_entry() {
+  cat > "$XDG_DATA_HOME/applications/e2e-term.desktop" <<'ENTRY'
+[Desktop Entry]
+Type=Application
+Name=E2E Terminal
+Exec=xterm
+StartupWMClass=XTerm
+ENTRY
+}
+
 # Starts the program with the private folders, its output in $work/tilewick.log and its pid in
 # `tilewick`, and returns once its main window is in front.
 start_tilewick() {

@@ -17,12 +17,16 @@ struct RecordingHost final : tilewick::PageHost {
     static constexpr QPointF kOffset{100, 50};
     std::vector<QRectF> panelFrames;
     std::vector<std::pair<tilewick::SnapAction, QRectF>> cardFrames;
+    std::vector<QRectF> pickerFrames;
+    std::vector<QRectF> pickerListFrames;
 
     QPointF rootPoint(QPointF scenePos) const override { return scenePos + kOffset; }
     void setModifierPanelFrame(const QRectF& frame) override { panelFrames.push_back(frame); }
     void setRecordingCardFrame(tilewick::SnapAction action, const QRectF& frame) override {
         cardFrames.emplace_back(action, frame);
     }
+    void setAppPickerFrame(const QRectF& frame) override { pickerFrames.push_back(frame); }
+    void setAppPickerListFrame(const QRectF& frame) override { pickerListFrames.push_back(frame); }
 };
 
 // Tab-page items on the simulated platform, in a scene of their own.
