@@ -170,7 +170,7 @@ void AppPickerList::rebuild() {
         m_rows.append(row);
     }
     column->addStretch();
-    replaceScrolledRows(*m_scroll, host);
+    replaceScrolledRows(*m_scroll, host, m_context.scheme());
     m_rowsHost = host;
 
     const QRectF card = cardRect();

@@ -213,7 +213,7 @@ void AppSnapList::rebuild() {
         m_rows.append(row);
     }
     column->addStretch();
-    replaceScrolledRows(*m_scroll, host);
+    replaceScrolledRows(*m_scroll, host, m_context.scheme());
     m_scroll->setVisible(!m_rows.isEmpty());
     update();
 }

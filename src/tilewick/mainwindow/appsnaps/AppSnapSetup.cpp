@@ -66,26 +66,6 @@ void setTextColor(QWidget& widget, const QColor& color) {
 
 } // namespace
 
-QPalette controlPalette(Scheme scheme) {
-    QPalette palette;
-    palette.setColor(QPalette::Window, Theme::card.resolve(scheme));
-    palette.setColor(QPalette::Base, Theme::raised.resolve(scheme));
-    palette.setColor(QPalette::AlternateBase, Theme::card.resolve(scheme));
-    palette.setColor(QPalette::Button, Theme::raised.resolve(scheme));
-    palette.setColor(QPalette::Text, Theme::text.resolve(scheme));
-    palette.setColor(QPalette::WindowText, Theme::text.resolve(scheme));
-    palette.setColor(QPalette::ButtonText, Theme::text.resolve(scheme));
-    palette.setColor(QPalette::Highlight, Theme::accent.resolve(scheme));
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::Mid, Theme::border.resolve(scheme));
-    palette.setColor(QPalette::Dark, Theme::border.resolve(scheme));
-    palette.setColor(QPalette::Light, Theme::raised.resolve(scheme));
-    palette.setColor(QPalette::Midlight, Theme::raised.resolve(scheme));
-    palette.setColor(QPalette::Shadow, Theme::border.resolve(scheme));
-    palette.setColor(QPalette::PlaceholderText, Theme::textSecondary.resolve(scheme));
-    return palette;
-}
-
 // --- DisplayChooser ------------------------------------------------------------------------------
 
 DisplayChooser::DisplayChooser(const AppSnapsContext& context, QWidget* parent)

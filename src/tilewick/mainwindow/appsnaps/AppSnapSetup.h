@@ -78,8 +78,4 @@ private:
     CVButton* m_remove;
 };
 
-// The palette the platform's standard controls (pop-up, checkbox, scroll bars) are drawn with in
-// a scheme.
-QPalette controlPalette(Scheme scheme);
-
 } // namespace tilewick

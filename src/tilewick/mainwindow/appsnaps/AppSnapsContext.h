@@ -3,6 +3,8 @@
 #include "tilewick/mainwindow/TipTracker.h"
 #include "tilewick/visuals/ViewServices.h"
 
+#include <QPalette>
+
 class QPainter;
 class QRectF;
 class QScrollArea;
@@ -32,8 +34,13 @@ struct AppSnapsContext {
 // The surface of the page's two cards: rounded by 12, the card colour, a 1-point border inside.
 void paintPageCard(QPainter& painter, const QRectF& card, Scheme scheme);
 
-// Puts a new widget of rows into a scroll area, drawn over its parent's surface. The old one
-// goes on a later turn: a row may be the sender of the click that asked for the new rows.
-void replaceScrolledRows(QScrollArea& scroll, QWidget* rows);
+// The palette the platform's standard controls (pop-up, checkbox, scroll bars) are drawn with in
+// a scheme.
+QPalette controlPalette(Scheme scheme);
+
+// Puts a new widget of rows into a scroll area, drawn over its parent's surface, with scroll bars
+// of the scheme. The old one goes on a later turn: a row may be the sender of the click that asked
+// for the new rows.
+void replaceScrolledRows(QScrollArea& scroll, QWidget* rows, Scheme scheme);
 
 } // namespace tilewick
