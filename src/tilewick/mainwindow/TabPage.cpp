@@ -207,8 +207,11 @@ void TabPage::setTab(SnapTab tab) {
 
 void TabPage::rebuild() {
     if (m_content) {
-        // The parts of the old page are going: a modifier panel among them no longer shows.
+        // The parts of the old page are going: a modifier panel or a picker among them no longer
+        // shows.
         m_context.host.setModifierPanelFrame(QRectF());
+        m_context.host.setAppPickerFrame(QRectF());
+        m_context.host.setAppPickerListFrame(QRectF());
         delete m_content;
     }
     const TabPageMaker& maker = m_makers.of(pageKind(m_tab));

@@ -122,14 +122,6 @@ AppSnapsPageItem::AppSnapsPageItem(TilewickStore& store, ViewServices services, 
     openChanged();
 }
 
-AppSnapsPageItem::~AppSnapsPageItem() {
-    // Gone from the view: nothing of it can be clicked.
-    if (m_host.setAppPickerFrame)
-        m_host.setAppPickerFrame(QRectF());
-    if (m_host.setAppPickerListFrame)
-        m_host.setAppPickerListFrame(QRectF());
-}
-
 QSizeF AppSnapsPageItem::sizeHint(Qt::SizeHint which, const QSizeF& constraint) const {
     if (which == Qt::PreferredSize || which == Qt::MinimumSize)
         return {AppSnapsPage::kWidth, AppSnapsPage::kHeight};
@@ -171,6 +163,8 @@ void AppSnapsPageItem::openChanged() {
 }
 
 void AppSnapsPageItem::frameChanged() {
+    if (!m_page)
+        return;
     AppPicker* picker = m_page->setup()->picker();
     if (m_list && m_listProxy) {
         const QPointF box = m_pageProxy->pos() + QPointF(picker->mapTo(m_page, QPoint(0, 0)));

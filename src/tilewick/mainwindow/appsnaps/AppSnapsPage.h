@@ -78,7 +78,6 @@ public:
     static constexpr qreal kListOffset = 42;
 
     AppSnapsPageItem(TilewickStore& store, ViewServices services, Host host, QGraphicsItem* parent = nullptr);
-    ~AppSnapsPageItem() override;
 
     AppSnapsPage* page() const { return m_page; }
     // The list while the picker is open; null otherwise.
@@ -99,7 +98,7 @@ private:
     Host m_host;
     AppIcons m_icons;
     AppSnapsContext m_context;
-    AppSnapsPage* m_page;
+    AppSnapsPage* m_page = nullptr;
     QGraphicsProxyWidget* m_pageProxy;
     QPointer<AppPickerList> m_list;
     QGraphicsProxyWidget* m_listProxy = nullptr;
