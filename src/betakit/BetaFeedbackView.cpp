@@ -37,17 +37,23 @@ QVBoxLayout* column(QWidget* owner, int spacing) {
 QString leadIn(const QString& lead, const QString& rest, Scheme scheme) {
     const QFont font = bkFont(11.5, 600);
     return QStringLiteral("<span style=\"font-family:'%1'; font-weight:%2; color:%3\">%4</span>%5")
-        .arg(font.family(), QString::number(font.weight()), bkText.resolve(scheme).name(), lead.toHtmlEscaped(),
-             rest.toHtmlEscaped());
+        .arg(font.family(), QString::number(font.weight()), bkText.resolve(scheme).name(),
+             lead.toHtmlEscaped(), rest.toHtmlEscaped());
 }
 
-// Return and Escape on the panel press the default and the cancel button while they are shown.
-void answerKey(QWidget* owner, QKeySequence key, QAbstractButton* button) {
+// A key of the panel pressing the first of its buttons that is shown and enabled: Return the
+// default button (Send, or Close once sent), Escape the cancel button.
+void answerKey(QWidget* owner, QKeySequence key, QList<QAbstractButton*> buttons) {
     auto* shortcut = new QShortcut(key, owner);
     shortcut->setContext(Qt::WindowShortcut);
-    QObject::connect(shortcut, &QShortcut::activated, button, [button] {
-        if (button->isVisible() && button->isEnabled())
-            button->click();
+    QObject::connect(shortcut, &QShortcut::activated, owner, [buttons] {
+        for (QAbstractButton* button : buttons) {
+            if (button->isVisible()) {
+                if (button->isEnabled())
+                    button->click();
+                return;
+            }
+        }
     });
 }
 
@@ -61,6 +67,9 @@ BetaFeedbackView::BetaFeedbackView(std::shared_ptr<FeedbackModel> model, std::fu
     auto* stack = column(this, 0);
     stack->addWidget(buildForm());
     stack->addWidget(buildSentView());
+    answerKey(this, QKeySequence(Qt::Key_Escape), {m_pieces.cancel});
+    for (int key : {Qt::Key_Return, Qt::Key_Enter})
+        answerKey(this, QKeySequence(key), {m_pieces.send, m_pieces.close});
 
     connect(m_model.get(), &FeedbackModel::feedbackChanged, this, &BetaFeedbackView::followFeedback);
     connect(m_model.get(), &FeedbackModel::stageChanged, this, &BetaFeedbackView::followStage);
@@ -319,9 +328,6 @@ QWidget* BetaFeedbackView::buildFooter() {
     editing->addWidget(m_pieces.send);
     connect(m_pieces.cancel, &QAbstractButton::clicked, this, [this] { m_close(); });
     connect(m_pieces.send, &QAbstractButton::clicked, this, [this] { m_model->send(); });
-    answerKey(this, QKeySequence(Qt::Key_Escape), m_pieces.cancel);
-    answerKey(this, QKeySequence(Qt::Key_Return), m_pieces.send);
-    answerKey(this, QKeySequence(Qt::Key_Enter), m_pieces.send);
     rows->addWidget(m_pieces.editingRow);
 
     // Failed.
@@ -362,8 +368,6 @@ QWidget* BetaFeedbackView::buildSentView() {
     items->addStretch(1);
     m_pieces.close = new BKButton(BKPrimaryButtonStyle{}, {QStringLiteral("Close")}, scheme);
     connect(m_pieces.close, &QAbstractButton::clicked, this, [this] { m_close(); });
-    answerKey(this, QKeySequence(Qt::Key_Return), m_pieces.close);
-    answerKey(this, QKeySequence(Qt::Key_Enter), m_pieces.close);
     items->addWidget(m_pieces.close, 0, Qt::AlignHCenter);
     return sent;
 }

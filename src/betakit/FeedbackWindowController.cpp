@@ -20,6 +20,7 @@ FeedbackWindowController::FeedbackWindowController(std::shared_ptr<FeedbackModel
                                                    KitViewServices services)
     : m_model(std::move(model)), m_panel(new BetaPanel(kContentSize, kStyle)) {
     m_panel->setWindowTitle(QStringLiteral("Beta Feedback \u00B7 ") + m_model->config().appName);
+    m_panel->setWindowRole(QStringLiteral("feedback"));
     m_panel->setDelegate(this);
     // The close action holds the panel weakly: after the panel is gone it does nothing.
     QPointer<BetaPanel> panel = m_panel;

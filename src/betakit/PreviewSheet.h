@@ -28,7 +28,7 @@ public:
     static QString sizeText(const QString& text);
 
     QPlainTextEdit* report() const { return m_report; }
-    KitText* size() const { return m_size; }
+    KitText* sizeLabel() const { return m_size; }
     BKButton* done() const { return m_done; }
 
 protected:
