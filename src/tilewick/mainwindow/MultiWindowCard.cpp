@@ -12,12 +12,6 @@
 
 namespace tilewick {
 
-namespace {
-
-constexpr quint16 kGlobeKeyCode = 63;
-
-} // namespace
-
 MultiWindowCard::MultiWindowCard(const PageContext& context, qreal width, qreal previewHeight,
                                  QGraphicsItem* parent)
     : PageItem(context, SnapCard::Layout::of(width, previewHeight, 2).card, parent), m_width(width),
@@ -28,7 +22,7 @@ MultiWindowCard::MultiWindowCard(const PageContext& context, qreal width, qreal 
 }
 
 HotkeyView MultiWindowCard::chip() const {
-    return HotkeyView{Hotkey{kGlobeKeyCode, context().store.modifiers(), QStringLiteral("fn")}, false,
+    return HotkeyView{Hotkey{platform::kFnKeyCode, context().store.modifiers(), QStringLiteral("fn")}, false,
                       SnapCard::kStackedChipScale, false};
 }
 

@@ -28,6 +28,16 @@ protected:
     ~PageHost() = default;
 };
 
+// A part of a tab page that reports where it lies in the view: the page tells it whenever that
+// may have changed (a scroll, a new scale, the view moved).
+class ReportsFrame {
+public:
+    virtual void frameChanged() = 0;
+
+protected:
+    ~ReportsFrame() = default;
+};
+
 // What the items of a tab page are made with.
 struct PageContext {
     TilewickStore& store;

@@ -14,7 +14,7 @@ namespace tilewick {
 // with its pointer, a hover tip, and what assistive technology is told of it. Subclasses say
 // what the store makes of them (lift options, tip, texts) and draw themselves; refresh() reads
 // the store again.
-class PageItem : public QGraphicsObject {
+class PageItem : public QGraphicsObject, public ReportsFrame {
     Q_OBJECT
 
 public:
@@ -42,7 +42,7 @@ public:
     // The pointer entered or left (also reached through hover events), at a point of the scene.
     void setHovered(bool hovered, QPointF scenePos = {});
     // The element's frame moved in the view (its own move, a scroll, a new scale).
-    virtual void frameChanged() {}
+    void frameChanged() override {}
     // Steps lift and animations to `now`; true while frames are still needed.
     bool advance(double now);
 

@@ -236,7 +236,7 @@ void TabPage::reportFrames() {
     QList<QGraphicsItem*> pending = childItems();
     while (!pending.isEmpty()) {
         QGraphicsItem* item = pending.takeFirst();
-        if (auto* part = dynamic_cast<PageItem*>(item))
+        if (auto* part = dynamic_cast<ReportsFrame*>(item))
             part->frameChanged();
         else if (auto* appSnaps = dynamic_cast<AppSnapsPageItem*>(item))
             appSnaps->frameChanged();

@@ -1,7 +1,15 @@
 #include "support/StoreTest.h"
 
 #include "tilewick/app/AppDelegate.h"
+#include "tilewick/mainwindow/MainView.h"
+#include "tilewick/mainwindow/ModifierPanel.h"
+#include "tilewick/mainwindow/PageArea.h"
+#include "tilewick/mainwindow/SnapCard.h"
+#include "tilewick/mainwindow/TabPage.h"
 #include "tilewick/store/SettingsKeys.h"
+
+#include <QCoreApplication>
+#include <QGraphicsItem>
 
 using namespace tilewick;
 using platform::KeyEvent;
@@ -40,6 +48,7 @@ protected:
         eventTap().setApplicationActive(true);
         return delegate;
     }
+    AppDelegate& delegate() { return *m_delegate; }
     SimEventTap::Destination lastDestination() { return eventTap().deliveries().last().destination; }
 
     AppServices services;
@@ -210,6 +219,83 @@ TEST_F(AppDelegateTest, ClicksOutsideThePanelPickerAndCardEndWhatTheyHold) {
     delegate.handleLocalMouseDown({"main", QPointF(950, 50), content});
     EXPECT_TRUE(store().recording());
     EXPECT_TRUE(store().appPickerOpen());
+}
+
+// The main view's own parts and the delegate together: the panel and the card say where they
+// are, and the clicks the delegate sees are judged against that.
+class AppDelegateWithView : public AppDelegateTest {
+protected:
+    void TearDown() override {
+        view.reset();
+        AppDelegateTest::TearDown();
+    }
+    MainView& makeView() {
+        view = std::make_unique<MainView>(store(), ViewServices::of(platform()));
+        view->resize(956, 891);
+        view->show();
+        QCoreApplication::sendPostedEvents();
+        return *view;
+    }
+    template <typename T> T* part(const std::function<bool(T&)>& wanted = {}) {
+        QList<QGraphicsItem*> pending = view->pageColumn()->page()->childItems();
+        while (!pending.isEmpty()) {
+            QGraphicsItem* item = pending.takeFirst();
+            if (auto* typed = dynamic_cast<T*>(item); typed && (!wanted || wanted(*typed)))
+                return typed;
+            pending.append(item->childItems());
+        }
+        return nullptr;
+    }
+    void click(QPointF point) { events.leftMouseDown({"main", point, QSizeF(view->size())}); }
+
+    std::unique_ptr<MainView> view;
+};
+
+TEST_F(AppDelegateWithView, TheModifierPanelsEditEndsWithEscapeOrAClickOutside) {
+    launch();
+    delegate().setClickFrames(&makeView());
+    ModifierPanel* panel = part<ModifierPanel>();
+    ASSERT_TRUE(panel);
+    const QRectF frame = panel->rootFrame();
+
+    panel->activate();
+    ASSERT_TRUE(store().editingModifiers());
+    click(frame.center()); // on the panel: still editing
+    EXPECT_TRUE(store().editingModifiers());
+    // Held in our own window: Control, then Shift with it, make the new set.
+    eventTap().inject(KeyEvent::flagsChanged(platform::kControlKeyCode, kControlFlag));
+    eventTap().inject(KeyEvent::flagsChanged(platform::kShiftKeyCode, kControlFlag | kShiftFlag));
+    EXPECT_EQ(store().modifiers(), kControlFlag | kShiftFlag);
+    eventTap().inject(KeyEvent::flagsChanged(platform::kShiftKeyCode, 0));
+    eventTap().inject(KeyEvent::keyDown(kEscape));
+    EXPECT_FALSE(store().editingModifiers());
+    EXPECT_EQ(store().note(), "Tilewick modifiers are now \u2303\u21E7.");
+
+    // Again, ended by a click beside the panel; a click on the panel afterwards starts nothing.
+    panel->activate();
+    click(frame.bottomRight() + QPointF(5, 5));
+    EXPECT_FALSE(store().editingModifiers());
+    EXPECT_EQ(view->clickFrames().modifierPanel, QRectF());
+    panel->activate();
+    click(frame.center());
+    EXPECT_TRUE(store().editingModifiers());
+}
+
+TEST_F(AppDelegateWithView, ClickingTheRecordingCardAgainKeepsAClickOutsideWorking) {
+    launch();
+    delegate().setClickFrames(&makeView());
+    SnapCard* centre = part<SnapCard>([](SnapCard& card) { return card.action() == SnapAction::centre; });
+    ASSERT_TRUE(centre);
+    const QRectF frame = centre->rootFrame();
+
+    centre->activate();
+    EXPECT_EQ(view->clickFrames().recordingCard, frame);
+    click(frame.center());
+    centre->activate(); // the click lands on the card that records
+    EXPECT_EQ(store().recording(), SnapAction::centre);
+    EXPECT_EQ(view->clickFrames().recordingCard, frame);
+    click(frame.topLeft() - QPointF(5, 5));
+    EXPECT_EQ(store().recording(), std::nullopt);
 }
 
 } // namespace
