@@ -16,7 +16,6 @@ class QScrollArea;
 
 namespace betakit {
 
-
 // The whole content of the feedback window: a scrolling column of the form's sections above a
 // rule and the footer row, or the thank-you view once the report is sent, and the report's
 // preview sheet while the model has a preview. It keeps no state of its own: it follows the

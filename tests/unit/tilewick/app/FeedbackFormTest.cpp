@@ -303,6 +303,22 @@ TEST_F(FeedbackFormTest, FooterFollowsTheStage) {
     EXPECT_EQ(closes, 1);
 }
 
+TEST_F(FeedbackFormTest, WordsFromTheServerAndTheUserShowAsTheyAreNeverAsMarkup) {
+    BetaFeedback f;
+    f.summary = "Left half";
+    f.email = "<b>sam@example.com</b>";
+    auto view = makeView(f);
+    const auto& p = view->pieces();
+    model->send();
+    answer(BetaSendError::refused("<a href=\"https://elsewhere.example\">Sign in</a> again"));
+    EXPECT_EQ(p.error->textFormat(), Qt::PlainText);
+    EXPECT_EQ(p.error->text(), "Couldn\u2019t send: <a href=\"https://elsewhere.example\">Sign in</a> again");
+    model->send();
+    answer(QStringLiteral("r-2"));
+    EXPECT_EQ(p.thanksMessage->textFormat(), Qt::PlainText);
+    EXPECT_TRUE(p.thanksMessage->text().contains("<b>sam@example.com</b>"));
+}
+
 TEST_F(FeedbackFormTest, CancelAndEscapeClose) {
     auto view = makeView();
     activate(*view);
