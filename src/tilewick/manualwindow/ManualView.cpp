@@ -101,6 +101,8 @@ void ManualView::followQuery() {
 }
 
 void ManualView::scrollTo(const QString& id) {
+    // Measuring for another width (the scroll area asks) leaves the layout at that width.
+    m_document->layoutFor(m_document->width());
     const auto top = m_document->anchorTop(id);
     if (!top)
         return;
@@ -129,6 +131,7 @@ void ManualView::stepScroll() {
 }
 
 void ManualView::reportSectionTops() {
+    m_document->layoutFor(m_document->width());
     const int offset = m_documentScroll->verticalScrollBar()->value();
     QHash<QString, double> tops;
     const QHash<QString, qreal> sections = m_document->sectionTops();
