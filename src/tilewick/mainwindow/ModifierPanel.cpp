@@ -22,6 +22,10 @@ namespace {
 constexpr qreal kSymbolSize = 30;
 constexpr qreal kSymbolFrame = 48;
 constexpr qreal kWellSpacing = 12;
+constexpr qreal kCaptionSymbol = 12;
+constexpr qreal kCaptionSpacing = 4;
+// The caption's room inside the well's border on each side.
+constexpr qreal kCaptionInset = 8;
 
 struct ModifierName {
     quint64 flag;
@@ -179,11 +183,15 @@ void ModifierPanel::paintContent(QPainter& painter, const QRectF& rect, Scheme s
     wellShape.fill(painter, Theme::panelFill.resolve(scheme));
     wellShape.strokeInside(painter, Theme::accentGradient.resolve(well, scheme), editing ? 2.5 : 1.5);
 
+    // The caption row: its symbol and its words, which wrap when the well is too narrow for them.
     const QFont caption = captionFont();
     const QFontMetricsF captionMetrics(caption);
     const QString words = captionText(editing);
-    const qreal captionHeight = std::max(12.0, captionMetrics.height());
-    const qreal captionWidth = 12 + 4 + captionMetrics.horizontalAdvance(words);
+    const qreal wordsRoom = well.width() - 2 * kCaptionInset - kCaptionSymbol - kCaptionSpacing;
+    const QRectF wordsBox = captionMetrics.boundingRect(QRectF(0, 0, wordsRoom, 1000),
+                                                        Qt::AlignHCenter | Qt::TextWordWrap, words);
+    const qreal captionHeight = std::max(kCaptionSymbol, wordsBox.height());
+    const qreal captionWidth = kCaptionSymbol + kCaptionSpacing + wordsBox.width();
     const qreal stackHeight = kSymbolFrame + kWellSpacing + captionHeight;
     const QRectF symbolFrame(well.left(), well.center().y() - stackHeight / 2, well.width(), kSymbolFrame);
     if (editing && !store.modifiersTyped()) {
@@ -198,13 +206,13 @@ void ModifierPanel::paintContent(QPainter& painter, const QRectF& rect, Scheme s
     const QColor accent = Theme::accent.resolve(scheme);
     const qreal captionTop = symbolFrame.bottom() + kWellSpacing;
     qreal x = well.center().x() - captionWidth / 2;
-    Symbols::paint(painter, captionSymbol(editing), {x + 6, captionTop + captionHeight / 2}, 12, accent,
-                   SymbolWeight::Semibold);
-    x += 12 + 4;
+    Symbols::paint(painter, captionSymbol(editing), {x + kCaptionSymbol / 2, captionTop + captionHeight / 2},
+                   kCaptionSymbol, accent, SymbolWeight::Semibold);
+    x += kCaptionSymbol + kCaptionSpacing;
     painter.setFont(caption);
     painter.setPen(accent);
-    painter.drawText(QRectF(x, captionTop, captionWidth, captionHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                     words);
+    painter.drawText(QRectF(x, captionTop, wordsBox.width(), captionHeight),
+                     Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextWordWrap, words);
 
     // The titles, beside the well.
     const qreal titlesLeft = well.right() + kSpacing;

@@ -49,4 +49,16 @@ TEST_F(TabPagePictures, OnePagePerKindInBothSchemes) {
     }
 }
 
+// While the modifiers are edited and Centre's key is recorded: the blinking bar in the well with
+// the caption's words wrapped, the outlined panel and card, the waiting key cap.
+TEST_F(TabPagePictures, TheGlobalPageWhileEditing) {
+    store().beginEditingModifiers();
+    store().beginRecording(SnapAction::centre);
+    for (Scheme scheme : {Scheme::Light, Scheme::Dark}) {
+        const QString file = QStringLiteral("mainwindow/page-global-editing-%1")
+                                 .arg(scheme == Scheme::Dark ? "dark" : "light");
+        EXPECT_TRUE(matchesGolden(page(SnapTab::global, scheme), file)) << file.toStdString();
+    }
+}
+
 } // namespace
