@@ -122,6 +122,14 @@ public:
                                       const AXValue& value) = 0;
     virtual AXResult<bool> isAttributeSettable(const AXElement& element, const QString& attribute) = 0;
     virtual AXError performAction(const AXElement& element, const QString& action) = 0;
+    // Runs `then` once the writes made so far to `element` have been answered: at once where a
+    // write takes effect before it returns, and on the main thread once the answer came (or was
+    // given up on) where a write only sends a request. A caller that needs the result but not at
+    // once so keeps its thread free; reads of the element meanwhile still wait for the answer.
+    virtual void whenSettled(const AXElement& element, std::function<void()> then) {
+        (void)element;
+        then();
+    }
 
     // Registers `callback` for `notification` ("AXWindowCreated") of the application element.
     // Null when the observer could not be made.

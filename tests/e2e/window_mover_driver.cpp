@@ -44,6 +44,13 @@ QRect workareaOf() {
                         : QRect();
 }
 
+// Performs the action and runs the event loop until the mover has the window manager's answer,
+// as the program's event loop would.
+void perform(WindowMover& mover, SnapAction action) {
+    mover.perform(action);
+    EXPECT_TRUE(waitFor([&] { return !mover.isBusy(); })) << "the move never finished";
+}
+
 // Client messages to the window manager of one type, as a pager would see them.
 class MessageCounter {
 public:
@@ -110,7 +117,7 @@ protected:
     // Maximises the window, so that a half changes both its size and its place; the left edge
     // of its monitor.
     static int maximise(WindowMover& mover, quint32 window) {
-        mover.perform(SnapAction::maximize);
+        perform(mover, SnapAction::maximize);
         return outerFrameOf(window).x();
     }
 
@@ -237,15 +244,15 @@ TEST_F(X11DesktopTest, TheWindowMoverMovesARealTerminal) {
 
     // Halves of the left monitor, then over to the right one, keeping the place relative to the
     // monitor, then the whole right monitor.
-    mover.perform(SnapAction::leftHalf);
+    perform(mover, SnapAction::leftHalf);
     expectSnapped(outerFrameOf(window), QRect(0, 0, 640, 1080), "leftHalf");
-    mover.perform(SnapAction::rightHalf);
+    perform(mover, SnapAction::rightHalf);
     const QRect right = outerFrameOf(window);
     expectSnapped(right, QRect(640, 0, 640, 1080), "rightHalf");
-    mover.perform(SnapAction::nextDisplay);
+    perform(mover, SnapAction::nextDisplay);
     const QRect moved = outerFrameOf(window);
     expectSnapped(moved, QRect(1920, 0, right.width(), right.height()), "nextDisplay");
-    mover.perform(SnapAction::maximize);
+    perform(mover, SnapAction::maximize);
     expectSnapped(outerFrameOf(window), QRect(1280, 0, 1280, 1080), "maximize");
     EXPECT_EQ(events(), (QStringList{"snap layout=left_half displays=2 ok=true",
                                      "snap layout=right_half displays=2 ok=true",
@@ -254,9 +261,9 @@ TEST_F(X11DesktopTest, TheWindowMoverMovesARealTerminal) {
     EXPECT_EQ(mover.undoStack().size(), 4);
 
     // Undo puts it back where the display move left it, and redo where maximise did.
-    mover.perform(SnapAction::undo);
+    perform(mover, SnapAction::undo);
     EXPECT_EQ(outerFrameOf(window), moved);
-    mover.perform(SnapAction::redo);
+    perform(mover, SnapAction::redo);
     expectSnapped(outerFrameOf(window), QRect(1280, 0, 1280, 1080), "redo");
     EXPECT_EQ(events().mid(4),
               (QStringList{"snap layout=undo displays=2 ok=true", "snap layout=redo displays=2 ok=true"}));
@@ -264,7 +271,7 @@ TEST_F(X11DesktopTest, TheWindowMoverMovesARealTerminal) {
     // A window the window manager maximised leaves that state before it is moved.
     m_x.maximise(window);
     ASSERT_TRUE(waitFor([&] { return wmState(window).contains("_NET_WM_STATE_MAXIMIZED_HORZ"); }));
-    mover.perform(SnapAction::leftHalf);
+    perform(mover, SnapAction::leftHalf);
     EXPECT_FALSE(wmState(window).contains("MAXIMIZED"));
     expectSnapped(outerFrameOf(window), QRect(1280, 0, 640, 1080), "leftHalf after maximised");
 }
@@ -281,7 +288,7 @@ TEST_F(X11DesktopTest, FocusMinimisesTheOtherTerminalAndUnminimisingRestoresIt) 
 
     // Centred on its monitor, keeping its size; the other terminal is minimised on a worker.
     const QRect before = outerFrameOf(window);
-    mover.perform(SnapAction::focus);
+    perform(mover, SnapAction::focus);
     const QRect centred = outerFrameOf(window);
     EXPECT_EQ(centred.size(), before.size());
     EXPECT_LE(std::abs(centred.center().x() - 1920), 1);
@@ -322,7 +329,7 @@ TEST_F(X11DesktopTest, AWindowThatDoesNotNameItsProcessIsFoundThroughTheServer) 
     ASSERT_TRUE(target);
     EXPECT_EQ(target->app.pid(), pid);
     EXPECT_EQ(quint32(target->window.id()), window);
-    mover.perform(SnapAction::leftHalf);
+    perform(mover, SnapAction::leftHalf);
     expectSnapped(outerFrameOf(window), QRect(0, 0, 640, 1080), "leftHalf");
 
     term.kill();
@@ -335,7 +342,7 @@ TEST_F(X11DesktopTest, SizeAndPositionGoToTheWindowManagerAsOneRequestAndItsAnsw
     ASSERT_TRUE(window);
     const int left = maximise(mover, window);
     MessageCounter requests(m_x, "_NET_MOVERESIZE_WINDOW");
-    mover.perform(SnapAction::leftHalf);
+    perform(mover, SnapAction::leftHalf);
     expectSnapped(outerFrameOf(window), QRect(left, 0, 640, 1080), "leftHalf");
     EXPECT_EQ(requests.count(), 1);
 
@@ -344,7 +351,7 @@ TEST_F(X11DesktopTest, SizeAndPositionGoToTheWindowManagerAsOneRequestAndItsAnsw
     m_x.changeState(window, true, "_NET_WM_STATE_FULLSCREEN");
     ASSERT_TRUE(waitFor([&] { return wmState(window).contains("FULLSCREEN"); }));
     const auto start = std::chrono::steady_clock::now();
-    mover.perform(SnapAction::rightHalf);
+    perform(mover, SnapAction::rightHalf);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(150));
     m_x.changeState(window, false, "_NET_WM_STATE_FULLSCREEN");
     ASSERT_TRUE(waitFor([&] { return !wmState(window).contains("FULLSCREEN"); }));
@@ -363,7 +370,7 @@ TEST_F(X11DesktopTest, AMoveThatLandsUnderASlowWindowManagerCountsAndIsRemembere
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         ::kill(wm, SIGCONT);
     });
-    mover.perform(SnapAction::leftHalf);
+    perform(mover, SnapAction::leftHalf);
     wake.join();
     expectSnapped(outerFrameOf(window), QRect(left, 0, 640, 1080), "leftHalf");
     EXPECT_EQ(events().last(), "snap layout=left_half displays=2 ok=true");
@@ -382,7 +389,7 @@ TEST_F(X11DesktopTest, HostileShadowsAndAWindowManagerWithoutMoveResize) {
     ax.setAttributeValue(target->window, "AXPosition", QPointF(300, 300));
     m_x.setCardinals(window, "_GTK_FRAME_EXTENTS", XCB_ATOM_CARDINAL, {500, 500, 500, 500});
     m_x.sync();
-    mover.perform(SnapAction::leftHalf);
+    perform(mover, SnapAction::leftHalf);
     expectSnapped(outerFrameOf(window), QRect(0, 0, 640, height), "leftHalf with hostile shadows");
     run("xprop", {"-id", hex(window), "-remove", "_GTK_FRAME_EXTENTS"});
 
@@ -396,9 +403,9 @@ TEST_F(X11DesktopTest, HostileShadowsAndAWindowManagerWithoutMoveResize) {
     // The backend reads the change on its next turn, as the program's event loop would give it.
     QCoreApplication::processEvents();
     MessageCounter requests(m_x, "_NET_MOVERESIZE_WINDOW");
-    mover.perform(SnapAction::rightHalf);
+    perform(mover, SnapAction::rightHalf);
     expectSnapped(outerFrameOf(window), QRect(640, 0, 640, height), "rightHalf by configuring the client");
-    mover.perform(SnapAction::nextDisplay);
+    perform(mover, SnapAction::nextDisplay);
     expectSnapped(outerFrameOf(window), QRect(1920, 0, 640, height), "nextDisplay by configuring the client");
     EXPECT_EQ(requests.count(), 0);
     m_x.setCardinals(m_x.root(), "_NET_SUPPORTED", XCB_ATOM_ATOM, supported);
@@ -415,11 +422,11 @@ TEST_F(X11DesktopTest, PanelsTheWindowManagerDrawsItselfAreNotCovered) {
     ASSERT_LT(workarea.bottom(), 1079) << "the window manager shows a panel at the bottom";
     // The monitor the terminal is on: maximised, it fills that monitor down to the panel.
     const int left = outerFrameOf(window).center().x() < 1280 ? 0 : 1280;
-    mover.perform(SnapAction::maximize);
+    perform(mover, SnapAction::maximize);
     const QRect maximised = outerFrameOf(window);
     EXPECT_EQ(maximised.topLeft(), QPoint(left, 0));
     EXPECT_LE(maximised.bottom(), workarea.bottom());
     EXPECT_GT(maximised.bottom(), workarea.bottom() - kCell.height());
-    mover.perform(SnapAction::rightHalf);
+    perform(mover, SnapAction::rightHalf);
     expectSnapped(outerFrameOf(window), QRect(left + 640, 0, 640, workarea.height()), "rightHalf");
 }

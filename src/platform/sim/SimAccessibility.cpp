@@ -138,6 +138,18 @@ AXResult<bool> SimAccessibility::isAttributeSettable(const AXElement& element, c
     return r;
 }
 
+void SimAccessibility::whenSettled(const AXElement& element, std::function<void()> then) {
+    (void)element;
+    {
+        std::lock_guard lock(m_desktop->m_mutex);
+        if (m_desktop->m_answersHeld) {
+            m_desktop->m_unanswered.push_back(std::move(then));
+            return;
+        }
+    }
+    then();
+}
+
 AXError SimAccessibility::performAction(const AXElement& element, const QString& action) {
     return call(SimCall::Kind::Action, element, action,
                 [&](SimDesktop::After& after) { return actionLocked(element.id(), action, after); });

@@ -30,6 +30,8 @@ public:
                               const AXValue& value) override;
     AXResult<bool> isAttributeSettable(const AXElement& element, const QString& attribute) override;
     AXError performAction(const AXElement& element, const QString& action) override;
+    // At once, unless the desktop holds answers back (SimDesktop::holdAnswers).
+    void whenSettled(const AXElement& element, std::function<void()> then) override;
     AXObserverRef addObserver(const AXElement& application, const QString& notification,
                               AXObserverCallback callback) override;
 

@@ -354,6 +354,27 @@ int SimDesktop::callCount() const {
     return m_calls;
 }
 
+void SimDesktop::holdAnswers(bool held) {
+    std::lock_guard lock(m_mutex);
+    m_answersHeld = held;
+}
+
+int SimDesktop::answerWrites() {
+    int ran = 0;
+    for (;;) {
+        std::vector<std::function<void()>> waiting;
+        {
+            std::lock_guard lock(m_mutex);
+            waiting.swap(m_unanswered);
+        }
+        if (waiting.empty())
+            return ran;
+        for (auto& then : waiting)
+            then();
+        ran += int(waiting.size());
+    }
+}
+
 void SimDesktop::removeObserver(quint64 token) {
     std::lock_guard lock(m_mutex);
     std::erase_if(m_observers, [token](const ObserverEntry& o) { return o.token == token; });

@@ -180,6 +180,11 @@ public:
     QList<double> stalls() const;
     // Number of Accessibility calls so far.
     int callCount() const;
+    // While held, what waits for the answer to writes (Accessibility::whenSettled) waits until
+    // answerWrites(), as behind a window manager that answers later; writes take effect at once.
+    void holdAnswers(bool held);
+    // Runs what waited, in order (and what that queues meanwhile); how many ran.
+    int answerWrites();
 
 signals:
     void screensChanged();
@@ -249,6 +254,8 @@ private:
     std::function<void(double)> m_stallHandler;
     QList<double> m_stalls;
     int m_calls = 0;
+    bool m_answersHeld = false;
+    std::vector<std::function<void()>> m_unanswered;
     std::atomic<int> m_beeps{0};
 };
 

@@ -4,16 +4,19 @@
 
 #include "X11Screens.h"
 #include "X11Workspace.h"
+#include "platform/Runtime.h"
 
+#include <QAbstractEventDispatcher>
 #include <QHash>
-#include <QMetaObject>
 #include <QSet>
+#include <QThread>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <iterator>
 #include <mutex>
 #include <unistd.h>
 #include <vector>
@@ -96,7 +99,25 @@ struct X11Accessibility::Observers {
     QSet<quint32> knownWindows; // main thread only
 };
 
-// A size held back for the position that usually follows.
+// A request to the window manager about one window that it has not answered yet.
+struct X11Accessibility::Unanswered {
+    quint64 generation = 0;
+    quint32 sent = 0; // the request's sequence
+    // A synthetic ConfigureNotify after the request answers it: the window manager keeps the
+    // window as it is (ICCCM 4.1.5).
+    bool configureAnswers = false;
+    // Whether the window shows the result.
+    std::function<bool(const WindowInfo&)> done;
+    std::chrono::steady_clock::time_point deadline;
+    double limit = 0;
+    // The outer size asked for, and the same size written again meanwhile: sent once the request
+    // is answered, should the window manager have given another.
+    std::optional<QSize> size;
+    std::optional<QSize> sizeAgain;
+    std::vector<std::function<void()>> then;
+};
+
+// A size held back for the position that usually follows, and the requests not answered yet.
 struct X11Accessibility::Writes {
     struct PendingSize {
         xcb_window_t window;
@@ -105,6 +126,8 @@ struct X11Accessibility::Writes {
     };
     std::mutex mutex;
     std::optional<PendingSize> pendingSize;
+    QHash<xcb_window_t, Unanswered> unanswered;
+    quint64 generations = 0;
 };
 
 namespace {
@@ -133,9 +156,18 @@ const QStringList kApplicationAttributes{kRole,       kTitle,     kWindows, kFoc
 
 X11Accessibility::X11Accessibility(std::shared_ptr<X11Connection> connection,
                                    std::shared_ptr<X11Screens> screens,
-                                   std::shared_ptr<X11Workspace> workspace)
+                                   std::shared_ptr<X11Workspace> workspace, std::shared_ptr<Runtime> runtime)
     : m_x(std::move(connection)), m_screens(std::move(screens)), m_workspace(std::move(workspace)),
-      m_observers(std::make_shared<Observers>()), m_writes(std::make_unique<Writes>()) {
+      m_runtime(std::move(runtime)), m_observers(std::make_shared<Observers>()),
+      m_writes(std::make_shared<Writes>()) {
+    // Answers arrive as events, taken in on the main thread's turns.
+    QObject::connect(m_x.get(), &X11Connection::eventsTaken, &m_context, [this] { advance(); });
+    m_deadline.setSingleShot(true);
+    QObject::connect(&m_deadline, &QTimer::timeout, &m_context, [this] { advance(); });
+    // A size held back with nothing after it goes out before the main thread sleeps.
+    if (auto* dispatcher = QAbstractEventDispatcher::instance(m_context.thread()))
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &m_context,
+                         [this] { flushPendingSize(); });
     for (const auto& c : m_x->clients().clients)
         m_observers->knownWindows.insert(c.window);
     QObject::connect(m_x.get(), &X11Connection::rootPropertiesChanged, &m_context,
@@ -243,6 +275,8 @@ AXError X11Accessibility::readApplication(qint32 pid, const QString& a, AXValue&
 AXError X11Accessibility::readWindow(xcb_window_t window, const QString& a, AXValue& out) {
     if (!kWindowAttributes.contains(a))
         return AXError::AttributeUnsupported;
+    // A read straight after a write sees its result.
+    awaitAnswer(window);
     const auto info = fetch(window);
     if (!info)
         return AXError::InvalidUIElement;
@@ -322,26 +356,121 @@ double X11Accessibility::settleLimit(const AXElement& element) const {
     return std::min(kSettleLimit, effectiveMessagingTimeout(element));
 }
 
-template <typename Done>
-std::optional<X11Accessibility::WindowInfo> X11Accessibility::settle(xcb_window_t window, double limit,
-                                                                     quint64 before, quint32 sent,
-                                                                     bool configureAnswers, Done done) {
-    const auto deadline = deadlineAfter(limit);
-    quint64 seen = before;
-    for (;;) {
-        const WindowEvents events = m_x->windowEvents(window);
-        if (events.count != seen) {
-            seen = events.count;
-            auto info = fetch(window);
-            if (!info || done(*info))
-                return info;
-            if (configureAnswers && events.syntheticConfigure &&
-                sequenceAtOrAfter(events.syntheticConfigure, sent))
-                return info;
-        }
-        if (!m_x->waitForEvents(deadline))
-            return fetch(window);
+bool X11Accessibility::onMainThread() const {
+    return QThread::currentThread() == m_context.thread();
+}
+
+void X11Accessibility::expect(xcb_window_t window, Unanswered unanswered) {
+    unanswered.deadline = deadlineAfter(unanswered.limit);
+    {
+        std::lock_guard lock(m_writes->mutex);
+        unanswered.generation = ++m_writes->generations;
+        m_writes->unanswered.insert(window, std::move(unanswered));
     }
+    if (onMainThread())
+        scheduleDeadline();
+    else
+        m_runtime->async([weak = std::weak_ptr<Writes>(m_writes), this] {
+            if (weak.lock())
+                scheduleDeadline();
+        });
+}
+
+bool X11Accessibility::isAnswered(xcb_window_t window, const Unanswered& u) {
+    if (std::chrono::steady_clock::now() >= u.deadline)
+        return true;
+    const auto info = fetch(window);
+    if (!info || u.done(*info))
+        return true;
+    const quint32 configured = m_x->windowEvents(window).syntheticConfigure;
+    return u.configureAnswers && configured && sequenceAtOrAfter(configured, u.sent);
+}
+
+void X11Accessibility::awaitAnswer(xcb_window_t window) {
+    for (;;) {
+        std::optional<Unanswered> u;
+        {
+            std::lock_guard lock(m_writes->mutex);
+            if (const auto it = m_writes->unanswered.constFind(window); it != m_writes->unanswered.cend())
+                u = *it;
+        }
+        if (!u)
+            return;
+        if (isAnswered(window, *u) || !m_x->waitForEvents(u->deadline))
+            finish(window, u->generation, false);
+    }
+}
+
+void X11Accessibility::finish(xcb_window_t window, quint64 generation, bool runHere) {
+    Unanswered u;
+    {
+        std::lock_guard lock(m_writes->mutex);
+        const auto it = m_writes->unanswered.find(window);
+        if (it == m_writes->unanswered.end() || it->generation != generation)
+            return; // someone else finished it
+        u = std::move(*it);
+        m_writes->unanswered.erase(it);
+    }
+    if (u.sizeAgain)
+        commit(window, std::nullopt, u.sizeAgain, u.limit);
+    {
+        // Sent again: what waits, waits for that answer too.
+        std::lock_guard lock(m_writes->mutex);
+        if (const auto it = m_writes->unanswered.find(window); it != m_writes->unanswered.end()) {
+            std::move(u.then.begin(), u.then.end(), std::back_inserter(it->then));
+            return;
+        }
+    }
+    for (auto& then : u.then) {
+        // Never inside a caller that waited for the answer: they run as work of their own.
+        if (runHere)
+            then();
+        else
+            m_runtime->async(std::move(then));
+    }
+}
+
+void X11Accessibility::advance() {
+    QList<std::pair<xcb_window_t, Unanswered>> waiting;
+    {
+        std::lock_guard lock(m_writes->mutex);
+        for (auto it = m_writes->unanswered.cbegin(); it != m_writes->unanswered.cend(); ++it)
+            waiting.append({it.key(), *it});
+    }
+    for (const auto& [window, u] : waiting)
+        if (isAnswered(window, u))
+            finish(window, u.generation, true);
+    scheduleDeadline();
+}
+
+void X11Accessibility::scheduleDeadline() {
+    std::optional<std::chrono::steady_clock::time_point> earliest;
+    {
+        std::lock_guard lock(m_writes->mutex);
+        for (const auto& u : std::as_const(m_writes->unanswered))
+            if (!earliest || u.deadline < *earliest)
+                earliest = u.deadline;
+    }
+    if (!earliest) {
+        m_deadline.stop();
+        return;
+    }
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(*earliest - std::chrono::steady_clock::now());
+    m_deadline.start(int(std::max<qint64>(0, left.count())));
+}
+
+void X11Accessibility::whenSettled(const AXElement& element, std::function<void()> then) {
+    flushPendingSize();
+    if (kindOf(element.id()) == Kind::Window) {
+        std::lock_guard lock(m_writes->mutex);
+        if (const auto it = m_writes->unanswered.find(xcb_window_t(element.id()));
+            it != m_writes->unanswered.end()) {
+            it->then.push_back(std::move(then));
+            return;
+        }
+    }
+    then();
 }
 
 quint32 X11Accessibility::activate(xcb_window_t window) {
@@ -400,14 +529,19 @@ X11Accessibility::unmaximise(xcb_window_t window, const WindowInfo& info, double
     };
     if (!maximised(info))
         return info;
-    const quint64 before = m_x->windowEvents(window).count;
-    const quint32 sent =
-        changeState(window, false, e->_NET_WM_STATE_MAXIMIZED_VERT, e->_NET_WM_STATE_MAXIMIZED_HORZ);
-    return settle(window, limit, before, sent, false, [&](const WindowInfo& i) { return !maximised(i); });
+    Unanswered u;
+    u.sent = changeState(window, false, e->_NET_WM_STATE_MAXIMIZED_VERT, e->_NET_WM_STATE_MAXIMIZED_HORZ);
+    u.done = [maximised](const WindowInfo& i) { return !maximised(i); };
+    u.limit = limit;
+    expect(window, std::move(u));
+    awaitAnswer(window);
+    return fetch(window);
 }
 
 AXError X11Accessibility::commit(xcb_window_t window, std::optional<QPointF> position,
                                  std::optional<QSize> size, double limit) {
+    // Requests about one window are answered one after the other.
+    awaitAnswer(window);
     auto info = fetch(window);
     if (!info)
         return AXError::InvalidUIElement;
@@ -425,21 +559,27 @@ AXError X11Accessibility::commit(xcb_window_t window, std::optional<QPointF> pos
         clientPosition = clientFrame(outer, info->decorations, info->shadows).topLeft();
     }
     // What already is needs no request, and gets no answer to wait for.
-    if (clientSize == info->client.size())
-        clientSize.reset();
     if (clientPosition == info->client.topLeft())
         clientPosition.reset();
+    // A size asked for goes with a new position even where the window has it already: a window
+    // manager given the position alone may pick a size of its own (fluxbox does).
+    if (clientSize == info->client.size() && !clientPosition)
+        clientSize.reset();
     if (!clientSize && !clientPosition)
         return AXError::Success;
-    const quint64 before = m_x->windowEvents(window).count;
-    const quint32 sent = moveResize(window, *info, clientPosition, clientSize);
+    Unanswered u;
+    u.sent = moveResize(window, *info, clientPosition, clientSize);
     // A full-screen window's frame is the window manager's: some say nothing when they keep it.
     if (info->has(m_x->ewmh()->_NET_WM_STATE_FULLSCREEN))
         return AXError::Success;
-    settle(window, limit, before, sent, true, [&](const WindowInfo& i) {
+    u.configureAnswers = true;
+    u.done = [clientPosition, clientSize](const WindowInfo& i) {
         return (!clientPosition || i.client.topLeft() == *clientPosition) &&
                (!clientSize || i.client.size() == *clientSize);
-    });
+    };
+    u.limit = limit;
+    u.size = size;
+    expect(window, std::move(u));
     return AXError::Success;
 }
 
@@ -523,44 +663,61 @@ AXError X11Accessibility::writeWindow(const AXElement& element, const QString& a
         const auto pixels = s ? pixelSize(*s) : std::nullopt;
         if (!pixels)
             return AXError::IllegalArgument;
+        {
+            // The size of a request not answered yet, again: sent once it is answered, if the
+            // window manager gave another.
+            std::lock_guard lock(m_writes->mutex);
+            if (const auto it = m_writes->unanswered.find(window);
+                it != m_writes->unanswered.end() && it->size == *pixels) {
+                it->sizeAgain = *pixels;
+                return AXError::Success;
+            }
+        }
         if (!fetch(window))
             return AXError::InvalidUIElement;
         // Held back for the position that usually follows; sent by the next call otherwise, or
-        // on the main thread's next turn.
+        // before the main thread next sleeps.
         {
             std::lock_guard lock(m_writes->mutex);
             m_writes->pendingSize = Writes::PendingSize{window, *pixels, limit};
         }
-        QMetaObject::invokeMethod(
-            &m_context, [this] { flushPendingSize(); }, Qt::QueuedConnection);
+        if (!onMainThread())
+            m_runtime->async([weak = std::weak_ptr<Writes>(m_writes), this] {
+                if (weak.lock())
+                    flushPendingSize();
+            });
         return AXError::Success;
     }
 
+    awaitAnswer(window);
     auto info = fetch(window);
     if (!info)
         return AXError::InvalidUIElement;
     const bool* flag = std::get_if<bool>(&value);
     if (!flag)
         return AXError::IllegalArgument;
+    // The window's state changes; the write returns once the window shows it.
+    const auto changeTo = [&](quint32 sent, xcb_atom_t atom) {
+        Unanswered u;
+        u.sent = sent;
+        u.done = [atom, on = *flag](const WindowInfo& i) { return i.has(atom) == on; };
+        u.limit = limit;
+        expect(window, std::move(u));
+        awaitAnswer(window);
+        return AXError::Success;
+    };
     if (a == kMinimized) {
         if (info->has(e->_NET_WM_STATE_HIDDEN) == *flag)
             return AXError::Success;
-        const quint64 before = m_x->windowEvents(window).count;
-        const quint32 sent =
+        return changeTo(
             *flag ? m_x->sendToWindowManager(window, m_x->atoms().wmChangeState, {kIconicState, 0, 0, 0, 0})
-                  : activate(window);
-        settle(window, limit, before, sent, false,
-               [&](const WindowInfo& i) { return i.has(e->_NET_WM_STATE_HIDDEN) == *flag; });
-        return AXError::Success;
+                  : activate(window),
+            e->_NET_WM_STATE_HIDDEN);
     }
     if (a == kFullScreen) {
         if (info->has(e->_NET_WM_STATE_FULLSCREEN) == *flag)
             return AXError::Success;
-        const quint64 before = m_x->windowEvents(window).count;
-        const quint32 sent = changeState(window, *flag, e->_NET_WM_STATE_FULLSCREEN);
-        settle(window, limit, before, sent, false,
-               [&](const WindowInfo& i) { return i.has(e->_NET_WM_STATE_FULLSCREEN) == *flag; });
-        return AXError::Success;
+        return changeTo(changeState(window, *flag, e->_NET_WM_STATE_FULLSCREEN), e->_NET_WM_STATE_FULLSCREEN);
     }
     if (a == kMain || a == kFocused) {
         if (*flag)
@@ -601,6 +758,7 @@ AXError X11Accessibility::settable(const AXElement& element, const QString& a, b
     case Kind::Window: {
         if (!kWindowAttributes.contains(a))
             return AXError::AttributeUnsupported;
+        awaitAnswer(xcb_window_t(element.id()));
         const auto info = fetch(xcb_window_t(element.id()));
         if (!info)
             return AXError::InvalidUIElement;
@@ -626,6 +784,7 @@ AXError X11Accessibility::performAction(const AXElement& element, const QString&
     if (kindOf(element.id()) != Kind::Window || action != kRaise)
         return AXError::ActionUnsupported;
     const xcb_window_t window = xcb_window_t(element.id());
+    awaitAnswer(window);
     if (!m_x->client(window))
         return AXError::InvalidUIElement;
     // Activation raises, focuses and, when minimised, restores the window.

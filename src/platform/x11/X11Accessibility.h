@@ -4,9 +4,14 @@
 #include "platform/Accessibility.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <memory>
 #include <optional>
+
+namespace platform {
+class Runtime;
+}
 
 namespace platform::x11 {
 
@@ -29,17 +34,20 @@ class X11Workspace;
 // left out unless they leave no client area. A window's state comes from what the connection
 // keeps current from the window's events, so reading it needs no round trip.
 //
-// Writes go to the window manager and wait for its answer by events: the window reaching the
+// Writes go to the window manager, whose answer comes by events: the window reaching the
 // asked-for state, or a synthetic ConfigureNotify (ICCCM 4.1.5), which is the answer of a window
 // manager that keeps the window as it was; kSettleLimit is only for window managers that never
-// answer. A size written just before a position of the same window goes out with it as one
-// request: the size waits until the next call (or the main thread's next turn). So a read
-// straight after a write sees the result. Trust is a usable connection with an EWMH window
-// manager. Every call may be made from any thread.
+// answer. A move or resize returns once its request is sent; whenSettled() runs what waits for
+// the answer on the main thread when it comes, and any other call about the window waits for it
+// first, so a read straight after a write sees the result. Other writes return once answered. A
+// size written just before a position of the same window goes out with it as one request (the
+// size waits until the next call, or until the main thread would sleep); the same size written
+// again while the request is unanswered goes out only if the answer shows another. Trust is a
+// usable connection with an EWMH window manager. Every call may be made from any thread.
 class X11Accessibility : public Accessibility {
 public:
     X11Accessibility(std::shared_ptr<X11Connection> connection, std::shared_ptr<X11Screens> screens,
-                     std::shared_ptr<X11Workspace> workspace);
+                     std::shared_ptr<X11Workspace> workspace, std::shared_ptr<Runtime> runtime);
     ~X11Accessibility() override;
 
     bool isProcessTrusted() const override;
@@ -52,6 +60,7 @@ public:
                               const AXValue& value) override;
     AXResult<bool> isAttributeSettable(const AXElement& element, const QString& attribute) override;
     AXError performAction(const AXElement& element, const QString& action) override;
+    void whenSettled(const AXElement& element, std::function<void()> then) override;
     // "AXWindowCreated" when a new window of the application joins the client list.
     AXObserverRef addObserver(const AXElement& application, const QString& notification,
                               AXObserverCallback callback) override;
@@ -66,6 +75,7 @@ public:
 private:
     struct WindowInfo;
     struct Observers;
+    struct Unanswered;
     struct Writes;
 
     AXError read(const AXElement& element, const QString& attribute, AXValue& out);
@@ -98,12 +108,19 @@ private:
     // Leaves the maximised state (the window manager would otherwise keep or restore its frame);
     // the window's state afterwards.
     std::optional<WindowInfo> unmaximise(xcb_window_t window, const WindowInfo& info, double limit);
-    // Waits, by the window's events, until `done` holds, the window manager answered the request
-    // `sent` with a synthetic ConfigureNotify (when `configureAnswers`), or `limit` seconds passed;
-    // the last state read. `before`: the window's event count before the request.
-    template <typename Done>
-    std::optional<WindowInfo> settle(xcb_window_t window, double limit, quint64 before, quint32 sent,
-                                     bool configureAnswers, Done done);
+    bool onMainThread() const;
+    // Notes a request the window manager is to answer.
+    void expect(xcb_window_t window, Unanswered unanswered);
+    // Whether the window shows the answer (or the window is gone, or the wait is over).
+    bool isAnswered(xcb_window_t window, const Unanswered& unanswered);
+    // Waits, by the window's events, until its requests are answered.
+    void awaitAnswer(xcb_window_t window);
+    // Done with the request of that generation (unless someone else was): sends a size written
+    // again, then runs what waited for the answer, here or (`runHere` false) as main-thread work.
+    void finish(xcb_window_t window, quint64 generation, bool runHere);
+    // Main thread, after each turn that took events in and at deadlines.
+    void advance();
+    void scheduleDeadline();
     double settleLimit(const AXElement& element) const;
 
     void clientListChanged();
@@ -111,10 +128,13 @@ private:
     std::shared_ptr<X11Connection> m_x;
     std::shared_ptr<X11Screens> m_screens;
     std::shared_ptr<X11Workspace> m_workspace;
+    std::shared_ptr<Runtime> m_runtime;
     std::shared_ptr<Observers> m_observers;
-    std::unique_ptr<Writes> m_writes;
+    std::shared_ptr<Writes> m_writes;
     // Receives the connection's signals on the main thread.
     QObject m_context;
+    // The earliest deadline of an unanswered request (main thread).
+    QTimer m_deadline;
 };
 
 } // namespace platform::x11

@@ -215,7 +215,8 @@ void X11Connection::drain(bool readSocket) {
     {
         std::lock_guard lock(m_mutex);
         any = pumpLocked(readSocket);
-        forMain = !m_cached->pending.empty() || !m_cached->rootAtoms.isEmpty() || m_cached->monitors ||
+        // The main thread hears of events another thread took in.
+        forMain = any || !m_cached->pending.empty() || !m_cached->rootAtoms.isEmpty() || m_cached->monitors ||
                   m_cached->panelsGeneration != m_announcedPanels;
     }
     if (any && m_waiters > 0 && m_wakeFd >= 0)
@@ -236,7 +237,7 @@ void X11Connection::readEvents(bool readSocket) {
         any = pumpLocked(readSocket);
         // What changed is read again at once, answered on a later turn: a key then finds every
         // client's state current. Looking for answers may read events too.
-        takeReadsLocked(false);
+        any = takeReadsLocked(false) || any;
         any = pumpLocked(false) || any;
         if (sendReadsLocked(m_cached->states->wanted(false)))
             xcb_flush(m_xcb);
@@ -264,6 +265,8 @@ void X11Connection::readEvents(bool readSocket) {
         emit rootPropertiesChanged(atoms);
     if (panels)
         emit panelsChanged();
+    if (any)
+        emit eventsTaken();
 }
 
 bool X11Connection::waitForEvents(std::chrono::steady_clock::time_point deadline) {
@@ -476,10 +479,11 @@ bool X11Connection::sendReadsLocked(const std::vector<X11WindowStates::Read>& re
     return !reads.empty();
 }
 
-void X11Connection::takeReadsLocked(bool wait) {
+bool X11Connection::takeReadsLocked(bool wait) {
     using Read = X11WindowStates::Read;
     auto& reading = m_cached->reading;
     auto& states = *m_cached->states;
+    bool took = false;
     while (!reading.empty()) {
         const auto [read, sequence] = reading.front();
         void* reply = nullptr;
@@ -487,8 +491,9 @@ void X11Connection::takeReadsLocked(bool wait) {
         if (wait)
             reply = xcb_wait_for_reply(m_xcb, sequence, &error);
         else if (!xcb_poll_for_reply(m_xcb, sequence, &reply, &error))
-            return; // not here yet: a later turn takes it
+            return took; // not here yet: a later turn takes it
         reading.pop_front();
+        took = true;
         std::free(error);
         // No answer: the window is gone.
         switch (read.kind) {
@@ -516,6 +521,7 @@ void X11Connection::takeReadsLocked(bool wait) {
             break;
         }
     }
+    return took;
 }
 
 template <typename Answer>

@@ -175,6 +175,8 @@ signals:
     void monitorsChanged();
     // A dock's struts, the docks or the work area may have changed.
     void panelsChanged();
+    // A turn took events or answers in: what is kept of the windows may have changed.
+    void eventsTaken();
 
 private:
     struct Cached;
@@ -193,8 +195,9 @@ private:
     void applyLocked(const xcb_generic_event_t* event);
     // Sends the reads of the client windows' states; whether there were any.
     bool sendReadsLocked(const std::vector<X11WindowStates::Read>& reads);
-    // Hands the answers that came to the states, in order; with `wait`, all of them.
-    void takeReadsLocked(bool wait);
+    // Hands the answers that came to the states, in order; with `wait`, all of them. Whether any
+    // came.
+    bool takeReadsLocked(bool wait);
     // `answer()` once the window's state is read as far as `titles` says.
     template <typename Answer>
     auto readWindowLocked(xcb_window_t window, bool titles, Answer answer) -> decltype(answer());

@@ -9,6 +9,7 @@
 #include "X11Sound.h"
 #include "X11Workspace.h"
 #include "platform/Platform.h"
+#include "platform/Runtime.h"
 #include "platform/xdg/DesktopEntryIndex.h"
 
 namespace platform::x11 {
@@ -29,7 +30,8 @@ bool provideX11Desktop(Platform& platform, const OwnApplication& own) {
     auto workspace = std::make_shared<X11Workspace>(connection, entries, own);
     platform.provide<Screens>(screens);
     platform.provide<Workspace>(workspace);
-    platform.provide<Accessibility>(std::make_shared<X11Accessibility>(connection, screens, workspace));
+    platform.provide<Accessibility>(
+        std::make_shared<X11Accessibility>(connection, screens, workspace, platform.shared<Runtime>()));
     platform.provide<Sound>(std::make_shared<X11Sound>(connection));
     platform.provide<Pointer>(std::make_shared<X11Pointer>(connection, screens));
     auto keyboard = std::make_shared<X11Keyboard>(connection);

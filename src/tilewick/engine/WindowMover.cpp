@@ -5,6 +5,9 @@
 #include "platform/Sound.h"
 #include "platform/Workspace.h"
 
+#include <QPointer>
+#include <QScopeGuard>
+
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -86,6 +89,27 @@ void WindowMover::setOverlayHoles(std::shared_ptr<OverlayHoles> overlay) {
 // --- The road ---
 
 void WindowMover::perform(SnapAction action) {
+    m_waiting.append(action);
+    runWaiting();
+}
+
+void WindowMover::runWaiting() {
+    // One action at a time: one pressed while the desktop has not answered the last move yet
+    // starts from where that move left the window, as it would had the move waited.
+    while (!m_moving && !m_waiting.isEmpty()) {
+        m_moving = true;
+        start(m_waiting.takeFirst());
+    }
+}
+
+void WindowMover::start(SnapAction action) {
+    // Every way out but the hand-over to the desktop's answer ends the action here.
+    bool handedOver = false;
+    const auto finished = qScopeGuard([&] {
+        if (!handedOver)
+            m_moving = false;
+    });
+
     const SnapKind k = kind(action);
     if (!m_ax->isProcessTrusted())
         return fail(action, NotTrusted);
@@ -128,18 +152,31 @@ void WindowMover::perform(SnapAction action) {
     const QRectF r = rounded(*t);
     setFrame(target->app, target->window, r);
 
-    const auto moved = readFrame(target->window);
+    // The rest once the desktop has answered: the main thread is free meanwhile.
+    handedOver = true;
+    m_ax->whenSettled(target->window, [self = QPointer(this), action, window = target->window,
+                                       before = *frame, r, displays = qint64(screens.size())] {
+        if (self)
+            self->land(action, window, before, r, displays);
+    });
+}
+
+void WindowMover::land(SnapAction action, const AXElement& window, const QRectF& before, const QRectF& r,
+                       qint64 displays) {
+    const auto moved = readFrame(window);
     // Only the position decides: an application that refuses the size but moves still counts.
     const bool ok =
         moved && std::abs(moved->x() - r.x()) < kTolerance && std::abs(moved->y() - r.y()) < kTolerance;
     betakit::BetaLog::event(
-        "snap",
-        {{"layout", betakit::BetaValue::fromCase(action)}, {"displays", qint64(screens.size())}, {"ok", ok}});
-    if (moved && !framesMatch(*moved, *frame))
-        pushUndo({placement(target->window, *frame)});
+        "snap", {{"layout", betakit::BetaValue::fromCase(action)}, {"displays", displays}, {"ok", ok}});
+    if (moved && !framesMatch(*moved, before))
+        pushUndo({placement(window, before)});
 
-    if (k.type() == SnapKind::Type::focus)
-        focus(target->window);
+    if (kind(action).type() == SnapKind::Type::focus)
+        focus(window);
+    m_moving = false;
+    // What was pressed meanwhile goes on.
+    runWaiting();
 }
 
 void WindowMover::fail(SnapAction action, FailureCode code) {
@@ -212,7 +249,10 @@ void WindowMover::setFrame(const AXElement& app, const AXElement& window, const 
 
     const auto overlay = m_overlay.load();
     if (overlay->isVisible())
-        overlay->punchHole(window, readFrame(window).value_or(frame));
+        m_ax->whenSettled(window, [self = QPointer(this), overlay, window, frame] {
+            if (self)
+                overlay->punchHole(window, self->readFrame(window).value_or(frame));
+        });
 }
 
 // --- Geometry ---

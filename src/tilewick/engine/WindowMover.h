@@ -77,8 +77,13 @@ public:
     // The floating keyboard; never showing until one is set. Set on the main thread.
     void setOverlayHoles(std::shared_ptr<OverlayHoles> overlay);
 
-    // The whole road of one action: find, read, compute, write, check, log, remember.
+    // The whole road of one action: find, read, compute, write, check, log, remember. The check
+    // and what follows it run once the desktop has answered the write (Accessibility::whenSettled),
+    // so on a desktop that answers later perform() returns before them; an action performed
+    // meanwhile waits for them.
     void perform(SnapAction action);
+    // Whether an action has not finished yet or waits for one that has not.
+    bool isBusy() const { return m_moving || !m_waiting.isEmpty(); }
 
     // --- Frame operations ---
 
@@ -141,6 +146,11 @@ signals:
     void canRedoChanged(bool canRedo);
 
 private:
+    void runWaiting();
+    // The road up to the write; the rest is land(), once the write is answered.
+    void start(SnapAction action);
+    void land(SnapAction action, const platform::AXElement& window, const QRectF& before,
+              const QRectF& written, qint64 displays);
     void fail(SnapAction action, FailureCode code);
     void applyHistory(SnapAction action, QList<Group>& from, QList<Group>& to);
     void updateCanRedo();
@@ -154,6 +164,9 @@ private:
     std::shared_ptr<platform::Runtime> m_runtime;
     std::atomic<std::shared_ptr<OverlayHoles>> m_overlay;
 
+    // The action under way, and those pressed meanwhile (main thread).
+    bool m_moving = false;
+    QList<SnapAction> m_waiting;
     QList<Group> m_undo;
     QList<Group> m_redo;
     bool m_canRedo = false;

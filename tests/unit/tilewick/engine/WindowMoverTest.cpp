@@ -250,6 +250,61 @@ TEST_F(WindowMoverTest, VisibleOverlayGetsAHoleWhereTheWindowLanded) {
     EXPECT_EQ(overlay->holes.size(), 1);
 }
 
+// --- A desktop that answers moves later ---
+
+TEST_F(WindowMoverTest, TheCheckTheLogAndUndoFollowTheDesktopsAnswer) {
+    auto overlay = std::make_shared<VisibleOverlay>();
+    mover->setOverlayHoles(overlay);
+    desktop().holdAnswers(true);
+    const AXElement w = open(QStringLiteral("Doc"));
+    mover->perform(SnapAction::rightHalf);
+    EXPECT_EQ(frameOf(w), QRectF(500, 25, 500, 875)) << "the write went out at once";
+    EXPECT_TRUE(mover->isBusy());
+    EXPECT_TRUE(events().isEmpty());
+    EXPECT_TRUE(mover->undoStack().isEmpty());
+    EXPECT_TRUE(overlay->holes.isEmpty());
+
+    // The hole first (it waited first), then the check.
+    EXPECT_EQ(desktop().answerWrites(), 2);
+    EXPECT_FALSE(mover->isBusy());
+    EXPECT_EQ(events(), QStringList{"snap layout=right_half displays=1 ok=true"});
+    const WindowMover::Placement saved{w, kEditor, "org.example.editor", "Doc", {100, 100, 400, 300}};
+    EXPECT_EQ(mover->undoStack(), QList<WindowMover::Group>{{saved}});
+    ASSERT_EQ(overlay->holes.size(), 1);
+    EXPECT_EQ(overlay->holes[0].second, QRectF(500, 25, 500, 875));
+}
+
+TEST_F(WindowMoverTest, ActionsPressedBeforeTheAnswerRunAfterItInOrder) {
+    desktop().holdAnswers(true);
+    const AXElement w = open(QStringLiteral("Doc"));
+    mover->perform(SnapAction::leftHalf);
+    // Centre keeps the size the half gives; undo takes back the centring.
+    mover->perform(SnapAction::centre);
+    mover->perform(SnapAction::undo);
+    EXPECT_EQ(frameOf(w), QRectF(0, 25, 500, 875)) << "only the first has begun";
+    EXPECT_TRUE(events().isEmpty());
+
+    EXPECT_EQ(desktop().answerWrites(), 2) << "the half, then the centring; undo waits for nothing";
+    EXPECT_FALSE(mover->isBusy());
+    EXPECT_EQ(frameOf(w), QRectF(0, 25, 500, 875));
+    EXPECT_EQ(events(),
+              (QStringList{"snap layout=left_half displays=1 ok=true",
+                           "snap layout=centre displays=1 ok=true", "snap layout=undo displays=1 ok=true"}));
+    ASSERT_EQ(mover->undoStack().size(), 1);
+    EXPECT_EQ(mover->undoStack()[0][0].frame, QRectF(100, 100, 400, 300));
+    ASSERT_EQ(mover->redoStack().size(), 1);
+    EXPECT_EQ(mover->redoStack()[0][0].frame, QRectF(250, 25, 500, 875));
+}
+
+TEST_F(WindowMoverTest, AFailureWaitsForNoAnswer) {
+    desktop().holdAnswers(true);
+    desktop().clearFrontmost();
+    mover->perform(SnapAction::leftHalf);
+    EXPECT_FALSE(mover->isBusy());
+    EXPECT_EQ(events(), QStringList{"snap.failed layout=left_half code=2"});
+    EXPECT_EQ(desktop().answerWrites(), 0);
+}
+
 // --- Display moves ---
 
 TEST_F(WindowMoverTest, DisplayMovesAcrossScreensOfDifferentSizes) {
