@@ -339,7 +339,8 @@ std::optional<Client> X11Accessibility::focusedWindowOf(qint32 pid) {
 bool X11Accessibility::applicationExists(qint32 pid) {
     if (pid <= 0)
         return false;
-    if (pid == qint32(getpid()) || !m_workspace->clientsOf(pid).isEmpty())
+    static const qint32 ownPid = qint32(getpid());
+    if (pid == ownPid || !m_workspace->clientsOf(pid).isEmpty())
         return true;
     // A process without windows is still an application one can ask about.
     return ::kill(pid, 0) == 0 || errno == EPERM;

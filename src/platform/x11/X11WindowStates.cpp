@@ -1,7 +1,5 @@
 #include "X11WindowStates.h"
 
-#include <QSet>
-
 namespace platform::x11 {
 
 namespace {
@@ -40,6 +38,7 @@ void X11WindowStates::track(xcb_window_t client) {
     w.gone = false;
     for (xcb_atom_t atom : m_tracked)
         w.items.insert(atom, Item{});
+    m_unsettled.insert(client);
 }
 
 void X11WindowStates::forget(xcb_window_t client) {
@@ -49,6 +48,7 @@ void X11WindowStates::forget(xcb_window_t client) {
     it->client = false;
     it->items.clear();
     it->properties.clear();
+    m_unsettled.remove(client);
     dropUnreachable();
 }
 
@@ -80,9 +80,33 @@ void X11WindowStates::dropUnreachable() {
 }
 
 void X11WindowStates::orphan(xcb_window_t gone, quint32 sequence) {
-    for (auto& w : m_windows)
-        if (w.parent == gone)
-            w.parentItem.event(sequence, false);
+    for (auto it = m_windows.begin(); it != m_windows.end(); ++it)
+        if (it->parent == gone) {
+            it->parentItem.event(sequence, false);
+            unsettleClientsUnder(it.key());
+        }
+}
+
+void X11WindowStates::unsettleClientsUnder(xcb_window_t window) {
+    for (auto it = m_windows.cbegin(); it != m_windows.cend(); ++it) {
+        if (!it->client)
+            continue;
+        xcb_window_t w = it.key();
+        for (int depth = 0; depth < kMaxDepth && w != m_root; ++depth) {
+            if (w == window) {
+                m_unsettled.insert(it.key());
+                break;
+            }
+            const auto found = m_windows.constFind(w);
+            if (found == m_windows.cend())
+                break;
+            w = found->parent;
+        }
+    }
+}
+
+bool X11WindowStates::isSettled(xcb_window_t client) const {
+    return isGone(client) || state(client).has_value();
 }
 
 // --- Events ---
@@ -122,6 +146,8 @@ void X11WindowStates::apply(const xcb_generic_event_t* event) {
             w->parentItem.event(sequence, true);
             moved(*w, e->x, e->y);
             dropUnreachable();
+            // The new parent is to be watched and read.
+            unsettleClientsUnder(e->window);
         }
         return;
     }
@@ -149,8 +175,11 @@ void X11WindowStates::apply(const xcb_generic_event_t* event) {
         const auto it = m_windows.find(e->window);
         if (it == m_windows.end() || !it->client)
             return;
-        if (const auto item = it->items.find(e->atom); item != it->items.end())
+        if (const auto item = it->items.find(e->atom); item != it->items.end()) {
             item->event(sequence, false);
+            if (!isTitle(e->atom))
+                m_unsettled.insert(e->window);
+        }
         return;
     }
     default:
@@ -168,10 +197,17 @@ std::vector<X11WindowStates::Read> X11WindowStates::wanted(bool titles, xcb_wind
             wantWindow(client, titles, out, visited);
         return out;
     }
-    const QList<xcb_window_t> clients = m_windows.keys();
+    QList<xcb_window_t> clients;
+    if (titles) {
+        for (auto it = m_windows.cbegin(); it != m_windows.cend(); ++it)
+            if (it->client)
+                clients.append(it.key());
+    } else {
+        clients = m_unsettled.values();
+    }
     for (xcb_window_t w : clients)
-        if (m_windows.value(w).client)
-            wantWindow(w, titles, out, visited);
+        wantWindow(w, titles, out, visited);
+    m_unsettled.removeIf([this](xcb_window_t w) { return isSettled(w); });
     return out;
 }
 

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QList>
 #include <QRect>
+#include <QSet>
 #include <QString>
 
 #include <xcb/xcb.h>
@@ -83,6 +84,8 @@ public:
 
     // The requests that would bring every client up to date (with its title when `titles`), in
     // the order to make them, without those already under way. Only `client` when not none.
+    // Without titles it looks only at the clients an event or a read left short of current, so
+    // asking after every event costs nothing for the clients it did not touch.
     std::vector<Read> wanted(bool titles, xcb_window_t client = XCB_WINDOW_NONE);
     // A request was made with this sequence: not wanted again until answered.
     void sent(const Read& read, quint32 sequence);
@@ -133,11 +136,17 @@ private:
     void dropUnreachable();
     // Windows whose parent was `gone` read their parent again.
     void orphan(xcb_window_t gone, quint32 sequence);
+    // The clients whose chain of parents passes `window` want reads.
+    void unsettleClientsUnder(xcb_window_t window);
+    // Whether nothing of the client but its title waits for a read.
+    bool isSettled(xcb_window_t client) const;
 
     xcb_window_t m_root;
     Atoms m_atoms;
     QList<xcb_atom_t> m_tracked; // the client properties kept, the titles last
     QHash<xcb_window_t, Window> m_windows;
+    // Clients that may want reads (every other is current but for its title).
+    QSet<xcb_window_t> m_unsettled;
 };
 
 } // namespace platform::x11
