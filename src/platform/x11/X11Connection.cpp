@@ -72,6 +72,7 @@ struct X11Connection::Cached {
     QHash<xcb_window_t, Strut> docks;
     QSize rootSize;
     quint64 panelsGeneration = 1;
+    quint64 clientsGeneration = 1;
     quint64 monitorsGeneration = 1;
     // The clients' geometry, extents, state, hints and titles, and its reads under way, oldest first.
     std::optional<X11WindowStates> states;
@@ -364,8 +365,10 @@ void X11Connection::applyLocked(const xcb_generic_event_t* event) {
             m.docksDirty = true;
             ++m.panelsGeneration;
         } else if (notify->event == notify->window) {
-            if (auto* w = windowEvent(notify->window); w && type == XCB_DESTROY_NOTIFY)
+            if (auto* w = windowEvent(notify->window); w && type == XCB_DESTROY_NOTIFY) {
                 w->gone = true;
+                ++m.clientsGeneration;
+            }
             if (notify->window == m.wmCheck && type == XCB_DESTROY_NOTIFY)
                 m.dirtyRoot.insert(e->_NET_SUPPORTING_WM_CHECK);
         }
@@ -556,6 +559,9 @@ std::optional<QString> X11Connection::windowTitle(xcb_window_t window) {
 
 void X11Connection::refreshLocked() {
     Cached& m = *m_cached;
+    // What clients() gives may change with any of these reads.
+    if (!m.dirtyRoot.isEmpty() || m.windowsDirty)
+        ++m.clientsGeneration;
     if (!m.dirtyRoot.isEmpty()) {
         QSet<xcb_atom_t> atoms;
         atoms.swap(m.dirtyRoot);
@@ -825,6 +831,12 @@ X11Connection::Panels X11Connection::panels() {
         panels.workarea = QRect(int(qint32(m.workarea[desktop])), int(qint32(m.workarea[desktop + 1])),
                                 int(m.workarea[desktop + 2] & 0x7fff), int(m.workarea[desktop + 3] & 0x7fff));
     return panels;
+}
+
+quint64 X11Connection::clientsGeneration() {
+    std::lock_guard lock(m_mutex);
+    refreshLocked();
+    return m_cached->clientsGeneration;
 }
 
 quint64 X11Connection::panelsGeneration() {

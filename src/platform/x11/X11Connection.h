@@ -125,6 +125,8 @@ public:
         std::optional<QRect> workarea;
     };
     Panels panels();
+    // Changes whenever what clients() gives may have changed.
+    quint64 clientsGeneration();
     // Changes whenever what panels() or the monitors give may have changed.
     quint64 panelsGeneration();
     quint64 monitorsGeneration();

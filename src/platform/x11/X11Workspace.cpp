@@ -102,10 +102,26 @@ X11Workspace::State X11Workspace::state() const {
     return *m_state;
 }
 
+QList<X11ApplicationGroups::Application> X11Workspace::groups() const {
+    // Grouped again only when the clients changed: a hotkey asks several times, and the work
+    // would grow with the number of windows.
+    const quint64 generation = m_x->clientsGeneration();
+    {
+        std::lock_guard lock(m_groupsMutex);
+        if (m_groupsGeneration == generation)
+            return m_groupsCache;
+    }
+    const auto apps = m_groups.group(m_x->clients().clients);
+    std::lock_guard lock(m_groupsMutex);
+    m_groupsCache = apps;
+    m_groupsGeneration = generation;
+    return apps;
+}
+
 std::optional<X11ApplicationGroups::Application> X11Workspace::applicationOf(qint32 pid) const {
     if (pid <= 0)
         return std::nullopt;
-    const auto apps = m_groups.group(m_x->clients().clients);
+    const auto apps = groups();
     for (const auto& app : apps)
         if (app.pid == pid)
             return app;
@@ -121,7 +137,7 @@ qint32 X11Workspace::applicationPid(const Client& client) const {
     if (const auto known = m_groups.knownApplicationOf(client))
         return *known;
     // An application that showed since the last look: group the clients afresh.
-    for (const auto& app : m_groups.group(m_x->clients().clients))
+    for (const auto& app : groups())
         for (const auto& c : app.clients)
             if (c.window == client.window)
                 return app.pid;

@@ -55,6 +55,7 @@ private:
     State state() const;
     State query() const;
     // The application `pid` is the pid or a process of, as the client list is now.
+    QList<X11ApplicationGroups::Application> groups() const;
     std::optional<X11ApplicationGroups::Application> applicationOf(qint32 pid) const;
     RunningApplication describe(const X11ApplicationGroups::Application& app,
                                 const QHash<qint32, RunningApplication>& known) const;
@@ -65,6 +66,10 @@ private:
     const OwnApplication m_own;
     const qint32 m_ownPid;
     mutable X11ApplicationGroups m_groups;
+    // The last grouping and the clients it was made of.
+    mutable std::mutex m_groupsMutex;
+    mutable QList<X11ApplicationGroups::Application> m_groupsCache;
+    mutable quint64 m_groupsGeneration = 0;
     mutable std::mutex m_mutex;
     mutable std::optional<State> m_state;
     // What is known of each application, read once (desktop entry, launch time).
