@@ -76,7 +76,7 @@ if main="$(main_window)"; then
   # Both window managers close the focused window on Alt+F4; the program keeps running.
   xdotool windowactivate --sync "$main" >/dev/null 2>&1 || true
   xdotool key alt+F4
-  for _ in $(seq 50); do main_window >/dev/null || break; sleep 0.1; done
+  for _ in $(seq 200); do main_window >/dev/null || break; sleep 0.1; done
   main_window >/dev/null && fail "the main window did not close"
   kill -0 "$tilewick" 2>/dev/null || fail "closing the main window ended the program"
 fi
@@ -108,7 +108,7 @@ menu_shown() {
   return 1
 }
 xdotool key alt+F4
-for _ in $(seq 50); do main_window >/dev/null || break; sleep 0.1; done
+for _ in $(seq 200); do main_window >/dev/null || break; sleep 0.1; done
 tray_menu Down Return
 await main_window || fail "\"Open Tilewick…\" in the tray menu did not show the main window"
 
@@ -143,7 +143,7 @@ kill -0 "$tilewick" 2>/dev/null || fail "the start after a crashed instance did 
 # "Quit Tilewick", the tray menu's last item, ends it with status 0.
 await has_docked_icon || fail "no tray icon after a crashed instance"
 tray_menu Up Return
-for _ in $(seq 50); do kill -0 "$tilewick" 2>/dev/null || break; sleep 0.1; done
+for _ in $(seq 200); do kill -0 "$tilewick" 2>/dev/null || break; sleep 0.1; done
 if kill -0 "$tilewick" 2>/dev/null; then
   fail "\"Quit Tilewick\" in the tray menu did not end the program"
   kill -TERM "$tilewick"

@@ -19,9 +19,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Waits up to 10 s for a command to succeed.
+# Waits up to 30 s for a command to succeed: a busy machine (a parallel build, two cores) can take
+# many seconds to start a program or map a window, and only a failure waits the whole time.
 await() {
-  for _ in $(seq 100); do
+  for _ in $(seq 300); do
     if "$@" >/dev/null 2>&1; then return 0; fi
     sleep 0.1
   done
