@@ -33,7 +33,7 @@ public:
                      KitViewServices services, FeedbackTransport transport = {});
     // The controller of the open form, if any.
     static FeedbackWindowController* open();
-    // Closes the open form, if any (tests and the program's quit).
+    // Closes the open form, if any, as its close button would.
     static void closeOpen();
 
     const std::shared_ptr<FeedbackModel>& model() const { return m_model; }

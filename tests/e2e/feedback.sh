@@ -54,9 +54,19 @@ docked_icon() {
   done
   return 1
 }
+# A pop-up menu of ours is mapped (an override-redirect window).
+menu_shown() {
+  local id
+  for id in $(xwininfo -root -tree 2>/dev/null | awk '/"Tilewick": \("Tilewick" "Tilewick"\)/ { print $1 }'); do
+    xwininfo -id "$id" 2>/dev/null | awk '/Map State: IsViewable/ { v = 1 } /Override Redirect State: yes/ { o = 1 }
+      END { exit !(v && o) }' && return 0
+  done
+  return 1
+}
+# Opens the tray menu and, once it shows, types `keys` into it. Disabled items are skipped.
 tray_menu() {
   xdotool mousemove --window "$(docked_icon)" 8 8 click 1
-  sleep 0.4
+  await menu_shown || echo "no tray menu seen; typing into it all the same" >&2
   xdotool key --delay 60 "$@"
 }
 size_of() { xwininfo -id "$1" | awk '/Width:/ { w = $NF } /Height:/ { h = $NF } END { print w "x" h }'; }
@@ -130,6 +140,7 @@ send_once() {
   local id
   id="$(window_with_role feedback)"
   # The summary field, then Return for Send.
+  xdotool windowactivate --sync "$id" 2>/dev/null || true
   xdotool mousemove --window "$id" 200 283 click 1
   sleep 0.3
   xdotool type --delay 30 "Left half misses the dock"
