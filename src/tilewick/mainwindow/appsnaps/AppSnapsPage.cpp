@@ -105,9 +105,10 @@ void AppSnapsPage::paintEvent(QPaintEvent*) {
 // --- AppSnapsPageItem ----------------------------------------------------------------------------
 
 AppSnapsPageItem::AppSnapsPageItem(TilewickStore& store, ViewServices services, Host host,
-                                   QGraphicsItem* parent)
+                                   AppIcons::Load loadIcon, QGraphicsItem* parent)
     : QGraphicsWidget(parent), m_host(std::move(host)),
-      m_icons([&store](const QString& bundleID) { return store.lookUpApplication(bundleID); }),
+      m_icons([&store](const QString& bundleID) { return store.lookUpApplication(bundleID); },
+              std::move(loadIcon)),
       m_context{store, std::move(services), m_icons, m_host.tips,
                 [this](const QWidget& widget, QPointF local) { return rootPoint(widget, local); }} {
     setFlag(ItemHasNoContents);

@@ -77,7 +77,9 @@ public:
     // The drop below the box: its 36 points and a gap of 6.
     static constexpr qreal kListOffset = 42;
 
-    AppSnapsPageItem(TilewickStore& store, ViewServices services, Host host, QGraphicsItem* parent = nullptr);
+    // `loadIcon` gives the icon of an icon name (the icon theme's by default).
+    AppSnapsPageItem(TilewickStore& store, ViewServices services, Host host,
+                     AppIcons::Load loadIcon = AppIcons::themeIcon, QGraphicsItem* parent = nullptr);
 
     AppSnapsPage* page() const { return m_page; }
     // The list while the picker is open; null otherwise.

@@ -341,7 +341,9 @@ protected:
     QImage picture(Scheme scheme, QSizeF area = {922, 330}) {
         appearance().force(scheme);
         QGraphicsScene scene;
-        auto* item = new AppSnapsPageItem(store(), ViewServices::of(platform()), {});
+        // No icon theme: the pictures do not depend on the machine's.
+        auto* item = new AppSnapsPageItem(store(), ViewServices::of(platform()), {},
+                                          [](const QString&) { return QIcon(); });
         scene.addItem(item);
         item->setPos(0, 14);
         runtime().runUntilIdle();
