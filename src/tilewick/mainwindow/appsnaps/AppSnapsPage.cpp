@@ -170,6 +170,12 @@ void AppSnapsPageItem::frameChanged() {
     if (m_list && m_listProxy) {
         const QPointF box = m_pageProxy->pos() + QPointF(picker->mapTo(m_page, QPoint(0, 0)));
         m_listProxy->setPos(box + QPointF(0, kListOffset) - QPointF(m_list->cardRect().topLeft()));
+        // A list that shrank leaves its old place to be drawn again, over items of other parents.
+        // (The widget's own size: the proxy follows a resize only after this.)
+        const QRectF drawn = m_listProxy->mapRectToScene(QRectF(QPointF(), QSizeF(m_list->size())));
+        if (scene() && drawn != m_listDrawn)
+            scene()->update(m_listDrawn.united(drawn));
+        m_listDrawn = drawn;
     }
     if (m_host.setAppPickerFrame)
         m_host.setAppPickerFrame(picker->isVisible() ? rootRect(*picker, QRectF(picker->rect())) : QRectF());

@@ -104,6 +104,8 @@ private:
     QGraphicsProxyWidget* m_pageProxy;
     QPointer<AppPickerList> m_list;
     QGraphicsProxyWidget* m_listProxy = nullptr;
+    // Where the list was last drawn in the scene.
+    QRectF m_listDrawn;
 };
 
 } // namespace tilewick
