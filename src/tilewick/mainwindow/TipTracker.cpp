@@ -8,7 +8,8 @@
 namespace tilewick {
 
 TipTracker::TipTracker(QWidget& widget, QString text, HoverTipState& tips, ToRoot toRoot)
-    : QObject(&widget), m_widget(widget), m_text(std::move(text)), m_tips(tips), m_toRoot(std::move(toRoot)) {
+    : QObject(&widget), m_widget(widget), m_text(std::move(text)), m_tips(&tips),
+      m_toRoot(std::move(toRoot)) {
     widget.setAttribute(Qt::WA_Hover);
     widget.setAccessibleDescription(m_text);
     widget.installEventFilter(this);
@@ -28,21 +29,24 @@ TipTracker* TipTracker::attach(QWidget& widget, const QString& text, HoverTipSta
 void TipTracker::setText(const QString& text) {
     if (text == m_text)
         return;
-    m_tips.track(std::nullopt, m_text);
+    if (m_tips)
+        m_tips->track(std::nullopt, m_text);
     m_text = text;
     m_widget.setAccessibleDescription(m_text);
 }
 
 bool TipTracker::eventFilter(QObject* watched, QEvent* event) {
+    if (!m_tips)
+        return false;
     auto* widget = static_cast<QWidget*>(watched);
     switch (event->type()) {
     case QEvent::HoverEnter:
     case QEvent::HoverMove:
-        m_tips.track(m_toRoot(*widget, static_cast<QHoverEvent*>(event)->position()), m_text);
+        m_tips->track(m_toRoot(*widget, static_cast<QHoverEvent*>(event)->position()), m_text);
         break;
     case QEvent::HoverLeave:
     case QEvent::Hide:
-        m_tips.track(std::nullopt, m_text);
+        m_tips->track(std::nullopt, m_text);
         break;
     default:
         break;

@@ -40,7 +40,8 @@ private:
 
     QWidget& m_widget;
     QString m_text;
-    HoverTipState& m_tips;
+    // The view that owns the tips may go before the widget: its parts are hidden as it goes.
+    QPointer<HoverTipState> m_tips;
     ToRoot m_toRoot;
 };
 
