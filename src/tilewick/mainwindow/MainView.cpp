@@ -74,6 +74,13 @@ MainView::MainView(TilewickStore& store, ViewServices services, MainViewOptions 
 
 MainView::~MainView() {
     qApp->removeEventFilter(this);
+    // The page area goes with its scene: nothing of it may reach back for the page meanwhile.
+    for (QObject* sender : std::initializer_list<QObject*>{m_pageArea, m_pageArea->horizontalScrollBar(),
+                                                           m_pageArea->verticalScrollBar()})
+        disconnect(sender, nullptr, this, nullptr);
+    // The parts go first, while the tips and the frames they report to are still there: hiding
+    // them as the view closes tells the tips.
+    qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
 }
 
 void MainView::setRecordingCardFrame(SnapAction action, const QRectF& frame) {
