@@ -7,6 +7,7 @@
 #include "FeedbackWindowController.h"
 #include "LogStore.h"
 #include "ReportBuilder.h"
+#include "update/UpdateChecks.h"
 #include "update/UpdateModel.h"
 
 #include "platform/Alerts.h"
@@ -141,6 +142,8 @@ void VeldorBeta::checkForUpdateQuietly() {
     }
     if (check)
         check(*config);
+    else
+        quietUpdateCheck(*config);
 }
 
 void VeldorBeta::checkForUpdate() {
@@ -154,6 +157,8 @@ void VeldorBeta::checkForUpdate() {
     }
     if (check)
         check(*config);
+    else
+        updateCheckOnRequest(*config);
 }
 
 QString VeldorBeta::reportText(const BetaFeedback& feedback) {
@@ -195,12 +200,15 @@ bool VeldorBeta::renderForm(const BetaFeedback& feedback, bool dark, int height,
 }
 
 void VeldorBeta::resetForTesting() {
-    std::lock_guard lock(state().mutex);
-    state().configuration.reset();
-    state().lastRunCrashed = false;
-    state().parts = {};
-    state().willTerminate.clear();
+    {
+        std::lock_guard lock(state().mutex);
+        state().configuration.reset();
+        state().lastRunCrashed = false;
+        state().parts = {};
+        state().willTerminate.clear();
+    }
     resetUpdaterStateForTesting();
+    resetUpdateChecksForTesting();
 }
 
 void WillTerminate::observe(std::function<void()> observer) {

@@ -64,10 +64,12 @@ class VeldorBeta {
 public:
     VeldorBeta() = delete;
 
-    // The parts of the kit built elsewhere (update checks) plug in here; an empty one is not there
-    // yet. A `showFeedbackWindow` given here takes the place of the kit's own feedback window.
+    // Replacements of the kit's own parts, for tests: a `showFeedbackWindow` given here takes the
+    // place of the kit's feedback window, and so on; an empty one leaves the kit's own.
     struct Parts {
         std::function<void(const BetaConfiguration&, const BetaFeedback&)> showFeedbackWindow;
+        // Take the place of the kit's own quiet update check (a recorder of the checks' times)
+        // and of its check on request.
         std::function<void(const BetaConfiguration&)> checkForUpdateQuietly;
         std::function<void(const BetaConfiguration&)> checkForUpdate;
     };
@@ -87,9 +89,18 @@ public:
     static void showFeedback(BetaFeedback::Kind kind, bool afterCrash);
     // "<app> quit unexpectedly last time. Tell us what happened?"
     static void askAboutCrash();
+    // The quiet update check: silent unless it finds a newer build that runs here, which it
+    // offers in the update window.
     static void checkForUpdateQuietly();
-    // The update check on request; nothing before start().
+    // The check on request: the update window in its checking stage, then the check's answer.
+    // A window that is downloading or installing only comes forward. Nothing before start().
     static void checkForUpdate();
+    // Draws the update window for the feed document `feed` with `installedBuild` installed into
+    // a PNG at `path` without showing it: the available stage (520 × 560) when the feed's build
+    // is newer, else the up-to-date stage (520 × 240). False, and no file, before start(), for
+    // a feed that does not decode, or when the file can't be written.
+    static bool renderUpdate(const QByteArray& feed, const QString& installedBuild, bool dark,
+                             const QString& path);
     // The report as it would be sent now (invalid UTF-8 shown as replacement characters).
     static QString reportText(const BetaFeedback& feedback);
     // Builds the report now and uploads it to the configured endpoint; `done` gets the report's

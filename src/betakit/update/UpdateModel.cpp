@@ -2,6 +2,7 @@
 
 #include "BetaDownload.h"
 #include "BundleSwap.h"
+#include "RunningSystem.h"
 #include "StageUpdate.h"
 
 #include "platform/Platform.h"
@@ -168,6 +169,26 @@ void UpdateModel::setStage(Stage stage) {
     if (wasShort != m_stage.isShort() && m_onResize)
         m_onResize(m_stage.isShort());
     emit stageChanged();
+}
+
+QString UpdateModel::title() const {
+    switch (m_stage.kind()) {
+    case Stage::Case::Available:
+    case Stage::Case::Downloading:
+    case Stage::Case::Installing:
+        return QStringLiteral("New beta version available!");
+    case Stage::Case::UpToDate:
+        return QStringLiteral("You’re up to date");
+    case Stage::Case::TooOld:
+        return QStringLiteral("A new beta needs a newer ") + runningSystemName();
+    case Stage::Case::CouldNotCheck:
+        return QStringLiteral("Couldn’t check for a new beta");
+    case Stage::Case::Failed:
+        return QStringLiteral("The update didn’t install");
+    case Stage::Case::Checking:
+        return QStringLiteral("Checking for a new beta…");
+    }
+    return QString();
 }
 
 void UpdateModel::runCheck() {

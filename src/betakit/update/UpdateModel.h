@@ -82,6 +82,8 @@ public:
 
     const BetaConfiguration& config() const { return m_config; }
     const Stage& stage() const { return m_stage; }
+    // The update window's heading for the stage now.
+    QString title() const;
     void setStage(Stage stage);
     // Called with true when the stage becomes short, false when it becomes tall.
     void setOnResize(std::function<void(bool isShort)> onResize) { m_onResize = std::move(onResize); }

@@ -26,17 +26,27 @@ LinuxSystemFacts::LinuxSystemFacts(QString root) : m_root(std::move(root)) {
         m_root.append(u'/');
 }
 
-QString LinuxSystemFacts::versionText() const {
+QString LinuxSystemFacts::osReleaseValue(const char* key) const {
     // os-release lives in /etc, with the vendor's copy in /usr/lib when /etc has none.
     for (const char* path : {"etc/os-release", "usr/lib/os-release"}) {
         const SmallFileRead file = readSmallFile(m_root + QLatin1String(path), 64 * 1024);
         if (file.result != SmallFileRead::Result::Read)
             continue;
-        if (const auto name = LinuxIdentity::environmentFileValue(file.data, "PRETTY_NAME"))
-            return *name;
-        return QString();
+        return LinuxIdentity::environmentFileValue(file.data, key).value_or(QString());
     }
     return QString();
+}
+
+QString LinuxSystemFacts::versionText() const {
+    return osReleaseValue("PRETTY_NAME");
+}
+
+QString LinuxSystemFacts::systemName() const {
+    return osReleaseValue("NAME");
+}
+
+QString LinuxSystemFacts::systemVersion() const {
+    return osReleaseValue("VERSION_ID");
 }
 
 std::array<int, 3> LinuxSystemFacts::versionNumbers() const {

@@ -4,14 +4,16 @@
 
 namespace platform {
 
-// Facts about a Linux machine: the release's PRETTY_NAME from os-release, the kernel's version and
-// machine from uname, and the model the firmware gives (DMI product name, else the device tree's
+// Facts about a Linux machine: the release's PRETTY_NAME, NAME and VERSION_ID from os-release, the kernel's
+// version and machine from uname, and the model the firmware gives (DMI product name, else the device tree's
 // model). Files are read under `root` (tests point it at a folder of their own).
 class LinuxSystemFacts final : public SystemFacts {
 public:
     explicit LinuxSystemFacts(QString root = QStringLiteral("/"));
 
     QString versionText() const override;
+    QString systemName() const override;
+    QString systemVersion() const override;
     std::array<int, 3> versionNumbers() const override;
     QString machine() const override;
     bool processTranslated() const override;
@@ -27,6 +29,9 @@ public:
     static QString builtFor();
 
 private:
+    // A value of os-release; empty when the file or the value is missing.
+    QString osReleaseValue(const char* key) const;
+
     QString m_root;
 };
 

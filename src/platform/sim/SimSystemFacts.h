@@ -12,6 +12,8 @@ struct SimSystemFactsValues {
     QString machine = QStringLiteral("x86_64");
     bool processTranslated = false;
     std::optional<QByteArray> hardwareModel = QByteArray("SimPC1,1");
+    QString systemName = QStringLiteral("Sim Linux");
+    QString systemVersion = QStringLiteral("1.0");
 };
 
 // System facts the test sets (setValues); a fixed 64-bit PC until then. Safe from any thread.
@@ -21,6 +23,8 @@ public:
     using SettableValues::SettableValues;
 
     QString versionText() const override { return values().versionText; }
+    QString systemName() const override { return values().systemName; }
+    QString systemVersion() const override { return values().systemVersion; }
     std::array<int, 3> versionNumbers() const override { return values().versionNumbers; }
     QString machine() const override { return values().machine; }
     bool processTranslated() const override { return values().processTranslated; }

@@ -3,8 +3,10 @@
 #include "DeveloperOptions.h"
 #include "TilewickApp.h"
 
+#include "betakit/update/RunningSystem.h"
 #include "platform/Accessibility.h"
 #include "platform/FileAccess.h"
+#include "platform/SystemFacts.h"
 #include "platform/desktop/DesktopPlatform.h"
 #include "platform/qt/DBusScreenSession.h"
 #include "platform/qt/QtSingleInstance.h"
@@ -50,6 +52,9 @@ void nameApplication() {
 // The desktop's platform, installed, with the fonts of its application folder named for views.
 std::shared_ptr<platform::Platform> installDesktopPlatform() {
     auto desktop = platform::makeDesktopPlatform(TILEWICK_BUNDLE_ID, "Tilewick");
+    // The updater compares a build's minimum system with the distribution's release number.
+    if (const auto facts = desktop->shared<platform::SystemFacts>())
+        desktop->provide<betakit::SystemVersion>(std::make_shared<betakit::RunningSystem>(facts));
     platform::Platform::install(desktop);
     InterFontLibrary::setSharedResources(desktop->bundle().resourcesPath());
     return desktop;

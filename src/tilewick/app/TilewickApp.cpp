@@ -44,6 +44,7 @@ AppServices standardServices(const TilewickStore& store, const platform::Platfor
     services.showFeedback = [] {
         betakit::VeldorBeta::showFeedback(betakit::BetaFeedback::Kind::Problem, false);
     };
+    services.checkForUpdate = betakit::VeldorBeta::checkForUpdate;
     if (const auto* keyboard = platform.find<platform::Keyboard>())
         services.isoKeyboard = keyboard->isISO();
     return services;

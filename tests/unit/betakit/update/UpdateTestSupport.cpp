@@ -45,6 +45,12 @@ betakit::UpdateFeed UpdaterTest::feed(const QString& build, const QString& url, 
     return decoded.value();
 }
 
+void UpdaterTest::setSystemName(const QString& name) {
+    platform::sim::SimSystemFacts::Values values;
+    values.systemName = name;
+    systemFacts().setValues(values);
+}
+
 bool UpdaterTest::pumpUntil(const std::function<bool()>& done) {
     QDeadlineTimer deadline(15000);
     while (!done()) {

@@ -33,6 +33,9 @@ protected:
     betakit::BetaConfiguration configuration();
     QUrl feedUrl() const { return server.url(QStringLiteral("/updates/tile-wick.json")); }
 
+    // The running system's name as the system facts give it.
+    void setSystemName(const QString& name);
+
     // Lets Qt's events (the network) and the virtual runtime's due work run until `done` holds;
     // fails the test when it does not within a few seconds of real time. No designed delay is
     // waited out here: only real input and output.

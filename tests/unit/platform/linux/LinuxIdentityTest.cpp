@@ -104,6 +104,19 @@ TEST(LinuxSystemFactsTest, ReleaseNameFromOsRelease) {
     EXPECT_EQ(LinuxSystemFacts(machine.root()).versionText(), QString());
 }
 
+TEST(LinuxSystemFactsTest, SystemNameAndNumberFromOsRelease) {
+    MachineFolder machine;
+    EXPECT_EQ(LinuxSystemFacts(machine.root()).systemName(), QString());
+    machine.write("usr/lib/os-release", "NAME=Vendor\nVERSION_ID=3\n");
+    EXPECT_EQ(LinuxSystemFacts(machine.root()).systemName(), QStringLiteral("Vendor"));
+    machine.write("etc/os-release",
+                  "NAME=\"Ubuntu\"\nVERSION_ID=\"24.04\"\nPRETTY_NAME=\"Ubuntu 24.04 LTS\"\n");
+    EXPECT_EQ(LinuxSystemFacts(machine.root()).systemName(), QStringLiteral("Ubuntu"));
+    EXPECT_EQ(LinuxSystemFacts(machine.root()).systemVersion(), QStringLiteral("24.04"));
+    machine.write("etc/os-release", "NAME=\"Arch Linux\"\nBUILD_ID=rolling\n");
+    EXPECT_EQ(LinuxSystemFacts(machine.root()).systemVersion(), QString());
+}
+
 TEST(LinuxSystemFactsTest, ModelFromTheFirmware) {
     MachineFolder machine;
     EXPECT_EQ(LinuxSystemFacts(machine.root()).hardwareModel(), std::nullopt);
