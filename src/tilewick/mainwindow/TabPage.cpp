@@ -238,8 +238,6 @@ void TabPage::reportFrames() {
         QGraphicsItem* item = pending.takeFirst();
         if (auto* part = dynamic_cast<ReportsFrame*>(item))
             part->frameChanged();
-        else if (auto* appSnaps = dynamic_cast<AppSnapsPageItem*>(item))
-            appSnaps->frameChanged();
         pending.append(item->childItems());
     }
 }

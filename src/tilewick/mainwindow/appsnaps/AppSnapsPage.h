@@ -4,6 +4,8 @@
 #include "AppPickerList.h"
 #include "AppSnapsContext.h"
 
+#include "tilewick/mainwindow/PageContext.h"
+
 #include <QGraphicsWidget>
 #include <QPointer>
 #include <QWidget>
@@ -61,7 +63,7 @@ private:
 // under the picker box over whatever lies below while the picker is open. It reports the frames
 // of the picker box and of its list (empty while closed) in the host's coordinates whenever they
 // may have moved.
-class AppSnapsPageItem final : public QGraphicsWidget {
+class AppSnapsPageItem final : public QGraphicsWidget, public ReportsFrame {
     Q_OBJECT
 
 public:
@@ -85,7 +87,7 @@ public:
     // The list while the picker is open; null otherwise.
     AppPickerList* pickerList() const { return m_list; }
     // The page moved in its view (its own move, a scroll, a new scale): its parts say where they are.
-    void frameChanged();
+    void frameChanged() override;
 
 protected:
     QSizeF sizeHint(Qt::SizeHint which, const QSizeF& constraint = QSizeF()) const override;

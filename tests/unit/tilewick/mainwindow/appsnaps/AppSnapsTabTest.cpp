@@ -45,6 +45,13 @@ TEST_F(AppSnapsTabTest, TheTabShowsThePageAndItsPickerReportsWhereItIs) {
     EXPECT_FALSE(picker.isEmpty());
     EXPECT_TRUE(view->rect().contains(picker.toRect()));
 
+    // A narrower window scales the page down: the picker says where it is now.
+    view->resize(760, 891);
+    QCoreApplication::processEvents();
+    const QRectF narrower = view->clickFrames().appPicker;
+    EXPECT_LT(narrower.width(), picker.width());
+    EXPECT_NEAR(narrower.height() / narrower.width(), 36.0 / 422, 0.002);
+
     // Leaving the tab takes the page and its frames away.
     store().setTab(SnapTab::halves);
     QCoreApplication::processEvents();
