@@ -169,6 +169,8 @@ AppSnapSetup::AppSnapSetup(const AppSnapsContext& context, QWidget* parent)
     savedRow->addSpacing(kRowSpacing + kMinimumGap + kRowSpacing);
     savedRow->addWidget(m_remove, 0);
 
+    // Its text follows the saved snap.
+    m_removeTip = m_context.attachTip(*m_remove, QString());
     TilewickStore& store = m_context.store;
     connect(m_multi, &QCheckBox::clicked, this, [this](bool on) { m_context.store.setAppSnapMulti(on); });
     connect(m_remove, &QAbstractButton::clicked, this, [this] {
@@ -210,12 +212,10 @@ void AppSnapSetup::refresh() {
         label->setFullText(text);
         setTextColor(*label, Theme::textSecondary.resolve(scheme));
         const QString tip = snap->name + QStringLiteral(" goes back to opening wherever it likes");
-        if (m_remove->accessibleDescription() != tip) {
-            // One tip per snap: a new one replaces the tracker of the last.
-            if (auto* old = m_remove->findChild<TipTracker*>())
-                delete old;
-            m_context.attachTip(*m_remove, tip);
-        }
+        if (m_removeTip)
+            m_removeTip->setText(tip);
+        else
+            m_remove->setAccessibleDescription(tip);
     }
     update();
 }

@@ -76,6 +76,7 @@ private:
     QWidget* m_saved;
     QLabel* m_savedText;
     CVButton* m_remove;
+    TipTracker* m_removeTip = nullptr;
 };
 
 } // namespace tilewick
