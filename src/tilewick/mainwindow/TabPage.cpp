@@ -138,13 +138,17 @@ TabPageMakers TabPageMakers::standard() {
         [](const PageContext& context, SnapTab tab) {
             return new CardsPage(context, TabPageLayout::grid(tab));
         },
-        [](const PageContext& context, SnapTab) -> QGraphicsWidget* {
+        // The icons stay loaded while the pages are made again and again.
+        [icons = std::make_shared<std::shared_ptr<AppIcons>>()](const PageContext& context,
+                                                                SnapTab) -> QGraphicsWidget* {
+            if (!*icons)
+                *icons = AppSnapsPageItem::iconsFor(context.store);
             PageHost* host = &context.host;
             AppSnapsPageItem::Host pageHost{
                 [host](QPointF scenePos) { return host->rootPoint(scenePos); },
                 [host](const QRectF& frame) { host->setAppPickerFrame(frame); },
                 [host](const QRectF& frame) { host->setAppPickerListFrame(frame); }, &context.tips};
-            return new AppSnapsPageItem(context.store, context.services, std::move(pageHost));
+            return new AppSnapsPageItem(context.store, context.services, std::move(pageHost), *icons);
         }};
 }
 

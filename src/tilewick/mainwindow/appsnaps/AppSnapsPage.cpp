@@ -104,12 +104,15 @@ void AppSnapsPage::paintEvent(QPaintEvent*) {
 
 // --- AppSnapsPageItem ----------------------------------------------------------------------------
 
+std::shared_ptr<AppIcons> AppSnapsPageItem::iconsFor(const TilewickStore& store, AppIcons::Load load) {
+    return std::make_shared<AppIcons>(
+        [&store](const QString& bundleID) { return store.lookUpApplication(bundleID); }, std::move(load));
+}
+
 AppSnapsPageItem::AppSnapsPageItem(TilewickStore& store, ViewServices services, Host host,
-                                   AppIcons::Load loadIcon, QGraphicsItem* parent)
-    : QGraphicsWidget(parent), m_host(std::move(host)),
-      m_icons([&store](const QString& bundleID) { return store.lookUpApplication(bundleID); },
-              std::move(loadIcon)),
-      m_context{store, std::move(services), m_icons, m_host.tips,
+                                   std::shared_ptr<AppIcons> icons, QGraphicsItem* parent)
+    : QGraphicsWidget(parent), m_host(std::move(host)), m_icons(icons ? std::move(icons) : iconsFor(store)),
+      m_context{store, std::move(services), *m_icons, m_host.tips,
                 [this](const QWidget& widget, QPointF local) { return rootPoint(widget, local); }} {
     setFlag(ItemHasNoContents);
     setFlag(ItemSendsScenePositionChanges);

@@ -79,9 +79,13 @@ public:
     // The drop below the box: its 36 points and a gap of 6.
     static constexpr qreal kListOffset = 42;
 
-    // `loadIcon` gives the icon of an icon name (the icon theme's by default).
+    // The page's icons come from `icons`, which may outlive it so that a page made again finds
+    // them loaded; none: icons of its own from the icon theme.
     AppSnapsPageItem(TilewickStore& store, ViewServices services, Host host,
-                     AppIcons::Load loadIcon = AppIcons::themeIcon, QGraphicsItem* parent = nullptr);
+                     std::shared_ptr<AppIcons> icons = nullptr, QGraphicsItem* parent = nullptr);
+    // Icons that ask the store for applications it knows by identifier.
+    static std::shared_ptr<AppIcons> iconsFor(const TilewickStore& store,
+                                              AppIcons::Load load = AppIcons::themeIcon);
 
     AppSnapsPage* page() const { return m_page; }
     // The list while the picker is open; null otherwise.
@@ -100,7 +104,7 @@ private:
     QRectF rootRect(const QWidget& widget, const QRectF& local) const;
 
     Host m_host;
-    AppIcons m_icons;
+    std::shared_ptr<AppIcons> m_icons;
     AppSnapsContext m_context;
     AppSnapsPage* m_page = nullptr;
     QGraphicsProxyWidget* m_pageProxy;

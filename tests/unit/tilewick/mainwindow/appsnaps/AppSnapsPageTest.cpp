@@ -342,8 +342,9 @@ protected:
         appearance().force(scheme);
         QGraphicsScene scene;
         // No icon theme: the pictures do not depend on the machine's.
-        auto* item = new AppSnapsPageItem(store(), ViewServices::of(platform()), {},
-                                          [](const QString&) { return QIcon(); });
+        auto* item =
+            new AppSnapsPageItem(store(), ViewServices::of(platform()), {},
+                                 AppSnapsPageItem::iconsFor(store(), [](const QString&) { return QIcon(); }));
         scene.addItem(item);
         item->setPos(0, 14);
         runtime().runUntilIdle();
