@@ -91,6 +91,9 @@ PageItem::PageItem(const PageContext& context, QSizeF size, QGraphicsItem* paren
     setAcceptHoverEvents(true);
     setAcceptedMouseButtons(Qt::LeftButton);
     setFlag(ItemSendsScenePositionChanges);
+    // Drawn again only when its look changes: a repaint of the page around it (a pulse of the
+    // keyboard, another card's lift) copies it.
+    setCacheMode(DeviceCoordinateCache);
     setTransformOriginPoint(QRectF(QPointF(), size).center());
 }
 
