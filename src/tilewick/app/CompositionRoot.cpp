@@ -2,6 +2,7 @@
 
 #include "DeveloperOptions.h"
 #include "TilewickApp.h"
+#include "ToolSession.h"
 
 #include "betakit/update/RunningSystem.h"
 #include "platform/Accessibility.h"
@@ -67,8 +68,11 @@ int runTool(int argc, char** argv, const DeveloperToolCall& call) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     nameApplication();
-    installDesktopPlatform();
-    runDeveloperTool(call);
+    const auto desktop = installDesktopPlatform();
+    {
+        ToolSession session(*desktop);
+        runDeveloperTool(call, session);
+    }
     platform::Platform::uninstall();
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "DeveloperOptions.h"
 
+#include "RenderTools.h"
+
 #include "tilewick/manual/ManualLinkCheck.h"
 #include "tilewick/visuals/IconSheets.h"
 
@@ -9,19 +11,18 @@
 namespace tilewick {
 
 std::span<const DeveloperOption> developerOptions() {
-    // Tools without a function arrive with the About panel, the main window's renderers and the
-    // beta kit.
+    // Tools without a function arrive with the tab pages and the self-tests.
     static const std::array<DeveloperOption, 10> table = {{
-        {"--render-icon", {}},
-        {"--render-icon-check", [](const QString& path) { renderIconCheck(path); }},
-        {"--render-quarter-concept", [](const QString& path) { renderQuarterConcept(path); }},
-        {"--render-window", {}},
-        {"--render-overlay", {}},
+        {"--render-icon", [](ToolSession&, const QString& path) { renderIcon(path); }},
+        {"--render-icon-check", [](ToolSession&, const QString& path) { renderIconCheck(path); }},
+        {"--render-quarter-concept", [](ToolSession&, const QString& path) { renderQuarterConcept(path); }},
+        {"--render-window", renderWindow},
+        {"--render-overlay", renderOverlay},
         {"--render-tabs", {}},
-        {"--render-about", {}},
+        {"--render-about", renderAbout},
         {"--test-picker", {}},
         {"--test-update-timer", {}},
-        {"--check-manual", [](const QString& path) { Manual::writeManualCheckReport(path); }},
+        {"--check-manual", [](ToolSession&, const QString& path) { Manual::writeManualCheckReport(path); }},
     }};
     return table;
 }
@@ -41,9 +42,9 @@ std::optional<DeveloperToolCall> findDeveloperOption(const QStringList& argument
     return std::nullopt;
 }
 
-void runDeveloperTool(const DeveloperToolCall& call) {
+void runDeveloperTool(const DeveloperToolCall& call, ToolSession& session) {
     if (call.option->tool)
-        call.option->tool(call.argument);
+        call.option->tool(session, call.argument);
     else
         std::fprintf(stderr, "Tilewick: %s is not built yet\n", call.option->option);
 }
