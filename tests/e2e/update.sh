@@ -3,66 +3,30 @@
 # checks the feed, downloads a signed and notarised build 101, verifies and unpacks it beside itself,
 # quits, and the swap script replaces the folder and starts the new build, which logs its build and
 # finds nothing newer. Then a build signed by another developer is refused and nothing changes.
-# Both folders are copies of the built Tilewick.app whose program is tests/e2e/update_driver (the
-# program itself offers updates only through its update window, which is not built yet).
+# Both folders are copies of the built Tilewick.app whose program is tests/e2e/update_driver
+# (update_window.sh runs the program itself, through its update window).
 # Usage: update.sh <build>/Tilewick.app
 set -euo pipefail
 
 app_dir="${1:?usage: update.sh <build>/Tilewick.app}"
 app_dir="$(cd "$app_dir" && pwd)"
-build_dir="$(dirname "$app_dir")"
-driver="$build_dir/e2e/update_driver"
-sign="$build_dir/tools/betakit-sign"
-keys="$build_dir/signing"
-for needed in "$driver" "$sign" "$keys/developer.key" "$keys/notary.key" "$app_dir/Contents/bin/ditto"; do
-  [ -e "$needed" ] || { echo "missing $needed (build the project first)" >&2; exit 1; }
-done
+driver="$(dirname "$app_dir")/e2e/update_driver"
+[ -e "$driver" ] || { echo "missing $driver (build the project first)" >&2; exit 1; }
 
 source "$(dirname "$0")/lib/private_desktop.sh"
 export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
 export XDG_STATE_HOME="$work/state" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime" TMPDIR="$work/tmp"
 export QT_QPA_PLATFORM=offscreen TILEWICK_E2E_LOG="$work/driver.log"
 unset DISPLAY
-mkdir -p "$HOME" "$TMPDIR" "$work/server/updates" "$work/Apps"
+mkdir -p "$HOME" "$TMPDIR"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
+source "$(dirname "$0")/lib/update_builds.sh"
 
 fail() { echo "FAIL: $*" >&2; status=1; }
 status=0
 
-# A copy of the built folder with the driver as its program and this build number, signed.
-make_build() {
-  local dest="$1" build="$2" key="$3"
-  rm -rf "$dest"
-  mkdir -p "$(dirname "$dest")"
-  cp -a "$app_dir" "$dest"
-  rm -rf "$dest/Contents/_CodeSignature"
-  cp "$driver" "$dest/Contents/bin/Tilewick"
-  sed -i "/<key>CFBundleVersion<\/key>/{n;s|<string>.*</string>|<string>$build</string>|}" "$dest/Contents/Info.plist"
-  "$sign" sign "$dest" "$key"
-  "$sign" notarize "$dest" "$keys/notary.key"
-}
-# Publishes a folder as build 101 on the server.
-publish() {
-  rm -f "$work/server/Tilewick-101.zip"
-  "$sign" zip "$1" "$work/server/Tilewick-101.zip"
-  cat >"$work/server/updates/tile-wick.json" <<JSON
-{"app":"tile-wick","latest":{"version":"1.0.1","build":"101","url":"http://127.0.0.1:$port/Tilewick-101.zip",
- "bytes":$(stat -c %s "$work/server/Tilewick-101.zip"),
- "sha256":"$(sha256sum "$work/server/Tilewick-101.zip" | cut -d' ' -f1)"},
- "versions":[{"version":"1.0.1","build":"101","changes":["A newer build."]}]}
-JSON
-}
-installed_build() { sed -n '/<key>CFBundleVersion<\/key>/{n;s|.*<string>\(.*\)</string>.*|\1|p}' "$work/Apps/Tilewick.app/Contents/Info.plist"; }
-activity() { cat "$XDG_DATA_HOME/Veldor Pellrath Beta/tile-wick"/activity-*.log 2>/dev/null | cut -d' ' -f2- || true; }
-
-# The server, on a port of its own choosing on the loopback address.
-python3 -u -m http.server --bind 127.0.0.1 --directory "$work/server" 0 >"$work/server.log" 2>&1 &
-pids+=($!)
-await grep -q "port" "$work/server.log" || { cat "$work/server.log" >&2; exit 1; }
-port="$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$work/server.log" | head -n 1)"
-
-make_build "$work/Apps/Tilewick.app" 100 "$keys/developer.key"
-make_build "$work/new/Tilewick.app" 101 "$keys/developer.key"
+make_build "$work/Apps/Tilewick.app" 100 "$keys/developer.key" "$driver"
+make_build "$work/new/Tilewick.app" 101 "$keys/developer.key" "$driver"
 publish "$work/new/Tilewick.app"
 export TILEWICK_E2E_FEED="http://127.0.0.1:$port/updates/tile-wick.json"
 
@@ -88,9 +52,9 @@ done
 [ "$(activity | grep -c '^beta.launch')" -eq 2 ] || fail "launches: $(activity | grep '^beta.launch' | tr '\n' '|')"
 
 # 2. Build 101 again, but signed by another developer: refused, and nothing changes.
-make_build "$work/Apps/Tilewick.app" 100 "$keys/developer.key"
+make_build "$work/Apps/Tilewick.app" 100 "$keys/developer.key" "$driver"
 "$sign" keygen "$work/stranger.key" "$work/stranger.pub"
-make_build "$work/new/Tilewick.app" 101 "$work/stranger.key"
+make_build "$work/new/Tilewick.app" 101 "$work/stranger.key" "$driver"
 publish "$work/new/Tilewick.app"
 before="$(cd "$work/Apps" && find . -exec stat -c '%n %a %s' {} + | sort | md5sum)"
 : >"$work/driver.log"

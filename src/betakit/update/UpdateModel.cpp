@@ -45,8 +45,11 @@ UpdateModel::Process currentProcess() {
     UpdateModel::Process process = updaterState().process;
     if (!process.pid)
         process.pid = [] { return qint64(getpid()); };
+    // Not quit(): Qt first asks every window to close, and the update window refuses while it
+    // installs, which would cancel the quit. exit() ends the event loop and the program's orderly
+    // quit (its quit hook) follows.
     if (!process.terminate)
-        process.terminate = [] { QCoreApplication::quit(); };
+        process.terminate = [] { QCoreApplication::exit(0); };
     return process;
 }
 

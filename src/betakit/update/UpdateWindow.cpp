@@ -48,6 +48,8 @@ UpdateWindowController::UpdateWindowController(std::unique_ptr<UpdateModel> mode
         },
         windowServices());
     panel->setContentView(m_view);
+    // Return and Escape reach the view's buttons once the panel has the keyboard.
+    m_view->setFocus(Qt::OtherFocusReason);
     panel->setContentSize(QSize(UpdateView::kWidth, UpdateView::heightOf(m_model->stage())));
     m_model->setOnResize([this](bool isShort) { resize(isShort); });
 }

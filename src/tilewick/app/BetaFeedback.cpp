@@ -18,6 +18,10 @@ betakit::BetaConfiguration betaConfiguration(const TilewickStore& store) {
             return store ? betaDiagnostics(*store) : std::vector<betakit::BetaPair>();
         });
     configuration.checksForUpdates = true;
+    // A feed of one's own (a test's loopback server); a build it offers must still be signed by
+    // the installed build's developer to be installed.
+    if (const QString feed = qEnvironmentVariable("TILEWICK_UPDATE_FEED"); !feed.isEmpty())
+        configuration.updateFeed = QUrl(feed);
     return configuration;
 }
 
