@@ -48,16 +48,23 @@ read -r _ px py < <(grep '^picker' "$where")
 read -r _ kx ky < <(grep '^key' "$where")
 echo "picker at $px,$py, left-half key at $kx,$ky below a menu bar of $bar"
 
-xdotool mousemove "$((left + px))" "$((top + bar + py))" click 1
-sleep 0.5
-xdotool type --delay 60 "e2e term"
-sleep 0.5
-xdotool key Return
-sleep 0.5
-xdotool mousemove "$((left + kx))" "$((top + bar + ky))" click 1
 # The snaps are stored as data: Base64 of their JSON.
 snaps() { grep -o '"appSnaps":{[^}]*}' "$defaults" | sed 's/.*"value":"\([^"]*\)".*/\1/' | base64 -d; }
 saved() { snaps | grep -q '"bundleID":"e2e-term"'; }
+# The user's steps: choose the application in the picker, then click the key. On a busy machine the
+# picker may not have its applications yet when Return comes; the steps are then taken again.
+for _ in 1 2 3 4; do
+  xdotool mousemove "$((left + px))" "$((top + bar + py))" click 1
+  sleep 0.5
+  xdotool key ctrl+a
+  xdotool type --delay 60 "e2e term"
+  sleep 0.5
+  xdotool key Return
+  sleep 0.5
+  xdotool mousemove "$((left + kx))" "$((top + bar + ky))" click 1
+  for _ in $(seq 50); do saved && break; sleep 0.1; done
+  saved && break
+done
 await saved || fail "no snap of e2e-term saved: $(snaps 2>/dev/null || echo none)"
 
 if [ "$status" -eq 0 ]; then
