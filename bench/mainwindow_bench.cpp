@@ -3,6 +3,8 @@
 // the page rescaled and the window repainted). A resize step has a frame's time, about 16 ms, at
 // most. Run as mainwindow_bench <build>/Tilewick.app so the bundled fonts are used.
 
+#include "Timing.h"
+
 #include "platform/Platform.h"
 #include "platform/sim/SimAppearance.h"
 #include "platform/sim/SimBundle.h"
@@ -15,40 +17,11 @@
 #include <QImage>
 #include <QPainter>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <functional>
-#include <memory>
-#include <vector>
 
 using namespace tilewick;
-using Clock = std::chrono::steady_clock;
-
-namespace {
-
-struct Figures {
-    double median = 0;
-    double worst = 0;
-};
-
-// Milliseconds per call of `work` over `count` calls: the median and the worst.
-Figures measure(int count, const std::function<void()>& work) {
-    std::vector<double> times;
-    for (int i = 0; i < count; ++i) {
-        const auto start = Clock::now();
-        work();
-        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return {times[times.size() / 2], times.back()};
-}
-
-void report(const char* what, Figures f) {
-    std::printf("%-52s median %7.3f ms   worst %7.3f ms\n", what, f.median, f.worst);
-}
-
-} // namespace
+using bench::measure;
+using bench::report;
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
