@@ -1,27 +1,26 @@
 #include "DeveloperOptions.h"
 
 #include "RenderTools.h"
+#include "SelfTests.h"
 
 #include "tilewick/manual/ManualLinkCheck.h"
 #include "tilewick/visuals/IconSheets.h"
 
 #include <array>
-#include <cstdio>
 
 namespace tilewick {
 
 std::span<const DeveloperOption> developerOptions() {
-    // Tools without a function arrive with the tab pages and the self-tests.
     static const std::array<DeveloperOption, 10> table = {{
         {"--render-icon", [](ToolSession&, const QString& path) { renderIcon(path); }},
         {"--render-icon-check", [](ToolSession&, const QString& path) { renderIconCheck(path); }},
         {"--render-quarter-concept", [](ToolSession&, const QString& path) { renderQuarterConcept(path); }},
         {"--render-window", renderWindow},
         {"--render-overlay", renderOverlay},
-        {"--render-tabs", {}},
+        {"--render-tabs", renderTabs},
         {"--render-about", renderAbout},
-        {"--test-picker", {}},
-        {"--test-update-timer", {}},
+        {"--test-picker", testPicker},
+        {"--test-update-timer", testUpdateTimer},
         {"--check-manual", [](ToolSession&, const QString& path) { Manual::writeManualCheckReport(path); }},
     }};
     return table;
@@ -43,10 +42,7 @@ std::optional<DeveloperToolCall> findDeveloperOption(const QStringList& argument
 }
 
 void runDeveloperTool(const DeveloperToolCall& call, ToolSession& session) {
-    if (call.option->tool)
-        call.option->tool(session, call.argument);
-    else
-        std::fprintf(stderr, "Tilewick: %s is not built yet\n", call.option->option);
+    call.option->tool(session, call.argument);
 }
 
 } // namespace tilewick

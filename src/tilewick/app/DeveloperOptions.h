@@ -12,7 +12,6 @@ namespace tilewick {
 class ToolSession;
 
 // One developer command-line option: its text and the tool it runs with the next argument.
-// A tool that is not built yet has no function.
 struct DeveloperOption {
     const char* option;
     std::function<void(ToolSession& session, const QString& argument)> tool;
@@ -32,8 +31,7 @@ struct DeveloperToolCall {
 // option is the last argument (start-up then goes on).
 std::optional<DeveloperToolCall> findDeveloperOption(const QStringList& arguments);
 
-// Runs the tool of `call` in `session`; a tool not built yet says so on stderr. Either way the
-// caller exits 0.
+// Runs the tool of `call` in `session`; the caller then exits 0.
 void runDeveloperTool(const DeveloperToolCall& call, ToolSession& session);
 
 } // namespace tilewick

@@ -3,19 +3,26 @@
 #include "ToolSession.h"
 
 #include "platform/Platform.h"
+#include "tilewick/mainwindow/MainLayout.h"
 #include "tilewick/mainwindow/MainView.h"
+#include "tilewick/mainwindow/PageArea.h"
+#include "tilewick/mainwindow/TabPage.h"
 #include "tilewick/manualwindow/AboutView.h"
+#include "tilewick/store/SettingsKeys.h"
 #include "tilewick/store/TilewickStore.h"
+#include "tilewick/visuals/HoverTips.h"
 #include "tilewick/visuals/QuarterIcon.h"
 #include "tilewick/visuals/keyboard/KeyboardView.h"
 #include "tilewick/visuals/keyboard/OverlayKeyboard.h"
 
+#include <QCoreApplication>
 #include <QGraphicsScene>
 #include <QLinearGradient>
 #include <QPainter>
 
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <limits>
 
 namespace tilewick {
@@ -82,9 +89,86 @@ QImage overlayPicture(OverlayKeyboard& keyboard, const QBrush& background, qreal
     return image;
 }
 
-// The three keys a multi-window gesture holds: Option, Command and the Globe key.
+// The keys the pictures hold: Option, Command and the Globe key.
+constexpr quint16 kOptionKey = 58;
+constexpr quint16 kCommandKey = 55;
+constexpr quint16 kGlobeKey = 63;
+
+// The three keys a multi-window gesture holds.
 QHash<quint16, double> multiWindowKeys(double now) {
-    return {{58, now}, {55, now}, {63, now}};
+    return {{kOptionKey, now}, {kCommandKey, now}, {kGlobeKey, now}};
+}
+
+// The tab pictures size their keyboard as a window of their size would, for the page area below
+// its header and tab bar.
+constexpr qreal kAboveThePageArea = 126;
+
+// A tab picture's page is its own root, and nothing ends a recording or an open picker there.
+class PictureHost final : public PageHost {
+public:
+    QPointF rootPoint(QPointF scenePos) const override { return scenePos; }
+    void setModifierPanelFrame(const QRectF&) override {}
+    void setRecordingCardFrame(SnapAction, const QRectF&) override {}
+    void setAppPickerFrame(const QRectF&) override {}
+    void setAppPickerListFrame(const QRectF&) override {}
+};
+
+// The store as the environment asks for one tab's picture; what is set stays for the next.
+void primeStoreForTab(TilewickStore& store, SnapTab tab, double now) {
+    store.setTab(tab);
+    if (qEnvironmentVariableIsSet("TILEWICK_RENDER_RECORDING")) {
+        const QList<SnapAction>& tabActions = actions(tab);
+        store.setRecording(tabActions.isEmpty() ? std::nullopt : std::optional(tabActions.first()));
+    }
+    if (qEnvironmentVariableIsSet("TILEWICK_RENDER_PRIMED"))
+        store.setPressedKeys({{kOptionKey, now}, {kCommandKey, now}});
+    if (qEnvironmentVariableIsSet("TILEWICK_RENDER_GLOBE")) {
+        QHash<quint16, double> keys = store.pressedKeys();
+        keys.insert(kGlobeKey, now);
+        store.setPressedKeys(keys);
+    }
+}
+
+// A tab's page over the drawn keyboard as the window's page area lays them out for a window of
+// `window`'s size, padded on every side by the window's side padding, on the page background:
+// `window`'s width, and as high as the content. A window narrower than the content shows its
+// leading part.
+QImage tabPicture(ToolSession& session, HoverTipState& tips, SnapTab tab, QSize window, qreal scale) {
+    TilewickStore& store = session.store();
+    const qreal pad = MainLayout::forContent(QSizeF(window), true).pad;
+    const PageLayout layout =
+        PageLayout::forArea(QSizeF(window.width(), window.height() - kAboveThePageArea), pad);
+    PictureHost host;
+    QGraphicsScene scene;
+    auto* page = new TabPage(PageContext{store, session.view(), tips, host}, tab, layout.keyboardWidth);
+    // The picker's list drops over the keyboard.
+    page->setZValue(1);
+    page->setPos(pad, pad);
+    scene.addItem(page);
+    auto* keyboard =
+        new KeyboardView(store, session.view(), tips, session.isoKeyboard(), 4, windowKeyboardStyle(store));
+    keyboard->setWidth(layout.keyboardWidth);
+    scene.addItem(keyboard);
+    const qreal keyboardTop =
+        pad + page->effectiveSizeHint(Qt::PreferredSize).height() + PageLayout::kSpacing;
+    keyboard->setPos(pad, keyboardTop + (layout.keyboardHeight - keyboard->metrics().naturalHeight()) / 2);
+    // The pages' layouts are posted.
+    QCoreApplication::sendPostedEvents();
+
+    const QSizeF size(window.width(),
+                      keyboardTop + layout.keyboardHeight + PageLayout::kKeyboardBottom + pad);
+    // Opaque: the PNG holds no alpha channel, and is written faster.
+    QImage image(QSize(int(std::ceil(size.width() * scale)), int(std::ceil(size.height() * scale))),
+                 QImage::Format_RGB32);
+    if (image.isNull())
+        return image;
+    image.setDevicePixelRatio(scale);
+    image.fill(Theme::background.resolve(session.view().scheme()));
+    QPainter painter(&image);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
+                           QPainter::SmoothPixmapTransform);
+    scene.render(&painter, QRectF(QPointF(), size), QRectF(QPointF(), size));
+    return image;
 }
 
 } // namespace
@@ -102,6 +186,18 @@ std::span<const QSize> windowRenderSizes() {
                                                   {1040, 700},
                                                   {1100, 940}}};
     return sizes;
+}
+
+std::span<const QSize> tabRenderSizes() {
+    static constexpr std::array<QSize, 3> sizes{{{1100, 940}, {1100, 700}, {360, 450}}};
+    return sizes;
+}
+
+QString tabFileName(SnapTab tab, QSize window, Scheme scheme) {
+    return u"%1-%2x%3-%4.png"_s.arg(rawValue(tab))
+        .arg(window.width())
+        .arg(window.height())
+        .arg(schemeName(scheme));
 }
 
 std::optional<int> parseFrameCount(const QByteArray& text) {
@@ -175,6 +271,28 @@ void renderOverlay(ToolSession& session, const QString& folder) {
         writePicture(overlayPicture(*keyboard, stillBackground(scheme), 2),
                      inFolder(folder, u"overlay-"_s + schemeName(scheme) + u".png"_s));
     }
+}
+
+void renderTabs(ToolSession& session, const QString& folder) {
+    if (!writableFolder(folder))
+        return;
+    TilewickStore& store = session.store();
+    HoverTipState tips(session.view());
+    {
+        PictureWriter writer(session.platform().runtime());
+        for (const Scheme scheme : kSchemes) {
+            session.selectScheme(scheme);
+            for (const SnapTab tab : allSnapTabs()) {
+                for (const QSize& window : tabRenderSizes()) {
+                    primeStoreForTab(store, tab, session.view().uptime());
+                    writer.write(tabPicture(session, tips, tab, window, 2),
+                                 inFolder(folder, tabFileName(tab, window, scheme)));
+                }
+            }
+        }
+    }
+    // The last tab chosen is the one setting the tool leaves behind.
+    session.keepSetting(QString::fromLatin1(keys::lastTab));
 }
 
 void renderAbout(ToolSession& session, const QString& folder) {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "tilewick/model/SnapTab.h"
+#include "tilewick/visuals/Theme.h"
+
 #include <QSize>
 #include <QString>
 
@@ -20,11 +23,21 @@ void renderWindow(ToolSession& session, const QString& folder);
 // The floating keyboard in light then dark (overlay-<scheme>.png) and, when
 // TILEWICK_RENDER_FRAMES asks for them, its animation frames (frame-<scheme>-NNN.png).
 void renderOverlay(ToolSession& session, const QString& folder);
+// Every tab's page over the drawn keyboard at each of tabRenderSizes(), light then dark, two
+// pixels per point: <tab>-WxH-<scheme>.png. Each tab is chosen through the store, so the settings
+// keep "lastTab" at the last one, appSnaps. TILEWICK_RENDER_RECORDING, _PRIMED and _GLOBE set
+// the store up for each picture.
+void renderTabs(ToolSession& session, const QString& folder);
 // The About panel's content in light then dark: about-<scheme>.png.
 void renderAbout(ToolSession& session, const QString& folder);
 
 // The window sizes of renderWindow, in points, in their order.
 std::span<const QSize> windowRenderSizes();
+
+// The window sizes renderTabs draws each tab for, in points, in their order.
+std::span<const QSize> tabRenderSizes();
+// "<tab>-WxH-<scheme>.png", as the tab's raw value.
+QString tabFileName(SnapTab tab, QSize window, Scheme scheme);
 
 // A frame count as TILEWICK_RENDER_FRAMES gives it: a decimal integer with an optional sign.
 // None when it is empty, holds anything else or does not fit; a negative count asks for none.

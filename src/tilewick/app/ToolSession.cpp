@@ -2,6 +2,8 @@
 
 #include "platform/Accessibility.h"
 #include "platform/Appearance.h"
+#include "platform/Defaults.h"
+#include "platform/FileAccess.h"
 #include "platform/Keyboard.h"
 #include "platform/Platform.h"
 #include "platform/Screens.h"
@@ -14,8 +16,68 @@
 #include <QWidget>
 
 #include <cstdio>
+#include <mutex>
 
 namespace tilewick {
+
+using namespace Qt::StringLiterals;
+
+// The settings as the tools see them: read from the disk, changed in memory only, so the store's
+// start-up (first-run bindings, migrations) and what a tool sets stay out of the user's settings
+// file; a tool keeps the few settings it is meant to leave behind.
+class HeldBackDefaults final : public platform::Defaults {
+public:
+    explicit HeldBackDefaults(std::shared_ptr<platform::Defaults> stored) : m_stored(std::move(stored)) {}
+
+    std::optional<platform::DefaultsValue> value(const QString& key) const override {
+        std::lock_guard lock(m_mutex);
+        if (const auto changed = m_changes.find(key); changed != m_changes.end())
+            return changed->second;
+        return m_stored->value(key);
+    }
+    void set(const QString& key, const platform::DefaultsValue& value) override {
+        std::lock_guard lock(m_mutex);
+        m_changes[key] = value;
+    }
+    void remove(const QString& key) override {
+        std::lock_guard lock(m_mutex);
+        m_changes[key] = std::nullopt;
+    }
+    QStringList keys() const override {
+        std::lock_guard lock(m_mutex);
+        QStringList keys = m_stored->keys();
+        for (const auto& [key, value] : m_changes) {
+            if (value && !keys.contains(key))
+                keys.append(key);
+            else if (!value)
+                keys.removeAll(key);
+        }
+        return keys;
+    }
+
+    // Writes `key` as it is now to the disk and waits for it.
+    void keep(const QString& key) {
+        std::optional<platform::DefaultsValue> value;
+        {
+            std::lock_guard lock(m_mutex);
+            const auto changed = m_changes.find(key);
+            if (changed == m_changes.end())
+                return;
+            value = changed->second;
+        }
+        if (value)
+            m_stored->set(key, *value);
+        else
+            m_stored->remove(key);
+        m_stored->flush();
+    }
+
+private:
+    std::shared_ptr<platform::Defaults> m_stored;
+    mutable std::mutex m_mutex;
+    // Set or removed (none) since the tool started.
+    std::map<QString, std::optional<platform::DefaultsValue>> m_changes;
+};
 
 namespace {
 
@@ -93,7 +155,10 @@ public:
 } // namespace
 
 ToolSession::ToolSession(platform::Platform& platform)
-    : m_platform(withStandIns(platform)), m_view(ViewServices::of(platform)) {}
+    : m_platform(withStandIns(platform)), m_view(ViewServices::of(platform)),
+      m_settings(std::make_shared<HeldBackDefaults>(platform.shared<platform::Defaults>())) {
+    m_platform.provide<platform::Defaults>(m_settings);
+}
 
 ToolSession::~ToolSession() = default;
 
@@ -115,8 +180,8 @@ bool ToolSession::isoKeyboard() const {
     return keyboard && keyboard->isISO();
 }
 
-void ToolSession::flushSettings() {
-    m_platform.defaults().flush();
+void ToolSession::keepSetting(const QString& key) {
+    m_settings->keep(key);
 }
 
 QImage snapshot(QWidget& view, qreal scale) {
@@ -138,6 +203,35 @@ constexpr int kPngQuality = 80;
 
 bool writePicture(const QImage& picture, const QString& path) {
     if (!picture.isNull() && picture.save(path, "PNG", kPngQuality))
+        return true;
+    std::fprintf(stderr, "Tilewick: could not write %s\n", qPrintable(path));
+    return false;
+}
+
+// PNG encoding takes most of a big picture's time; a few run side by side.
+constexpr int kPictureQueues = 4;
+
+PictureWriter::PictureWriter(platform::Runtime& runtime) {
+    for (int i = 0; i < kPictureQueues; ++i)
+        m_queues.push_back(runtime.serialQueue(u"com.corvane.tilewick.pictures.%1"_s.arg(i)));
+}
+
+PictureWriter::~PictureWriter() {
+    for (const platform::SerialQueueRef& queue : m_queues)
+        queue->sync([] {});
+}
+
+void PictureWriter::write(QImage picture, QString path) {
+    const platform::SerialQueueRef& queue = m_queues[m_written % m_queues.size()];
+    // The picture this queue took last is written first.
+    if (m_written >= m_queues.size())
+        queue->sync([] {});
+    queue->async([picture = std::move(picture), path = std::move(path)] { writePicture(picture, path); });
+    ++m_written;
+}
+
+bool writeReport(const QString& text, const QString& path) {
+    if (platform::writeFileAtomically(path, text.toUtf8()).isEmpty())
         return true;
     std::fprintf(stderr, "Tilewick: could not write %s\n", qPrintable(path));
     return false;

@@ -3,12 +3,14 @@
 
 #include "tilewick/app/RenderTools.h"
 
+#include "support/Golden.h"
+#include "support/ToolRun.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <map>
@@ -18,36 +20,8 @@ namespace {
 using namespace Qt::StringLiterals;
 using tilewick::frameFileName;
 using tilewick::parseFrameCount;
-
-struct ToolRun {
-    int status = -1;
-    QByteArray out;
-    QString errors;
-};
-
-ToolRun runTool(const QTemporaryDir& home, const QStringList& arguments,
-                const std::map<QString, QString>& variables = {}) {
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    env.remove("QT_QPA_PLATFORM");
-    for (const QString& name : env.keys())
-        if (name.startsWith(u"TILEWICK_RENDER_"_s))
-            env.remove(name);
-    for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_RUNTIME_DIR"})
-        env.insert(name, home.filePath(name));
-    env.insert("TZ", "Europe/Berlin");
-    env.insert("LC_ALL", "C.UTF-8");
-    env.insert("TILEWICK_KEYBOARD_TYPE", "ANSI");
-    for (const auto& [name, value] : variables)
-        env.insert(name, value);
-    program.setProcessEnvironment(env);
-    program.start(TILEWICK_TEST_APP_DIR "/Contents/bin/Tilewick", arguments);
-    if (!program.waitForFinished(120000))
-        return {};
-    return {program.exitCode(), program.readAllStandardOutput(),
-            QString::fromLocal8Bit(program.readAllStandardError())};
-}
+using tilewick::test::runTool;
+using tilewick::test::ToolRun;
 
 // The PNG files of a folder with their pixel sizes.
 std::map<QString, QSize> pictures(const QString& folder) {
@@ -170,14 +144,68 @@ TEST_P(RenderToolsUnwritable, NameWhatTheyCouldNotWriteAndStillExitZero) {
     EXPECT_FALSE(QFileInfo::exists(home.filePath(u"missing"_s)));
 }
 
-INSTANTIATE_TEST_SUITE_P(Tools, RenderToolsUnwritable,
-                         ::testing::Values(UnwritableCase{"Icon", "--render-icon", "missing/icon.png"},
-                                           UnwritableCase{"Window", "--render-window", "missing"},
-                                           UnwritableCase{"Overlay", "--render-overlay", "missing"},
-                                           UnwritableCase{"About", "--render-about", "missing"}),
-                         [](const ::testing::TestParamInfo<UnwritableCase>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Tools, RenderToolsUnwritable,
+    ::testing::Values(UnwritableCase{"Icon", "--render-icon", "missing/icon.png"},
+                      UnwritableCase{"Window", "--render-window", "missing"},
+                      UnwritableCase{"Overlay", "--render-overlay", "missing"},
+                      UnwritableCase{"Tabs", "--render-tabs", "missing"},
+                      UnwritableCase{"About", "--render-about", "missing"},
+                      UnwritableCase{"PickerReport", "--test-picker", "missing/report.txt"}),
+    [](const ::testing::TestParamInfo<UnwritableCase>& info) { return std::string(info.param.name); });
+
+// Every tab at 1100 × 940, 1100 × 700 and 360 × 450 points, light then dark, two pixels per
+// point. A picture is as wide as its window and as high as the page over the keyboard: the
+// keyboard 1040, about 706.26 and 660 points wide, the page scaled to it below its 44-point title
+// row, 12 apart, 22 under the keyboard, padded by 24, 24 and 12.
+std::map<QString, QSize> tabFiles() {
+    const std::pair<QSize, QSize> sizes[] = {
+        {{1100, 940}, {2200, 1666}}, {{1100, 700}, {2200, 1211}}, {{360, 450}, {720, 1100}}};
+    std::map<QString, QSize> files;
+    for (const tilewick::Scheme scheme : {tilewick::Scheme::Light, tilewick::Scheme::Dark})
+        for (const tilewick::SnapTab tab : tilewick::allSnapTabs())
+            for (const auto& [window, pixels] : sizes)
+                files[tilewick::tabFileName(tab, window, scheme)] = pixels;
+    return files;
+}
+
+TEST(RenderToolsTest, TabsDrawEveryTabAtEachSizeInBothSchemesAndLeaveTheLastTabChosen) {
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QString folder = home.filePath(u"pictures"_s);
+    ASSERT_TRUE(QDir().mkpath(folder));
+
+    // A folder in the way of one picture: that one is named, the others are written.
+    const QString blocked = u"sixths-1100x700-dark.png"_s;
+    ASSERT_TRUE(QDir(folder).mkdir(blocked));
+
+    const ToolRun run = runTool(home, {u"--render-tabs"_s, folder});
+    EXPECT_EQ(run.status, 0) << run.errors.toStdString();
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_EQ(run.errors.split(u'\n').filter(u"could not write"_s),
+              (QStringList{u"Tilewick: could not write "_s + folder + u'/' + blocked}))
+        << run.errors.toStdString();
+    const std::map<QString, QSize> found = pictures(folder);
+    std::map<QString, QSize> expected = tabFiles();
+    EXPECT_EQ(expected.size(), 72u);
+    expected.erase(blocked);
+    EXPECT_EQ(found, expected);
+    EXPECT_TRUE(found.contains(u"global-1100x940-light.png"_s));
+    EXPECT_TRUE(found.contains(u"twoThirds-1100x700-dark.png"_s));
+    EXPECT_TRUE(found.contains(u"appSnaps-360x450-dark.png"_s));
+
+    // The one setting written is the last tab chosen.
+    EXPECT_EQ(tilewick::test::storedSettings(home), (QStringList{u"lastTab=appSnaps"_s}));
+    EXPECT_FALSE(QFileInfo::exists(home.filePath(u"XDG_DATA_HOME/Veldor Pellrath Beta"_s)));
+
+    // A few pictures kept: a layout tab with a keyboard narrower than the window, and the narrow
+    // window's leading part of the Default App Snaps page.
+    for (const char* name : {"quarters-1100x700-light", "quarters-1100x700-dark", "appSnaps-360x450-light",
+                             "appSnaps-360x450-dark"}) {
+        const QString file = QString::fromUtf8(name);
+        EXPECT_TRUE(matchesGolden(QImage(folder + u'/' + file + u".png"_s), u"tools/tabs-"_s + file));
+    }
+}
 
 TEST(RenderToolsTest, FrameCountsAreDecimalIntegersWithAnOptionalSign) {
     const std::pair<const char*, std::optional<int>> cases[] = {
