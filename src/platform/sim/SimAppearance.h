@@ -4,10 +4,14 @@
 
 namespace platform::sim {
 
-// A desktop whose scheme the test sets; light until told otherwise.
+// A desktop whose scheme the test sets; light until told otherwise. Setting it announces the
+// change as a desktop switch would.
 class SimAppearance final : public Appearance {
 public:
-    void setSystemScheme(Scheme scheme) { m_system = scheme; }
+    void setSystemScheme(Scheme scheme) {
+        m_system = scheme;
+        announce();
+    }
 
 protected:
     Scheme systemScheme() const override { return m_system; }

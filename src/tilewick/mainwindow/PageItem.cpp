@@ -95,6 +95,8 @@ PageItem::PageItem(const PageContext& context, QSizeF size, QGraphicsItem* paren
     // keyboard, another card's lift) copies it.
     setCacheMode(DeviceCoordinateCache);
     setTransformOriginPoint(QRectF(QPointF(), size).center());
+    // The cache holds the colours of the scheme it was drawn in.
+    context.services.whenSchemeChanges(this, [this] { update(); });
 }
 
 PageItem::~PageItem() {

@@ -34,4 +34,9 @@ Scheme ViewServices::scheme() const {
     return m_appearance ? m_appearance->scheme() : Scheme::Light;
 }
 
+void ViewServices::whenSchemeChanges(QObject* receiver, std::function<void()> then) const {
+    if (m_appearance)
+        QObject::connect(m_appearance.get(), &platform::Appearance::schemeChanged, receiver, std::move(then));
+}
+
 } // namespace tilewick

@@ -6,6 +6,9 @@
 #include "platform/ReduceMotion.h"
 #include "platform/Runtime.h"
 
+#include <QObject>
+
+#include <functional>
 #include <memory>
 
 namespace platform {
@@ -37,6 +40,9 @@ public:
     bool reduceMotion() const;
     // The scheme to draw with now.
     Scheme scheme() const;
+    // Runs `then` on the main thread each time the scheme changes, while `receiver` lives; what
+    // keeps a drawing of the old scheme draws again there.
+    void whenSchemeChanges(QObject* receiver, std::function<void()> then) const;
 
 private:
     std::shared_ptr<platform::Runtime> m_runtime;

@@ -144,6 +144,7 @@ KeyCap::Look KeyCap::look(const TilewickStore& store, const KeyboardEnvironment&
     const bool globe = key.code == kGlobeKey;
 
     Look look;
+    look.scheme = scheme;
     look.variant = variant(env);
     look.held = isHeld(store);
     look.editing = isEditing(store);

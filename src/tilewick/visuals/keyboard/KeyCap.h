@@ -47,6 +47,8 @@ struct KeyCap {
 
     // Everything the face needs, resolved for one scheme.
     struct Look {
+        // The scheme the colours below were resolved for; the face draws with it.
+        Scheme scheme = Scheme::Light;
         Variant variant = Variant::normal;
         bool emphasised = false;
         bool cardHovered = false;

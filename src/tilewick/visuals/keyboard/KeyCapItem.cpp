@@ -57,8 +57,7 @@ public:
                 held = keyboard.services().uptime() - *look.pressedAt;
             phase = KeyPulse::phase(held, keyboard.animationTime(), *look.pulseIndex);
         }
-        KeyPulse::paint(*painter, m_cap.m_shape, phase, keyboard.services().scheme() == Scheme::Dark, false,
-                        m_cap.m_cap.u);
+        KeyPulse::paint(*painter, m_cap.m_shape, phase, look.scheme == Scheme::Dark, false, m_cap.m_cap.u);
     }
 
 private:
@@ -176,7 +175,8 @@ QPainterPath KeyCapItem::shape() const {
 }
 
 void KeyCapItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {
-    const Scheme scheme = m_keyboard.services().scheme();
+    // The scheme of the look, so that the cached face and its colours always agree.
+    const Scheme scheme = m_look.scheme;
     const bool dark = scheme == Scheme::Dark;
     const qreal u = m_cap.u;
     const QRectF frame(QPointF(), m_size);
@@ -232,7 +232,7 @@ void KeyCapItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidg
 }
 
 void KeyCapItem::paintContent(QPainter& p, const QRectF& area) const {
-    const Scheme scheme = m_keyboard.services().scheme();
+    const Scheme scheme = m_look.scheme;
     const qreal u = m_cap.u;
     switch (m_look.content) {
     case KeyCap::Content::mutedHotkey: {

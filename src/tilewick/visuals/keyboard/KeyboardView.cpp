@@ -76,6 +76,8 @@ KeyboardView::KeyboardView(TilewickStore& store, ViewServices services, HoverTip
           &TilewickStore::appSnapMultiChanged, &TilewickStore::appSnapAppChanged,
           &TilewickStore::appSnapsChanged, &TilewickStore::canRedoChanged, &TilewickStore::animatingChanged})
         connect(&m_store, signal, this, &KeyboardView::refresh);
+    // The key faces are cached with the scheme of their look: a switch draws them again.
+    m_services.whenSchemeChanges(this, [this] { refresh(); });
 }
 
 KeyboardView::~KeyboardView() {

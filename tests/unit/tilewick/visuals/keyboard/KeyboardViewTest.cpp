@@ -298,6 +298,34 @@ TEST_F(KeyboardViewTest, AGlyphThatChangesIsDrawnAfreshOnScreen) {
     EXPECT_NE(onScreen(anchorKey), anchorFace);
 }
 
+// The desktop switching between light and dark: every cached key face is drawn again in the new
+// scheme, on screen, without anything else changing.
+TEST_F(KeyboardViewTest, ADesktopSchemeSwitchDrawsTheCachedFacesAgain) {
+    const KeyboardView& view = keyboard();
+    QGraphicsView window(m_scene.get());
+    window.setSceneRect(view.sceneBoundingRect());
+    window.resize(800, 400);
+    // The mean lightness of the key on screen, its face and label together.
+    const auto lightness = [&](quint16 code) {
+        const QImage screen = window.grab().toImage();
+        const QRect face = window.mapFromScene(cap(code).sceneBoundingRect()).boundingRect() & screen.rect();
+        double sum = 0;
+        for (int y = face.top(); y <= face.bottom(); ++y)
+            for (int x = face.left(); x <= face.right(); ++x)
+                sum += screen.pixelColor(x, y).lightnessF();
+        return sum / std::max(1, face.width() * face.height());
+    };
+    const double light = lightness(kKeyQ);
+    EXPECT_EQ(cap(kKeyQ).look().scheme, Scheme::Light);
+
+    appearance().setSystemScheme(Scheme::Dark);
+    EXPECT_EQ(cap(kKeyQ).look().scheme, Scheme::Dark);
+    EXPECT_LT(lightness(kKeyQ), light - 0.3);
+
+    appearance().setSystemScheme(Scheme::Light);
+    EXPECT_DOUBLE_EQ(lightness(kKeyQ), light);
+}
+
 TEST_F(KeyboardViewTest, PulseIndexFollowsTheTabsCardOrder) {
     keyboard();
     store().setTab(SnapTab::quarters);
