@@ -14,6 +14,7 @@
 #include "SimLoginItems.h"
 #include "SimReduceMotion.h"
 #include "SimSystemFacts.h"
+#include "SimTrayColors.h"
 #include "VirtualRuntime.h"
 
 namespace platform::sim {
@@ -38,6 +39,7 @@ std::shared_ptr<Platform> makeSimPlatform() {
     provideBoth<ReduceMotion>(*platform, std::make_shared<SimReduceMotion>());
     provideBoth<LoginItems>(*platform, std::make_shared<SimLoginItems>());
     provideBoth<Alerts>(*platform, std::make_shared<SimAlerts>());
+    provideBoth<TrayColors>(*platform, std::make_shared<SimTrayColors>());
     provideBoth<Identity>(*platform,
                           std::make_shared<SimIdentity>(SimIdentity::Values{.homeFolder = paths->home()}));
     provideBoth<SystemFacts>(*platform, std::make_shared<SimSystemFacts>());

@@ -7,6 +7,7 @@
 #include "X11Pointer.h"
 #include "X11Screens.h"
 #include "X11Sound.h"
+#include "X11TrayColors.h"
 #include "X11Workspace.h"
 #include "platform/Platform.h"
 #include "platform/Runtime.h"
@@ -41,6 +42,8 @@ bool provideX11Desktop(Platform& platform, const OwnApplication& own) {
         platform.provide<EventTap>(tap);
         platform.provide<LocalKeyMonitors>(tap);
     }
+    if (auto trayColors = X11TrayColors::open())
+        platform.provide<TrayColors>(trayColors);
     return true;
 }
 

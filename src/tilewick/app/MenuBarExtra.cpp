@@ -6,26 +6,39 @@
 #include "tilewick/visuals/QuarterMenuBar.h"
 #include "tilewick/visuals/Theme.h"
 
+#include "platform/TrayColors.h"
+
 #include <QApplication>
-#include <QPalette>
+#include <QCursor>
+#include <QIcon>
 #include <QPointer>
 #include <QSystemTrayIcon>
 
 namespace tilewick {
 
-QImage trayIconImage(bool darkPanel) {
-    QImage image = tintedTemplate(menuBarImage(), darkPanel ? Qt::white : Qt::black);
+QColor trayIconColor(std::optional<QColor> trayColor, Scheme scheme) {
+    if (trayColor)
+        return *trayColor;
+    return scheme == Scheme::Dark ? Qt::white : Qt::black;
+}
+
+QImage trayIconImage(const QColor& color) {
+    QImage image = tintedTemplate(menuBarImage(), color);
     image.setDevicePixelRatio(2);
     return image;
 }
 
 MenuBarExtra::MenuBarExtra(TilewickStore& store, const AppServices& services, AppShell& shell,
-                           ViewServices view, QObject* parent)
-    : QObject(parent), m_store(store), m_services(services), m_shell(shell), m_view(std::move(view)) {
+                           ViewServices view, std::shared_ptr<const platform::TrayColors> trayColors,
+                           QObject* parent)
+    : QObject(parent), m_store(store), m_services(services), m_shell(shell), m_view(std::move(view)),
+      m_trayColors(std::move(trayColors)) {
     m_icon = std::make_unique<QSystemTrayIcon>();
     updateIcon();
-    // A switch of the desktop between light and dark repaints the icon for the panel.
-    qApp->installEventFilter(this);
+    // The icon is tinted again when the tray's colours or the desktop's scheme change.
+    m_view.whenSchemeChanges(this, [this] { updateIcon(); });
+    if (m_trayColors)
+        connect(m_trayColors.get(), &platform::TrayColors::changed, this, &MenuBarExtra::updateIcon);
     m_icon->setToolTip(QStringLiteral("Tilewick"));
     m_icon->setContextMenu(&m_menu);
     // A click on the icon opens the same menu as the menu-bar item does.
@@ -62,14 +75,13 @@ void MenuBarExtra::rebuild() {
     fillMenu(m_menu, menuBarMenu(m_store, m_services, m_shell));
 }
 
-bool MenuBarExtra::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange)
-        updateIcon();
-    return false;
+QIcon MenuBarExtra::icon() const {
+    return m_icon->icon();
 }
 
 void MenuBarExtra::updateIcon() {
-    m_icon->setIcon(QIcon(QPixmap::fromImage(trayIconImage(m_view.scheme() == Scheme::Dark))));
+    const std::optional<QColor> trayColor = m_trayColors ? m_trayColors->iconColor() : std::nullopt;
+    m_icon->setIcon(QIcon(QPixmap::fromImage(trayIconImage(trayIconColor(trayColor, m_view.scheme())))));
 }
 
 void MenuBarExtra::updateVisibility() {

@@ -11,6 +11,10 @@
 
 class QSystemTrayIcon;
 
+namespace platform {
+class TrayColors;
+}
+
 namespace tilewick {
 
 class TilewickStore;
@@ -22,14 +26,14 @@ class AppShell;
 class MenuBarExtra final : public QObject {
     Q_OBJECT
 public:
+    // Without tray colours the icon follows the light or dark appearance.
     MenuBarExtra(TilewickStore& store, const AppServices& services, AppShell& shell, ViewServices view,
-                 QObject* parent = nullptr);
+                 std::shared_ptr<const platform::TrayColors> trayColors, QObject* parent = nullptr);
     ~MenuBarExtra() override;
 
     const QMenu& menu() const { return m_menu; }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    // The icon as the tray shows it.
+    QIcon icon() const;
 
 private:
     void updateIcon();
@@ -41,12 +45,16 @@ private:
     AppServices m_services;
     AppShell& m_shell;
     ViewServices m_view;
+    std::shared_ptr<const platform::TrayColors> m_trayColors;
     QMenu m_menu;
     std::unique_ptr<QSystemTrayIcon> m_icon;
     bool m_rebuildPending = false;
 };
 
-// The tray icon's image: the template in black on a light panel, white on a dark one.
-QImage trayIconImage(bool darkPanel);
+// The colour of the tray icon: the one the tray asks for, else black on a light panel and white
+// on a dark one.
+QColor trayIconColor(std::optional<QColor> trayColor, Scheme scheme);
+// The tray icon's image: the template in `color`.
+QImage trayIconImage(const QColor& color);
 
 } // namespace tilewick

@@ -16,6 +16,7 @@
 #include "platform/Screens.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
+#include "platform/TrayColors.h"
 #include "tilewick/appsnaps/AppSnapsEngine.h"
 #include "tilewick/engine/HotkeyEngine.h"
 #include "tilewick/engine/MultiWindow.h"
@@ -118,7 +119,7 @@ int runProgram(const ProgramServices& services) {
         window.raise();
         window.activateWindow();
     });
-    MenuBarExtra extra(store, app, *shell, view);
+    MenuBarExtra extra(store, app, *shell, view, platform.shared<platform::TrayColors>());
     QObject::connect(&services.instance, &platform::SingleInstance::reopenRequested, &delegate,
                      &AppDelegate::reopen);
 
