@@ -36,6 +36,12 @@ int QtAlerts::runModal(const ModalAlert& alert) {
         escapeIndex = titles.size() - 1;
     box.setEscapeButton(buttons[escapeIndex]);
 
+    // The question may come while another program is in front (the crash prompt at start): the
+    // alert comes forward and takes the keyboard before it waits.
+    box.setWindowModality(Qt::ApplicationModal);
+    box.show();
+    box.raise();
+    box.activateWindow();
     box.exec();
     const auto index = buttons.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
     // Closing the dialog without a button counts as the Escape button.

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -69,6 +70,34 @@ TEST(QtAlerts, AnswersWithThePositionOfTheButtonInTheGivenOrder) {
     // Escape and closing the window answer as "Cancel".
     pressWhenShown([](QMessageBox* box) { box->reject(); });
     EXPECT_EQ(alerts.runModal(alert), 1001);
+}
+
+// The crash prompt comes at start, often while another program is in front: the alert becomes
+// the active window while it waits for the answer.
+TEST(QtAlerts, TheAlertIsActiveWhileItWaits) {
+    platform::QtAlerts alerts;
+    bool activeWhileWaiting = false;
+    // Turns of the alert's own event loop, until it is active or enough have passed.
+    int turns = 0;
+    QTimer poll;
+    poll.setInterval(0);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        activeWhileWaiting = QApplication::activeWindow() == box;
+        if (activeWhileWaiting || ++turns > 200) {
+            poll.stop();
+            buttonTitled(box, "Not Now")->click();
+        }
+    });
+    poll.start();
+    EXPECT_EQ(alerts.runModal({ModalAlert::Style::Informational,
+                               "Tilewick quit unexpectedly last time.",
+                               "",
+                               {"Tell Us…", "Not Now"}}),
+              1001);
+    EXPECT_TRUE(activeWhileWaiting);
 }
 
 } // namespace
