@@ -1,5 +1,7 @@
 #include "BetaPanel.h"
 
+#include "platform/drawing/WindowFit.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QScreen>
@@ -32,6 +34,7 @@ BetaPanel::BetaPanel(QSize contentSize, StyleMask style) : QWidget(nullptr, flag
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     setContentSize(contentSize);
+    platform::fitWhenShown(*this);
 }
 
 void BetaPanel::setContentView(QWidget* view) {

@@ -5,6 +5,8 @@
 #include "tilewick/mainwindow/MainView.h"
 #include "tilewick/store/TilewickStore.h"
 
+#include "platform/drawing/WindowFit.h"
+
 #include <QMenuBar>
 
 namespace tilewick {
@@ -23,6 +25,8 @@ MainWindow::MainWindow(TilewickStore& store, const AppServices& services, AppShe
     setWindowRole(QLatin1String(kIdentifier));
     setWindowTitle(QStringLiteral("Tilewick"));
     resize(kDefaultSize);
+    // Never larger than the work area of its screen, nor outside it.
+    platform::fitWhenShown(*this);
     updateContent();
     m_applicationMenu = menuBar()->addMenu(QStringLiteral("Tilewick"));
     m_helpMenu = menuBar()->addMenu(QStringLiteral("Help"));

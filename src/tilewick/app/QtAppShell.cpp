@@ -63,7 +63,10 @@ std::optional<MainWindowState> QtAppShell::visibleMainWindow() const {
     if (!mainWindowVisible())
         return std::nullopt;
     MainWindowState state;
-    state.frame = m_window->frameGeometry();
+    const QRect outer = m_window->frameGeometry(), client = m_window->geometry();
+    state.frame = outer;
+    state.decorations = QMarginsF(client.left() - outer.left(), client.top() - outer.top(),
+                                  outer.right() - client.right(), outer.bottom() - client.bottom());
     state.fullScreen = m_window->isFullScreen();
     if (const QScreen* screen = m_window->screen() ? m_window->screen() : QGuiApplication::primaryScreen())
         state.screenVisibleFrame = QRectF(screen->availableGeometry());

@@ -11,6 +11,7 @@
 #include "platform/Workspace.h"
 
 #include <QList>
+#include <QMargins>
 #include <QRectF>
 
 #include <atomic>
@@ -140,6 +141,7 @@ public:
 
 // The main window as the shell reports it, in the desktop's global coordinates (y downwards).
 struct MainWindowState {
+    // The outer frame, the window manager's decorations included.
     QRectF frame;
     bool fullScreen = false;
     // The visible frame of the window's screen, else of the main screen; none without screens.
@@ -148,6 +150,9 @@ struct MainWindowState {
     bool occluded = false;
     // It has the keyboard focus (the key window).
     bool key = false;
+    // What the window manager's decorations add around the client area; none where they are not
+    // known (yet).
+    QMarginsF decorations;
 };
 
 // The application shell: how the program appears on the desktop, and its window "main".

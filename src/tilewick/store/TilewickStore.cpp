@@ -328,8 +328,10 @@ std::optional<QRectF> TilewickStore::restoredMainWindowFrame(const MainWindowSta
     if (window.fullScreen || !window.screenVisibleFrame)
         return std::nullopt;
     const QRectF visible = *window.screenVisibleFrame;
-    const double w = std::min(visible.width(), kMainWindowWidth);
-    const double h = std::min(visible.height(), kMainWindowHeight);
+    // The standard size is the client area's; the frame around it stays inside the screen.
+    const QMarginsF& decorations = window.decorations;
+    const double w = std::min(visible.width(), kMainWindowWidth + decorations.left() + decorations.right());
+    const double h = std::min(visible.height(), kMainWindowHeight + decorations.top() + decorations.bottom());
     if (std::abs(window.frame.width() - w) <= 1 && std::abs(window.frame.height() - h) <= 1)
         return std::nullopt;
     // Centred where it was, top edge kept (y grows downwards here), both pulled into the screen.

@@ -1,6 +1,6 @@
 # Sourced by the end-to-end scripts: a private X desktop that never touches the user's display
 # or files. Gives `work` (a folder removed at exit), `pids` (processes stopped at exit), `await`,
-# `require_tools` and `start_private_desktop`.
+# `require_tools`, `start_private_desktop` and `main_window`.
 
 work="$(mktemp -d)"
 pids=()
@@ -42,7 +42,8 @@ require_tools() {
 }
 
 # Private folders, Xvfb on a free display with one 2560×1080 screen split into two monitors of
-# 1280×1080 side by side ("L" holds the origin, "R"), and a window manager: openbox, or the one
+# 1280×1080 side by side ("L" holds the origin, "R") unless PRIVATE_DESKTOP_SCREEN says otherwise,
+# and a window manager: openbox, or the one
 # named (icewm, fluxbox), whose process is `wm_pid`.
 start_private_desktop() {
   local wm="${1:-openbox}"
@@ -53,18 +54,22 @@ start_private_desktop() {
   mkdir -m 700 "$XDG_RUNTIME_DIR"
   unset SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS XAUTHORITY TILEWICK_KEYBOARD_TYPE TILEWICK_GLOBE_KEY
 
-  # Xvfb picks a free display number itself and writes it to fd 3.
-  Xvfb -displayfd 3 -screen 0 2560x1080x24 -noreset -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+  # Xvfb picks a free display number itself and writes it to fd 3. PRIVATE_DESKTOP_SCREEN (such
+  # as 1280x800) asks for one screen of that size, a single monitor.
+  Xvfb -displayfd 3 -screen 0 "${PRIVATE_DESKTOP_SCREEN:-2560x1080}x24" -noreset -nolisten tcp \
+    3>"$work/display" 2>"$work/xvfb.log" &
   pids+=($!)
   await test -s "$work/display" || { cat "$work/xvfb.log" >&2; exit 1; }
   export DISPLAY=":$(head -n 1 "$work/display")"
   echo "private display $DISPLAY"
 
   # The left monitor takes over Xvfb's only output.
-  local output
-  output="$(xrandr | awk '/ connected/ { print $1; exit }')"
-  xrandr --setmonitor L 1280/338x1080/285+0+0 "${output:-none}" >/dev/null
-  xrandr --setmonitor R 1280/338x1080/285+1280+0 none >/dev/null
+  if [ -z "${PRIVATE_DESKTOP_SCREEN:-}" ]; then
+    local output
+    output="$(xrandr | awk '/ connected/ { print $1; exit }')"
+    xrandr --setmonitor L 1280/338x1080/285+0+0 "${output:-none}" >/dev/null
+    xrandr --setmonitor R 1280/338x1080/285+1280+0 none >/dev/null
+  fi
 
   case "$wm" in
     openbox) openbox --sm-disable >"$work/wm.log" 2>&1 & ;;
@@ -118,4 +123,17 @@ start_tilewick() {
   tilewick=$!
   pids+=("$tilewick")
   await sh -c 'xprop -id "$(xprop -root _NET_ACTIVE_WINDOW | awk "{ print \$NF }")" WM_WINDOW_ROLE | grep -q main'
+}
+
+# The client window whose WM_WINDOW_ROLE is "main", if one exists and is mapped.
+main_window() {
+  local id
+  for id in $(xwininfo -root -tree 2>/dev/null | awk '/"Tilewick": \("Tilewick" "Tilewick"\)/ { print $1 }'); do
+    if xprop -id "$id" WM_WINDOW_ROLE 2>/dev/null | grep -q '= "main"' &&
+      xwininfo -id "$id" 2>/dev/null | grep -q "Map State: IsViewable"; then
+      echo "$id"
+      return 0
+    fi
+  done
+  return 1
 }

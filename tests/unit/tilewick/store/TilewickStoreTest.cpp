@@ -383,6 +383,19 @@ TEST(RestoredMainWindowFrame, KeepsTheTopEdgeAndCentreWithinTheScreen) {
         {"HalvesRoundAwayFromZero",
          {{300.5, 100.5, 500, 500}, false, QRectF(0, 0, 2000, 1200)},
          QRectF(73, 101, 956, 891)},
+        // The standard size is the client area's: a window reopened with its title bar and
+        // borders known (1 around, a 24-point title bar) is left as it is …
+        {"StandardWithItsDecorations",
+         {{100, 100, 958, 916}, false, QRectF(0, 0, 2000, 1200), false, false, QMarginsF(1, 24, 1, 1)},
+         std::nullopt},
+        // … and the frame that sets it again holds the decorations too.
+        {"GrowsWithItsDecorations",
+         {{100, 100, 702, 525}, false, QRectF(0, 0, 2000, 1200), false, false, QMarginsF(1, 24, 1, 1)},
+         QRectF(0, 100, 958, 916)},
+        // On a short screen the whole frame, title bar included, stays on it.
+        {"ShortScreenWithDecorations",
+         {{200, 300, 702, 525}, false, QRectF(0, 23, 1280, 777), false, false, QMarginsF(1, 24, 1, 1)},
+         QRectF(72, 23, 958, 777)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

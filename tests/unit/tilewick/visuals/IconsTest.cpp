@@ -51,6 +51,18 @@ TEST(QuarterIcons, ApplicationIconComesInTheDesktopSizes) {
         EXPECT_TRUE(sizes.contains(QSize(side, side))) << side;
 }
 
+// Title bars and task bars pick the size they need from the window's icon: each size they ask for
+// is a drawing made at that size, never another size scaled.
+TEST(QuarterIcons, ApplicationIconHoldsADrawingAtEverySizeTitleAndTaskBarsAskFor) {
+    const QIcon icon = applicationIcon();
+    for (int side : {16, 24, 32, 48, 64, 128, 256}) {
+        SCOPED_TRACE(side);
+        EXPECT_TRUE(icon.availableSizes().contains(QSize(side, side)));
+        const QImage drawn = QuarterIcon{qreal(side), false}.image().convertToFormat(QImage::Format_ARGB32);
+        EXPECT_EQ(icon.pixmap(QSize(side, side)).toImage().convertToFormat(QImage::Format_ARGB32), drawn);
+    }
+}
+
 TEST(MenuBarIcons, DrawingFitsTheTemplateFrame) {
     const QSizeF size = QuarterMenuBar{17}.frameSize();
     EXPECT_NEAR(size.width(), 19.21, 1e-9);
