@@ -90,7 +90,7 @@ using KeyboardTapRef = std::shared_ptr<KeyboardTap>;
 // the key-downs of the wanted chords (whatever lock keys are on) and their key-ups, every
 // modifier change, and every key of this application's own windows. Only those can be swallowed;
 // a key the taps pass reaches the application as if no tap were there. Such a backend may find a
-// wanted chord taken by another program: it says so in takenChords() and tries again on
+// wanted chord taken by another program: it says so in takenChords() and looks again on
 // retakeChords().
 class EventTap {
 public:
@@ -112,7 +112,9 @@ public:
 
     // The wanted chords another program holds, as of the last attempt to take them.
     virtual QList<TakenChord> takenChords() const { return {}; }
-    // Tries again to take the chords other programs held; cheap when none is taken.
+    // Looks again at the chords other programs held (one look per status poll), and takes one back
+    // only once its holder let go of it for good (LetGoWatch), never in the moment a window manager
+    // lets go of its keys to grab them again; cheap when none is taken.
     virtual void retakeChords() {}
 };
 

@@ -42,16 +42,57 @@ KeyboardTapRef SimEventTap::create(Callback callback) {
     return tap;
 }
 
+namespace {
+
+quint64 watchKey(const KeyChord& chord) {
+    return quint64(chord.keyCode) << 32 | chord.modifiers;
+}
+
+} // namespace
+
 void SimEventTap::setWantedChords(const QList<KeyChord>& chords) {
     m_wanted = chords;
-    retakeChords();
+    // Chords no longer wanted are let go of; those newly wanted are grabbed now, first come first
+    // served; those taken stay so until their holder lets go of them for good.
+    m_taken.removeIf([&](const TakenChord& t) { return !m_wanted.contains(t.chord); });
+    m_letGo.keepOnly([&](quint64 key) {
+        return std::any_of(m_taken.cbegin(), m_taken.cend(),
+                           [&](const TakenChord& t) { return watchKey(t.chord) == key; });
+    });
+    for (const TakenChord& held : std::as_const(m_heldElsewhere)) {
+        const bool taken = std::any_of(m_taken.cbegin(), m_taken.cend(),
+                                       [&](const TakenChord& t) { return t.chord == held.chord; });
+        if (m_wanted.contains(held.chord) && !taken) {
+            m_taken.append(held);
+            m_letGo.held(watchKey(held.chord));
+        }
+    }
 }
 
 void SimEventTap::retakeChords() {
-    m_taken.clear();
-    for (const TakenChord& held : std::as_const(m_heldElsewhere))
-        if (m_wanted.contains(held.chord))
-            m_taken.append(held);
+    QList<TakenChord> taken;
+    for (const TakenChord& t : std::as_const(m_taken)) {
+        const auto held = std::find_if(m_heldElsewhere.cbegin(), m_heldElsewhere.cend(),
+                                       [&](const TakenChord& h) { return h.chord == t.chord; });
+        if (held != m_heldElsewhere.cend()) {
+            m_letGo.held(watchKey(t.chord));
+            taken.append(*held);
+        } else if (!m_letGo.free(watchKey(t.chord))) {
+            taken.append(t);
+        }
+    }
+    m_taken = taken;
+}
+
+bool SimEventTap::takeElsewhere(const KeyChord& chord, bool partly) {
+    const bool ours =
+        m_wanted.contains(chord) &&
+        std::none_of(m_taken.cbegin(), m_taken.cend(), [&](const TakenChord& t) { return t.chord == chord; });
+    if (ours)
+        return false;
+    letGo(chord);
+    m_heldElsewhere.append({chord, partly});
+    return true;
 }
 
 void SimEventTap::letGo(const KeyChord& chord) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/EventTap.h"
+#include "platform/LetGoWatch.h"
 
 #include <QList>
 #include <QSet>
@@ -68,12 +69,12 @@ public:
     // TapDisabledByUserInput); with `notify`, each tap's callback hears it.
     void disableTaps(KeyEvent::Type reason, bool notify = true);
     void setGrabsOnly(bool grabsOnly) { m_grabsOnly = grabsOnly; }
-    // Another program holds `chord` (`partly`: only with some lock keys on) until it lets go; the
-    // taken chords are looked at when the wanted chords are set and on retakeChords(). While
-    // wholly taken, a grabsOnly tap does not see the chord.
-    void takeElsewhere(const KeyChord& chord, bool partly = false) {
-        m_heldElsewhere.append({chord, partly});
-    }
+    // Another program grabs `chord` (`partly`: only with some lock keys on) and holds it until it
+    // lets go. As on X, it cannot take a chord this program holds (wanted and not taken): false.
+    // A newly wanted chord is taken elsewhere at once; one taken is taken back on retakeChords()
+    // only once it was found free at LetGoWatch::kFreeLooks calls in a row. While wholly taken,
+    // a grabsOnly tap does not see the chord.
+    bool takeElsewhere(const KeyChord& chord, bool partly = false);
     void letGo(const KeyChord& chord);
 
     // --- Observing ---
@@ -103,6 +104,7 @@ private:
     QList<KeyChord> m_wanted;
     QList<TakenChord> m_heldElsewhere;
     QList<TakenChord> m_taken;
+    LetGoWatch m_letGo;          // the taken chords, by chord key
     QSet<quint16> m_grabbedKeys; // key-downs delivered through a grab, awaiting their key-ups
     QList<Delivery> m_deliveries;
     quint64 m_flags = 0;

@@ -39,6 +39,51 @@ struct XkbEventHeader {
     quint8 deviceID;
 };
 
+// XInput 2 names "any modifiers" with a bit of its own.
+quint32 xiModifiers(quint16 modifiers) {
+    return modifiers == XCB_MOD_MASK_ANY ? quint32(XCB_INPUT_MODIFIER_MASK_ANY) : modifiers;
+}
+
+// The two requests of one grab, XInput 2's (when `xiDevice` is set) going first: of two passive
+// grabs on a window the server activates the later one, so keys come as core events.
+struct GrabRequest {
+    xcb_input_xi_passive_grab_device_cookie_t xi{};
+    xcb_void_cookie_t core{};
+    bool withXi = false;
+};
+
+GrabRequest requestGrab(xcb_connection_t* c, xcb_window_t root, quint16 xiDevice, quint8 keycode,
+                        quint16 modifiers) {
+    GrabRequest request;
+    if (xiDevice) {
+        // Never frozen and never answered: it does not activate while the core grab is there.
+        const quint32 mask = XCB_INPUT_XI_EVENT_MASK_KEY_PRESS | XCB_INPUT_XI_EVENT_MASK_KEY_RELEASE;
+        const quint32 xiMods = xiModifiers(modifiers);
+        request.xi = xcb_input_xi_passive_grab_device(
+            c, XCB_CURRENT_TIME, root, XCB_CURSOR_NONE, keycode, xiDevice, 1, 1, XCB_INPUT_GRAB_TYPE_KEYCODE,
+            XCB_INPUT_GRAB_MODE_22_ASYNC, XCB_INPUT_GRAB_MODE_22_ASYNC, XCB_INPUT_GRAB_OWNER_NO_OWNER, &mask,
+            &xiMods);
+        request.withXi = true;
+    }
+    request.core =
+        xcb_grab_key_checked(c, 0, root, modifiers, keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_SYNC);
+    return request;
+}
+
+// Whether both grabs of a request hold: another client's grab of either kind refuses one.
+bool grabHolds(xcb_connection_t* c, const GrabRequest& request) {
+    bool holds = XcbReply<xcb_generic_error_t>{xcb_request_check(c, request.core)} == nullptr;
+    if (request.withXi) {
+        xcb_generic_error_t* error = nullptr;
+        XcbReply<xcb_input_xi_passive_grab_device_reply_t> reply(
+            xcb_input_xi_passive_grab_device_reply(c, request.xi, &error));
+        XcbReply<xcb_generic_error_t> failed(error);
+        // The reply lists the modifiers it could not grab for.
+        holds = holds && (!reply || reply->num_modifiers == 0);
+    }
+    return holds;
+}
+
 } // namespace
 
 class X11Tap final : public KeyboardTap {
@@ -99,11 +144,9 @@ X11EventTap::~X11EventTap() {
     if (m_filterInstalled && QCoreApplication::instance())
         QCoreApplication::instance()->removeEventFilter(this);
     for (const Grab& grab : m_grabs)
-        xcb_ungrab_key(m_x->xcb(), grab.keycode, m_x->root(), grab.modifiers);
-    if (m_globeGrabbed)
-        xcb_ungrab_key(m_x->xcb(), m_globeGrabbed, m_x->root(), XCB_MOD_MASK_ANY);
+        releaseGrab(grab);
     // A grab active now would keep the keyboard frozen until the connection closes.
-    if (!m_grabs.empty() || m_globeGrabbed)
+    if (!m_grabs.empty())
         xcb_ungrab_keyboard(m_x->xcb(), XCB_CURRENT_TIME);
     m_x->flush();
     xkb_state_unref(m_plainState);
@@ -316,14 +359,27 @@ bool X11EventTap::anyEnabledTap() const {
     return std::any_of(taps.begin(), taps.end(), [](const auto& tap) { return tap->isEnabled(); });
 }
 
-void X11EventTap::updateGrabs() {
+void X11EventTap::releaseGrab(const Grab& grab) {
+    xcb_connection_t* c = m_x->xcb();
+    xcb_ungrab_key(c, grab.keycode, m_x->root(), grab.modifiers);
+    if (m_xiOpcode) {
+        const quint32 xiMods = xiModifiers(grab.modifiers);
+        xcb_input_xi_passive_ungrab_device(c, m_x->root(), grab.keycode, xcb_input_device_id_t(m_deviceId), 1,
+                                           XCB_INPUT_GRAB_TYPE_KEYCODE, &xiMods);
+    }
+}
+
+void X11EventTap::updateGrabs(bool look) {
     xcb_connection_t* c = m_x->xcb();
     const xcb_window_t root = m_x->root();
+    const quint16 xiDevice = m_xiOpcode ? quint16(m_deviceId) : 0;
 
-    // Each chord on every key that reports its key code, with each combination of the lock keys.
+    // Each chord on every key that reports its key code, with each combination of the lock keys;
+    // and the Globe stand-in, with whatever modifiers are held, while there are chords to hold it
+    // for (no chord: the Globe stand-in).
     struct Wanted {
         Grab grab;
-        KeyChord chord;
+        std::optional<KeyChord> chord;
         quint16 locks;
     };
     std::vector<Wanted> desired;
@@ -337,6 +393,11 @@ void X11EventTap::updateGrabs() {
                     desired.push_back({{keycode, quint16(modifiers | locks)}, chord, locks});
         }
     }
+    const Grab globe{m_globeKeycode, XCB_MOD_MASK_ANY};
+    const bool wantGlobe = globe.keycode != 0 && m_xiOpcode && m_hasXTest && !desired.empty();
+    if (wantGlobe)
+        desired.push_back({globe, std::nullopt, 0});
+
     const auto isDesired = [&desired](const Grab& grab) {
         return std::any_of(desired.begin(), desired.end(), [&](const Wanted& d) { return d.grab == grab; });
     };
@@ -345,56 +406,70 @@ void X11EventTap::updateGrabs() {
         if (isDesired(grab))
             kept.push_back(grab);
         else
-            xcb_ungrab_key(c, grab.keycode, root, grab.modifiers);
+            releaseGrab(grab);
     }
-    // The Globe stand-in, with whatever modifiers are held, while there are chords to hold it for.
-    const quint8 globe = m_globeKeycode;
-    const bool wantGlobe = globe != 0 && m_xiOpcode && m_hasXTest && !desired.empty();
-    if (m_globeGrabbed && (!wantGlobe || m_globeGrabbed != globe)) {
-        xcb_ungrab_key(c, m_globeGrabbed, root, XCB_MOD_MASK_ANY);
-        m_globeGrabbed = 0;
-    }
+    m_letGo.keepOnly([&](quint64 key) {
+        return std::any_of(desired.begin(), desired.end(),
+                           [&](const Wanted& d) { return d.grab.key() == key; });
+    });
 
-    // All requests go out before the first answer is awaited. The keyboard freezes on a grabbed
-    // key until the tap has decided; the pointer never does.
-    const auto grabKey = [&](quint8 keycode, quint16 modifiers) {
-        return xcb_grab_key_checked(c, 0, root, modifiers, keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_SYNC);
+    // A grab another client held is only looked at, and let go of at once, until it was found free
+    // at enough looks in a row; the last look takes it. A look holds the server meanwhile, so no
+    // other client's request comes between a grab and its release: a window manager grabbing its
+    // keys again at that moment gets them. All requests go out before the first answer is awaited.
+    struct Pending {
+        const Wanted* want;
+        bool probe;
+        GrabRequest request;
     };
-    std::vector<std::pair<xcb_void_cookie_t, const Wanted*>> pending;
+    std::vector<Pending> pending;
+    if (look)
+        xcb_grab_server(c);
     for (const Wanted& want : desired) {
         const bool held = std::find(kept.begin(), kept.end(), want.grab) != kept.end() ||
                           std::any_of(pending.begin(), pending.end(),
-                                      [&](const auto& p) { return p.second->grab == want.grab; });
-        if (!held)
-            pending.push_back({grabKey(want.grab.keycode, want.grab.modifiers), &want});
+                                      [&](const Pending& p) { return p.want->grab == want.grab; });
+        const quint64 key = want.grab.key();
+        if (held || (m_letGo.watches(key) && !look))
+            continue;
+        const bool probe = m_letGo.watches(key) && !m_letGo.lastLookDue(key);
+        pending.push_back(
+            {&want, probe, requestGrab(c, root, xiDevice, want.grab.keycode, want.grab.modifiers)});
+        if (probe)
+            releaseGrab(want.grab);
     }
-    std::optional<xcb_void_cookie_t> globeCookie;
-    if (wantGlobe && m_globeGrabbed != globe)
-        globeCookie = grabKey(globe, XCB_MOD_MASK_ANY);
+    if (look)
+        xcb_ungrab_server(c);
 
-    QList<Taken> taken;
-    for (const auto& [cookie, want] : pending) {
-        if (XcbReply<xcb_generic_error_t> error{xcb_request_check(c, cookie)}) {
-            auto it = std::find_if(taken.begin(), taken.end(),
-                                   [&](const Taken& t) { return t.chord == want->chord; });
-            if (it == taken.end())
-                it = taken.insert(taken.end(), Taken{want->chord, {}, false});
-            if (!it->locks.contains(want->locks))
-                it->locks.append(want->locks);
+    for (const Pending& p : pending) {
+        const quint64 key = p.want->grab.key();
+        if (!grabHolds(c, p.request)) {
+            // The half that held, if any, goes too: the chord is the other client's.
+            if (!p.probe)
+                releaseGrab(p.want->grab);
+            m_letGo.held(key);
+        } else if (p.probe) {
+            m_letGo.free(key);
         } else {
-            kept.push_back(want->grab);
+            m_letGo.forget(key);
+            kept.push_back(p.want->grab);
         }
-    }
-    bool globeRefused = false;
-    if (globeCookie) {
-        globeRefused = XcbReply<xcb_generic_error_t>{xcb_request_check(c, *globeCookie)} != nullptr;
-        if (!globeRefused)
-            m_globeGrabbed = globe;
     }
     m_x->flush();
     m_x->repliesTaken();
     m_grabs = std::move(kept);
 
+    QList<Taken> taken;
+    for (const Wanted& want : desired) {
+        if (!want.chord || !m_letGo.watches(want.grab.key()))
+            continue;
+        auto it =
+            std::find_if(taken.begin(), taken.end(), [&](const Taken& t) { return t.chord == *want.chord; });
+        if (it == taken.end())
+            it = taken.insert(taken.end(), Taken{*want.chord, {}, false});
+        if (!it->locks.contains(want.locks))
+            it->locks.append(want.locks);
+    }
     // Taken only partly when some grab of the chord holds.
     for (Taken& t : taken) {
         t.partly = std::any_of(desired.begin(), desired.end(), [&](const Wanted& d) {
@@ -402,7 +477,7 @@ void X11EventTap::updateGrabs() {
         });
         std::sort(t.locks.begin(), t.locks.end());
     }
-    reportTaken(taken, globeRefused);
+    reportTaken(taken, wantGlobe && m_letGo.watches(globe.key()));
 }
 
 void X11EventTap::reportTaken(const QList<Taken>& taken, bool globeRefused) {
@@ -449,7 +524,7 @@ QList<TakenChord> X11EventTap::takenChords() const {
 void X11EventTap::retakeChords() {
     // Nothing to ask the server while every grab holds.
     if (!m_taken.isEmpty() || m_globeRefused)
-        updateGrabs();
+        updateGrabs(true);
 }
 
 QString X11EventTap::describe(const KeyChord& chord) const {

@@ -3,6 +3,7 @@
 #include "X11Connection.h"
 #include "X11KeyMap.h"
 #include "platform/EventTap.h"
+#include "platform/LetGoWatch.h"
 
 #include <QList>
 #include <QObject>
@@ -35,9 +36,15 @@ class X11KeyMonitor;
 //   a swallowed key is kept (SyncKeyboard), a passed one is replayed to the focused window as if
 //   no grab were there (ReplayKeyboard), so no key the tap passes is lost. While a grab is
 //   active (the chord's key held) every key comes here, so chords pressed in a row work.
-// - A grab another client holds is refused by the server (BadAccess): the chord is listed in
-//   takenChords(), said once on stderr (exactly which lock combinations are taken when only some
-//   are), and tried again on retakeChords(); winning it back is said too.
+// - Each grab is made twice, through XInput 2 for the master keyboard and then through the core
+//   protocol: the server refuses a grab only for a clash with one of its own kind, and window
+//   managers hold their keys either way (Mutter through XInput 2, KWin and xbindkeys through the
+//   core protocol). Of two passive grabs on one window the server activates the later one, so
+//   the keys come as core events; the XInput 2 grab only keeps other clients from the chord.
+// - A grab another client holds (either kind) is refused by the server (BadAccess): the chord is
+//   listed in takenChords(), said once on stderr (exactly which lock combinations are taken when
+//   only some are). retakeChords() looks again, without holding what it finds free (LetGoWatch):
+//   a chord is taken back only once its holder let go of it for good; that is said too.
 // - Modifier changes come from the XKB state of the core keyboard, whoever has the focus, as
 //   flags-changed events with the key code of the modifier key that made them.
 // - The Globe stand-in key (the Menu key unless TILEWICK_GLOBE_KEY names another XKB key, such
@@ -92,6 +99,7 @@ private:
     struct Grab {
         quint8 keycode;
         quint16 modifiers;
+        quint64 key() const { return quint64(keycode) << 16 | modifiers; }
         friend bool operator==(const Grab&, const Grab&) = default;
     };
     // A wanted chord another client holds, and the lock combinations it holds it with.
@@ -116,7 +124,11 @@ private:
     void rebuildKeyMap();
     X11KeyMap::Modifiers readModifierMap();
     void scheduleRebuild();
-    void updateGrabs();
+    // Grabs what is wanted and not yet held, and lets go of the rest. A grab another client held
+    // is asked for again only by a `look` (retakeChords()).
+    void updateGrabs(bool look = false);
+    // Lets go of both kinds of grab of `grab` (those this client holds).
+    void releaseGrab(const Grab& grab);
     void reportTaken(const QList<Taken>& taken, bool globeRefused);
     void readActiveWindow();
 
@@ -155,9 +167,10 @@ private:
     X11KeyMap m_map;
     quint8 m_globeKeycode = 0;
     QList<KeyChord> m_wanted;
-    std::vector<Grab> m_grabs;
+    std::vector<Grab> m_grabs; // held, the Globe stand-in's among them
+    // The grabs other clients held at the last attempt, by Grab::key().
+    LetGoWatch m_letGo;
     QList<Taken> m_taken;
-    quint8 m_globeGrabbed = 0; // the keycode grabbed for Globe
     bool m_globeRefused = false;
 
     mutable std::vector<std::weak_ptr<X11Tap>> m_taps;

@@ -92,7 +92,7 @@ public:
     // Removes the tap.
     void stop();
     // Asks the tap service again for the chords other programs held (each status poll), so a
-    // chord works as soon as they let go. A chord newly taken is logged "hotkey.taken".
+    // chord works once they let go of it for good. A chord newly taken is logged "hotkey.taken".
     void retakeChords();
     bool hasTap() const { return m_tap != nullptr; }
     bool isTapEnabled() const { return m_tap && m_tap->isEnabled(); }

@@ -1,9 +1,12 @@
 #include "platform/sim/SimEventTap.h"
+#include "platform/LetGoWatch.h"
 
 #include <gtest/gtest.h>
 
 using platform::EventVerdict;
 using platform::KeyEvent;
+using platform::LetGoWatch;
+using platform::TakenChord;
 using platform::sim::SimEventTap;
 using Destination = SimEventTap::Destination;
 
@@ -120,6 +123,66 @@ TEST(SimEventTap, GrabsOnlySeesWantedChordsTheirKeyUpsAndModifierChanges) {
     EXPECT_EQ(seen, (QList<KeyEvent>{KeyEvent::keyDown(kKeyA, 0x190000), KeyEvent::keyUp(kKeyA, 0x190000),
                                      KeyEvent::flagsChanged(58, 0x80000), KeyEvent::keyDown(kKeyB),
                                      KeyEvent::keyUp(kKeyB)}));
+}
+
+TEST(SimEventTap, AChordTakenElsewhereIsTakenBackOnlyOnceItsHolderLetGoForGood) {
+    SimEventTap keyboard;
+    const platform::KeyChord a{kKeyA, 0x180000}, b{kKeyB, 0x180000};
+    ASSERT_TRUE(keyboard.takeElsewhere(a));
+    ASSERT_TRUE(keyboard.takeElsewhere(b, true));
+    keyboard.setWantedChords({a, b});
+    EXPECT_EQ(keyboard.takenChords(), (QList<TakenChord>{{a, false}, {b, true}}));
+    const auto lookUntilTakenBack = [&](const platform::KeyChord& chord) {
+        int looks = 0;
+        while (looks < 10 && keyboard.takenChords().contains(TakenChord{chord, false})) {
+            keyboard.retakeChords();
+            ++looks;
+        }
+        return looks;
+    };
+
+    // Let go of for a moment, grabbed again in between two looks: still the other program's.
+    keyboard.letGo(a);
+    for (int look = 1; look < LetGoWatch::kFreeLooks; ++look)
+        keyboard.retakeChords();
+    EXPECT_TRUE(keyboard.takeElsewhere(a)) << "not taken from its holder";
+    keyboard.retakeChords();
+    EXPECT_TRUE(keyboard.takenChords().contains(TakenChord{a, false}));
+
+    // Let go of for good: taken back at the kFreeLooks-th look, counted from the last time held.
+    keyboard.letGo(a);
+    EXPECT_EQ(lookUntilTakenBack(a), LetGoWatch::kFreeLooks);
+    EXPECT_EQ(keyboard.takenChords(), (QList<TakenChord>{{b, true}}));
+    // Now this program's: another program cannot take it.
+    EXPECT_FALSE(keyboard.takeElsewhere(a));
+    keyboard.retakeChords();
+    EXPECT_EQ(keyboard.takenChords(), (QList<TakenChord>{{b, true}}));
+
+    // Wanted no more, it is free for others; wanted again while held, it is taken at once.
+    keyboard.setWantedChords({b});
+    EXPECT_TRUE(keyboard.takeElsewhere(a));
+    keyboard.setWantedChords({a, b});
+    EXPECT_EQ(keyboard.takenChords(), (QList<TakenChord>{{b, true}, {a, false}}));
+}
+
+TEST(LetGoWatch, CountsFreeLooksInARowPerKeyAndForgetsWhatIsNoLongerAsked) {
+    LetGoWatch watch;
+    EXPECT_FALSE(watch.free(1)) << "a key never held is not watched";
+    watch.held(1);
+    watch.held(2);
+    for (int look = 1; look < LetGoWatch::kFreeLooks; ++look) {
+        EXPECT_FALSE(watch.lastLookDue(1));
+        EXPECT_FALSE(watch.free(1));
+    }
+    EXPECT_TRUE(watch.lastLookDue(1));
+    EXPECT_FALSE(watch.lastLookDue(2));
+    EXPECT_TRUE(watch.free(1));
+    EXPECT_FALSE(watch.watches(1));
+
+    watch.held(3);
+    watch.keepOnly([](quint64 key) { return key == 3; });
+    EXPECT_FALSE(watch.watches(2));
+    EXPECT_TRUE(watch.watches(3));
 }
 
 } // namespace

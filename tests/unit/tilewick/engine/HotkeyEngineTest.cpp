@@ -1,4 +1,5 @@
 #include "tilewick/engine/HotkeyEngine.h"
+#include "platform/LetGoWatch.h"
 #include "support/KeyEvents.h"
 #include "support/SimPlatformTest.h"
 #include "tilewick/store/Bindings.h"
@@ -232,8 +233,11 @@ TEST_F(HotkeyEngineTest, StartKeepsAnEnabledTapAndReplacesADisabledOne) {
 TEST_F(HotkeyEngineTest, AChordTakenElsewhereIsLoggedOnceAndWorksOnceLetGo) {
     eventTap().setGrabsOnly(true);
     const platform::KeyChord left{kLeft, kOptCmd};
-    eventTap().takeElsewhere(left);
-    eventTap().takeElsewhere({124, kOptCmd}, true);
+    // The other programs come first: while the engine wants the chords, they are its own.
+    EXPECT_FALSE(eventTap().takeElsewhere(left));
+    engine->update({});
+    EXPECT_TRUE(eventTap().takeElsewhere(left));
+    EXPECT_TRUE(eventTap().takeElsewhere({124, kOptCmd}, true));
     engine->update(chordTable(defaultBindings()));
     const QStringList logged = {"hotkey.taken layout=left_half partly=false",
                                 "hotkey.taken layout=right_half partly=true"};
@@ -243,15 +247,22 @@ TEST_F(HotkeyEngineTest, AChordTakenElsewhereIsLoggedOnceAndWorksOnceLetGo) {
     EXPECT_TRUE(client.performed.isEmpty());
     EXPECT_EQ(loggedEvents("hotkey.taken"), logged) << "said once";
 
+    // Taken back once the other program let go for good.
     eventTap().letGo(left);
-    engine->retakeChords();
+    for (int look = 0; look < platform::LetGoWatch::kFreeLooks; ++look)
+        engine->retakeChords();
     type([](SimEventTap& k) { k.press(kLeft, kOptCmd); });
     EXPECT_EQ(client.performed, (QList<Performed>{{SnapAction::leftHalf, false}}));
+    EXPECT_FALSE(eventTap().takeElsewhere(left)) << "ours now";
 
-    // Taken again: said again.
-    eventTap().takeElsewhere(left);
-    engine->retakeChords();
-    EXPECT_EQ(loggedEvents("hotkey.taken").size(), 3);
+    // Taken again while the engine did not want it: said again.
+    auto withoutLeft = chordTable(defaultBindings());
+    withoutLeft.removeIf([](const auto& row) { return row.chord == chordKey(kLeft, kOptCmd); });
+    engine->update(withoutLeft);
+    EXPECT_TRUE(eventTap().takeElsewhere(left));
+    engine->update(chordTable(defaultBindings()));
+    EXPECT_EQ(loggedEvents("hotkey.taken"),
+              logged + QStringList{"hotkey.taken layout=left_half partly=false"});
 }
 
 TEST_F(HotkeyEngineTest, UpdateReplacesTheTableAndTheFirstRowOfAChordWins) {
