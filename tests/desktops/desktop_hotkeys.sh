@@ -42,6 +42,7 @@ if [ -z "${DESKTOP_HOTKEYS_WM:-}" ]; then
 fi
 
 source "$here/../e2e/lib/private_desktop.sh"
+trap 'echo "failed: line $LINENO: $BASH_COMMAND" >&2' ERR
 program="$app_dir/Contents/bin/Tilewick"
 [ -x "$program" ] || { echo "missing $program (build the project first)" >&2; exit 1; }
 
@@ -74,9 +75,9 @@ echo "window manager: $(xprop -id "$(xprop -root _NET_SUPPORTING_WM_CHECK | awk 
 xterm -T "Other" -geometry 60x10+1400+600 >/dev/null 2>&1 &
 pids+=($!)
 await sh -c 'xdotool search --name "^Other$"'
-other="$(xdotool search --name '^Other$' | head -n 1)"
+other="$(xdotool search --limit 1 --name '^Other$')"
 start_terminal 60x16+200+150
-win="$(xdotool search --name '^Term One$' | head -n 1)"
+win="$(xdotool search --limit 1 --name '^Term One$')"
 
 start_tilewick
 geometry() { xwininfo -id "$win" | awk '/Absolute upper-left X|Absolute upper-left Y|Width:|Height:/ { printf "%s ", $NF }'; }
