@@ -78,7 +78,8 @@ bool grabHolds(xcb_connection_t* c, const GrabRequest& request) {
         XcbReply<xcb_input_xi_passive_grab_device_reply_t> reply(
             xcb_input_xi_passive_grab_device_reply(c, request.xi, &error));
         XcbReply<xcb_generic_error_t> failed(error);
-        // The reply lists the modifiers it could not grab for.
+        // The reply lists the modifiers it could not grab for; a request the server rejects
+        // altogether tells nothing, and the core grab decides.
         holds = holds && (!reply || reply->num_modifiers == 0);
     }
     return holds;
