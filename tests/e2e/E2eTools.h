@@ -115,17 +115,36 @@ inline QRect visibleArea(const platform::Platform& platform, int index) {
     return QRect(int(f.x()), 1080 - int(f.y() + f.height()), int(f.width()), int(f.height()));
 }
 
-// Whether a terminal snapped to `target` is there: the top-left corner exactly, the size at most
-// the target's and short of it by less than one character cell.
-inline bool isSnapped(const QRect& actual, const QRect& target) {
-    return actual.topLeft() == target.topLeft() && actual.width() <= target.width() &&
-           actual.width() > target.width() - kCell.width() && actual.height() <= target.height() &&
-           actual.height() > target.height() - kCell.height();
+// The monitor of the private display ("L" or "R", 1280×1080 each) under the centre of `r`.
+inline QRect monitorOf(const QRect& r) {
+    return QRect(r.center().x() < 1280 ? 0 : 1280, 0, 1280, 1080);
 }
 
-inline void expectSnapped(const QRect& actual, const QRect& target, const char* step) {
+// Where a terminal snapped to `target` in the work area `area` keeps its corner: the top-left
+// one, but along an axis where the target ends on the area's far edge without starting on its
+// near one, the far edge (a right half touches the right edge of the screen).
+inline QPoint anchorOf(const QRect& actual, const QRect& target, const QRect& area) {
+    QPoint corner = target.topLeft();
+    if (target.x() + target.width() == area.x() + area.width() && target.x() != area.x())
+        corner.rx() = target.x() + target.width() - actual.width();
+    if (target.y() + target.height() == area.y() + area.height() && target.y() != area.y())
+        corner.ry() = target.y() + target.height() - actual.height();
+    return corner;
+}
+
+// Whether a terminal snapped to `target` is there: the size at most the target's and short of
+// it by less than one character cell, at its anchored corner in `area` (by default the monitor).
+inline bool isSnapped(const QRect& actual, const QRect& target, std::optional<QRect> area = std::nullopt) {
+    return actual.topLeft() == anchorOf(actual, target, area.value_or(monitorOf(target))) &&
+           actual.width() <= target.width() && actual.width() > target.width() - kCell.width() &&
+           actual.height() <= target.height() && actual.height() > target.height() - kCell.height();
+}
+
+inline void expectSnapped(const QRect& actual, const QRect& target, const char* step,
+                          std::optional<QRect> area = std::nullopt) {
     SCOPED_TRACE(step);
-    EXPECT_EQ(actual.topLeft(), target.topLeft()) << testing::PrintToString(actual);
+    EXPECT_EQ(actual.topLeft(), anchorOf(actual, target, area.value_or(monitorOf(target))))
+        << testing::PrintToString(actual);
     EXPECT_LE(actual.width(), target.width()) << testing::PrintToString(actual);
     EXPECT_GT(actual.width(), target.width() - kCell.width()) << testing::PrintToString(actual);
     EXPECT_LE(actual.height(), target.height()) << testing::PrintToString(actual);
@@ -202,12 +221,13 @@ public:
         xcb_map_window(m_c, w);
         xcb_flush(m_c);
     }
-    // A 30-pixel panel across the top of the left monitor.
-    xcb_window_t mapPanel() {
-        const xcb_window_t w = createWindow({0, 0, 1280, 30});
+    // A panel `height` pixels high across the top of the left monitor.
+    xcb_window_t mapPanel(int height = 30) {
+        const auto h = quint32(height);
+        const xcb_window_t w = createWindow({0, 0, 1280, height});
         setCardinals(w, "_NET_WM_WINDOW_TYPE", XCB_ATOM_ATOM, {atom("_NET_WM_WINDOW_TYPE_DOCK")});
-        setCardinals(w, "_NET_WM_STRUT_PARTIAL", XCB_ATOM_CARDINAL, {0, 0, 30, 0, 0, 0, 0, 0, 0, 1279, 0, 0});
-        setCardinals(w, "_NET_WM_STRUT", XCB_ATOM_CARDINAL, {0, 0, 30, 0});
+        setCardinals(w, "_NET_WM_STRUT_PARTIAL", XCB_ATOM_CARDINAL, {0, 0, h, 0, 0, 0, 0, 0, 0, 1279, 0, 0});
+        setCardinals(w, "_NET_WM_STRUT", XCB_ATOM_CARDINAL, {0, 0, h, 0});
         xcb_map_window(m_c, w);
         xcb_flush(m_c);
         return w;

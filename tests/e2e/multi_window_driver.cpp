@@ -141,7 +141,7 @@ protected:
             for (const auto& window : windows) {
                 const QRect frame = outerFrameOf(quint32(window.id()));
                 const bool first = ax().stringAttribute(window, "AXTitle") == "Term One";
-                if (isSnapped(frame, quarters[i]) && (i == 0) == first) {
+                if (isSnapped(frame, quarters[i], area) && (i == 0) == first) {
                     ++filled;
                     break;
                 }

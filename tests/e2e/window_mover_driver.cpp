@@ -114,12 +114,25 @@ protected:
         return target ? quint32(target->window.id()) : 0;
     }
 
+    // The focused terminal's window, moved onto the left monitor whatever came before.
+    quint32 terminalOnTheLeftMonitor() {
+        WindowMover mover(*m_platform);
+        const auto target = mover.focusedWindow();
+        if (!target)
+            return 0;
+        m_platform->service<platform::Accessibility>().setAttributeValue(target->window, "AXPosition",
+                                                                         QPointF(300, 300));
+        return quint32(target->window.id());
+    }
+
     // Maximises the window, so that a half changes both its size and its place; the left edge
     // of its monitor.
     static int maximise(WindowMover& mover, quint32 window) {
         perform(mover, SnapAction::maximize);
         return outerFrameOf(window).x();
     }
+
+    QRect moveInsideCellAtTheAnswer(WindowMover& mover, quint32 window, SnapAction action, const QRect& cell);
 
     QTemporaryDir m_logs;
     std::shared_ptr<platform::Platform> m_platform;
@@ -251,7 +264,7 @@ TEST_F(X11DesktopTest, TheWindowMoverMovesARealTerminal) {
     expectSnapped(right, QRect(640, 0, 640, 1080), "rightHalf");
     perform(mover, SnapAction::nextDisplay);
     const QRect moved = outerFrameOf(window);
-    expectSnapped(moved, QRect(1920, 0, right.width(), right.height()), "nextDisplay");
+    expectSnapped(moved, QRect(right.x() + 1280, 0, right.width(), right.height()), "nextDisplay");
     perform(mover, SnapAction::maximize);
     expectSnapped(outerFrameOf(window), QRect(1280, 0, 1280, 1080), "maximize");
     EXPECT_EQ(events(), (QStringList{"snap layout=left_half displays=2 ok=true",
@@ -429,4 +442,134 @@ TEST_F(X11DesktopTest, PanelsTheWindowManagerDrawsItselfAreNotCovered) {
     EXPECT_GT(maximised.bottom(), workarea.bottom() - kCell.height());
     perform(mover, SnapAction::rightHalf);
     expectSnapped(outerFrameOf(window), QRect(left + 640, 0, 640, workarea.height()), "rightHalf");
+}
+
+namespace {
+
+// The frame people see of a client window, as the X tools give it: the client's rectangle with
+// the window manager's _NET_FRAME_EXTENTS added and the client's own shadows
+// (_GTK_FRAME_EXTENTS) taken away.
+QRect visibleFrameOf(quint32 window) {
+    const auto shadows = QRegularExpression("= (\\d+), (\\d+), (\\d+), (\\d+)")
+                             .match(run("xprop", {"-id", hex(window), "_GTK_FRAME_EXTENTS"}));
+    const QRect outer = outerFrameOf(window);
+    if (!shadows.hasMatch())
+        return outer;
+    return outer.adjusted(shadows.captured(1).toInt(), shadows.captured(3).toInt(),
+                          -shadows.captured(2).toInt(), -shadows.captured(4).toInt());
+}
+
+// A panel of odd height across the top of the left monitor, so that its halves meet at half a
+// pixel; gone at the end of the scope.
+class OddPanel {
+public:
+    OddPanel(TestClient& x, const platform::Platform& platform) : m_x(x), m_panel(x.mapPanel(31)) {
+        EXPECT_TRUE(waitFor([&] { return visibleArea(platform, 0) == kArea; }))
+            << "the panel's strut is seen";
+    }
+    ~OddPanel() { m_x.destroy(m_panel); }
+    // The work area it leaves on the left monitor.
+    static constexpr QRect kArea{0, 31, 1280, 1049};
+
+private:
+    TestClient& m_x;
+    xcb_window_t m_panel;
+};
+
+QString snapLine(SnapAction action, bool ok) {
+    return QString("snap layout=%1 displays=2 ok=%2")
+        .arg(QString::fromLatin1(tilewick::betaLogName(action)), ok ? "true" : "false");
+}
+
+// Moves the window into `cell` and expects the move to end at the window manager's answer (well
+// before the settle limit, so a hotkey after it is not held up), the visible frame inside the
+// cell, and the log to say whether it is in place; the visible frame.
+QRect X11DesktopTest::moveInsideCellAtTheAnswer(WindowMover& mover, quint32 window, SnapAction action,
+                                                const QRect& cell) {
+    const std::string name = tilewick::rawValue(action).toStdString();
+    const auto start = std::chrono::steady_clock::now();
+    perform(mover, action);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(700))
+        << name << ": the move waited for more than the window manager's answer";
+    const QRect visible = visibleFrameOf(window);
+    EXPECT_TRUE(cell.contains(visible)) << name << " " << testing::PrintToString(visible);
+    EXPECT_EQ(events().last(), snapLine(action, WindowMover::landedAt(visible, cell)))
+        << name << " " << testing::PrintToString(visible);
+    return visible;
+}
+
+} // namespace
+
+// A window that takes whole character cells only keeps to the edges of its cell that lie on the
+// work area's far edges, and no cell reaches past the work area.
+TEST_F(X11DesktopTest, TerminalsKeepToTheWorkAreasEdges) {
+    WindowMover mover(*m_platform);
+    OddPanel panel(m_x, *m_platform);
+    const quint32 window = terminalOnTheLeftMonitor();
+    ASSERT_TRUE(window);
+    const QRect area = OddPanel::kArea;
+    const std::pair<SnapAction, QRect> cells[] = {
+        {SnapAction::rightHalf, {640, 31, 640, 1049}},          {SnapAction::bottomHalf, {0, 556, 1280, 524}},
+        {SnapAction::bottomRightQuarter, {640, 556, 640, 524}}, {SnapAction::topHalf, {0, 31, 1280, 525}},
+        {SnapAction::rightThird, {853, 31, 427, 1049}},
+    };
+    for (const auto& [action, cell] : cells) {
+        perform(mover, action);
+        const QRect frame = outerFrameOf(window);
+        const std::string name = tilewick::rawValue(action).toStdString();
+        EXPECT_TRUE(area.contains(frame)) << name << " " << testing::PrintToString(frame);
+        expectSnapped(frame, cell, name.c_str(), area);
+        EXPECT_EQ(events().last(), snapLine(action, true));
+    }
+}
+
+// Run under xfwm4 and marco with a GTK window of client-side decorations (E2E_CSD_PID): its
+// visible frame lands in its cell, or inside it where the window manager keeps the whole client
+// window, shadows included, on the screen; either way the move ends at the window manager's
+// answer, so the hotkey after it is not held up.
+TEST_F(X11DesktopTest, ClientSideDecorationsLandInTheirCellsAtTheAnswer) {
+    const qint32 pid = envPid("E2E_CSD_PID");
+    ASSERT_GT(pid, 0) << "run by window_mover_desktops.sh";
+    ASSERT_TRUE(bringToFront(*m_platform, pid));
+    WindowMover mover(*m_platform);
+    const auto target = mover.focusedWindow();
+    ASSERT_TRUE(target);
+    ASSERT_EQ(target->app.pid(), pid);
+    const quint32 window = quint32(target->window.id());
+    ASSERT_TRUE(waitFor([&] { return visibleFrameOf(window) != outerFrameOf(window); }))
+        << "GTK draws shadows around its window under a compositor";
+    OddPanel panel(m_x, *m_platform);
+    const std::pair<SnapAction, QRect> cells[] = {
+        {SnapAction::leftHalf, {0, 31, 640, 1049}},
+        {SnapAction::rightHalf, {640, 31, 640, 1049}},
+        {SnapAction::bottomLeftQuarter, {0, 556, 640, 524}},
+        {SnapAction::topRightQuarter, {640, 31, 640, 525}},
+        {SnapAction::maximize, OddPanel::kArea},
+    };
+    for (const auto& [action, cell] : cells) {
+        const QRect visible = moveInsideCellAtTheAnswer(mover, window, action, cell);
+        // Neither window manager keeps such a window from its cell on this desktop.
+        EXPECT_EQ(visible, cell) << tilewick::rawValue(action).toStdString();
+    }
+}
+
+// A window whose client window holds an invisible shadow around what people see, under a window
+// manager that keeps the whole client window on the screen (marco keeps a frame it draws there,
+// whatever the client says of its shadows): the visible frame stays inside its cell, and the move
+// ends at the window manager's answer.
+TEST_F(X11DesktopTest, AWindowKeptOnTheScreenWithItsShadowStaysInsideItsCell) {
+    WindowMover mover(*m_platform);
+    OddPanel panel(m_x, *m_platform);
+    const quint32 window = terminalOnTheLeftMonitor();
+    ASSERT_TRUE(window);
+    m_x.setCardinals(window, "_GTK_FRAME_EXTENTS", XCB_ATOM_CARDINAL, {20, 20, 20, 20});
+    m_x.sync();
+    const std::pair<SnapAction, QRect> cells[] = {
+        {SnapAction::leftHalf, {0, 31, 640, 1049}},
+        {SnapAction::bottomRightQuarter, {640, 556, 640, 524}},
+        {SnapAction::topLeftQuarter, {0, 31, 640, 525}},
+    };
+    for (const auto& [action, cell] : cells)
+        moveInsideCellAtTheAnswer(mover, window, action, cell);
+    run("xprop", {"-id", hex(window), "-remove", "_GTK_FRAME_EXTENTS"});
 }

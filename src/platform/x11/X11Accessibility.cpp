@@ -104,8 +104,11 @@ struct X11Accessibility::Unanswered {
     quint64 generation = 0;
     quint32 sent = 0; // the request's sequence
     // A synthetic ConfigureNotify after the request answers it: the window manager keeps the
-    // window as it is (ICCCM 4.1.5).
+    // window as it is (ICCCM 4.1.5). So do real ones of the client and of its frame after the
+    // request: the window manager carried it out, though perhaps not as asked.
     bool configureAnswers = false;
+    // The client rectangle a move asked for; the window manager may keep the client elsewhere.
+    std::optional<QRect> askedClient;
     // Whether the window shows the result.
     std::function<bool(const WindowInfo&)> done;
     std::chrono::steady_clock::time_point deadline;
@@ -353,6 +356,17 @@ AXElement X11Accessibility::windowElement(const Client& client) const {
 
 // --- Writing ---
 
+QList<QRect> X11Accessibility::workAreas() const {
+    const QList<ScreenInfo> screens = m_screens->screens();
+    QList<QRect> areas;
+    if (screens.isEmpty())
+        return areas;
+    const QRect primary(m_screens->primaryOrigin(), screens.first().frame.size().toSize());
+    for (const auto& screen : screens)
+        areas.append(rootRect(screen.visibleFrame, primary));
+    return areas;
+}
+
 double X11Accessibility::settleLimit(const AXElement& element) const {
     return std::min(kSettleLimit, effectiveMessagingTimeout(element));
 }
@@ -383,8 +397,15 @@ bool X11Accessibility::isAnswered(xcb_window_t window, const Unanswered& u) {
     const auto info = fetch(window);
     if (!info || u.done(*info))
         return true;
-    const quint32 configured = m_x->windowEvents(window).syntheticConfigure;
-    return u.configureAnswers && configured && sequenceAtOrAfter(configured, u.sent);
+    return u.configureAnswers && configuredSince(window, *info, u.sent);
+}
+
+bool X11Accessibility::configuredSince(xcb_window_t window, const WindowInfo& info, quint32 sent) {
+    const auto since = [sent](quint32 configured) {
+        return configured && sequenceAtOrAfter(configured, sent);
+    };
+    return since(m_x->windowEvents(window).syntheticConfigure) ||
+           (info.configured && since(*info.configured));
 }
 
 void X11Accessibility::awaitAnswer(xcb_window_t window) {
@@ -412,6 +433,8 @@ void X11Accessibility::finish(xcb_window_t window, quint64 generation, bool runH
         u = std::move(*it);
         m_writes->unanswered.erase(it);
     }
+    if (keepWithin(window, u))
+        return;
     if (u.sizeAgain)
         commit(window, std::nullopt, u.sizeAgain, u.limit);
     {
@@ -429,6 +452,33 @@ void X11Accessibility::finish(xcb_window_t window, quint64 generation, bool runH
         else
             m_runtime->async(std::move(then));
     }
+}
+
+bool X11Accessibility::keepWithin(xcb_window_t window, Unanswered& u) {
+    if (!u.askedClient)
+        return false;
+    // Only an answer tells where the window manager keeps the client: a window manager that
+    // let the request go by without one left the window where it was.
+    const auto info = fetch(window);
+    if (!info || u.done(*info) || !configuredSince(window, *info, u.sent))
+        return false;
+    const auto kept = keptWithin(*u.askedClient, info->client);
+    if (!kept)
+        return false;
+    const QRect client(kept->topLeft(), acceptedSize(kept->size(), info->hints));
+    if (client == info->client)
+        return false;
+    Unanswered again;
+    const std::optional<QPoint> position =
+        client.topLeft() == info->client.topLeft() ? std::nullopt : std::optional(client.topLeft());
+    again.sent = moveResize(window, *info, position, client.size());
+    again.configureAnswers = true;
+    again.done = [client](const WindowInfo& i) { return i.client == client; };
+    again.limit = u.limit;
+    // What waited for the move waits for this answer.
+    again.then = std::move(u.then);
+    expect(window, std::move(again));
+    return true;
 }
 
 void X11Accessibility::advance() {
@@ -556,7 +606,11 @@ AXError X11Accessibility::commit(xcb_window_t window, std::optional<QPointF> pos
     if (size)
         clientSize = acceptedSize(*size - outerGrowth(info->decorations, info->shadows), info->hints);
     if (position) {
-        const QRect outer(rootPoint(*position, m_screens->primaryOrigin()), info->outer().size());
+        // A window that falls short of the size asked for keeps to the work area's far edges.
+        const QSize outerSize =
+            clientSize ? *clientSize + outerGrowth(info->decorations, info->shadows) : info->outer().size();
+        const QRect asked(rootPoint(*position, m_screens->primaryOrigin()), size.value_or(outerSize));
+        const QRect outer(anchoredPosition(asked, outerSize, workAreas()), outerSize);
         clientPosition = clientFrame(outer, info->decorations, info->shadows).topLeft();
     }
     // What already is needs no request, and gets no answer to wait for.
@@ -580,6 +634,8 @@ AXError X11Accessibility::commit(xcb_window_t window, std::optional<QPointF> pos
     };
     u.limit = limit;
     u.size = size;
+    if (clientPosition)
+        u.askedClient = QRect(*clientPosition, clientSize.value_or(info->client.size()));
     expect(window, std::move(u));
     return AXError::Success;
 }

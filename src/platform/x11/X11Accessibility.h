@@ -113,11 +113,21 @@ private:
     void expect(xcb_window_t window, Unanswered unanswered);
     // Whether the window shows the answer (or the window is gone, or the wait is over).
     bool isAnswered(xcb_window_t window, const Unanswered& unanswered);
+    // Whether the window manager configured the window after the request `sent`: a synthetic
+    // ConfigureNotify, or real ones of the client and of its frame.
+    bool configuredSince(xcb_window_t window, const WindowInfo& info, quint32 sent);
     // Waits, by the window's events, until its requests are answered.
     void awaitAnswer(xcb_window_t window);
     // Done with the request of that generation (unless someone else was): sends a size written
     // again, then runs what waited for the answer, here or (`runHere` false) as main-thread work.
     void finish(xcb_window_t window, quint64 generation, bool runHere);
+    // When the window manager kept the client of a move elsewhere (`u` is the move's request,
+    // answered): asks for what is left of the asked client rectangle there, so the visible frame
+    // stays inside the frame asked for; what waited for the move then waits for that answer.
+    // Whether it asked.
+    bool keepWithin(xcb_window_t window, Unanswered& u);
+    // The monitors' work areas in root coordinates.
+    QList<QRect> workAreas() const;
     // Main thread, after each turn that took events in and at deadlines.
     void advance();
     void scheduleDeadline();

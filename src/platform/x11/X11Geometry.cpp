@@ -15,6 +15,15 @@ QRectF screenRect(const QRect& root, const QRect& primary) {
                   root.height());
 }
 
+QRect rootRect(const QRectF& screen, const QRect& primary) {
+    const int primaryBottom = primary.y() + primary.height();
+    const int left = int(std::lround(screen.x())) + primary.x();
+    const int right = int(std::lround(screen.x() + screen.width())) + primary.x();
+    const int top = primaryBottom - int(std::lround(screen.y() + screen.height()));
+    const int bottom = primaryBottom - int(std::lround(screen.y()));
+    return QRect(left, top, right - left, bottom - top);
+}
+
 QPointF topLeftPoint(const QPoint& root, const QPoint& primaryOrigin) {
     return QPointF(root - primaryOrigin);
 }
@@ -132,6 +141,30 @@ QSize acceptedSize(const QSize& requested, const SizeHints& h) {
                           h.increment.width()),
                  accepted(requested.height(), h.minimum.height(), h.maximum.height(), h.base.height(),
                           h.increment.height()));
+}
+
+QPoint anchoredPosition(const QRect& asked, const QSize& size, const QList<QRect>& areas) {
+    QPoint position = asked.topLeft();
+    const auto area =
+        std::find_if(areas.begin(), areas.end(), [&](const QRect& a) { return a.contains(asked.center()); });
+    if (area == areas.end())
+        return position;
+    // Right and bottom as the first pixel past the rectangle.
+    const auto farEdge = [](int start, int length) { return start + length; };
+    if (farEdge(asked.x(), asked.width()) == farEdge(area->x(), area->width()) && asked.x() != area->x())
+        position.rx() = farEdge(asked.x(), asked.width()) - size.width();
+    if (farEdge(asked.y(), asked.height()) == farEdge(area->y(), area->height()) && asked.y() != area->y())
+        position.ry() = farEdge(asked.y(), asked.height()) - size.height();
+    return position;
+}
+
+std::optional<QRect> keptWithin(const QRect& asked, const QRect& got) {
+    if (got.topLeft() == asked.topLeft())
+        return std::nullopt;
+    const QRect left = asked.intersected(got);
+    if (left.width() * 2 < asked.width() || left.height() * 2 < asked.height())
+        return std::nullopt;
+    return left;
 }
 
 // --- Struts ---

@@ -23,6 +23,8 @@ namespace platform::x11 {
 
 // A root rectangle in screen coordinates (origin bottom-left of the primary monitor, y up).
 QRectF screenRect(const QRect& root, const QRect& primary);
+// A screen rectangle back in root coordinates, to the nearest pixel.
+QRect rootRect(const QRectF& screen, const QRect& primary);
 // A root point in the top-left space of Accessibility (origin top-left of the primary monitor).
 QPointF topLeftPoint(const QPoint& root, const QPoint& primaryOrigin);
 // A top-left point back in root pixels, to the nearest pixel.
@@ -93,6 +95,21 @@ struct SizeHints {
 // spills over the area it was given. The window keeps its top-left corner, so it stays anchored
 // at the layout's leading edge and any shortfall is left at the trailing edge.
 QSize acceptedSize(const QSize& requested, const SizeHints& hints);
+
+// Where a window asked to fill `asked` goes when it takes `size` (its size increments leave it
+// short): at the asked top-left corner, except along an axis where `asked` ends on the far edge
+// (right, bottom) of the work area that holds it and does not start on its near edge: there it
+// ends on that edge, so a right or bottom half touches the edge of the screen. `areas` are the
+// monitors' work areas.
+QPoint anchoredPosition(const QRect& asked, const QSize& size, const QList<QRect>& areas);
+
+// What is left of the client rectangle `asked` inside `got`, where the window manager put the
+// client instead: a window manager that keeps the whole client window on the screen, its
+// invisible shadows included, pushes it inwards, and the visible frame then reaches past the
+// frame asked for by the width of the shadow. Within what is left it stays inside it. None when the
+// client is where it was asked, or when the window manager put it somewhere else altogether
+// (less than half of it is left each way).
+std::optional<QRect> keptWithin(const QRect& asked, const QRect& got);
 
 // --- Struts ---
 

@@ -348,6 +348,16 @@ std::optional<WindowState> X11WindowStates::state(xcb_window_t client) const {
     s.shadows = plausibleShadows(Extents::fromCardinals(values(m_atoms.gtkFrameExtents)), s.client.size());
     s.state = values(m_atoms.state);
     s.hints = SizeHints::fromCardinals(values(XCB_ATOM_WM_NORMAL_HINTS));
+    // The client's last geometry event and, in a frame, the frame's: the older of the two.
+    s.configured = it->geometryItem.touched;
+    if (it->parent != m_root) {
+        const auto frame = m_windows.constFind(it->parent);
+        const auto framed = frame != m_windows.cend() ? frame->geometryItem.touched : std::nullopt;
+        if (!framed)
+            s.configured.reset();
+        else if (s.configured && sequenceAtOrAfter(*s.configured, *framed))
+            s.configured = framed;
+    }
     return s;
 }
 

@@ -23,6 +23,10 @@ struct WindowState {
     Extents shadows;      // invisible margins of client-side decorations (_GTK_FRAME_EXTENTS), if believable
     QList<quint32> state; // _NET_WM_STATE
     SizeHints hints;      // WM_NORMAL_HINTS
+    // The sequence of the last ConfigureNotify the server sent about the client and, when it has a
+    // frame, about that frame too (the older of the two): a request before it has been carried
+    // out, as far as the window manager did. None before either came.
+    std::optional<quint32> configured;
 
     QRect outer() const { return outerFrame(client, decorations, shadows); }
     bool has(xcb_atom_t atom) const { return state.contains(atom); }

@@ -271,8 +271,7 @@ void AppSnapsEngine::recheck(double start, const AXElement& window, const AXElem
     if (!now)
         return;
     // Only a move counts: applications that size their windows themselves are left to it.
-    if (std::abs(now->x() - frame.x()) < WindowMover::kTolerance &&
-        std::abs(now->y() - frame.y()) < WindowMover::kTolerance)
+    if (WindowMover::landedAt(*now, frame))
         return;
     m_mover->setFrame(app, window, frame);
 }

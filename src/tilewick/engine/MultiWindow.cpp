@@ -24,12 +24,6 @@ double area(const QRectF& r) {
     return r.isEmpty() ? 0.0 : r.width() * r.height();
 }
 
-// Whether the origins lie within the tolerance: what counts as a window sitting in a cell.
-bool sameOrigin(const QPointF& a, const QPointF& b) {
-    return std::abs(a.x() - b.x()) < WindowMover::kTolerance &&
-           std::abs(a.y() - b.y()) < WindowMover::kTolerance;
-}
-
 } // namespace
 
 MultiWindow::MultiWindow(const platform::Platform& platform, std::shared_ptr<WindowMover> mover)
@@ -178,7 +172,7 @@ MultiWindow::Outcome MultiWindow::run(FillRequest request) {
         if (!frame || !WindowMover::framesMatch(*frame, cells[i]))
             mover.setFrame(app, picked[i], cells[i]);
         const auto now = mover.readFrame(picked[i]);
-        if (now && sameOrigin(now->topLeft(), cells[i].topLeft()))
+        if (now && WindowMover::landedAt(*now, cells[i]))
             ++outcome.verified;
     }
 
@@ -257,7 +251,7 @@ void MultiWindow::reapply(double start, const QList<AXElement>& windows, const Q
     const qsizetype count = std::min(windows.size(), cells.size());
     for (qsizetype i = 0; i < count; ++i) {
         const auto frame = m_mover->readFrame(windows[i]);
-        if (frame && !sameOrigin(frame->topLeft(), cells[i].topLeft()))
+        if (frame && !WindowMover::landedAt(*frame, cells[i]))
             m_mover->setFrame(app, windows[i], cells[i]);
     }
 }
@@ -279,9 +273,8 @@ std::optional<QRectF> MultiWindow::placeInFreeCell(const AXElement& window, cons
             if (const auto frame = m_mover->readFrame(other))
                 taken.append(*frame);
     for (const auto& cell : *frames.cells) {
-        const bool free = std::none_of(taken.cbegin(), taken.cend(), [&](const QRectF& f) {
-            return sameOrigin(f.topLeft(), cell.topLeft());
-        });
+        const bool free = std::none_of(taken.cbegin(), taken.cend(),
+                                       [&](const QRectF& f) { return WindowMover::landedAt(f, cell); });
         if (!free)
             continue;
         m_mover->setFrame(app, window, cell);

@@ -164,9 +164,8 @@ void WindowMover::start(SnapAction action) {
 void WindowMover::land(SnapAction action, const AXElement& window, const QRectF& before, const QRectF& r,
                        qint64 displays) {
     const auto moved = readFrame(window);
-    // Only the position decides: an application that refuses the size but moves still counts.
-    const bool ok =
-        moved && std::abs(moved->x() - r.x()) < kTolerance && std::abs(moved->y() - r.y()) < kTolerance;
+    // Only the place decides: an application that refuses the size but moves still counts.
+    const bool ok = moved && landedAt(*moved, r);
     betakit::BetaLog::event(
         "snap", {{"layout", betakit::BetaValue::fromCase(action)}, {"displays", displays}, {"ok", ok}});
     if (moved && !framesMatch(*moved, before))
@@ -291,7 +290,21 @@ bool WindowMover::framesMatch(const QRectF& a, const QRectF& b) {
 }
 
 QRectF WindowMover::rounded(const QRectF& f) {
-    return QRectF(std::round(f.x()), std::round(f.y()), std::round(f.width()), std::round(f.height()));
+    // Edges, not sizes: neighbouring cells share an edge, and a cell that ends at the visible
+    // frame's edge ends there (a half of an odd height would otherwise reach a pixel past it).
+    const double left = std::round(f.x()), top = std::round(f.y());
+    return QRectF(left, top, std::round(f.x() + f.width()) - left, std::round(f.y() + f.height()) - top);
+}
+
+bool WindowMover::landedAt(const QRectF& moved, const QRectF& r) {
+    // Along each axis the leading edge decides; a window that takes whole steps of its size
+    // only (a terminal) may instead end at the far edge, inside the frame.
+    const auto landed = [](double start, double end, double targetStart, double targetEnd) {
+        return std::abs(start - targetStart) < kTolerance ||
+               (std::abs(end - targetEnd) < kTolerance && start > targetStart - kTolerance);
+    };
+    return landed(moved.left(), moved.right(), r.left(), r.right()) &&
+           landed(moved.top(), moved.bottom(), r.top(), r.bottom());
 }
 
 QRectF WindowMover::topLeft(const QRectF& r, const QRectF& primaryFrame) {

@@ -107,8 +107,13 @@ public:
                                              const QRectF& visible);
     // Whether x, y, width and height each differ by less than kTolerance.
     static bool framesMatch(const QRectF& a, const QRectF& b);
-    // Each value to the nearest whole point, halves away from zero.
+    // Each edge to the nearest whole point, halves away from zero; the size is what lies between
+    // them, so a cell never reaches past the frame it was cut from.
     static QRectF rounded(const QRectF& frame);
+    // Whether a window moved to `target` is there: its top-left corner within kTolerance, or,
+    // along an axis, its far edge within kTolerance and the window inside (a window that takes
+    // whole steps of its size only, kept at the work area's far edge). The size is not compared.
+    static bool landedAt(const QRectF& moved, const QRectF& target);
     // A bottom-left screen rectangle in top-left coordinates, given the primary screen's frame.
     static QRectF topLeft(const QRectF& screenRect, const QRectF& primaryFrame);
     // The index of the frame overlapping `frame` most; later ones win only when strictly larger.

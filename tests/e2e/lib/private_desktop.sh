@@ -43,8 +43,8 @@ require_tools() {
 
 # Private folders, Xvfb on a free display with one 2560×1080 screen split into two monitors of
 # 1280×1080 side by side ("L" holds the origin, "R") unless PRIVATE_DESKTOP_SCREEN says otherwise,
-# and a window manager: openbox, or the one
-# named (icewm, fluxbox), whose process is `wm_pid`.
+# and a window manager: openbox, or the one named (icewm, fluxbox, xfwm4, marco), whose process is
+# `wm_pid`.
 start_private_desktop() {
   local wm="${1:-openbox}"
   export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
@@ -73,6 +73,9 @@ start_private_desktop() {
 
   case "$wm" in
     openbox) openbox --sm-disable >"$work/wm.log" 2>&1 & ;;
+    # MATE's window manager reads its settings through GSettings; without a session bus they
+    # live in memory, at their defaults (its compositor on).
+    marco) GSETTINGS_BACKEND=memory marco >"$work/wm.log" 2>&1 & ;;
     *) "$wm" >"$work/wm.log" 2>&1 & ;;
   esac
   wm_pid=$!

@@ -104,6 +104,57 @@ TEST(X11GeometryTest, SizeIncrementsRoundDownFromTheBaseSize) {
     EXPECT_EQ(SizeHints::fromCardinals({16, 0, 0}).minimum, QSize(0, 0));
 }
 
+TEST(X11GeometryTest, ScreenRectanglesGoBackToWholeRootPixels) {
+    EXPECT_EQ(rootRect(QRectF(0, 0, 1280, 1050), kLeft), QRect(0, 30, 1280, 1050));
+    EXPECT_EQ(rootRect(screenRect(QRect(1280, 0, 1920, 1200), kLeft), kLeft), QRect(1280, 0, 1920, 1200));
+    const QRect primary(1280, 200, 1920, 1080);
+    EXPECT_EQ(rootRect(QRectF(-1280, 256, 1280, 1024), primary), QRect(0, 0, 1280, 1024));
+}
+
+TEST(X11GeometryTest, AWindowShortOfItsCellKeepsToTheWorkAreasFarEdges) {
+    // A work area 1049 pixels high below a 31-pixel panel on the left monitor, the right one whole.
+    const QList<QRect> areas{QRect(0, 31, 1280, 1049), kRight};
+    const QSize terminal(634, 515);
+    // Left half: at its top-left corner, short at the right and the bottom... unless the cell
+    // reaches the bottom without starting at the top.
+    EXPECT_EQ(anchoredPosition(QRect(0, 31, 640, 1049), terminal, areas), QPoint(0, 31));
+    // Right half: its right edge on the work area's.
+    EXPECT_EQ(anchoredPosition(QRect(640, 31, 640, 1049), terminal, areas), QPoint(646, 31));
+    // Bottom right quarter: right and bottom edges on the work area's; top right: the right only.
+    EXPECT_EQ(anchoredPosition(QRect(640, 556, 640, 524), terminal, areas), QPoint(646, 565));
+    EXPECT_EQ(anchoredPosition(QRect(640, 31, 640, 525), terminal, areas), QPoint(646, 31));
+    // A middle third touches neither far edge; a cell of the whole width keeps its left edge.
+    EXPECT_EQ(anchoredPosition(QRect(427, 31, 426, 1049), terminal, areas), QPoint(427, 31));
+    EXPECT_EQ(anchoredPosition(QRect(0, 31, 1280, 1049), QSize(1276, 1040), areas), QPoint(0, 31));
+    // On the right monitor its own edges count, not the left monitor's.
+    EXPECT_EQ(anchoredPosition(QRect(1920, 540, 640, 540), terminal, areas), QPoint(1926, 565));
+    EXPECT_EQ(anchoredPosition(QRect(1280, 540, 640, 540), terminal, areas), QPoint(1280, 565));
+    // Larger than the cell (a minimum size): still ending on the edge, so it stays on the screen.
+    EXPECT_EQ(anchoredPosition(QRect(1180, 31, 100, 1049), QSize(120, 1049), areas), QPoint(1160, 31));
+    // Outside every work area, or none known: the top-left corner.
+    EXPECT_EQ(anchoredPosition(QRect(3000, 0, 640, 540), terminal, areas), QPoint(3000, 0));
+    EXPECT_EQ(anchoredPosition(QRect(640, 31, 640, 1049), terminal, {}), QPoint(640, 31));
+}
+
+TEST(X11GeometryTest, AClientKeptOnTheScreenIsCutToWhatIsLeftOfTheAskedRectangle) {
+    // Left half of a work area below a 30-pixel panel, for a client whose shadows are 26, 26,
+    // 23 and 29 pixels wide: the client asked for starts left of and above the work area.
+    const QRect asked(-26, 7, 692, 822);
+    // Moved onto the work area whole: what lies inside the asked rectangle is kept, so the
+    // visible frame ends where the asked one ends, inside its cell.
+    EXPECT_EQ(keptWithin(asked, QRect(0, 30, 692, 822)), QRect(0, 30, 666, 799));
+    // Pushed in and shrunk to fit as well.
+    EXPECT_EQ(keptWithin(asked, QRect(0, 30, 692, 770)), QRect(0, 30, 666, 770));
+    // A right half pushed to the left: its left edge stays where asked.
+    EXPECT_EQ(keptWithin(QRect(614, 7, 692, 822), QRect(588, 30, 692, 770)), QRect(614, 30, 666, 770));
+    // Put where asked (even a size of its own, whole character cells): nothing to do.
+    EXPECT_FALSE(keptWithin(asked, asked));
+    EXPECT_FALSE(keptWithin(QRect(0, 0, 640, 1080), QRect(0, 0, 634, 1075)));
+    // Put somewhere else altogether: not a window kept on the screen.
+    EXPECT_FALSE(keptWithin(asked, QRect(900, 30, 692, 822)));
+    EXPECT_FALSE(keptWithin(asked, QRect(0, 500, 692, 822)));
+}
+
 TEST(X11GeometryTest, StrutsTakeTheEdgesOfTheMonitorsTheyTouch) {
     // A 30-pixel panel along the top of the left monitor only.
     const auto topLeftPanel = Strut::fromPartial({0, 0, 30, 0, 0, 0, 0, 0, 0, 1279, 0, 0});

@@ -187,6 +187,7 @@ TEST_F(X11WindowStatesTest, AClientIsReadOnceWithItsFramesWatchedBeforeTheyAreRe
     EXPECT_EQ(s->client, QRect(112, 72, 300, 200));
     EXPECT_EQ(s->decorations, (Extents{10, 10, 20, 0}));
     EXPECT_EQ(s->outer(), QRect(102, 52, 320, 220));
+    EXPECT_FALSE(s->configured) << "no event yet";
     EXPECT_TRUE(s->has(kMaximizedVert));
     EXPECT_TRUE(fresh.wanted(false).empty()) << "nothing more to read";
     // The title only when asked for.
@@ -236,6 +237,27 @@ TEST_F(X11WindowStatesTest, GeometryEventsMoveAndSizeTheClientWithoutARead) {
         EXPECT_EQ(client(), c.client);
         EXPECT_TRUE(states.wanted(false).empty());
     }
+}
+
+// A request has been carried out once the server told of both the client and its frame after it.
+TEST_F(X11WindowStatesTest, TheClientAndItsFrameAreConfiguredByTheOlderOfTheirEvents) {
+    const auto configured = [&] { return states.state(kClient)->configured; };
+    apply(configure(kClient, kClient, {10, 20, 640, 480, 0}, 300));
+    EXPECT_FALSE(configured()) << "the frame has not been told of";
+    apply(configure(kRoot, kFrame, {100, 50, 660, 520, 2}, 301));
+    EXPECT_EQ(configured(), 300u);
+    apply(configure(kFrame, kFrame, {0, 0, 660, 520, 2}, 302));
+    EXPECT_EQ(configured(), 300u) << "the client's own event is the older";
+    apply(configure(kClient, kClient, {10, 20, 640, 480, 0}, 303));
+    EXPECT_EQ(configured(), 302u);
+    // A synthetic one is the window manager's word, not the server's.
+    apply(configure(kClient, kClient, {0, 0, 640, 480, 0}, 310, true));
+    EXPECT_EQ(configured(), 302u);
+    // Without a frame, its own events alone.
+    apply(reparent(kClient, kRoot, 5, 6, 320));
+    EXPECT_EQ(configured(), 320u);
+    apply(configure(kRoot, kClient, {7, 8, 640, 480, 0}, 321));
+    EXPECT_EQ(configured(), 321u);
 }
 
 // Events that only say something changed: the state is unknown until the read each one wants.

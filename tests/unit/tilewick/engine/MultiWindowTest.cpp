@@ -193,7 +193,7 @@ TEST_F(MultiWindowTest, OnlyWindowsMostlyOnTheScreenArePicked) {
     filler->snap(SnapAction::leftThird);
     runtime().advance(1.0);
     EXPECT_EQ(frameOf(focused), QRectF(0, 25, 333, 875));
-    EXPECT_EQ(frameOf(half), QRectF(333, 25, 333, 875));
+    EXPECT_EQ(frameOf(half), QRectF(333, 25, 334, 875));
     EXPECT_EQ(frameOf(less), QRectF(901, 100, 200, 100));
     EXPECT_EQ(loggedEvents(), QStringList{"snap.multi layout=left_third windows=2 opened=0 ok=false"});
 }
@@ -216,10 +216,11 @@ TEST_F(MultiWindowTest, TheFocusedWindowTakesTheLayoutsOwnCellWhereverItLies) {
     // "AXWindows" is front to back: Doc 3 is focused.
     filler->snap(SnapAction::bottomRightQuarter);
     runtime().advance(1.0);
-    EXPECT_EQ(frameOf(windows[3]), QRectF(500, 463, 500, 438));
+    // The rows meet at 462.5 → 463; the bottom one ends on the visible frame's edge.
+    EXPECT_EQ(frameOf(windows[3]), QRectF(500, 463, 500, 437));
     EXPECT_EQ(frameOf(windows[2]), QRectF(0, 25, 500, 438));
     EXPECT_EQ(frameOf(windows[1]), QRectF(500, 25, 500, 438));
-    EXPECT_EQ(frameOf(windows[0]), QRectF(0, 463, 500, 438));
+    EXPECT_EQ(frameOf(windows[0]), QRectF(0, 463, 500, 437));
     EXPECT_EQ(loggedEvents(),
               QStringList{"snap.multi layout=bottom_right_quarter windows=4 opened=0 ok=true"});
     EXPECT_EQ(mover->undoStack().size(), 1);
@@ -403,12 +404,13 @@ TEST(MultiWindowCells, CellFramesOfALayoutOnAScreen) {
         QRectF screenFrame;
         Cells cells;
     } cases[] = {
-        // Halves of 1001 points: 500.5 rounds away from zero.
-        {SnapAction::rightHalf, primary, {0, 0, 1001, 900}, Cells{{{501, 25, 501, 875}, {0, 25, 501, 875}}}},
+        // Halves of 1001 points meet at 500.5, which rounds away from zero; the right one ends
+        // on the visible frame's edge.
+        {SnapAction::rightHalf, primary, {0, 0, 1001, 900}, Cells{{{501, 25, 500, 875}, {0, 25, 501, 875}}}},
         {SnapAction::topThird,
          second,
          {1001, -100, 800, 1000},
-         Cells{{{1001, -100, 800, 333}, {1001, 233, 800, 333}, {1001, 567, 800, 333}}}},
+         Cells{{{1001, -100, 800, 333}, {1001, 233, 800, 334}, {1001, 567, 800, 333}}}},
         {SnapAction::maximize, primary, {0, 0, 1001, 900}, std::nullopt},
         {SnapAction::leftHalf, std::nullopt, {}, std::nullopt},
         {SnapAction::leftHalf, covered, {0, 0, 1001, 900}, std::nullopt},

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using tilewick::SnapAction;
 using tilewick::SnapKind;
 using tilewick::WindowMover;
@@ -13,22 +15,51 @@ QRectF placed(SnapAction action, const QRectF& window, const QRectF& visible) {
     return t ? WindowMover::rounded(*t) : QRectF();
 }
 
-TEST(WindowMoverGeometry, CellsAreRoundedValueByValue) {
+TEST(WindowMoverGeometry, CellsAreRoundedEdgeByEdge) {
     const QRectF visible(0, 25, 1000, 875);
     const QRectF window(10, 40, 500, 400);
-    // 333.33… each way: x 333.33 → 333 and width 333.33 → 333.
-    EXPECT_EQ(placed(SnapAction::centreThird, window, visible), QRectF(333, 25, 333, 875));
+    // Thirds of 1000: edges at 333.33 → 333 and 666.67 → 667, so the middle one is 334 wide and
+    // the three share their edges.
+    EXPECT_EQ(placed(SnapAction::leftThird, window, visible), QRectF(0, 25, 333, 875));
+    EXPECT_EQ(placed(SnapAction::centreThird, window, visible), QRectF(333, 25, 334, 875));
     EXPECT_EQ(placed(SnapAction::rightThird, window, visible), QRectF(667, 25, 333, 875));
     EXPECT_EQ(placed(SnapAction::leftHalf, window, visible), QRectF(0, 25, 500, 875));
     EXPECT_EQ(placed(SnapAction::bottomTwoThirds, window, QRectF(0, 25, 1440, 900)),
               QRectF(0, 325, 1440, 600));
     EXPECT_EQ(placed(SnapAction::bottomRightEighth, window, QRectF(0, 25, 1440, 900)),
               QRectF(1080, 475, 360, 450));
+    // A visible frame of odd height (1049 below a 31-point panel): the halves meet at 555.5 → 556
+    // and the bottom one ends on the visible frame's bottom edge, not a point below it.
+    const QRectF odd(0, 31, 1280, 1049);
+    EXPECT_EQ(placed(SnapAction::topHalf, window, odd), QRectF(0, 31, 1280, 525));
+    EXPECT_EQ(placed(SnapAction::bottomHalf, window, odd), QRectF(0, 556, 1280, 524));
+    EXPECT_EQ(placed(SnapAction::bottomRightQuarter, window, odd), QRectF(640, 556, 640, 524));
+    // Every cell of every layout stays inside its visible frame, whatever its fractions.
+    for (const QRectF& v : {odd, QRectF(0, 25, 1001, 875), QRectF(-1280.5, 0, 1279, 1023)})
+        for (SnapAction action :
+             {SnapAction::rightThird, SnapAction::bottomHalf, SnapAction::bottomRightEighth,
+              SnapAction::rightTwoThirds, SnapAction::bottomRightQuarter}) {
+            const QRectF cell = placed(action, window, v);
+            EXPECT_LE(cell.right(), std::round(v.right())) << tilewick::rawValue(action).toStdString();
+            EXPECT_LE(cell.bottom(), std::round(v.bottom())) << tilewick::rawValue(action).toStdString();
+        }
 }
 
 TEST(WindowMoverGeometry, RoundingTakesHalvesAwayFromZero) {
-    EXPECT_EQ(WindowMover::rounded(QRectF(0.5, -0.5, 2.5, 1.49)), QRectF(1, -1, 3, 1));
-    EXPECT_EQ(WindowMover::rounded(QRectF(-2.5, -1440.5, 332.5, 0.4)), QRectF(-3, -1441, 333, 0));
+    // Edges: left 0.5 → 1 and right 3.0, top −0.5 → −1 and bottom 0.99 → 1.
+    EXPECT_EQ(WindowMover::rounded(QRectF(0.5, -0.5, 2.5, 1.49)), QRectF(1, -1, 2, 2));
+    EXPECT_EQ(WindowMover::rounded(QRectF(-2.5, -1440.5, 332.5, 0.4)), QRectF(-3, -1441, 333, 1));
+}
+
+TEST(WindowMoverGeometry, AWindowLandsAtItsLeadingEdgesOrInsideAtTheFarOnes) {
+    const QRectF target(640, 556, 640, 524);
+    EXPECT_TRUE(WindowMover::landedAt(QRectF(641.9, 554.1, 900, 900), target)) << "the size is not compared";
+    EXPECT_FALSE(WindowMover::landedAt(QRectF(642, 556, 640, 524), target));
+    // A terminal short of its cell, kept at the work area's right and bottom edges.
+    EXPECT_TRUE(WindowMover::landedAt(QRectF(646, 565, 634, 515), target));
+    EXPECT_FALSE(WindowMover::landedAt(QRectF(646, 565, 630, 515), target)) << "neither edge in place";
+    // Ending at the far edge but sticking out at the near one is not in place.
+    EXPECT_FALSE(WindowMover::landedAt(QRectF(600, 556, 680, 524), target));
 }
 
 TEST(WindowMoverGeometry, CentreMaximiseAndFocus) {

@@ -52,7 +52,7 @@ TEST_F(WindowMoverTest, MovesTheFocusedWindowIntoTheLayout) {
     open(QStringLiteral("Back"), {0, 0, 50, 50});
     const AXElement w = open(QStringLiteral("Doc"));
     mover->perform(SnapAction::centreThird);
-    EXPECT_EQ(frameOf(w), QRectF(333, 25, 333, 875));
+    EXPECT_EQ(frameOf(w), QRectF(333, 25, 334, 875));
     EXPECT_EQ(events(), QStringList{"snap layout=centre_third displays=1 ok=true"});
     const WindowMover::Placement saved{w, kEditor, "org.example.editor", "Doc", {100, 100, 400, 300}};
     EXPECT_EQ(mover->undoStack(), QList<WindowMover::Group>{{saved}});

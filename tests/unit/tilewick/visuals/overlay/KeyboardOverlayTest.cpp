@@ -334,8 +334,9 @@ TEST_F(KeyboardOverlayTest, TheMoverPunchesHolesThroughTheStoresFloatingKeyboard
 
     shown();
     mover->perform(SnapAction::bottomHalf);
-    // The bottom half of the visible frame (0, 25, 1512, 957), from y 503.5 → 504 (rounded).
-    EXPECT_EQ(holeRects(), (QList<QRectF>{{-259, 504 - 549, 1512, 479}}));
+    // The bottom half of the visible frame (0, 25, 1512, 957), from y 503.5 → 504 (rounded) down
+    // to the frame's bottom edge at 982.
+    EXPECT_EQ(holeRects(), (QList<QRectF>{{-259, 504 - 549, 1512, 478}}));
     EXPECT_EQ(keyboardOverlay->holes()[0]->window, w);
 }
 
