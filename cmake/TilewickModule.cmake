@@ -8,6 +8,15 @@
 #
 # DIR's .h/.cpp files (recursively) are the module's sources; EXCLUDE drops matching paths (another
 # module's subfolders). TOP_LEVEL_ONLY takes only the folder's own headers, not its subfolders'.
+
+# Qt's headers are most of every translation unit's compile time: each target parses these once.
+# A module that sees Qt Widgets (directly or through a module it links) gets its headers too.
+set(TILEWICK_PRECOMPILED
+  <QtCore/QObject> <QtCore/QString> <QtCore/QList> <QtCore/QHash> <QtCore/QTimer>
+  <QtGui/QPainter> <QtGui/QPainterPath> <QtGui/QColor> <QtGui/QImage> <QtGui/QFont>
+  <functional> <memory> <optional> <vector>)
+set(TILEWICK_PRECOMPILED_WIDGETS <QtWidgets/QWidget> <QtWidgets/QGraphicsItem>)
+
 function(tilewick_module target)
   cmake_parse_arguments(M "TOP_LEVEL_ONLY" "DIR" "EXCLUDE;PUBLIC;PRIVATE" ${ARGN})
   set(dir ${CMAKE_SOURCE_DIR}/src/${M_DIR})
@@ -35,4 +44,22 @@ function(tilewick_module target)
   target_include_directories(${target} PUBLIC ${root})
   target_compile_options(${target} PRIVATE ${TILEWICK_WARNINGS})
   target_link_libraries(${target} PUBLIC ${M_PUBLIC} PRIVATE ${M_PRIVATE})
+
+  set(widgets FALSE)
+  foreach(dependency IN LISTS M_PUBLIC M_PRIVATE)
+    if(dependency STREQUAL "Qt6::Widgets")
+      set(widgets TRUE)
+    elseif(TARGET ${dependency})
+      get_target_property(sees ${dependency} TILEWICK_SEES_WIDGETS)
+      if(sees)
+        set(widgets TRUE)
+      endif()
+    endif()
+  endforeach()
+  set_target_properties(${target} PROPERTIES TILEWICK_SEES_WIDGETS ${widgets})
+  if(widgets)
+    target_precompile_headers(${target} PRIVATE ${TILEWICK_PRECOMPILED} ${TILEWICK_PRECOMPILED_WIDGETS})
+  else()
+    target_precompile_headers(${target} PRIVATE ${TILEWICK_PRECOMPILED})
+  endif()
 endfunction()

@@ -9,7 +9,7 @@ namespace {
 xcb_atom_t intern(xcb_connection_t* xcb, const QByteArray& name) {
     XcbReply<xcb_intern_atom_reply_t> reply(
         xcb_intern_atom_reply(xcb, xcb_intern_atom(xcb, 0, quint16(name.size()), name.constData()), nullptr));
-    return reply ? reply->atom : XCB_ATOM_NONE;
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
 } // namespace
@@ -65,7 +65,7 @@ void X11TrayColors::followManager() {
     for (int attempt = 0; attempt < 3; ++attempt) {
         XcbReply<xcb_get_selection_owner_reply_t> reply(
             xcb_get_selection_owner_reply(m_xcb, xcb_get_selection_owner(m_xcb, m_selection), nullptr));
-        const xcb_window_t owner = reply ? reply->owner : XCB_WINDOW_NONE;
+        const xcb_window_t owner = reply ? reply->owner : xcb_window_t(XCB_WINDOW_NONE);
         if (owner != XCB_WINDOW_NONE && owner != m_owner) {
             const quint32 mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
             xcb_change_window_attributes(m_xcb, owner, XCB_CW_EVENT_MASK, &mask);

@@ -103,7 +103,7 @@ TEST(BetaValue, RunTimeTextIsEscapedIntoTheValueAlphabet) {
 
     // Long text is cut to the 64 characters a value may have, never inside an escape.
     const QString exactly64 = QString(61, u'x') + u' ';
-    EXPECT_EQ(BetaValue::fromText(exactly64).text(), std::string(61, 'x') + "+20");
+    EXPECT_EQ(BetaValue::fromText(exactly64).text(), std::string(61, 'x').append("+20"));
     EXPECT_EQ(BetaValue::fromText(QString(64, u'y')).text(), std::string(64, 'y'));
     EXPECT_EQ(BetaValue::fromText(QString(65, u'y')).text(), std::string(64, 'y'));
     const BetaValue cut = BetaValue::fromText(QString(62, u'x') + QStringLiteral("  tail"));
