@@ -23,6 +23,7 @@ if [ -z "${APP_SHELL_WM:-}" ]; then
 fi
 
 source "$(dirname "$0")/lib/private_desktop.sh"
+source "$(dirname "$0")/lib/tilewick_windows.sh"
 require_tools trayer xdotool "$APP_SHELL_WM"
 start_private_desktop "$APP_SHELL_WM"
 
@@ -31,35 +32,11 @@ status=0
 
 # openbox has no tray of its own: trayer docks icons into its panel. icewm's task bar has one.
 if [ "$APP_SHELL_WM" = openbox ]; then
-  trayer --edge top --align right --widthtype pixel --width 200 --height 24 --SetDockType true \
-    >"$work/trayer.log" 2>&1 &
-  pids+=($!)
-  await sh -c 'xwininfo -root -tree | grep -q "\"panel\": (\"panel\" \"trayer\")"'
+  start_tray
 else
   await sh -c 'xwininfo -root -tree | grep -q "(\"icewm\" \"IceWM\")"' || true
 fi
 
-# The client window whose WM_WINDOW_ROLE is "main", if one exists and is mapped.
-main_window() {
-  local id
-  for id in $(xwininfo -root -tree 2>/dev/null | awk '/"Tilewick": \("Tilewick" "Tilewick"\)/ { print $1 }'); do
-    if xprop -id "$id" WM_WINDOW_ROLE 2>/dev/null | grep -q '= "main"' &&
-      xwininfo -id "$id" 2>/dev/null | grep -q "Map State: IsViewable"; then
-      echo "$id"
-      return 0
-    fi
-  done
-  return 1
-}
-# Small windows of ours that a tray took in (reparented away from the root, mapped): the tray icon.
-docked_icons() {
-  local id
-  for id in $(xwininfo -root -tree 2>/dev/null | awk '/^         +0x[0-9a-f]+ "Tilewick": \("Tilewick" "Tilewick"\)/ { print $1 }'); do
-    xprop -id "$id" WM_WINDOW_ROLE 2>/dev/null | grep -q '= "main"' && continue
-    xwininfo -id "$id" 2>/dev/null | awk '/Map State: IsViewable/ { v = 1 } /Width:/ { w = $NF }
-      /Height:/ { h = $NF } END { exit !(v && w < 100 && h < 100) }' && echo "$id"
-  done
-}
 "$program" >"$work/tilewick.log" 2>&1 &
 tilewick=$!
 pids+=("$tilewick")
@@ -88,25 +65,7 @@ timeout 20 "$program" >"$work/second.log" 2>&1 || second=$?
 await main_window || fail "the second start did not bring the main window back"
 [ "$(docked_icons | wc -l)" -eq 1 ] || fail "the second start docked another tray icon"
 
-# The tray menu: a click opens it; its first item, "Open Tilewick…", shows the closed window.
-# Opens the tray menu and types `keys` into it.
-tray_menu() {
-  local icon
-  icon="$(docked_icons | head -n 1)"
-  xdotool mousemove --window "$icon" 8 8 click 1
-  # The keys go to the menu once it shows, however long a busy machine takes to map it.
-  await menu_shown || echo "no tray menu seen; typing into it all the same" >&2
-  xdotool key "$@"
-}
-# A pop-up menu of ours is mapped (an override-redirect window).
-menu_shown() {
-  local id
-  for id in $(xwininfo -root -tree 2>/dev/null | awk '/"Tilewick": \("Tilewick" "Tilewick"\)/ { print $1 }'); do
-    xwininfo -id "$id" 2>/dev/null | awk '/Map State: IsViewable/ { v = 1 } /Override Redirect State: yes/ { o = 1 }
-      END { exit !(v && o) }' && return 0
-  done
-  return 1
-}
+# The tray menu's first item, "Open Tilewick…", shows the closed window.
 xdotool key alt+F4
 for _ in $(seq 200); do main_window >/dev/null || break; sleep 0.1; done
 tray_menu Down Return

@@ -21,6 +21,7 @@ if [ -z "${FEEDBACK_WM:-}" ]; then
 fi
 
 source "$(dirname "$0")/lib/private_desktop.sh"
+source "$(dirname "$0")/lib/tilewick_windows.sh"
 find_program_and_driver "$app_dir" feedback_driver
 require_tools trayer xdotool python3 "$FEEDBACK_WM"
 start_private_desktop "$FEEDBACK_WM"
@@ -29,10 +30,7 @@ fail() { echo "FAIL: $*" >&2; status=1; }
 status=0
 
 if [ "$FEEDBACK_WM" = openbox ]; then
-  trayer --edge top --align right --widthtype pixel --width 200 --height 24 --SetDockType true \
-    >"$work/trayer.log" 2>&1 &
-  pids+=($!)
-  await sh -c 'xwininfo -root -tree | grep -q "\"panel\": (\"panel\" \"trayer\")"'
+  start_tray
 fi
 
 # The mapped client windows of ours with this WM_WINDOW_ROLE, one id a line.
@@ -46,29 +44,6 @@ windows_with_role() {
   done
 }
 window_with_role() { windows_with_role "$1" | grep -m1 .; }
-docked_icon() {
-  local id
-  for id in $(xwininfo -root -tree 2>/dev/null | awk '/^         +0x[0-9a-f]+ "Tilewick": \("Tilewick" "Tilewick"\)/ { print $1 }'); do
-    xwininfo -id "$id" 2>/dev/null | awk '/Map State: IsViewable/ { v = 1 } /Width:/ { w = $NF }
-      /Height:/ { h = $NF } END { exit !(v && w < 100 && h < 100) }' && { echo "$id"; return 0; }
-  done
-  return 1
-}
-# A pop-up menu of ours is mapped (an override-redirect window).
-menu_shown() {
-  local id
-  for id in $(xwininfo -root -tree 2>/dev/null | awk '/"Tilewick": \("Tilewick" "Tilewick"\)/ { print $1 }'); do
-    xwininfo -id "$id" 2>/dev/null | awk '/Map State: IsViewable/ { v = 1 } /Override Redirect State: yes/ { o = 1 }
-      END { exit !(v && o) }' && return 0
-  done
-  return 1
-}
-# Opens the tray menu and, once it shows, types `keys` into it. Disabled items are skipped.
-tray_menu() {
-  xdotool mousemove --window "$(docked_icon)" 8 8 click 1
-  await menu_shown || echo "no tray menu seen; typing into it all the same" >&2
-  xdotool key --delay 60 "$@"
-}
 size_of() { xwininfo -id "$1" | awk '/Width:/ { w = $NF } /Height:/ { h = $NF } END { print w "x" h }'; }
 
 "$program" >"$work/tilewick.log" 2>&1 &

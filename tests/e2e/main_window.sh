@@ -20,24 +20,13 @@ if [ -z "${MAIN_WINDOW_WM:-}" ]; then
 fi
 
 source "$(dirname "$0")/lib/private_desktop.sh"
+source "$(dirname "$0")/lib/tilewick_windows.sh"
 require_tools xdotool "$MAIN_WINDOW_WM"
 start_private_desktop "$MAIN_WINDOW_WM"
 
 fail() { echo "FAIL: $*" >&2; status=1; }
 status=0
 
-# The client window whose WM_WINDOW_ROLE is "main", if one exists and is mapped.
-main_window() {
-  local id
-  for id in $(xwininfo -root -tree 2>/dev/null | awk '/"Tilewick": \("Tilewick" "Tilewick"\)/ { print $1 }'); do
-    if xprop -id "$id" WM_WINDOW_ROLE 2>/dev/null | grep -q '= "main"' &&
-      xwininfo -id "$id" 2>/dev/null | grep -q "Map State: IsViewable"; then
-      echo "$id"
-      return 0
-    fi
-  done
-  return 1
-}
 defaults="$XDG_CONFIG_HOME/com.corvane.tilewick/defaults.json"
 last_tab_is() { grep -q "\"lastTab\":{\"type\":\"string\",\"value\":\"$1\"}" "$defaults" 2>/dev/null; }
 

@@ -19,6 +19,7 @@ if [ -z "${MANUAL_WINDOW_WM:-}" ]; then
 fi
 
 source "$(dirname "$0")/lib/private_desktop.sh"
+source "$(dirname "$0")/lib/tilewick_windows.sh"
 find_program_and_driver "$app_dir" window_colours
 colours="$driver"
 require_tools trayer xdotool "$MANUAL_WINDOW_WM"
@@ -28,38 +29,9 @@ fail() { echo "FAIL: $*" >&2; status=1; }
 status=0
 
 if [ "$MANUAL_WINDOW_WM" = openbox ]; then
-  trayer --edge top --align right --widthtype pixel --width 200 --height 24 --SetDockType true \
-    >"$work/trayer.log" 2>&1 &
-  pids+=($!)
-  await sh -c 'xwininfo -root -tree | grep -q "\"panel\": (\"panel\" \"trayer\")"'
+  start_tray
 fi
 
-# The mapped client window of ours with this WM_WINDOW_ROLE.
-window_with_role() {
-  local id
-  for id in $(xwininfo -root -tree 2>/dev/null | awk '/"[^"]*": \("Tilewick" "Tilewick"\)/ { print $1 }'); do
-    if xprop -id "$id" WM_WINDOW_ROLE 2>/dev/null | grep -q "= \"$1\"" &&
-      xwininfo -id "$id" 2>/dev/null | grep -q "Map State: IsViewable"; then
-      echo "$id"
-      return 0
-    fi
-  done
-  return 1
-}
-docked_icon() {
-  local id
-  for id in $(xwininfo -root -tree 2>/dev/null | awk '/^         +0x[0-9a-f]+ "Tilewick": \("Tilewick" "Tilewick"\)/ { print $1 }'); do
-    xwininfo -id "$id" 2>/dev/null | awk '/Map State: IsViewable/ { v = 1 } /Width:/ { w = $NF }
-      /Height:/ { h = $NF } END { exit !(v && w < 100 && h < 100) }' && { echo "$id"; return 0; }
-  done
-  return 1
-}
-# Opens the tray menu and types `keys` into it. Disabled items are skipped by the arrows.
-tray_menu() {
-  xdotool mousemove --window "$(docked_icon)" 8 8 click 1
-  sleep 0.4
-  xdotool key --delay 60 "$@"
-}
 # Whether the colour r,g,b shows on the manual's vertical line at x = 700 below its header.
 shows() {
   "$colours" "$manual" 700 110 740 | grep -qx "$1"
