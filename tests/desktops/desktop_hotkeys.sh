@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Run by hand, not in CI (the window managers are large): Tilewick's factory hotkeys under the
-# window managers of KDE (KWin, kwin_x11) and GNOME (Mutter, mutter --x11), each on a private Xvfb
-# with a private session bus, never the user's display. Installs kwin-x11, mutter and
-# gsettings-desktop-schemas (Mutter's keybindings) through apt-get when they are missing.
+# window managers of KDE (KWin, kwin_x11) and GNOME (Mutter, mutter --x11), and of MATE (marco),
+# Xfce (xfwm4) and openbox, each on a private Xvfb with a private session bus, never the user's
+# display. Installs kwin-x11, mutter and gsettings-desktop-schemas (Mutter's keybindings) through
+# apt-get when they are missing and asked for.
 #
 # For each window manager it types every factory hotkey at a terminal and prints what happened:
 # "works" (the hotkey moved the terminal, or minimised the other one for Focus), "taken"
@@ -10,20 +11,24 @@
 # a word), which fails the run. Then the keymap changes a few times, upon which window managers
 # let go of their keys and grab them again: Tilewick must take none of them in that moment.
 #
-# Usage: tests/desktops/desktop_hotkeys.sh <build>/Tilewick.app [kwin] [mutter]
+# Usage: tests/desktops/desktop_hotkeys.sh <build>/Tilewick.app [kwin] [mutter] [marco] [xfwm4] [openbox]
 set -euo pipefail
 
-app_dir="$(cd "${1:?usage: desktop_hotkeys.sh <build>/Tilewick.app [kwin] [mutter]}" && pwd)"
+app_dir="$(cd "${1:?usage: desktop_hotkeys.sh <build>/Tilewick.app [kwin] [mutter] [marco] [xfwm4] [openbox]}" && pwd)"
 shift
 here="$(cd "$(dirname "$0")" && pwd)"
 
 if [ -z "${DESKTOP_HOTKEYS_WM:-}" ]; then
   [ "$#" -gt 0 ] || set -- kwin mutter
   missing=()
-  command -v kwin_x11 >/dev/null || missing+=(kwin-x11)
-  command -v mutter >/dev/null || missing+=(mutter)
-  [ -d /usr/share/glib-2.0/schemas ] && ls /usr/share/glib-2.0/schemas | grep -q org.gnome.desktop.wm.keybindings ||
-    missing+=(gsettings-desktop-schemas)
+  case " $* " in *" kwin "*) command -v kwin_x11 >/dev/null || missing+=(kwin-x11) ;; esac
+  case " $* " in
+    *" mutter "*)
+      command -v mutter >/dev/null || missing+=(mutter)
+      [ -d /usr/share/glib-2.0/schemas ] && ls /usr/share/glib-2.0/schemas | grep -q org.gnome.desktop.wm.keybindings ||
+        missing+=(gsettings-desktop-schemas)
+      ;;
+  esac
   for tool in dbus-daemon setxkbmap xdotool; do
     command -v "$tool" >/dev/null || missing+=("$(case $tool in dbus-daemon) echo dbus ;; setxkbmap) echo x11-xkb-utils ;; *) echo "$tool" ;; esac)")
   done
@@ -64,11 +69,17 @@ export XDG_CURRENT_DESKTOP=GNOME GSETTINGS_BACKEND=memory
 exec dbus-run-session -- mutter --x11 --replace --sm-disable
 WM
     ;;
-  *) echo "unknown window manager $DESKTOP_HOTKEYS_WM (kwin or mutter)" >&2; exit 2 ;;
+  marco | xfwm4 | openbox) ;;
+  *) echo "unknown window manager $DESKTOP_HOTKEYS_WM (kwin, mutter, marco, xfwm4 or openbox)" >&2; exit 2 ;;
 esac
-chmod +x "$work/bin/desktop-wm"
-export PATH="$work/bin:$PATH"
-start_private_desktop desktop-wm
+if [ -f "$work/bin/desktop-wm" ]; then
+  chmod +x "$work/bin/desktop-wm"
+  export PATH="$work/bin:$PATH"
+  start_private_desktop desktop-wm
+else
+  # The private desktop knows how to start these.
+  start_private_desktop "$DESKTOP_HOTKEYS_WM"
+fi
 echo "window manager: $(xprop -id "$(xprop -root _NET_SUPPORTING_WM_CHECK | awk '{ print $NF }')" _NET_WM_NAME | cut -d'"' -f2)"
 
 # Two terminals: the one moved, and one that Focus minimises.
@@ -77,9 +88,15 @@ pids+=($!)
 await sh -c 'xdotool search --name "^Other$"'
 other="$(xdotool search --limit 1 --name '^Other$')"
 start_terminal 60x16+200+150
+await sh -c 'xdotool search --name "^Term One$"'
 win="$(xdotool search --limit 1 --name '^Term One$')"
 
-start_tilewick
+# Started as start_tilewick does, but waiting only for the main window to show: xfwm4 does not give
+# the focus to a program started without a user's action.
+"$program" >"$work/tilewick.log" 2>&1 &
+tilewick=$!
+pids+=("$tilewick")
+await main_window
 geometry() { xwininfo -id "$win" | awk '/Absolute upper-left X|Absolute upper-left Y|Width:|Height:/ { printf "%s ", $NF }'; }
 hidden() { xprop -id "$other" _NET_WM_STATE | grep -c HIDDEN || true; }
 # The hotkeys act on the active window. Some window managers refuse an activation request at
