@@ -47,6 +47,7 @@ if [ -z "${DESKTOP_HOTKEYS_WM:-}" ]; then
 fi
 
 source "$here/../e2e/lib/private_desktop.sh"
+source "$here/../e2e/lib/tilewick_windows.sh"
 trap 'echo "failed: line $LINENO: $BASH_COMMAND" >&2' ERR
 program="$app_dir/Contents/bin/Tilewick"
 [ -x "$program" ] || { echo "missing $program (build the project first)" >&2; exit 1; }

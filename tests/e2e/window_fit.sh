@@ -26,6 +26,7 @@ case "$WINDOW_FIT_CASE" in
   small-*) export PRIVATE_DESKTOP_SCREEN=1280x800 ;;
 esac
 source "$(dirname "$0")/lib/private_desktop.sh"
+source "$(dirname "$0")/lib/tilewick_windows.sh"
 require_tools xdotool trayer "$wm"
 start_private_desktop "$wm"
 

@@ -127,16 +127,3 @@ start_tilewick() {
   pids+=("$tilewick")
   await sh -c 'xprop -id "$(xprop -root _NET_ACTIVE_WINDOW | awk "{ print \$NF }")" WM_WINDOW_ROLE | grep -q main'
 }
-
-# The client window whose WM_WINDOW_ROLE is "main", if one exists and is mapped.
-main_window() {
-  local id
-  for id in $(xwininfo -root -tree 2>/dev/null | awk '/"Tilewick": \("Tilewick" "Tilewick"\)/ { print $1 }'); do
-    if xprop -id "$id" WM_WINDOW_ROLE 2>/dev/null | grep -q '= "main"' &&
-      xwininfo -id "$id" 2>/dev/null | grep -q "Map State: IsViewable"; then
-      echo "$id"
-      return 0
-    fi
-  done
-  return 1
-}
