@@ -3,6 +3,7 @@
 // under 4 ms), the same keyboard drawn afresh without the key caches, and a full layout at a new
 // width. Run as keyboard_bench <build>/Tilewick.app so the bundled fonts are used.
 
+#include "DrawingPlatform.h"
 #include "Timing.h"
 
 #include "platform/Platform.h"
@@ -31,11 +32,7 @@ using bench::report;
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    auto platform = platform::sim::makeSimPlatform();
-    platform::Platform::install(platform);
-    if (argc > 1)
-        platform->service<platform::sim::SimBundle>().setBundlePath(QString::fromLocal8Bit(argv[1]));
-    InterFontLibrary::setSharedResources(platform->bundle().resourcesPath());
+    auto platform = bench::installDrawingPlatform(argc, argv);
     const ViewServices services = ViewServices::of(*platform);
     HoverTipState tips(services);
     auto& runtime = platform->service<platform::sim::VirtualRuntime>();

@@ -3,6 +3,7 @@
 // the page rescaled and the window repainted). A resize step has a frame's time, about 16 ms, at
 // most. Run as mainwindow_bench <build>/Tilewick.app so the bundled fonts are used.
 
+#include "DrawingPlatform.h"
 #include "Timing.h"
 
 #include "platform/Platform.h"
@@ -26,11 +27,7 @@ using bench::report;
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    auto platform = platform::sim::makeSimPlatform();
-    platform::Platform::install(platform);
-    if (argc > 1)
-        platform->service<platform::sim::SimBundle>().setBundlePath(QString::fromLocal8Bit(argv[1]));
-    InterFontLibrary::setSharedResources(platform->bundle().resourcesPath());
+    auto platform = bench::installDrawingPlatform(argc, argv);
     const ViewServices services = ViewServices::of(*platform);
 
     for (const Scheme scheme : {Scheme::Light, Scheme::Dark}) {

@@ -3,6 +3,7 @@
 // changed (a pulse or a held key: the picture is drawn again). Run as overlay_bench
 // <build>/Tilewick.app so the bundled fonts are used.
 
+#include "DrawingPlatform.h"
 #include "Timing.h"
 #include "platform/Keyboard.h"
 
@@ -32,11 +33,7 @@ using bench::report;
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    auto platform = platform::sim::makeSimPlatform();
-    platform::Platform::install(platform);
-    if (argc > 1)
-        platform->service<platform::sim::SimBundle>().setBundlePath(QString::fromLocal8Bit(argv[1]));
-    InterFontLibrary::setSharedResources(platform->bundle().resourcesPath());
+    auto platform = bench::installDrawingPlatform(argc, argv);
     auto& desktop = platform->service<platform::sim::SimDesktop>();
     desktop.addScreen({0, 0, 1512, 982}, {0, 25, 1512, 957});
     const auto window =

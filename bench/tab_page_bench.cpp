@@ -3,6 +3,7 @@
 // repainted (the lift springs at 30 frames a second, so a frame must stay well under 33 ms). Run as
 // tab_page_bench <build>/Tilewick.app so the bundled fonts are used.
 
+#include "DrawingPlatform.h"
 #include "Timing.h"
 
 #include "platform/Platform.h"
@@ -45,11 +46,7 @@ struct PlainHost final : PageHost {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    auto platform = platform::sim::makeSimPlatform();
-    platform::Platform::install(platform);
-    if (argc > 1)
-        platform->service<platform::sim::SimBundle>().setBundlePath(QString::fromLocal8Bit(argv[1]));
-    InterFontLibrary::setSharedResources(platform->bundle().resourcesPath());
+    auto platform = bench::installDrawingPlatform(argc, argv);
     const ViewServices services = ViewServices::of(*platform);
     auto& runtime = platform->service<platform::sim::VirtualRuntime>();
     {

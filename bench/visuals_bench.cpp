@@ -1,6 +1,7 @@
 // Cost of the shared drawing pieces that views repaint often: a card with its soft shadow, a
 // cached font and symbol lookup, a button, and the whole icon check sheet.
 
+#include "DrawingPlatform.h"
 #include "platform/Platform.h"
 #include "platform/sim/SimBundle.h"
 #include "platform/sim/SimPlatform.h"
@@ -37,11 +38,7 @@ double perCall(int count, const std::function<void()>& work) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    auto platform = platform::sim::makeSimPlatform();
-    platform::Platform::install(platform);
-    if (argc > 1)
-        platform->service<platform::sim::SimBundle>().setBundlePath(QString::fromLocal8Bit(argv[1]));
-    InterFontLibrary::setSharedResources(platform->bundle().resourcesPath());
+    auto platform = bench::installDrawingPlatform(argc, argv);
     const Scheme scheme = ViewServices::of(*platform).scheme();
 
     QImage page(QSize(1912, 1782), QImage::Format_ARGB32_Premultiplied); // a main window at 2x
