@@ -9,13 +9,37 @@
 # DIR's .h/.cpp files (recursively) are the module's sources; EXCLUDE drops matching paths (another
 # module's subfolders). TOP_LEVEL_ONLY takes only the folder's own headers, not its subfolders'.
 
-# Qt's headers are most of every translation unit's compile time: each target parses these once.
-# A module that sees Qt Widgets (directly or through a module it links) gets its headers too.
+# Qt's headers are most of every translation unit's compile time, so they are parsed once per build
+# into a precompiled header that every target reuses. A precompiled header of Qt takes 150-200 MB,
+# so there are only three: for modules that do not see Qt Widgets (so a layer below the views still
+# fails to build if it reaches for a widget), for those that do, and for the test programs (with
+# GoogleTest). They hold only Qt's, the standard library's and GoogleTest's headers, whose macros
+# the targets do not define differently; GCC checks that and, should a target differ after all,
+# warns (-Winvalid-pch) and parses the headers itself.
 set(TILEWICK_PRECOMPILED
   <QtCore/QObject> <QtCore/QString> <QtCore/QList> <QtCore/QHash> <QtCore/QTimer>
   <QtGui/QPainter> <QtGui/QPainterPath> <QtGui/QColor> <QtGui/QImage> <QtGui/QFont>
   <functional> <memory> <optional> <vector>)
 set(TILEWICK_PRECOMPILED_WIDGETS <QtWidgets/QWidget> <QtWidgets/QGraphicsItem>)
+
+# A library of one empty source whose only product the build keeps is its precompiled header.
+#   tilewick_precompiled_header(<target> HEADERS <headers>... LINK <targets>...)
+function(tilewick_precompiled_header target)
+  cmake_parse_arguments(P "" "" "HEADERS;LINK" ${ARGN})
+  set(source ${CMAKE_BINARY_DIR}/precompiled/${target}.cpp)
+  if(NOT EXISTS ${source})
+    file(WRITE ${source} "// Only this target's precompiled header is used.\n")
+  endif()
+  add_library(${target} STATIC ${source})
+  target_compile_options(${target} PRIVATE ${TILEWICK_WARNINGS})
+  target_link_libraries(${target} PRIVATE ${P_LINK})
+  target_precompile_headers(${target} PRIVATE ${P_HEADERS})
+endfunction()
+
+tilewick_precompiled_header(tilewick_precompiled_core
+  HEADERS ${TILEWICK_PRECOMPILED} LINK Qt6::Core Qt6::Gui)
+tilewick_precompiled_header(tilewick_precompiled_widgets
+  HEADERS ${TILEWICK_PRECOMPILED} ${TILEWICK_PRECOMPILED_WIDGETS} LINK Qt6::Core Qt6::Gui Qt6::Widgets)
 
 function(tilewick_module target)
   cmake_parse_arguments(M "TOP_LEVEL_ONLY" "DIR" "EXCLUDE;PUBLIC;PRIVATE" ${ARGN})
@@ -58,8 +82,8 @@ function(tilewick_module target)
   endforeach()
   set_target_properties(${target} PROPERTIES TILEWICK_SEES_WIDGETS ${widgets})
   if(widgets)
-    target_precompile_headers(${target} PRIVATE ${TILEWICK_PRECOMPILED} ${TILEWICK_PRECOMPILED_WIDGETS})
+    target_precompile_headers(${target} REUSE_FROM tilewick_precompiled_widgets)
   else()
-    target_precompile_headers(${target} PRIVATE ${TILEWICK_PRECOMPILED})
+    target_precompile_headers(${target} REUSE_FROM tilewick_precompiled_core)
   endif()
 endfunction()
