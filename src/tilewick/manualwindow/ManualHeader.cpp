@@ -11,12 +11,14 @@
 #include "tilewick/visuals/Symbols.h"
 #include "tilewick/visuals/Theme.h"
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -42,6 +44,8 @@ constexpr qreal kTabPadding = 11;
 constexpr qreal kTabTop = 6;
 constexpr qreal kTabBottom = 9;
 constexpr qreal kTabGap = 2;
+// How far one line of a wheel's notch scrolls the tab strip (a scroll area's single step).
+constexpr qreal kWheelLine = 20;
 constexpr qreal kUnderline = 2;
 
 const QFont& brandFont() {
@@ -231,10 +235,36 @@ QSize ManualHeader::minimumSizeHint() const {
     return {0, sizeHint().height()};
 }
 
+QRectF ManualHeader::tabStrip() const {
+    // The strip reaches a tab's padding past the column on both sides, so the first tab's text
+    // starts at the column's edge.
+    const Geometry g = geometryFor(width());
+    return {g.left - kTabPadding, g.tabsTop, g.column + 2 * kTabPadding, g.tabHeight};
+}
+
+qreal ManualHeader::tabsWidth() {
+    qreal total = 0;
+    for (const Manual::Section& section : Manual::sections())
+        total += kTabPadding + textWidth(tabFont(), section.title) + kTabPadding + kTabGap;
+    return Manual::sections().isEmpty() ? 0 : total - kTabGap;
+}
+
+qreal ManualHeader::maximumTabsOffset() const {
+    return std::max<qreal>(0, tabsWidth() - tabStrip().width());
+}
+
+void ManualHeader::setTabsOffset(qreal offset) {
+    offset = std::clamp<qreal>(offset, 0, maximumTabsOffset());
+    if (offset == m_tabsOffset)
+        return;
+    m_tabsOffset = offset;
+    update();
+}
+
 QList<QRectF> ManualHeader::tabFrames() const {
     const Geometry g = geometryFor(width());
     QList<QRectF> frames;
-    qreal x = g.left - kTabPadding;
+    qreal x = g.left - kTabPadding - m_tabsOffset;
     for (const Manual::Section& section : Manual::sections()) {
         const qreal w = kTabPadding + textWidth(tabFont(), section.title) + kTabPadding;
         frames.append({x, g.tabsTop, w, g.tabHeight});
@@ -253,6 +283,8 @@ std::optional<QString> ManualHeader::markedTab() const {
 }
 
 int ManualHeader::tabAt(QPointF point) const {
+    if (!tabStrip().contains(point))
+        return -1;
     const QList<QRectF> frames = tabFrames();
     for (qsizetype i = 0; i < frames.size(); ++i)
         if (frames[i].contains(point))
@@ -261,6 +293,7 @@ int ManualHeader::tabAt(QPointF point) const {
 }
 
 void ManualHeader::resizeEvent(QResizeEvent*) {
+    setTabsOffset(m_tabsOffset); // a wider window needs less of the scroll, or none
     const Geometry g = geometryFor(width());
     const QSize field = ManualSearchField::kSize;
     m_field->move(int(g.left + g.column - field.width()), int(g.rowTop + (g.rowHeight - field.height()) / 2));
@@ -291,6 +324,7 @@ void ManualHeader::paintEvent(QPaintEvent*) {
     const QList<QRectF> frames = tabFrames();
     const QList<Manual::Section>& sections = Manual::sections();
     painter.setFont(tabFont());
+    painter.setClipRect(tabStrip());
     for (qsizetype i = 0; i < sections.size(); ++i) {
         const bool selected = marked == sections[i].id;
         const QRectF frame = frames[i];
@@ -307,6 +341,25 @@ void ManualHeader::paintEvent(QPaintEvent*) {
 void ManualHeader::mouseMoveEvent(QMouseEvent* event) {
     setCursor(tabAt(event->position()) >= 0 ? Qt::PointingHandCursor : Qt::ArrowCursor);
     QWidget::mouseMoveEvent(event);
+}
+
+void ManualHeader::wheelEvent(QWheelEvent* event) {
+    if (!tabStrip().contains(event->position()) || maximumTabsOffset() == 0) {
+        event->ignore();
+        return;
+    }
+    // A touchpad gives pixels; a wheel gives notches, each as far as a scroll area goes for one.
+    // The wheel's vertical turn scrolls the strip too, as a sideways strip does on this desktop.
+    const QPoint pixels = event->pixelDelta();
+    const QPoint angle = event->angleDelta();
+    qreal delta = 0;
+    if (!pixels.isNull())
+        delta = pixels.x() != 0 ? pixels.x() : pixels.y();
+    else
+        delta =
+            (angle.x() != 0 ? angle.x() : angle.y()) / 120.0 * QApplication::wheelScrollLines() * kWheelLine;
+    setTabsOffset(m_tabsOffset - delta);
+    event->accept();
 }
 
 void ManualHeader::mouseReleaseEvent(QMouseEvent* event) {

@@ -49,7 +49,8 @@ private:
 };
 
 // The top of the manual window: the product mark, "TILEWICK" over "Manual", the search field,
-// and below them one tab per section, the marked one underlined. A tab jumps to its section.
+// and below them one tab per section, the marked one underlined. A tab jumps to its section. When
+// the window is too narrow for every tab, the strip scrolls sideways under the wheel.
 class ManualHeader final : public QWidget {
     Q_OBJECT
 
@@ -57,8 +58,13 @@ public:
     ManualHeader(ManualViewState& state, ViewServices services, QWidget* parent = nullptr);
 
     ManualSearchField* searchField() const { return m_field; }
-    // The tabs' frames, in section order.
+    // The tabs' frames as shown (the strip scrolled), in section order.
     QList<QRectF> tabFrames() const;
+    // The part of the header the tab strip shows its tabs in; tabs beyond it are scrolled to.
+    QRectF tabStrip() const;
+    // How far the tab strip is scrolled to the left, from 0 to `maximumTabsOffset`.
+    qreal tabsOffset() const { return m_tabsOffset; }
+    qreal maximumTabsOffset() const;
     // The section whose tab is marked: none while searching.
     std::optional<QString> markedTab() const;
 
@@ -70,6 +76,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     struct Geometry {
@@ -83,10 +90,14 @@ private:
     };
     Geometry geometryFor(qreal width) const;
     int tabAt(QPointF point) const;
+    // The width of all tabs side by side.
+    static qreal tabsWidth();
+    void setTabsOffset(qreal offset);
 
     ManualViewState& m_state;
     ViewServices m_services;
     ManualSearchField* m_field;
+    qreal m_tabsOffset = 0;
 };
 
 } // namespace tilewick

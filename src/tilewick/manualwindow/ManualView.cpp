@@ -108,6 +108,13 @@ void ManualView::scrollTo(const QString& id) {
         return;
     QScrollBar* bar = m_documentScroll->verticalScrollBar();
     const double target = std::min<double>(*top, bar->maximum());
+    if (m_services.view.reduceMotion()) {
+        // The desktop asks for less motion: the jump lands at once.
+        stopScrollFrames();
+        m_scroll.set(target);
+        bar->setValue(int(std::lround(target)));
+        return;
+    }
     const double now = m_services.view.now();
     m_scroll.set(bar->value());
     m_scroll.retarget(target, now, ManualViewState::kScrollDuration, Transition::Curve::easeInOut);
@@ -124,7 +131,12 @@ void ManualView::scrollTo(const QString& id) {
 void ManualView::stepScroll() {
     const double now = m_services.view.now();
     m_documentScroll->verticalScrollBar()->setValue(int(std::lround(m_scroll.valueAt(now))));
-    if (!m_scroll.isRunning(now) && m_scrollFrames) {
+    if (!m_scroll.isRunning(now))
+        stopScrollFrames();
+}
+
+void ManualView::stopScrollFrames() {
+    if (m_scrollFrames) {
         m_scrollFrames->cancel();
         m_scrollFrames.reset();
     }

@@ -39,6 +39,7 @@ private:
     void followQuery();
     void scrollTo(const QString& id);
     void stepScroll();
+    void stopScrollFrames();
     void reportSectionTops();
     void applyScheme(Scheme scheme);
 

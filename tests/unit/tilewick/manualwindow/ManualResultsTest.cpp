@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 
 using namespace tilewick;
 using namespace Qt::StringLiterals;
@@ -93,6 +94,87 @@ TEST_F(ManualInteractionTest, ClickingTheGlossaryTabMarksItAtOnceAndScrollsItsHe
     // Scrolling back to the top, once the hold is over, marks the first tab again.
     bar.setValue(0);
     EXPECT_EQ(header.markedTab(), u"start"_s);
+}
+
+TEST_F(ManualInteractionTest, AJumpLandsAtOnceWhenTheDesktopAsksForLessMotion) {
+    ManualHeader& header = *view().header();
+    QScrollBar& bar = *view().documentScroll()->verticalScrollBar();
+    const int target = std::min<int>(int(*view().document()->anchorTop(u"glossary"_s)), bar.maximum());
+    ASSERT_GT(target, 0);
+    const auto jumpToGlossaryAndTakeOneTurn = [&] {
+        QTest::mouseClick(&header, Qt::LeftButton, {}, header.tabFrames().last().center().toPoint());
+        runtime().runUntilIdle();
+        QApplication::processEvents();
+    };
+
+    jumpToGlossaryAndTakeOneTurn();
+    EXPECT_LT(bar.value(), target) << "without the setting the jump scrolls over time";
+
+    settle();
+    bar.setValue(0);
+    settle();
+    ASSERT_EQ(bar.value(), 0);
+    reduceMotion().setReduceMotion(true);
+    jumpToGlossaryAndTakeOneTurn();
+    EXPECT_EQ(bar.value(), target);
+    settle();
+    EXPECT_EQ(bar.value(), target);
+    EXPECT_EQ(header.markedTab(), u"glossary"_s);
+}
+
+TEST_F(ManualInteractionTest, TabsTooManyForTheHeaderScrollSidewaysUnderTheWheel) {
+    // With the bundled font every tab fits the narrowest window; a header narrower than that
+    // (a larger font would do the same) is too narrow for them.
+    ManualHeader& header = *view().header();
+    panel->panel()->resize(panel->panel()->minimumSize());
+    QApplication::processEvents();
+    EXPECT_EQ(header.maximumTabsOffset(), 0);
+    header.resize(360, header.height());
+    const QRectF strip = header.tabStrip();
+    ASSERT_GT(header.maximumTabsOffset(), 0);
+    EXPECT_GT(header.tabFrames().last().right(), strip.right());
+    const QPointF inStrip = strip.center();
+    const auto wheel = [&](QPointF at, QPoint angle, QPoint pixels = {}) {
+        QWheelEvent event(at, header.mapToGlobal(at), pixels, angle, Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&header, &event);
+        return event.isAccepted();
+    };
+
+    // Above the strip (the title row) the wheel is not the strip's.
+    EXPECT_FALSE(wheel(QPointF(strip.center().x(), strip.top() - 20), QPoint(0, -120)));
+    EXPECT_EQ(header.tabsOffset(), 0);
+    // A wheel's notch down scrolls towards the last tab; a touchpad's pixels move it as far.
+    EXPECT_TRUE(wheel(inStrip, QPoint(0, -120)));
+    const qreal notch = header.tabsOffset();
+    EXPECT_GT(notch, 0);
+    wheel(inStrip, QPoint(0, 0), QPoint(-7, 0));
+    EXPECT_DOUBLE_EQ(header.tabsOffset(), std::min(notch + 7, header.maximumTabsOffset()));
+    // Never past either end.
+    for (int i = 0; i < 50; ++i)
+        wheel(inStrip, QPoint(-120, 0));
+    EXPECT_DOUBLE_EQ(header.tabsOffset(), header.maximumTabsOffset());
+    EXPECT_NEAR(header.tabFrames().last().right(), strip.right(), 0.001);
+
+    // The frames as shown take the clicks: the last tab, now in view, jumps to the glossary.
+    QTest::mouseClick(&header, Qt::LeftButton, {}, header.tabFrames().last().center().toPoint());
+    EXPECT_EQ(header.markedTab(), u"glossary"_s);
+    // The part of a tab scrolled out of the strip takes no click.
+    const QRectF first = header.tabFrames().first();
+    ASSERT_LT(first.left() + 2, strip.left());
+    QTest::mouseClick(&header, Qt::LeftButton, {}, QPointF(first.left() + 1, first.center().y()).toPoint());
+    EXPECT_EQ(header.markedTab(), u"glossary"_s);
+
+    for (int i = 0; i < 50; ++i)
+        wheel(inStrip, QPoint(0, 120));
+    EXPECT_EQ(header.tabsOffset(), 0);
+    // In a wide window every tab fits and the strip does not scroll.
+    wheel(inStrip, QPoint(0, -120));
+    ASSERT_GT(header.tabsOffset(), 0);
+    header.resize(760, header.height());
+    EXPECT_EQ(header.maximumTabsOffset(), 0);
+    EXPECT_EQ(header.tabsOffset(), 0);
+    EXPECT_FALSE(wheel(header.tabStrip().center(), QPoint(0, -120)));
 }
 
 TEST_F(ManualInteractionTest, LinksInTheDocumentSearchOrJump) {
