@@ -13,7 +13,7 @@ if [ "$wm" = openbox ]; then
   filter='-X11DesktopTest.PanelsTheWindowManagerDrawsItselfAreNotCovered:X11DesktopTest.ClientSideDecorations*'
   for other in icewm fluxbox; do bash "$0" "$app_dir" "$other"; done
 else
-  filter="${E2E_FILTER:-X11DesktopTest.PanelsTheWindowManagerDrawsItselfAreNotCovered:X11DesktopTest.HostileShadows*}"
+  filter="${E2E_FILTER:-X11DesktopTest.PanelsTheWindowManagerDrawsItselfAreNotCovered:X11DesktopTest.HostileShadows*:X11DesktopTest.AFrameSetFromAWorker*}"
 fi
 
 source "$(dirname "$0")/lib/private_desktop.sh"

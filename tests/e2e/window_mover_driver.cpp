@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstring>
@@ -502,6 +503,45 @@ QRect X11DesktopTest::moveInsideCellAtTheAnswer(WindowMover& mover, quint32 wind
 
 // A window that takes whole character cells only keeps to the edges of its cell that lie on the
 // work area's far edges, and no cell reaches past the work area.
+// Multi-window fills set frames from a worker thread, while the main thread sends on any size a
+// worker held back for its position. When that happens first, the position that follows still
+// goes with the size: alone, it was placed for the window's old size (so a terminal lost its
+// anchoring to the far edges) and fluxbox picked a size of its own for it.
+TEST_F(X11DesktopTest, AFrameSetFromAWorkerKeepsItsSizeWithItsPositionWhateverTheMainThreadSends) {
+    WindowMover mover(*m_platform);
+    const auto target = mover.focusedWindow();
+    ASSERT_TRUE(target);
+    const quint32 window = quint32(target->window.id());
+    const auto before = mover.readFrame(target->window);
+    ASSERT_TRUE(before);
+    const auto visible = mover.visibleFrame(mover.screen(*before));
+    ASSERT_TRUE(visible);
+    const auto cell =
+        WindowMover::targetFrame(tilewick::kind(SnapAction::bottomRightQuarter), *before, *visible);
+    ASSERT_TRUE(cell);
+
+    auto& ax = m_platform->service<platform::Accessibility>();
+    std::atomic<int> step = 0;
+    std::thread worker([&] {
+        ax.setAttributeValue(target->window, "AXSize", cell->size());
+        step = 1;
+        // The main thread takes its turn now, as a busy one may between two writes.
+        while (step != 2)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ax.setAttributeValue(target->window, "AXPosition", cell->topLeft());
+        ax.setAttributeValue(target->window, "AXSize", cell->size());
+        step = 3;
+    });
+    EXPECT_TRUE(waitFor([&] { return step == 1; }));
+    waitFor([] { return false; }, 0.3); // the main thread's turns, the held-back size sent among them
+    step = 2;
+    EXPECT_TRUE(waitFor([&] { return step == 3; }, 10.0));
+    worker.join();
+    const QRect cellPixels = cell->toRect(), area = visible->toRect();
+    EXPECT_TRUE(waitFor([&]() -> bool { return isSnapped(outerFrameOf(window), cellPixels, area); }, 3.0))
+        << testing::PrintToString(outerFrameOf(window)) << " for " << testing::PrintToString(cellPixels);
+}
+
 TEST_F(X11DesktopTest, TerminalsKeepToTheWorkAreasEdges) {
     WindowMover mover(*m_platform);
     OddPanel panel(m_x, *m_platform);

@@ -126,9 +126,13 @@ struct X11Accessibility::Writes {
         xcb_window_t window;
         QSize size;
         double limit;
+        Qt::HANDLE thread; // whose sequence of writes it belongs to
     };
     std::mutex mutex;
     std::optional<PendingSize> pendingSize;
+    // A held-back size that went out before its thread's position came (another thread's write or
+    // the main thread's fallback sent it): that position still goes with it, by thread.
+    QHash<Qt::HANDLE, PendingSize> sentEarly;
     QHash<xcb_window_t, Unanswered> unanswered;
     quint64 generations = 0;
 };
@@ -645,6 +649,8 @@ void X11Accessibility::flushPendingSize() {
     {
         std::lock_guard lock(m_writes->mutex);
         pending.swap(m_writes->pendingSize);
+        if (pending)
+            m_writes->sentEarly.insert(pending->thread, *pending);
     }
     if (pending)
         commit(pending->window, std::nullopt, pending->size, pending->limit);
@@ -700,9 +706,19 @@ AXError X11Accessibility::writeWindow(const AXElement& element, const QString& a
         std::optional<QSize> size;
         {
             std::lock_guard lock(m_writes->mutex);
-            if (m_writes->pendingSize && m_writes->pendingSize->window == window) {
+            const Qt::HANDLE thread = QThread::currentThreadId();
+            const auto it = m_writes->sentEarly.constFind(thread);
+            const std::optional<Writes::PendingSize> early =
+                it == m_writes->sentEarly.cend() ? std::nullopt : std::optional(*it);
+            m_writes->sentEarly.remove(thread);
+            if (m_writes->pendingSize && m_writes->pendingSize->window == window &&
+                m_writes->pendingSize->thread == thread) {
                 size = m_writes->pendingSize->size;
                 m_writes->pendingSize.reset();
+            } else if (early && early->window == window) {
+                // Its size went out alone: a window manager given a position alone may pick a
+                // size of its own (fluxbox does), and the position is placed for the size asked.
+                size = early->size;
             }
         }
         flushPendingSize(); // another window's
@@ -736,7 +752,9 @@ AXError X11Accessibility::writeWindow(const AXElement& element, const QString& a
         // before the main thread next sleeps.
         {
             std::lock_guard lock(m_writes->mutex);
-            m_writes->pendingSize = Writes::PendingSize{window, *pixels, limit};
+            const Qt::HANDLE thread = QThread::currentThreadId();
+            m_writes->sentEarly.remove(thread);
+            m_writes->pendingSize = Writes::PendingSize{window, *pixels, limit, thread};
         }
         if (!onMainThread())
             m_runtime->async([weak = std::weak_ptr<Writes>(m_writes), this] {
