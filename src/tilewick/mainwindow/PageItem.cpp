@@ -114,6 +114,11 @@ QRectF PageItem::rootFrame() const {
 }
 
 void PageItem::refresh() {
+    // A tip that no longer says what the element means (a recording ended) goes at once.
+    if (!m_tipShown.isEmpty() && m_tipShown != tipText()) {
+        m_context.tips.hide(m_tipShown);
+        m_tipShown.clear();
+    }
     const double now = m_context.services.now();
     const HoverLift::Options options = liftOptions();
     m_lift.setOptions(options, now);
@@ -125,8 +130,10 @@ void PageItem::refresh() {
 
 void PageItem::setHovered(bool hovered, QPointF scenePos) {
     m_lift.setHovering(hovered, m_context.services.now());
-    m_context.tips.track(hovered ? std::optional<QPointF>(m_context.host.rootPoint(scenePos)) : std::nullopt,
-                         tipText());
+    if (hovered)
+        trackTip(scenePos);
+    else
+        hideTip();
     refresh();
 }
 
@@ -188,7 +195,18 @@ void PageItem::hoverEnterEvent(QGraphicsSceneHoverEvent* event) {
 }
 
 void PageItem::hoverMoveEvent(QGraphicsSceneHoverEvent* event) {
-    m_context.tips.track(m_context.host.rootPoint(event->scenePos()), tipText());
+    trackTip(event->scenePos());
+}
+
+void PageItem::trackTip(QPointF scenePos) {
+    m_tipShown = tipText();
+    m_context.tips.track(m_context.host.rootPoint(scenePos), m_tipShown);
+}
+
+void PageItem::hideTip() {
+    // The tip the pointer brought up, whatever the element says now.
+    m_context.tips.track(std::nullopt, m_tipShown.isEmpty() ? tipText() : m_tipShown);
+    m_tipShown.clear();
 }
 
 void PageItem::hoverLeaveEvent(QGraphicsSceneHoverEvent*) {

@@ -68,11 +68,15 @@ protected:
 
 private:
     void scheduleFrames();
+    void trackTip(QPointF scenePos);
+    void hideTip();
 
     PageContext m_context;
     QSizeF m_size;
     HoverLift m_lift;
     platform::RepeatingTimerRef m_frames;
+    // The tip text last handed to the tips under the pointer.
+    QString m_tipShown;
 };
 
 } // namespace tilewick

@@ -134,6 +134,37 @@ TEST_F(SnapCardTest, TheHoveredActionIsClaimedByTheCardEnteredLast) {
     EXPECT_EQ(tips->point(), QPointF(140, 110));
 }
 
+TEST_F(SnapCardTest, TheRecordingTipGoesWithTheRecording) {
+    SnapCard* a = card(A::leftHalf);
+    SnapCard* b = card(A::rightHalf);
+    QGraphicsSceneHoverEvent enter(QEvent::GraphicsSceneHoverEnter);
+    QGraphicsSceneHoverEvent move(QEvent::GraphicsSceneHoverMove);
+    QGraphicsSceneHoverEvent leave(QEvent::GraphicsSceneHoverLeave);
+    const auto recordUnderPointer = [&](SnapCard* c) {
+        scene->sendEvent(c, &enter);
+        c->activate();
+        scene->sendEvent(c, &move);
+        runtime().advance(1);
+        ASSERT_TRUE(tips->visible());
+        ASSERT_EQ(tips->text(), kRecordingTip);
+    };
+    // Escape while the pointer rests on the card, then the pointer leaves.
+    recordUnderPointer(a);
+    store().endRecording();
+    EXPECT_FALSE(tips->visible());
+    scene->sendEvent(a, &leave);
+    runtime().advance(2);
+    EXPECT_FALSE(tips->visible());
+
+    // Another card's recording takes over.
+    recordUnderPointer(a);
+    b->activate();
+    EXPECT_FALSE(tips->visible());
+    scene->sendEvent(a, &leave);
+    runtime().advance(2);
+    EXPECT_FALSE(tips->visible());
+}
+
 TEST_F(SnapCardTest, TheRecordedCardReportsItsFrameInTheView) {
     SnapCard* a = card(A::leftHalf);
     SnapCard* b = card(A::rightHalf);
