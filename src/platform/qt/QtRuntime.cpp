@@ -152,22 +152,27 @@ private:
     std::thread m_thread;
 };
 
+// A repeating timer whose ticks keep to their nominal times: the n-th comes `interval` × n after
+// the start, at the earliest. A coarse Qt timer may wake up to 5% early and a very coarse one up
+// to a second early (it keeps whole seconds), so each tick is one single shot of the chosen
+// precision, and a wake-up before the tick's time waits out the rest with a precise shot. Late
+// ticks do not move the ones after them.
 class QtRepeatingTimer final : public RepeatingTimer {
 public:
-    QtRepeatingTimer(int intervalMs, Qt::TimerType type, Task task, QThread* mainThread) {
+    QtRepeatingTimer(double interval, Qt::TimerType type, Task task, QThread* mainThread)
+        : m_schedule(std::make_shared<Schedule>(interval, type, std::move(task))) {
         m_timer = new QTimer;
-        m_timer->setInterval(intervalMs);
-        m_timer->setTimerType(type);
+        m_timer->setSingleShot(true);
+        // The connection owns the schedule, so a task that drops this timer runs on to its end.
         QObject::connect(m_timer, &QTimer::timeout, m_timer,
-                         [cancelled = m_cancelled, task = std::move(task)] {
-                             if (!cancelled->load() && !QtTerminationSignals::requested())
-                                 task();
-                         });
+                         [schedule = m_schedule, timer = m_timer] { schedule->tick(*timer); });
         if (QThread::currentThread() == mainThread) {
-            m_timer->start();
+            m_schedule->start(*m_timer);
         } else {
             m_timer->moveToThread(mainThread);
-            QMetaObject::invokeMethod(m_timer, qOverload<>(&QTimer::start), Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                m_timer, [schedule = m_schedule, timer = m_timer] { schedule->start(*timer); },
+                Qt::QueuedConnection);
         }
     }
     ~QtRepeatingTimer() override {
@@ -176,16 +181,57 @@ public:
     }
 
     void cancel() override {
-        if (m_cancelled->exchange(true))
+        if (m_schedule->cancelled.exchange(true))
             return;
         QMetaObject::invokeMethod(m_timer, &QTimer::stop,
                                   QThread::currentThread() == m_timer->thread() ? Qt::DirectConnection
                                                                                 : Qt::QueuedConnection);
     }
-    bool isActive() const override { return !m_cancelled->load(); }
+    bool isActive() const override { return !m_schedule->cancelled.load(); }
 
 private:
-    std::shared_ptr<std::atomic<bool>> m_cancelled = std::make_shared<std::atomic<bool>>(false);
+    // Lives on the timer's thread but for `cancelled`.
+    struct Schedule {
+        Schedule(double interval, Qt::TimerType type, Task task)
+            : interval(interval), type(type), task(std::move(task)) {}
+
+        static double now() {
+            return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+        }
+        void start(QTimer& timer) {
+            if (cancelled.load())
+                return;
+            due = now() + interval;
+            arm(timer, type);
+        }
+        void arm(QTimer& timer, Qt::TimerType precision) {
+            timer.setTimerType(precision);
+            timer.start(toMilliseconds(due - now()));
+        }
+        void tick(QTimer& timer) {
+            if (cancelled.load())
+                return;
+            const double at = now();
+            if (at < due) {
+                arm(timer, Qt::PreciseTimer);
+                return;
+            }
+            // Ticks missed while the loop was busy are not made up for.
+            while (due <= at)
+                due += interval;
+            arm(timer, type);
+            if (!QtTerminationSignals::requested())
+                task();
+        }
+
+        const double interval;
+        const Qt::TimerType type;
+        const Task task;
+        double due = 0;
+        std::atomic<bool> cancelled{false};
+    };
+
+    std::shared_ptr<Schedule> m_schedule;
     QTimer* m_timer = nullptr;
 };
 
@@ -278,9 +324,8 @@ Qt::TimerType QtRuntime::timerTypeFor(double interval, double tolerance) {
 }
 
 RepeatingTimerRef QtRuntime::every(double interval, double tolerance, Task task) {
-    return std::make_shared<QtRepeatingTimer>(std::max(1, toMilliseconds(interval)),
-                                              timerTypeFor(interval, tolerance), std::move(task),
-                                              m_shared->mainThread);
+    return std::make_shared<QtRepeatingTimer>(std::max(0.001, interval), timerTypeFor(interval, tolerance),
+                                              std::move(task), m_shared->mainThread);
 }
 
 SerialQueueRef QtRuntime::serialQueue(const QString& label) {

@@ -9,6 +9,8 @@
 #include <QStringList>
 
 #include <atomic>
+#include <chrono>
+#include <cmath>
 #include <csignal>
 #include <mutex>
 
@@ -99,6 +101,25 @@ TEST(QtRuntime, RepeatingTimerFiresUntilCancelled) {
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
     EXPECT_EQ(fires, 3);
+}
+
+TEST(QtRuntime, ATimerWithAToleranceNeverTicksBeforeItsTime) {
+    using std::chrono::steady_clock;
+    auto seconds = [] {
+        return std::chrono::duration<double>(steady_clock::now().time_since_epoch()).count();
+    };
+    // A very coarse timer keeps whole seconds of this clock: started early in one, Qt's own timer
+    // wakes at the next whole second, a quarter of a second or so before its time.
+    while (std::fmod(seconds(), 1.0) < 0.2 || std::fmod(seconds(), 1.0) > 0.4)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QtRuntime rt;
+    const double start = seconds();
+    QList<double> ticks;
+    auto timer = rt.every(1.0, 1.0, [&] { ticks << seconds() - start; });
+    ASSERT_TRUE(spinUntil([&] { return ticks.size() >= 2; }));
+    EXPECT_GE(ticks[0], 1.0);
+    EXPECT_GE(ticks[1], 2.0);
+    EXPECT_LT(ticks[1], 3.0);
 }
 
 TEST(QtRuntime, ShuttingDownEndsSleepsAndDropsQueuedWork) {

@@ -87,10 +87,9 @@ TEST(SelfTestsSlow, UpdateTimerChecksFiveSecondsInThenEveryMinute) {
     const QRegularExpression format(u"^checks at: (\\d+\\.\\d) s, (\\d+\\.\\d) s, (\\d+\\.\\d) s$"_s);
     const QRegularExpressionMatch times = format.match(report);
     ASSERT_TRUE(times.hasMatch()) << report.toStdString();
-    // The first check after 5 s; each repeat at most 5 s after its minute (the timer's tolerance).
-    // Qt fires timers of a second's tolerance or more on a whole second of its clock, so a repeat
-    // may also come up to a second before its minute.
-    const std::pair<double, double> windows[] = {{5.0, 5.5}, {64.0, 70.5}, {124.0, 130.0}};
+    // The first check after 5 s; each repeat at most 5 s after its minute (the timer's tolerance),
+    // never before it.
+    const std::pair<double, double> windows[] = {{5.0, 5.5}, {65.0, 70.5}, {125.0, 130.0}};
     for (int i = 0; i < 3; ++i) {
         const double at = times.captured(i + 1).toDouble();
         EXPECT_GE(at, windows[i].first) << report.toStdString();
