@@ -1,5 +1,6 @@
 #include "BetaScrubber.h"
 
+#include "BetaValue.h"
 #include "Characters.h"
 
 #include "platform/Identity.h"
@@ -13,16 +14,22 @@ namespace {
 
 constexpr auto kOptions = QRegularExpression::UseUnicodePropertiesOption;
 
-// Someone's home folder: any folder directly under /home. The user's own home has already
-// become "~" when this runs.
+// Where a path ends: a slash, white space, a quotation mark, "<", ">", ":" or the end of the text,
+// also after punctuation that closes a phrase ("(/srv/jdoe)", "in /srv/jdoe, then", "… /srv/jdoe.").
+constexpr QStringView kPathEnd = uR"((?=[/\s"'<>:]|$|[.,;!?)\]}]+(?:[/\s"'<>:]|$)))";
+
+// Someone's home folder: any folder directly under /home, without the punctuation of the phrase
+// around it. The user's own home has already become "~" when this runs.
 const QRegularExpression& userFolderPattern() {
-    static const QRegularExpression pattern(QStringLiteral(R"(/home/[^/\s"'<>:]+)"), kOptions);
+    static const QRegularExpression pattern(QStringLiteral(R"(/home/[^/\s"'<>:]*[^/\s"'<>:.,;!?)\]}])"),
+                                            kOptions);
     return pattern;
 }
 
+// Letters and digits of any script on both sides, so "alice@exämple.de" is an address too.
 const QRegularExpression& emailPattern() {
     static const QRegularExpression pattern(
-        QStringLiteral(R"([A-Za-z0-9._%+-]+@[A-Za-z0-9.-]+\.[A-Za-z]{2,})"), kOptions);
+        QStringLiteral(R"([\p{L}\p{M}\p{N}._%+-]+@[\p{L}\p{M}\p{N}.-]+\.[\p{L}\p{M}]{2,})"), kOptions);
     return pattern;
 }
 
@@ -108,9 +115,17 @@ BetaScrubber::BetaScrubber(Values values) : m_values(std::move(values)) {
     auto patterns = std::make_shared<Patterns>();
     // A home of "/" (or nothing) would turn every path into "~".
     if (m_values.home.size() > 1)
-        patterns->home.emplace(
-            QRegularExpression::escape(m_values.home) + QStringLiteral(R"((?=[/\s"'<>:]|$))"), kOptions);
-    patterns->hardwareIDs = longestFirst(m_values.hardwareIDs, 6);
+        patterns->home.emplace(QRegularExpression::escape(m_values.home) + kPathEnd.toString(), kOptions);
+    // An identifier is written with or without the dashes of its UUID form ("4c4c4544-0042-…" and
+    // "4c4c45440042…" name the same machine), so dashes between its characters count for nothing.
+    for (const QString& id : longestFirst(m_values.hardwareIDs, 6)) {
+        QStringList characters;
+        for (const char32_t c : QString(id).remove(u'-').toUcs4())
+            characters.append(QRegularExpression::escape(QString::fromUcs4(&c, 1)));
+        if (!characters.isEmpty())
+            patterns->hardwareIDs.emplace_back(characters.join(QStringLiteral("-?")),
+                                               kOptions | QRegularExpression::CaseInsensitiveOption);
+    }
     patterns->computerNames = longestFirst(m_values.computerNames, 3);
 
     // A name counts only as a whole word: no ASCII letter or digit right before or after it.
@@ -147,8 +162,8 @@ QString BetaScrubber::scrub(const QString& text, bool allNames) const {
     }
     if (result.contains(u'.'))
         result = replaceAll(result, ipv4Pattern(), kAddressReplacement);
-    for (const QString& id : m_patterns->hardwareIDs)
-        result.replace(id, kIDReplacement.toString(), Qt::CaseInsensitive);
+    for (const QRegularExpression& id : m_patterns->hardwareIDs)
+        result = replaceAll(result, id, kIDReplacement);
     for (const QString& name : m_patterns->computerNames)
         result.replace(name, kComputerNameReplacement.toString(), Qt::CaseInsensitive);
     for (const NamePattern& name : allNames ? m_patterns->allNames : m_patterns->fullNameOnly)
@@ -156,13 +171,22 @@ QString BetaScrubber::scrub(const QString& text, bool allNames) const {
     return result;
 }
 
+bool BetaScrubber::scrubs(const QString& text) const {
+    if (scrub(text, true) != text)
+        return true;
+    // Values reach the log escaped ("alice+40example.com", "+2Fsrv+2Fjdoe"): what they stand for
+    // is scrubbed too.
+    const QString unescaped = BetaValue::unescaped(text);
+    return unescaped != text && scrub(unescaped, true) != unescaped;
+}
+
 QString BetaScrubber::scrubLogLine(const QString& line) const {
-    if (scrub(line, true) == line)
+    if (!scrubs(line))
         return line;
     QStringList tokens = line.split(u' ');
     for (qsizetype i = 1; i < tokens.size(); ++i) {
         QString& token = tokens[i];
-        if (scrub(token, true) == token)
+        if (!scrubs(token))
             continue;
         const qsizetype equals = token.indexOf(u'=');
         if (i == 1 || equals < 0)

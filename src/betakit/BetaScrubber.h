@@ -61,11 +61,14 @@ private:
     // The patterns made from this scrubber's values, made once since the values never change.
     struct Patterns {
         std::optional<QRegularExpression> home;
-        QStringList hardwareIDs;   // longest first, 6 characters or more
-        QStringList computerNames; // longest first, 3 characters or more
+        std::vector<QRegularExpression> hardwareIDs; // longest first, 6 characters or more
+        QStringList computerNames;                   // longest first, 3 characters or more
         std::vector<NamePattern> fullNameOnly;
         std::vector<NamePattern> allNames;
     };
+
+    // Whether scrubbing with all names changes the text or what its escapes stand for.
+    bool scrubs(const QString& text) const;
 
     Values m_values;
     std::shared_ptr<const Patterns> m_patterns;

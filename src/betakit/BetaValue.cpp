@@ -3,6 +3,7 @@
 #include "BetaLog.h"
 
 #include <QByteArray>
+#include <QString>
 
 #include <cmath>
 
@@ -11,6 +12,15 @@ namespace betakit {
 namespace {
 
 constexpr std::size_t kMaxValueLength = 64;
+
+// The value of an upper-case hexadecimal digit as fromText writes it, or -1.
+int upperHexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
 
 } // namespace
 
@@ -42,6 +52,25 @@ BetaValue BetaValue::fromText(QStringView text) {
     if (out.empty())
         out = BetaLog::kInvalidName;
     return BetaValue(Text{std::move(out)});
+}
+
+QString BetaValue::unescaped(QStringView text) {
+    if (!text.contains(u'+'))
+        return text.toString();
+    const QByteArray bytes = text.toUtf8();
+    QByteArray out;
+    out.reserve(bytes.size());
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const int high = i + 2 < bytes.size() && bytes[i] == '+' ? upperHexDigit(bytes[i + 1]) : -1;
+        const int low = high >= 0 ? upperHexDigit(bytes[i + 2]) : -1;
+        if (low < 0) {
+            out += bytes[i];
+            continue;
+        }
+        out += char(high << 4 | low);
+        i += 2;
+    }
+    return QString::fromUtf8(out);
 }
 
 std::string BetaValue::formatDouble(double value) {

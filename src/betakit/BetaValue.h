@@ -44,6 +44,9 @@ public:
     // Any text known only at run time (file names, titles): characters outside the value
     // alphabet are escaped, so line feeds, blanks and "=" cannot reach the line.
     static BetaValue fromText(QStringView text);
+    // The text a value written by fromText stood for: each "+" and two hexadecimal digits back to
+    // its byte, read as UTF-8. Other text comes back as it is.
+    static QString unescaped(QStringView text);
 
     const std::string& text() const { return m_text; }
 

@@ -187,6 +187,42 @@ TEST(BetaScrubberTest, LogLinesKeepTheirShape) {
     }
 }
 
+TEST(BetaScrubberTest, IdentityInPunctuationDashesOtherScriptsAndLogEscapes) {
+    // A home outside /home, so only the home rule can catch it, and a machine identifier that is
+    // written without dashes.
+    const BetaScrubber scrubber({QStringLiteral("/srv/jdoe"),
+                                 QStringLiteral("jdoe"),
+                                 QStringLiteral("Jane Doe"),
+                                 {},
+                                 {QStringLiteral("4c4c454400423510 8052b4c04f4b4e31").remove(' ')}});
+    expectScrubs(scrubber, false,
+                 {{"(/srv/jdoe)", "(~)"},
+                  {"in /srv/jdoe, then /srv/jdoe; ok", "in ~, then ~; ok"},
+                  {"It lives in /srv/jdoe.", "It lives in ~."},
+                  {"(/srv/jdoe).", "(~)."},
+                  {"/srv/jdoe.old/x /srv/jdoe,v", "/srv/jdoe.old/x /srv/jdoe,v"},
+                  {"/home/bob. /home/bob) /home/bob.old/x", "/home/[user]. /home/[user]) /home/[user]/x"},
+                  {"id 4C4C4544-0042-3510-8052-B4C04F4B4E31.", "id [id removed]."},
+                  {"4c4c4544-0042-3510-8052-b4c04f4b4e30", "4c4c4544-0042-3510-8052-b4c04f4b4e30"},
+                  {"alice@exämple.de, jürgen@café.example", "[email removed], [email removed]"},
+                  {"alice@exa\u0308mple.de", "[email removed]"},
+                  {"alice@exämple", "alice@exämple"}});
+    const Case lines[] = {
+        {"2026-01-02T03:04:05.678Z mail.sent to=alice+40example.com n=1",
+         "2026-01-02T03:04:05.678Z mail.sent to=removed n=1"},
+        {"2026-01-02T03:04:05.678Z file.opened path=+2Fsrv+2Fjdoe+2Fa.txt",
+         "2026-01-02T03:04:05.678Z file.opened path=removed"},
+        {"2026-01-02T03:04:05.678Z boot id=4c4c4544-0042-3510-8052-b4c04f4b4e31",
+         "2026-01-02T03:04:05.678Z boot id=removed"},
+        {"2026-01-02T03:04:05.678Z file.opened path=+2Ftmp+2Fa.txt size=1+2B2",
+         "2026-01-02T03:04:05.678Z file.opened path=+2Ftmp+2Fa.txt size=1+2B2"},
+    };
+    for (const Case& c : lines) {
+        SCOPED_TRACE(c.text.toStdString());
+        EXPECT_EQ(scrubber.scrubLogLine(c.text).toStdString(), c.scrubbed.toStdString());
+    }
+}
+
 class BetaScrubberIdentityTest : public SimPlatformTest {};
 
 TEST_F(BetaScrubberIdentityTest, ReadsTheIdentityOfThePlatform) {
