@@ -10,7 +10,7 @@ wm="${2:-openbox}"
 driver="$(cd "$app_dir/.." && pwd)/e2e/window_mover_driver"
 
 if [ "$wm" = openbox ]; then
-  filter='-X11DesktopTest.PanelsTheWindowManagerDrawsItselfAreNotCovered:X11DesktopTest.ClientSideDecorations*'
+  filter='-X11DesktopTest.PanelsTheWindowManagerDrawsItselfAreNotCovered:X11DesktopTest.ClientSideDecorations*:X11DesktopTest.Gtk4Windows*'
   for other in icewm fluxbox; do bash "$0" "$app_dir" "$other"; done
 else
   filter="${E2E_FILTER:-X11DesktopTest.PanelsTheWindowManagerDrawsItselfAreNotCovered:X11DesktopTest.HostileShadows*:X11DesktopTest.AFrameSetFromAWorker*}"

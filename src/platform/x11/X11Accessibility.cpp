@@ -458,6 +458,16 @@ void X11Accessibility::finish(xcb_window_t window, quint64 generation, bool runH
     }
 }
 
+void X11Accessibility::announceShadows(xcb_window_t window, const WindowInfo& info) {
+    if (info.shadows == Extents{} || info.decorations != Extents{})
+        return;
+    // The client's own value, written again: only the change is news to the window manager.
+    const Extents& s = info.shadows;
+    const quint32 values[] = {quint32(s.left), quint32(s.right), quint32(s.top), quint32(s.bottom)};
+    xcb_change_property(m_x->xcb(), XCB_PROP_MODE_REPLACE, window, m_x->atoms().gtkFrameExtents,
+                        XCB_ATOM_CARDINAL, 32, 4, values);
+}
+
 bool X11Accessibility::keepWithin(xcb_window_t window, Unanswered& u) {
     if (!u.askedClient)
         return false;
@@ -626,6 +636,8 @@ AXError X11Accessibility::commit(xcb_window_t window, std::optional<QPointF> pos
         clientSize.reset();
     if (!clientSize && !clientPosition)
         return AXError::Success;
+    if (clientPosition)
+        announceShadows(window, *info);
     Unanswered u;
     u.sent = moveResize(window, *info, clientPosition, clientSize);
     // A full-screen window's frame is the window manager's: some say nothing when they keep it.

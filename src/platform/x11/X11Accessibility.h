@@ -126,6 +126,11 @@ private:
     // stays inside the frame asked for; what waited for the move then waits for that answer.
     // Whether it asked.
     bool keepWithin(xcb_window_t window, Unanswered& u);
+    // Tells the window manager again of the shadows a client without its decorations draws, before
+    // that client is moved. Some window managers (marco) learn of shadows only when they change, and
+    // GTK 4 sets them before its window is mapped: those took a GTK 4 window's shadows for part of
+    // what people see, kept them on the screen and so kept its visible frame out of its cell.
+    void announceShadows(xcb_window_t window, const WindowInfo& info);
     // The monitors' work areas in root coordinates.
     QList<QRect> workAreas() const;
     // Main thread, after each turn that took events in and at deadlines.
