@@ -5,10 +5,14 @@
 #include "Theme.h"
 
 #include <QGraphicsItem>
+#include <QGraphicsScene>
+#include <QGraphicsView>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPixmap>
 
 #include <cmath>
+#include <map>
 #include <numbers>
 
 namespace tilewick {
@@ -61,40 +65,59 @@ void HoverLift::paintOutline(QPainter& painter, const QRectF& rect, double now, 
 
 namespace HoverPointer {
 
-const QImage& pencilImage() {
-    static const QImage image = [] {
-        constexpr qreal kSize = 15;
-        const QPainterPath pencil = Symbols::path(QStringLiteral("pencil"), kSize, SymbolWeight::Semibold);
-        QImage out(QSize(int(kSize) + 4, int(kSize) + 4) * 2, QImage::Format_ARGB32_Premultiplied);
-        out.setDevicePixelRatio(2);
-        out.fill(Qt::transparent);
-        QPainter p(&out);
-        p.setRenderHint(QPainter::Antialiasing);
-        // The white copy around the black one makes the halo.
-        for (QPointF at : {QPointF(0.5, 0.5), QPointF(0.5, 2), QPointF(0.5, 3.5), QPointF(2, 0.5),
-                           QPointF(2, 3.5), QPointF(3.5, 0.5), QPointF(3.5, 2), QPointF(3.5, 3.5)})
-            p.fillPath(pencil.translated(at), Qt::white);
-        p.fillPath(pencil.translated(2, 2), Qt::black);
-        return out;
-    }();
-    return image;
+namespace {
+
+// Pixels per point of the screen that shows the item, or of the screens when no view shows it yet.
+qreal screenScale(const QGraphicsItem& item) {
+    if (const QGraphicsScene* scene = item.scene(); scene && !scene->views().isEmpty())
+        return scene->views().first()->devicePixelRatioF();
+    return qGuiApp->devicePixelRatio();
 }
 
-const QCursor& pencilCursor() {
-    static const QCursor cursor = [] {
-        const QImage& image = pencilImage();
-        const qreal height = image.height() / image.devicePixelRatio();
-        // Hot spot in points from the top-left corner: near the pencil's lower-left tip.
-        return QCursor(QPixmap::fromImage(image), 3, int(height - 3.5));
-    }();
-    return cursor;
+} // namespace
+
+PencilCursor PencilCursor::at(qreal pixelsPerPoint) {
+    constexpr qreal kSize = 15;
+    constexpr qreal kSide = kSize + 4;
+    const QPainterPath pencil = Symbols::path(QStringLiteral("pencil"), kSize, SymbolWeight::Semibold);
+    // Drawn in the screen's own pixels and handed on as they are: X takes a cursor image and its
+    // hot spot in pixels.
+    const int side = qRound(kSide * pixelsPerPoint);
+    PencilCursor out;
+    out.image = QImage(side, side, QImage::Format_ARGB32_Premultiplied);
+    out.image.fill(Qt::transparent);
+    QPainter p(&out.image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(pixelsPerPoint, pixelsPerPoint);
+    // The white copy around the black one makes the halo.
+    for (QPointF at : {QPointF(0.5, 0.5), QPointF(0.5, 2), QPointF(0.5, 3.5), QPointF(2, 0.5),
+                       QPointF(2, 3.5), QPointF(3.5, 0.5), QPointF(3.5, 2), QPointF(3.5, 3.5)})
+        p.fillPath(pencil.translated(at), Qt::white);
+    p.fillPath(pencil.translated(2, 2), Qt::black);
+    // (3.5, H − 3.5) points from the top-left corner, near the pencil's lower-left tip: the pixel
+    // that holds that point.
+    out.hotSpot = QPoint(int(3.5 * pixelsPerPoint), int((kSide - 3.5) * pixelsPerPoint));
+    return out;
+}
+
+const QCursor& pencilCursor(qreal pixelsPerPoint) {
+    static std::map<qreal, QCursor> cursors;
+    auto found = cursors.find(pixelsPerPoint);
+    if (found == cursors.end()) {
+        const PencilCursor pencil = PencilCursor::at(pixelsPerPoint);
+        found = cursors
+                    .emplace(pixelsPerPoint, QCursor(QPixmap::fromImage(pencil.image), pencil.hotSpot.x(),
+                                                     pencil.hotSpot.y()))
+                    .first;
+    }
+    return found->second;
 }
 
 void apply(QGraphicsItem& item, bool pencil, bool enabled) {
     if (!enabled)
         item.unsetCursor();
     else if (pencil)
-        item.setCursor(pencilCursor());
+        item.setCursor(pencilCursor(screenScale(item)));
     else
         item.setCursor(Qt::PointingHandCursor);
 }

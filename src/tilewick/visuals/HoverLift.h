@@ -85,10 +85,19 @@ private:
 // default arrow otherwise. Qt keeps the cursor per item, so leaving, disabling or removing the
 // item restores the pointer by itself.
 namespace HoverPointer {
+// The pencil is made for the pixels per point of the screen that shows the item.
 void apply(QGraphicsItem& item, bool pencil, bool enabled);
-// A black pencil with a white halo of 1.5 points, hot spot near its lower-left tip.
-const QImage& pencilImage();
-const QCursor& pencilCursor();
+
+// A black pencil with a white halo of 1.5 points on (15 + 4) points square, in pixels of a
+// screen, with the hot spot near its lower-left tip in those pixels.
+struct PencilCursor {
+    QImage image;
+    QPoint hotSpot;
+
+    static PencilCursor at(qreal pixelsPerPoint);
+};
+// Made once for each scale.
+const QCursor& pencilCursor(qreal pixelsPerPoint);
 } // namespace HoverPointer
 
 } // namespace tilewick
