@@ -19,13 +19,16 @@ done
 
 if [ $# -lt 4 ]; then
   echo "== Time from the key press to the window in place; $rounds rounds of the three ways"
-  for windows in 1 200; do bash "$0" "$app_dir" "$rounds" times "$windows"; done
+  for windows in 1 200; do bash "$0" "$app_dir" "$rounds" times "$windows" closed; done
+  echo "== The same with Tilewick's main window open behind the window moved"
+  for windows in 1 200; do bash "$0" "$app_dir" "$rounds" times "$windows" open; done
   echo "== Tilewick's X requests and system calls"
   for windows in 1 200; do bash "$0" "$app_dir" "$rounds" counts "$windows"; done
   exit 0
 fi
 phase="$3"
 windows="$4"
+main_window="${5:-closed}"
 
 source "$(dirname "$0")/../tests/e2e/lib/private_desktop.sh"
 require_tools
@@ -40,8 +43,9 @@ if [ "$phase" = times ]; then
   "$program" >"$work/tilewick.log" 2>&1 &
   tilewick=$!
   pids+=("$tilewick")
-  "$bench" --windows "$windows" --samples "$rounds" --tilewick "$tilewick" --floor "$work/floor"
-  [ "$windows" = 1 ] || exit 0
+  "$bench" --windows "$windows" --samples "$rounds" --tilewick "$tilewick" --floor "$work/floor" \
+    --main-window "$main_window"
+  [ "$windows" = 1 ] && [ "$main_window" = closed ] || exit 0
   echo "== Idle wake-ups over 15 s (voluntary context switches per thread)"
   sleep 3
   declare -A before=()

@@ -14,7 +14,11 @@
 // and prints the X requests per hotkey and while idle, and the stretches of time (CLOCK_REALTIME)
 // of the presses and of the idle time, for the script to count Tilewick's system calls in.
 //
+// With --main-window open, Tilewick's main window stays open behind the window moved; closed (the
+// default) closes it first, as people mostly use the program.
+//
 // Usage: x11_hotkey_bench --windows N --tilewick PID --floor PATH [--samples S] [--counts FILE]
+//                         [--main-window open|closed]
 
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
@@ -214,11 +218,16 @@ public:
                 out.push_back(w);
         return out;
     }
-    // Closes every window of `pid` as a user would; false when none showed within `seconds`.
-    bool closeWindowsOf(uint32_t pid, int seconds) {
+    // The windows of `pid` once one has shown; none after `seconds`.
+    std::vector<xcb_window_t> awaitWindowsOf(uint32_t pid, int seconds) {
         std::vector<xcb_window_t> windows;
         for (int i = 0; i < seconds * 10 && (windows = clientsOf(pid)).empty(); ++i)
             pause(100);
+        return windows;
+    }
+    // Closes every window of `pid` as a user would; false when none showed within `seconds`.
+    bool closeWindowsOf(uint32_t pid, int seconds) {
+        const std::vector<xcb_window_t> windows = awaitWindowsOf(pid, seconds);
         if (windows.empty())
             return false;
         for (xcb_window_t w : windows)
@@ -270,7 +279,7 @@ struct Way {
 int main(int argc, char** argv) {
     int windows = 1, samples = 150;
     uint32_t tilewickPid = 0;
-    std::string floorClient, countsLog;
+    std::string floorClient, countsLog, mainWindow = "closed";
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string a = argv[i];
         if (a == "--windows")
@@ -283,15 +292,20 @@ int main(int argc, char** argv) {
             floorClient = argv[i + 1];
         else if (a == "--counts")
             countsLog = argv[i + 1];
+        else if (a == "--main-window")
+            mainWindow = argv[i + 1];
     }
-    if (!tilewickPid || (countsLog.empty() && floorClient.empty())) {
+    if (!tilewickPid || (countsLog.empty() && floorClient.empty()) ||
+        (mainWindow != "open" && mainWindow != "closed")) {
         std::fprintf(stderr, "usage: x11_hotkey_bench --windows N --tilewick PID --floor PATH [--samples S] "
-                             "[--counts FILE]\n");
+                             "[--counts FILE] [--main-window open|closed]\n");
         return 2;
     }
     Bench x;
-    // Tilewick's main window would repaint on every hotkey; people move windows with it closed.
-    if (!x.closeWindowsOf(tilewickPid, 30)) {
+    // Open, the main window lies behind the window moved (made later, on top) and shows each
+    // hotkey's tab and flash.
+    if (mainWindow == "open" ? x.awaitWindowsOf(tilewickPid, 30).empty()
+                             : !x.closeWindowsOf(tilewickPid, 30)) {
         std::fprintf(stderr, "Tilewick's main window never showed or never closed\n");
         return 1;
     }
@@ -430,7 +444,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "no samples of %s\n", way.name);
             return 1;
         }
-    std::printf("windows %d, %d rounds:\n", windows, samples);
+    std::printf("windows %d, main window %s, %d rounds:\n", windows, mainWindow.c_str(), samples);
     for (const Way& way : ways)
         std::printf("  %-9s p50 %5.2f ms  p95 %5.2f ms  (%zu samples, %d missed)\n", way.name,
                     percentile(way.ms, 0.5), percentile(way.ms, 0.95), way.ms.size(), way.missed);

@@ -8,6 +8,8 @@
 #include <QSet>
 
 #include <algorithm>
+#include <numeric>
+#include <vector>
 
 namespace tilewick {
 
@@ -17,15 +19,37 @@ namespace {
 const QStringList kAlwaysMultiWindowCategories{QStringLiteral("TerminalEmulator"),
                                                QStringLiteral("FileManager")};
 
-template <typename Named> void sortNamed(QList<Named>& list, const QLocale& locale) {
+QCollator nameCollator(const QLocale& locale) {
     // The C locale compares code units, which would put "App 10" before "App 2" and accented
     // names after "Z"; people who chose no language still expect names sorted as words.
     QCollator collator{locale.language() == QLocale::C ? QLocale(QLocale::English) : locale};
     collator.setNumericMode(true);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::stable_sort(list.begin(), list.end(), [&collator](const Named& a, const Named& b) {
-        return collator.compare(a.name, b.name) < 0;
+    return collator;
+}
+
+template <typename Named> QList<qsizetype> orderNamed(const QList<Named>& list, const QLocale& locale) {
+    // One sort key per name and then cheap comparisons: thousands of names sort at once, where
+    // comparing names pair by pair through the collator takes seconds.
+    const QCollator collator = nameCollator(locale);
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(size_t(list.size()));
+    for (const Named& named : list)
+        keys.push_back(collator.sortKey(named.name));
+    QList<qsizetype> order(list.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&keys](qsizetype a, qsizetype b) {
+        return keys[size_t(a)].compare(keys[size_t(b)]) < 0;
     });
+    return order;
+}
+
+template <typename Named> void sortNamed(QList<Named>& list, const QLocale& locale) {
+    QList<Named> sorted;
+    sorted.reserve(list.size());
+    for (qsizetype index : orderNamed(list, locale))
+        sorted.append(list[index]);
+    list.swap(sorted);
 }
 
 } // namespace
@@ -41,6 +65,10 @@ void sortByName(QList<InstalledApp>& apps, const QLocale& locale) {
 
 void sortByName(QList<AppSnap>& snaps, const QLocale& locale) {
     sortNamed(snaps, locale);
+}
+
+QList<qsizetype> orderByName(const QList<AppSnap>& snaps, const QLocale& locale) {
+    return orderNamed(snaps, locale);
 }
 
 QList<InstalledApp> findInstalledApps(platform::InstalledApplications* installed,

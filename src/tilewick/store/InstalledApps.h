@@ -27,6 +27,8 @@ QList<InstalledApp> findInstalledApps(platform::InstalledApplications* installed
 void sortByName(QList<InstalledApp>& apps, const QLocale& locale = QLocale());
 // Saved snaps in the same order, by the names they were saved under.
 void sortByName(QList<AppSnap>& snaps, const QLocale& locale = QLocale());
+// The positions of `snaps` in that order, the list left as it is.
+QList<qsizetype> orderByName(const QList<AppSnap>& snaps, const QLocale& locale = QLocale());
 
 // The picker's record of an application the desktop describes.
 InstalledApp installedAppRecord(const platform::InstalledApplication& app);

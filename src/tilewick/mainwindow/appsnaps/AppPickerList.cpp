@@ -2,6 +2,7 @@
 
 #include "AppIcons.h"
 #include "PositionIcon.h"
+#include "VisibleRows.h"
 
 #include "tilewick/store/TilewickStore.h"
 #include "tilewick/visuals/InterFont.h"
@@ -13,7 +14,6 @@
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -128,11 +128,11 @@ AppPickerList::AppPickerList(const AppSnapsContext& context, QWidget* parent)
     connect(&store, &TilewickStore::installedAppsChanged, this, &AppPickerList::rebuild);
     connect(&store, &TilewickStore::appPickerQueryChanged, this, &AppPickerList::rebuild);
     connect(&store, &TilewickStore::appSnapsChanged, this, [this] {
-        for (PickerRow* row : m_rows)
+        for (PickerRow* row : rows())
             row->update();
     });
     connect(&store, &TilewickStore::appPickerHighlightChanged, this, [this] {
-        for (PickerRow* row : m_rows)
+        for (PickerRow* row : rows())
             row->update();
         follow();
     });
@@ -146,38 +146,42 @@ int AppPickerList::heightFor(qsizetype rows) {
 QString AppPickerList::message() const {
     if (m_context.store.installedApps().isEmpty())
         return QString::fromUtf8(kWaiting);
-    if (m_rows.isEmpty())
+    if (m_offered.isEmpty())
         return QStringLiteral("No app called \u201C") + m_context.store.appPickerQuery() +
                QStringLiteral("\u201D");
     return QString();
 }
 
 QRectF AppPickerList::cardRect() const {
-    return QRectF(kShadowMargin, kShadowMargin, kWidth, heightFor(m_rows.size()));
+    return QRectF(kShadowMargin, kShadowMargin, kWidth, heightFor(m_offered.size()));
+}
+
+QList<PickerRow*> AppPickerList::rows() const {
+    QList<PickerRow*> rows;
+    for (QWidget* row : m_rows->rows())
+        rows.append(static_cast<PickerRow*>(row));
+    return rows;
+}
+
+qsizetype AppPickerList::rowCount() const {
+    return m_offered.size();
 }
 
 void AppPickerList::rebuild() {
-    const QList<InstalledApp> offered = m_context.store.filteredInstalledApps();
+    m_offered = m_context.store.filteredInstalledApps();
     stopScrolling();
-    m_rows.clear();
-    auto* host = new QWidget;
-    auto* column = new QVBoxLayout(host);
-    column->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
-    column->setSpacing(kRowPitch - PickerRow::kHeight);
-    for (const InstalledApp& app : offered) {
-        auto* row = new PickerRow(m_context, app, host);
-        column->addWidget(row);
-        m_rows.append(row);
-    }
-    column->addStretch();
-    replaceScrolledRows(*m_scroll, host, m_context.scheme());
-    m_rowsHost = host;
+    m_rows = new VisibleRows(*m_scroll, {PickerRow::kHeight, kRowPitch - PickerRow::kHeight, kPadding},
+                             m_offered.size(), [this, offered = m_offered](qsizetype index, QWidget* parent) {
+                                 return new PickerRow(m_context, offered[index], parent);
+                             });
+    replaceScrolledRows(*m_scroll, m_rows, m_context.scheme());
 
     const QRectF card = cardRect();
     const int top = int(std::ceil(headerHeight()));
     setFixedSize(kWidth + 2 * kShadowMargin, int(card.height()) + 2 * kShadowMargin);
     m_scroll->setGeometry(kShadowMargin, kShadowMargin + top, kWidth, int(card.height()) - top);
-    m_scroll->setVisible(!m_rows.isEmpty());
+    m_scroll->setVisible(!m_offered.isEmpty());
+    m_rows->place();
     update();
 }
 
@@ -185,16 +189,15 @@ void AppPickerList::follow() {
     const auto& lit = m_context.store.appPickerHighlight();
     if (!lit)
         return;
-    const auto row =
-        std::find_if(m_rows.cbegin(), m_rows.cend(), [&](const PickerRow* r) { return r->app().id == *lit; });
-    if (row == m_rows.cend() || !m_rowsHost)
+    const auto row = std::find_if(m_offered.cbegin(), m_offered.cend(),
+                                  [&](const InstalledApp& app) { return app.id == *lit; });
+    if (row == m_offered.cend())
         return;
-    m_rowsHost->layout()->activate();
     QScrollBar* bar = m_scroll->verticalScrollBar();
     // While easing, the row already headed for counts as where the list is.
     const int current = m_scrollTimer ? int(m_scrolling.target()) : bar->value();
     const int viewport = m_scroll->viewport()->height();
-    const QRect frame = (*row)->geometry();
+    const QRect frame = m_rows->rowGeometry(row - m_offered.cbegin());
     int target = current;
     if (frame.top() < current)
         target = frame.top();

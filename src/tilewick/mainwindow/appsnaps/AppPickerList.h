@@ -14,6 +14,8 @@ class QScrollArea;
 
 namespace tilewick {
 
+class VisibleRows;
+
 // One application of the picker's list, 30 points high: its icon, its name (bolder while lit)
 // and, when it has a saved snap, that snap's layout at the right end. Hovering lights it;
 // leaving changes nothing. A click chooses the application.
@@ -45,6 +47,7 @@ private:
 // no-match text that quotes the search). 422 points wide, min(max(n, 1) × 31 + 52, 300) high for
 // n rows; more than eight scroll. It follows the lit row with the smallest scroll, easing out
 // over 0.1 s. The widget leaves room for the card's shadow around it: the card is cardRect().
+// Only the rows in view exist, so a keystroke costs the same with thousands of applications.
 class AppPickerList final : public QWidget {
     Q_OBJECT
 
@@ -64,7 +67,10 @@ public:
     // The text shown instead of rows; empty while there are rows.
     QString message() const;
     QRectF cardRect() const;
-    const QList<PickerRow*>& rows() const { return m_rows; }
+    // The rows that exist (those in view), in the list's order.
+    QList<PickerRow*> rows() const;
+    // How many applications the list shows.
+    qsizetype rowCount() const;
     QScrollArea* scrollArea() const { return m_scroll; }
 
 protected:
@@ -78,8 +84,9 @@ private:
 
     AppSnapsContext m_context;
     QScrollArea* m_scroll;
-    QWidget* m_rowsHost = nullptr;
-    QList<PickerRow*> m_rows;
+    // The applications shown, in order.
+    QList<InstalledApp> m_offered;
+    VisibleRows* m_rows = nullptr;
     Transition m_scrolling;
     platform::RepeatingTimerRef m_scrollTimer;
 };

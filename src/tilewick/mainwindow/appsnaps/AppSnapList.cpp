@@ -2,6 +2,7 @@
 
 #include "AppIcons.h"
 #include "PositionIcon.h"
+#include "VisibleRows.h"
 
 #include "tilewick/store/InstalledApps.h"
 #include "tilewick/store/TilewickStore.h"
@@ -14,7 +15,6 @@
 #include <QMenu>
 #include <QPainter>
 #include <QScrollArea>
-#include <QVBoxLayout>
 
 namespace tilewick {
 
@@ -193,28 +193,30 @@ AppSnapList::AppSnapList(const AppSnapsContext& context, QWidget* parent)
     TilewickStore& store = m_context.store;
     connect(&store, &TilewickStore::appSnapsChanged, this, &AppSnapList::rebuild);
     connect(&store, &TilewickStore::appSnapAppChanged, this, [this] {
-        for (AppSnapRow* row : m_rows)
+        for (AppSnapRow* row : rows())
             row->update();
     });
     rebuild();
 }
 
+QList<AppSnapRow*> AppSnapList::rows() const {
+    QList<AppSnapRow*> rows;
+    for (QWidget* row : m_rows->rows())
+        rows.append(static_cast<AppSnapRow*>(row));
+    return rows;
+}
+
 void AppSnapList::rebuild() {
-    QList<AppSnap> sorted = m_context.store.appSnaps();
-    sortByName(sorted);
-    m_rows.clear();
-    auto* host = new QWidget;
-    auto* column = new QVBoxLayout(host);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(kRowSpacing);
-    for (const AppSnap& snap : sorted) {
-        auto* row = new AppSnapRow(m_context, snap, host);
-        column->addWidget(row);
-        m_rows.append(row);
-    }
-    column->addStretch();
-    replaceScrolledRows(*m_scroll, host, m_context.scheme());
-    m_scroll->setVisible(!m_rows.isEmpty());
+    const QList<AppSnap>& snaps = m_context.store.appSnaps();
+    // Rows are made as they come into view, from the snaps of this moment: a change of the
+    // snaps makes the list anew.
+    m_rows = new VisibleRows(*m_scroll, {AppSnapRow::kHeight, kRowSpacing, 0}, snaps.size(),
+                             [this, snaps, order = orderByName(snaps)](qsizetype index, QWidget* parent) {
+                                 return new AppSnapRow(m_context, snaps[order[index]], parent);
+                             });
+    replaceScrolledRows(*m_scroll, m_rows, m_context.scheme());
+    m_rows->place();
+    m_scroll->setVisible(!snaps.isEmpty());
     update();
 }
 
@@ -234,7 +236,7 @@ void AppSnapList::paintEvent(QPaintEvent*) {
     painter.setFont(titleFont());
     painter.setPen(Theme::text.resolve(scheme));
     painter.drawText(title, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Your default app snaps"));
-    if (!m_rows.isEmpty())
+    if (m_rows->count() > 0)
         return;
     painter.setFont(interFont(12, 400));
     painter.setPen(Theme::textSecondary.resolve(scheme));

@@ -13,6 +13,8 @@ class QScrollArea;
 
 namespace tilewick {
 
+class VisibleRows;
+
 // A small symbol button of a saved row, 24 × 24: the symbol in the secondary text colour, in
 // the accent while the pointer is over it. Its tip is also its accessibility label and hint.
 class RowIconButton final : public QAbstractButton {
@@ -83,6 +85,7 @@ private:
 
 // The card of saved snaps, the right half of the page: "Your default app snaps", then the rows
 // sorted by name as people sort (the stored order stays), or a short text while there are none.
+// Only the rows in view exist: thousands of snaps open the page as fast as a few.
 class AppSnapList final : public QWidget {
     Q_OBJECT
 
@@ -91,7 +94,8 @@ public:
 
     explicit AppSnapList(const AppSnapsContext& context, QWidget* parent = nullptr);
 
-    const QList<AppSnapRow*>& rows() const { return m_rows; }
+    // The rows that exist (those in view), in the list's order.
+    QList<AppSnapRow*> rows() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -102,7 +106,7 @@ private:
 
     AppSnapsContext m_context;
     QScrollArea* m_scroll;
-    QList<AppSnapRow*> m_rows;
+    VisibleRows* m_rows = nullptr;
 };
 
 } // namespace tilewick

@@ -307,6 +307,33 @@ TEST_F(AppPickerListTest, TheListFollowsTheLitRowWithTheSmallestScroll) {
     EXPECT_EQ(bar()->value(), scrolled);
 }
 
+TEST_F(AppPickerListTest, ThousandsOfApplicationsMakeOnlyTheRowsInViewAndTheKeysReachEveryOne) {
+    QStringList many;
+    for (int i = 0; i < 2000; ++i)
+        many.append(QStringLiteral("App %1").arg(i, 4, 10, QLatin1Char('0')));
+    store().setInstalledApps(apps(many));
+    store().openAppPicker();
+    makeList();
+    EXPECT_EQ(list->rowCount(), 2000);
+    EXPECT_LT(list->rows().size(), 12);
+    EXPECT_EQ(bar()->maximum() + list->scrollArea()->viewport()->height(), 2 * 6 + 2000 * 31 - 1);
+
+    // Lit far down by hand, then one step further with the key: the list follows, and the row
+    // it lands on exists, lit, in view.
+    store().setAppPickerHighlight(QStringLiteral("org.app1500"));
+    store().handleAppPickerKey(KeyboardMap::kDownArrow);
+    runtime().advance(0.2);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(store().appPickerHighlight(), QStringLiteral("org.app1501"));
+    EXPECT_TRUE(litRowVisible());
+    EXPECT_LT(list->rows().size(), 12);
+
+    // Typing narrows the list to what matches; the rows are made anew from the top.
+    store().setAppPickerQuery(QStringLiteral("app 19"));
+    EXPECT_EQ(list->rowCount(), 100);
+    EXPECT_EQ(names().first(), QStringLiteral("App 1900"));
+}
+
 // --- Icons ---------------------------------------------------------------------------------
 
 TEST_F(AppSnapsViewTest, IconsAreLoadedOncePerLocationAndUnknownIdentifiersAskedAgain) {

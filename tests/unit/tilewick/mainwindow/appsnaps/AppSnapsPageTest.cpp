@@ -20,6 +20,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
 namespace {
@@ -321,6 +323,46 @@ TEST_F(AppSnapListTest, TheTrashButtonAndTheMenuRemoveEverySnapOfTheApplication)
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_EQ(names(), QStringList{"Safari"});
     }
+}
+
+TEST_F(AppSnapListTest, ThousandsOfSnapsMakeOnlyTheRowsInViewAndScrollThroughAll) {
+    QList<AppSnap> snaps;
+    for (int i = 0; i < 3000; ++i)
+        snaps.append(
+            AppSnap{QStringLiteral("org.app%1").arg(i), QStringLiteral("App %1").arg(i), A::leftHalf});
+    store().setAppSnaps(snaps);
+    makePage();
+    auto* scroll = list().findChild<QScrollArea*>();
+    ASSERT_NE(scroll, nullptr);
+    QScrollBar* bar = scroll->verticalScrollBar();
+    // The column is as high as all the rows: 32 points each, 2 between.
+    EXPECT_EQ(bar->maximum() + scroll->viewport()->height(), 3000 * 34 - 2);
+    const auto inView = [&] {
+        QStringList names;
+        for (const AppSnapRow* row : list().rows()) {
+            EXPECT_EQ(row->width(), scroll->viewport()->width());
+            const QRect shown(row->mapTo(scroll->viewport(), QPoint()), row->size());
+            if (scroll->viewport()->rect().intersects(shown))
+                names.append(row->snap().name);
+        }
+        return names;
+    };
+    EXPECT_LT(list().rows().size(), 12);
+    EXPECT_EQ(inView().first(), QStringLiteral("App 0"));
+
+    bar->setValue(bar->maximum());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_LT(list().rows().size(), 12);
+    // Sorted as people sort: App 2999 is the last.
+    EXPECT_EQ(inView().last(), QStringLiteral("App 2999"));
+    EXPECT_EQ(row("App 2999")->mapTo(scroll->viewport(), QPoint()).y() + AppSnapRow::kHeight,
+              scroll->viewport()->height());
+    EXPECT_EQ(row("App 0"), nullptr);
+
+    // A row made on the way still edits and removes its own snap.
+    row("App 2999")->removeButton()->click();
+    EXPECT_EQ(store().appSnaps().size(), 2999);
+    EXPECT_EQ(store().note(), QStringLiteral("App 2999 will open wherever it likes again."));
 }
 
 TEST_F(AppSnapListTest, AnApplicationTheDesktopDoesNotKnowIsLookedUpEachTime) {
