@@ -8,6 +8,7 @@
 #include "LogStore.h"
 #include "ReportBuilder.h"
 #include "update/UpdateChecks.h"
+#include "update/UpdateLeftovers.h"
 #include "update/UpdateModel.h"
 
 #include "platform/Alerts.h"
@@ -92,6 +93,8 @@ void VeldorBeta::start(const BetaConfiguration& configuration) {
         state().lastRunCrashed = crashed;
     }
     BetaLog::event("beta.launch", {{"crashed_last_time", crashed}});
+    // An update killed half way, or one that ended in a swap, left files behind.
+    removeUpdateLeftovers(platform::Platform::current().bundle().bundlePath());
 
     auto& runtime = platform::Platform::current().runtime();
     if (crashed && configuration.askAfterCrash)

@@ -2,7 +2,8 @@
 # End to end, the whole update on a loopback server: an installed build 100 in a private folder
 # checks the feed, downloads a signed and notarised build 101, verifies and unpacks it beside itself,
 # quits, and the swap script replaces the folder and starts the new build, which logs its build and
-# finds nothing newer. Then a build signed by another developer is refused and nothing changes.
+# finds nothing newer. Then a build signed by another developer is refused and nothing changes, and
+# a swap killed between its two steps leaves the new build in place.
 # Both folders are copies of the built Tilewick.app whose program is tests/e2e/update_driver
 # (update_window.sh runs the program itself, through its update window).
 # Usage: update.sh <build>/Tilewick.app
@@ -44,6 +45,7 @@ up to date"
 [ "$(installed_build)" = 101 ] || fail "the installed build is $(installed_build)"
 [ "$(ls -A "$work/Apps")" = "Tilewick.app" ] || fail "beside the application: $(ls -A "$work/Apps")"
 ls "$TMPDIR"/beta-update-*.zip >/dev/null 2>&1 && fail "an archive was left: $(ls "$TMPDIR")"
+await sh -c '! ls -A "$TMPDIR" | grep -q "^beta-update-"' || fail "the swap left in $TMPDIR: $(ls -A "$TMPDIR")"
 "$app_dir/Contents/bin/spctl" --assess --type execute -vv "$work/Apps/Tilewick.app" | grep -q "Notarized Developer ID" ||
   fail "the swapped folder is not the signed build"
 for event in "beta.update_download build=101" "beta.update_installing build=101" "beta.quit"; do
@@ -66,6 +68,23 @@ grep -qx "failed: The new build isn’t signed by Veldor Pellrath’s developer,
 after="$(cd "$work/Apps" && find . -exec stat -c '%n %a %s' {} + | sort | md5sum)"
 [ "$before" = "$after" ] || fail "the installed folder changed: $(ls -A "$work/Apps")"
 activity | grep -qx "beta.update_failed" || fail "no beta.update_failed in the log"
+
+# 3. A kill -9 of the swap between its two steps (its `mv` stops there for the test): the folder
+#    already holds the new build; the next start runs it and removes what the swap left.
+make_build "$work/Apps/Tilewick.app" 100 "$keys/developer.key" "$driver"
+make_build "$work/new/Tilewick.app" 101 "$keys/developer.key" "$driver"
+publish "$work/new/Tilewick.app"
+: >"$work/driver.log"
+BETAKIT_TEST_SWAP_PAUSE="$work/paused" "$work/Apps/Tilewick.app/Contents/bin/Tilewick" ||
+  fail "the installed build ended with status $?"
+await grep -q . "$work/paused" || fail "the swap did not stop between its steps"
+[ "$(installed_build)" = 101 ] || fail "between the steps the installed build is $(installed_build)"
+kill -KILL -- "-$(ps -o pgid= -p "$(cat "$work/paused")" | tr -d ' ')"
+"$work/Apps/Tilewick.app/Contents/bin/Tilewick" || fail "the next start ended with status $?"
+[ "$(tail -n 2 "$work/driver.log")" = "launched build=101 folder=$work/Apps/Tilewick.app
+up to date" ] || fail "after the kill the driver logged: $(cat "$work/driver.log")"
+[ "$(ls -A "$work/Apps")" = "Tilewick.app" ] || fail "after the kill, beside the application: $(ls -A "$work/Apps")"
+ls -A "$TMPDIR" | grep -q "^beta-update-" && fail "after the kill, in $TMPDIR: $(ls -A "$TMPDIR")"
 
 [ "$status" -eq 0 ] && echo "update: ok"
 exit "$status"

@@ -1,6 +1,8 @@
 #include "BundleSwap.h"
 
 #include "ChildProcess.h"
+#include "StageUpdate.h"
+#include "UpdateLeftovers.h"
 #include "betakit/VeldorBeta.h"
 
 #include "platform/FileAccess.h"
@@ -31,15 +33,22 @@ QString shellQuoted(const QString& text) {
     return u'\'' + QString(text).replace(u'\'', QStringLiteral("'\\''")) + u'\'';
 }
 
-// `open <folder>` for the script: starts the folder's program the way this one lies in its own
-// folder (Contents/bin/Tilewick), in a session of its own, and returns at once.
-QByteArray openHelper() {
+// `open <folder>` for the script, its last step: starts the folder's program the way this one lies
+// in its own folder (Contents/bin/Tilewick), in a session of its own, and returns at once. A swap
+// whose `mv` was killed between its two renames left no folder there: the staged build, checked
+// and whole, goes in first. The script and the helpers, needed no more, go; the program does not
+// get the script's hold on the update lock (descriptor 3).
+QByteArray openHelper(const QString& script, const QString& helpers) {
     const platform::Bundle& bundle = platform::Platform::current().bundle();
     const QString program = QDir(bundle.bundlePath()).relativeFilePath(bundle.executablePath());
     return "#!/bin/sh\n"
            "# Starts the program of the application folder given and returns.\n"
+           "[ -e \"$1\" ] || mv \"$BETAKIT_STAGED\" \"$1\"\n"
+           "rm -rf " +
+           shellQuoted(script).toUtf8() + " " + shellQuoted(helpers).toUtf8() +
+           "\n"
            "exec setsid -f \"$1\"/" +
-           shellQuoted(program).toUtf8() + " </dev/null >/dev/null 2>&1\n";
+           shellQuoted(program).toUtf8() + " </dev/null >/dev/null 2>&1 3>&-\n";
 }
 
 bool isRealFolder(const QString& path) {
@@ -73,6 +82,9 @@ std::optional<UpdateError> launchSwapScript(const QString& staged, const QString
     if (!root)
         return UpdateError::beta(QStringLiteral(
             "The new build isn’t in a staging folder beside the app, so it wasn’t installed."));
+    // The script holds its own share of the update lock until it ends: nothing it works with is
+    // taken for a leftover.
+    const auto lock = UpdateLock::hold();
     const QString folder = platform::Platform::current().paths().temporary();
     QDir().mkpath(folder);
     const QString name =
@@ -83,19 +95,27 @@ std::optional<UpdateError> launchSwapScript(const QString& staged, const QString
         return UpdateError::platform(problem);
     const QString helpers = folder + u'/' + name + QStringLiteral(".bin");
     const QString open = helpers + QStringLiteral("/open");
+    // Copied out of the application folder, which moves while the script runs.
+    const QString mv = helpers + QStringLiteral("/mv");
     if (!QDir().mkpath(helpers))
         return UpdateError::platform(QStringLiteral("%1 can’t be made").arg(helpers));
-    if (const QString problem = platform::writeFileAtomically(open, openHelper()); !problem.isEmpty())
+    if (const QString problem = platform::writeFileAtomically(open, openHelper(script, helpers));
+        !problem.isEmpty())
         return UpdateError::platform(problem);
-    if (chmod(QFile::encodeName(open).constData(), 0755) != 0)
-        return UpdateError::platform(QStringLiteral("%1 can’t be made executable").arg(open));
+    if (QFile source(updateToolPath(QStringLiteral("mv"))); !source.copy(mv))
+        return UpdateError::platform(source.errorString());
+    for (const QString& helper : {open, mv})
+        if (chmod(QFile::encodeName(helper).constData(), 0755) != 0)
+            return UpdateError::platform(QStringLiteral("%1 can’t be made executable").arg(helper));
 
     const QString path = helpers + u':' + qEnvironmentVariable("PATH", QStringLiteral("/usr/bin:/bin"));
-    const QString launchError =
-        ChildProcess::startDetached(QStringLiteral("/bin/sh"),
-                                    {script, QString::number(pid), target, staged, *root,
-                                     reopen ? QStringLiteral("reopen") : QStringLiteral("stay")},
-                                    {QStringLiteral("PATH=") + path});
+    const QString launchError = ChildProcess::startDetached(
+        QStringLiteral("/bin/sh"),
+        {script, QString::number(pid), target, staged, *root,
+         reopen ? QStringLiteral("reopen") : QStringLiteral("stay")},
+        {QStringLiteral("PATH=") + path, QStringLiteral("BETAKIT_TARGET=") + target,
+         QStringLiteral("BETAKIT_STAGED=") + staged},
+        lock ? lock->descriptor() : -1);
     if (!launchError.isEmpty())
         return UpdateError::platform(launchError);
     return std::nullopt;

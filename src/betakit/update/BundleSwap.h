@@ -21,9 +21,13 @@ extern const QString kSwapScript;
 std::optional<QString> stagingRoot(const QString& staged, const QString& target);
 
 // Writes the script to "beta-update-<UUID>.sh" in the temporary folder and starts it detached, in a
-// session of its own, so it outlives the program. Its PATH begins with a folder holding our `open`,
-// which starts the program of the folder it is given and returns. Refused before anything is
-// written when there is no staging root. Returns the error, or none once the script runs.
+// session of its own, so it outlives the program. Its PATH begins with a folder of helpers,
+// "beta-update-<UUID>.bin": our `mv`, which replaces the application folder in one step where the
+// file system can (tools/mv.cpp), and our `open`, which starts the program of the folder it is
+// given, first putting the staged build in when a stopped swap left no folder there, and removes
+// the script and the helpers. The script holds a share of the update lock while it runs. Refused
+// before anything is written when there is no staging root. Returns the error, or none once the
+// script runs.
 std::optional<UpdateError> launchSwapScript(const QString& staged, const QString& target, qint64 pid,
                                             bool reopen);
 

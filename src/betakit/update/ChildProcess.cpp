@@ -44,12 +44,12 @@ QString launchErrorText(const QString& path, int error) {
 }
 
 // File actions and attributes shared by both ways of starting: stdin from /dev/null, every
-// descriptor from 3 up closed, the default signal mask and dispositions.
+// descriptor from 3 up closed but `inherited` (as 3), the default signal mask and dispositions.
 struct SpawnSetup {
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attributes;
 
-    SpawnSetup(int outputFd, bool newSession) {
+    SpawnSetup(int outputFd, bool newSession, int inherited = -1) {
         posix_spawn_file_actions_init(&actions);
         posix_spawnattr_init(&attributes);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -60,7 +60,9 @@ struct SpawnSetup {
             posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
             posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         }
-        posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+        if (inherited >= 0)
+            posix_spawn_file_actions_adddup2(&actions, inherited, 3);
+        posix_spawn_file_actions_addclosefrom_np(&actions, inherited >= 0 ? 4 : 3);
         sigset_t none;
         sigemptyset(&none);
         posix_spawnattr_setsigmask(&attributes, &none);
@@ -121,7 +123,7 @@ std::optional<ChildProcess::Finished> ChildProcess::run(const QString& path, con
 }
 
 QString ChildProcess::startDetached(const QString& path, const QStringList& arguments,
-                                    const QStringList& environment) {
+                                    const QStringList& environment, int inherited) {
     QList<QByteArray> variables;
     QList<QByteArray> replaced;
     for (const QString& entry : environment) {
@@ -134,12 +136,16 @@ QString ChildProcess::startDetached(const QString& path, const QStringList& argu
                          [&](const QByteArray& name) { return variable.startsWith(name); }))
             variables.append(variable);
     }
-    SpawnSetup setup(-1, true);
+    // dup2 onto itself would leave 3 closed on exec: the child gets it from a copy above 3.
+    const int source = inherited == 3 ? fcntl(inherited, F_DUPFD_CLOEXEC, 4) : inherited;
+    SpawnSetup setup(-1, true, source);
     CStrings argv(encoded(path, arguments));
     CStrings envp(variables);
     pid_t pid = -1;
     const int error = posix_spawn(&pid, path.toLocal8Bit().constData(), &setup.actions, &setup.attributes,
                                   argv.get(), envp.get());
+    if (source != inherited && source >= 0)
+        close(source);
     if (error != 0)
         return launchErrorText(path, error);
     // Nobody waits for it: once this process has gone, init reaps it.

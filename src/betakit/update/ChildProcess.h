@@ -26,10 +26,11 @@ public:
                                        QString* launchError);
 
     // Starts the program in a session of its own, with its output going nowhere, and returns at
-    // once; `environment` holds "NAME=value" entries added to (or replacing) ours. Empty, or why it
-    // could not be started.
+    // once; `environment` holds "NAME=value" entries added to (or replacing) ours, and the
+    // descriptor `inherited`, when given, becomes its descriptor 3. Empty, or why it could not be
+    // started.
     static QString startDetached(const QString& path, const QStringList& arguments,
-                                 const QStringList& environment = {});
+                                 const QStringList& environment = {}, int inherited = -1);
 };
 
 } // namespace betakit

@@ -4,6 +4,7 @@
 #include "BundleSwap.h"
 #include "RunningSystem.h"
 #include "StageUpdate.h"
+#include "UpdateLeftovers.h"
 
 #include "platform/Platform.h"
 
@@ -67,6 +68,8 @@ public:
             download->cancel();
     }
 
+    // Held until the chain fails or the program quits to be swapped.
+    std::unique_ptr<UpdateLock> lock = UpdateLock::hold();
     std::shared_ptr<UpdateTask> download;
     bool cancelled = false;
     bool installing = false;
@@ -231,6 +234,8 @@ void UpdateModel::startDownload(UpdateFeed feed) {
     const auto done = [model, chain, feed](UpdateResult<QString> archive) {
         // The verification begins on a later turn: a cancel that comes in between still wins.
         platform::Platform::current().runtime().async([model, chain, feed, archive] {
+            if (chain->cancelled || !model || !archive.ok())
+                chain->lock.reset();
             if (chain->cancelled || !model) {
                 if (archive.ok())
                     removeQuietly(archive.value());
@@ -255,10 +260,12 @@ void UpdateModel::verifyAndInstall(const QString& zip, const UpdateFeed& feed,
     const QString target = platform->bundle().bundlePath();
     QPointer<UpdateModel> model(this);
     // Files and child processes block: off the main thread, and not stopped by a cancel.
-    platform->runtime().global([platform, model, zip, feed, target] {
+    platform->runtime().global([platform, model, zip, feed, target, chain] {
         const auto staged =
             stageUpdate(zip, feed.latest.bytes, feed.latest.sha256, feed.latest.build, target);
-        platform->runtime().async([model, feed, target, staged] {
+        platform->runtime().async([model, feed, target, staged, chain] {
+            if (!model || !staged.ok())
+                chain->lock.reset();
             if (!model) {
                 // Nobody is left to install it.
                 if (staged.ok())

@@ -123,6 +123,16 @@ TEST_F(VeldorBetaTest, FirstRunWritesAnEmptyMarkerAndLogsACleanLaunch) {
     EXPECT_EQ(loggedEvents(), QStringList{QStringLiteral("beta.launch crashed_last_time=false")});
 }
 
+TEST_F(VeldorBetaTest, StartRemovesWhatAnUpdateLeftInTheTemporaryFolder) {
+    const QString archive = paths().temporary() + "/beta-update-0B1C2D3E-4F50-6172-8394-A5B6C7D8E9F0.zip";
+    QDir().mkpath(paths().temporary());
+    QFile file(archive);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    start(configuration());
+    EXPECT_FALSE(QFileInfo::exists(archive));
+}
+
 // crashed last time, askAfterCrash, checksForUpdates
 class VeldorBetaScheduleTest : public VeldorBetaTest,
                                public testing::WithParamInterface<std::tuple<bool, bool, bool>> {};

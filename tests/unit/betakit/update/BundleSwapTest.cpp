@@ -1,4 +1,5 @@
 #include "betakit/update/BundleSwap.h"
+#include "betakit/update/UpdateLeftovers.h"
 
 #include "AppFixture.h"
 
@@ -10,6 +11,9 @@
 
 #include <QDir>
 #include <QRegularExpression>
+
+#include <csignal>
+#include <unistd.h>
 
 namespace {
 
@@ -121,6 +125,64 @@ TEST_F(BundleSwap, AFailedMoveLeavesTheOldBuildInPlaceAndReopensIt) {
             << what;
         EXPECT_EQ(build(target), "Build 119\n") << what;
         EXPECT_FALSE(QFileInfo::exists(staging + "/previous.app")) << what;
+    }
+}
+
+// A kill -9 in the middle of the swap: its `mv` stops itself between its two steps, and the test
+// kills it (or the whole script) there.
+TEST_F(BundleSwap, AKillBetweenTheTwoStepsLeavesAnApplicationFolderAndNextStartRemovesTheRest) {
+    struct Way {
+        const char* what;
+        bool exchange;
+        bool wholeScript;
+    };
+    for (const Way way :
+         {Way{"exchanged, the script killed", true, true}, Way{"exchanged, its mv killed", true, false},
+          Way{"renamed twice, its mv killed", false, false}}) {
+        SCOPED_TRACE(way.what);
+        QDir(target).removeRecursively();
+        QDir(staging).removeRecursively();
+        QFile::remove(launches);
+        makeApp(target, "com.corvane.tilewick", "119", launches);
+        makeApp(staged, "com.corvane.tilewick", "124", launches);
+        const QString paused = paths().root() + "/paused";
+        QFile::remove(paused);
+        qputenv("BETAKIT_TEST_SWAP_PAUSE", QFile::encodeName(paused));
+        if (!way.exchange)
+            qputenv("BETAKIT_TEST_NO_EXCHANGE", "1");
+        LivingProcess gone;
+        const qint64 pid = gone.pid();
+        gone.end();
+        ASSERT_EQ(betakit::launchSwapScript(staged, target, pid, true), std::nullopt);
+        qunsetenv("BETAKIT_TEST_SWAP_PAUSE");
+        qunsetenv("BETAKIT_TEST_NO_EXCHANGE");
+        ASSERT_TRUE(waitForOutside([&] { return readFile(paused).endsWith('\n'); }));
+        const pid_t mv = pid_t(readFile(paused).trimmed().toInt());
+        // Exchanged, the new build is in place before the old one goes aside; renamed, it is not.
+        if (way.exchange)
+            EXPECT_EQ(build(target), "Build 124\n");
+        else
+            EXPECT_FALSE(QFileInfo::exists(target));
+        // A swap that runs is no leftover.
+        EXPECT_FALSE(betakit::removeUpdateLeftovers(target));
+        EXPECT_TRUE(QFileInfo::exists(staging));
+
+        ASSERT_EQ(kill(way.wholeScript ? -getpgid(mv) : mv, SIGKILL), 0);
+        if (!way.wholeScript) {
+            // The script goes on and opens the folder, the repaired one included, which then
+            // holds the new build; the script and its helpers go.
+            ASSERT_TRUE(waitForOutside([&] { return readFile(launches).endsWith('\n'); }));
+            EXPECT_EQ(readFile(launches),
+                      "launched 124 from " + QFile::encodeName(target) + "/Contents/bin\n");
+        }
+        EXPECT_EQ(build(target), "Build 124\n");
+        // The next start removes the staging folder with the old build, and what the killed
+        // script left in the temporary folder.
+        ASSERT_TRUE(waitForOutside([&] { return betakit::removeUpdateLeftovers(target); }));
+        EXPECT_EQ(QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList{"Tilewick.app"});
+        EXPECT_EQ(temporaryFiles(), QStringList());
+        EXPECT_EQ(build(target), "Build 124\n");
     }
 }
 

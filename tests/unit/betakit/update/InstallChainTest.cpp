@@ -4,6 +4,7 @@
 #include "UpdateTestSupport.h"
 
 #include "betakit/update/CodeSignature.h"
+#include "betakit/update/UpdateLeftovers.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +32,7 @@ protected:
         makeApp(target, "com.corvane.tilewick", "119", launches);
         ASSERT_EQ(CodeSignature::sign(target, developerKey()), "");
         // Only the installed folder's requirement is read, so its helpers may be the built ones.
-        for (const char* tool : {"ditto", "spctl"})
+        for (const char* tool : {"ditto", "spctl", "mv"})
             QFile::link(QStringLiteral(TILEWICK_TEST_APP_DIR "/Contents/bin/") + tool,
                         target + "/Contents/bin/" + tool);
         bundle().setBundlePath(target);
@@ -137,6 +138,19 @@ TEST_F(InstallChain, ACancelWhileDownloadingGoesBackToTheOfferAndLogsNoFailure) 
     EXPECT_TRUE(loggedEvents("beta.update_failed").isEmpty());
     EXPECT_TRUE(archives().isEmpty());
     EXPECT_EQ(terminations, 0);
+}
+
+TEST_F(InstallChain, ALaterStartLeavesTheFilesOfADownloadUnderWayAndRemovesThemOnceItEnds) {
+    server.serve("/Tilewick-124.zip", {200, archive, true, 1000});
+    model->startDownload(offer());
+    ASSERT_TRUE(pumpUntil([&] { return model->stage() == Stage::downloading(1000, archive.size()); }));
+    writeFile(apps + "/.Tilewick-update-0B1C2D3E/x", "killed while unpacking");
+    EXPECT_FALSE(betakit::removeUpdateLeftovers(target));
+    EXPECT_EQ(archives().size(), 1);
+    model->cancelTask();
+    ASSERT_TRUE(pumpUntil([&] { return model->stage().kind() == Stage::Case::Available; }));
+    EXPECT_TRUE(betakit::removeUpdateLeftovers(target));
+    EXPECT_EQ(besideTheApp(), QStringList{"Tilewick.app"});
 }
 
 TEST_F(InstallChain, ACancelJustAfterTheDownloadFinishedWins) {
