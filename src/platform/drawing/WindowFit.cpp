@@ -25,12 +25,23 @@ QRect fitClient(const QRect& client, const QMargins& decorations, const QRect& a
     return fitted;
 }
 
-namespace {
+QRect workAreaHolding(const QRect& frame, const QList<ScreenArea>& screens, const QRect& otherwise) {
+    const QPoint middle = frame.center();
+    for (const ScreenArea& screen : screens)
+        if (screen.geometry.contains(middle))
+            return screen.workArea;
+    return otherwise;
+}
 
 QRect workAreaOf(const QWidget& window) {
-    const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
-    return screen ? screen->availableGeometry() : QRect();
+    const QScreen* own = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    QList<ScreenArea> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.append({screen->geometry(), screen->availableGeometry()});
+    return workAreaHolding(window.frameGeometry(), screens, own ? own->availableGeometry() : QRect());
 }
+
+namespace {
 
 QMargins decorationsOf(const QWidget& window) {
     const QRect frame = window.frameGeometry(), client = window.geometry();

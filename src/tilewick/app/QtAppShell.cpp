@@ -2,6 +2,8 @@
 
 #include "MainWindow.h"
 
+#include "platform/drawing/WindowFit.h"
+
 #include <QApplication>
 #include <QScreen>
 #include <QShowEvent>
@@ -68,8 +70,8 @@ std::optional<MainWindowState> QtAppShell::visibleMainWindow() const {
     state.decorations = QMarginsF(client.left() - outer.left(), client.top() - outer.top(),
                                   outer.right() - client.right(), outer.bottom() - client.bottom());
     state.fullScreen = m_window->isFullScreen();
-    if (const QScreen* screen = m_window->screen() ? m_window->screen() : QGuiApplication::primaryScreen())
-        state.screenVisibleFrame = QRectF(screen->availableGeometry());
+    if (const QRect area = platform::workAreaOf(*m_window); !area.isNull())
+        state.screenVisibleFrame = QRectF(area);
     const QWindow* handle = m_window->windowHandle();
     state.occluded = !handle || !handle->isExposed();
     state.key = m_window->isActiveWindow();

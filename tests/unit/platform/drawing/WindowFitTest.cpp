@@ -49,6 +49,20 @@ TEST(WindowFit, ClientsLeaveRoomForTheirDecorations) {
     EXPECT_EQ(fitClient({0, 0, 100, 100}, QMargins(0, 900, 0, 0), kWorkArea).size(), QSize(100, 1));
 }
 
+TEST(WindowFit, TheWorkAreaIsThatOfTheScreenHoldingTheFramesMiddle) {
+    // Two monitors side by side; the left one has a panel along its bottom.
+    const QList<platform::ScreenArea> screens{{{0, 0, 1280, 1080}, {0, 0, 1280, 1056}},
+                                              {{1280, 0, 1280, 1080}, {1280, 0, 1280, 1080}}};
+    const QRect stale(1, 2, 3, 4);
+    // "main" placed on the right monitor, while Qt still names the left one as its screen.
+    EXPECT_EQ(platform::workAreaHolding({1600, 0, 958, 911}, screens, stale), screens[1].workArea);
+    EXPECT_EQ(platform::workAreaHolding({323, 0, 958, 911}, screens, stale), screens[0].workArea);
+    // Astride both, the screen with more of it.
+    EXPECT_EQ(platform::workAreaHolding({900, 0, 958, 911}, screens, stale), screens[1].workArea);
+    // Off every screen: the one it was on.
+    EXPECT_EQ(platform::workAreaHolding({3000, 0, 958, 911}, screens, stale), stale);
+}
+
 // Qt's offscreen screens have no panels: the work area is the screen, 800 × 600.
 TEST(WindowFit, AWindowShownOpensInsideTheWorkArea) {
     QWidget window;
