@@ -65,9 +65,7 @@ void AppPicker::openChanged() {
             self->m_context.store.focusAppPickerField();
             return;
         }
-        PickerTextField* field = self->box()->field();
-        if (field->isVisible() && field->hasFocus())
-            field->clearFocus();
+        self->m_box.giveUpKeyboardFocus();
     });
 }
 

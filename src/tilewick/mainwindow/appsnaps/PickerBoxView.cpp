@@ -138,6 +138,15 @@ public:
         }
         m_field->setFocus(Qt::OtherFocusReason);
     }
+    void giveUpKeyboardFocus() {
+        if (!m_field || !m_field->isVisible() || !m_field->hasFocus())
+            return;
+        // A field shown in a graphics scene hears that it lost the keyboard only from the scene's
+        // item: its own clearFocus() leaves it believing it has the keyboard, its caret blinking.
+        if (QGraphicsProxyWidget* proxy = m_field->window()->graphicsProxyWidget())
+            proxy->clearFocus();
+        m_field->clearFocus();
+    }
 
 private:
     QPointer<PickerTextField> m_field;
@@ -158,6 +167,10 @@ PickerBox::PickerBox(TilewickStore& store, QWidget* parent) : m_store(store), m_
             steered->takeKeyboardFocus();
     };
     store.setAppPickerField(m_field);
+}
+
+void PickerBox::giveUpKeyboardFocus() {
+    m_field->giveUpKeyboardFocus();
 }
 
 void PickerBox::update(const QString& placeholder, bool open, Scheme scheme) {

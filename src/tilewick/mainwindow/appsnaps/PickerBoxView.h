@@ -92,6 +92,8 @@ public:
     // Brings the view up to date: the field's text (only when it differs from the query, so
     // typing is not disturbed), its placeholder, the chevron and the colours.
     void update(const QString& placeholder, bool open, Scheme scheme);
+    // The field, when it has the keyboard, gives it up (its caret goes).
+    void giveUpKeyboardFocus();
 
 private:
     // The field as the store steers it.

@@ -499,3 +499,56 @@ TEST_F(AppSnapsPageItemTest, ChoosingWithReturnTakesTheKeyboardFromTheField) {
 }
 
 } // namespace
+
+namespace {
+
+// What a widget was last told of its focus: the caret of a line edit blinks from a focus-in
+// event until a focus-out event.
+class ToldFocus final : public QObject {
+public:
+    explicit ToldFocus(QWidget& widget) { widget.installEventFilter(this); }
+    bool focused = false;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
+            focused = event->type() == QEvent::FocusIn;
+        return false;
+    }
+};
+
+TEST_F(AppSnapsPageItemTest, TheFieldLosesItsCaretWhenTheKeyboardClosesTheList) {
+    store().setInstalledApps(apps({"Atlas", "Books"}));
+    makeItem();
+    AppPicker* picker = item->page()->setup()->picker();
+    ToldFocus field(*picker->box()->field());
+    const auto openByClick = [&] {
+        picker->box()->onClick();
+        runtime().runUntilIdle();
+        ASSERT_TRUE(store().appPickerOpen());
+        ASSERT_TRUE(field.focused);
+    };
+    struct Path {
+        const char* name;
+        std::function<void()> close;
+    };
+    const Path paths[] = {
+        {"Return", [&] { store().handleAppPickerKey(platform::kReturnKeyCode); }},
+        {"Escape", [&] { store().handleAppPickerKey(platform::kEscapeKeyCode); }},
+        {"a layout key", [&] { store().assignAppSnapKey(A::leftHalf); }},
+        {"editing a saved row",
+         [&] {
+             ASSERT_EQ(store().appSnaps().size(), 1); // saved by the layout key
+             store().editAppSnap(store().appSnaps().front());
+         }},
+    };
+    for (const Path& path : paths) {
+        openByClick();
+        path.close();
+        runtime().runUntilIdle();
+        EXPECT_FALSE(store().appPickerOpen()) << path.name;
+        EXPECT_FALSE(field.focused) << path.name;
+    }
+}
+
+} // namespace
