@@ -65,6 +65,16 @@ struct TakenChord {
     friend bool operator==(const TakenChord&, const TakenChord&) = default;
 };
 
+// A modifier key of the wanted chords (Command, say) that another program holds when it is pressed
+// while the chords' other modifiers are held: a chord whose modifiers are pressed in that order goes
+// to that program.
+struct TakenModifierKey {
+    quint64 modifier = 0; // its flag (kCommandFlag …)
+    // Held only with some combinations of the lock keys.
+    bool partly = false;
+    friend bool operator==(const TakenModifierKey&, const TakenModifierKey&) = default;
+};
+
 // One keyboard event tap. It lives until invalidated or released.
 class KeyboardTap {
 public:
@@ -90,8 +100,8 @@ using KeyboardTapRef = std::shared_ptr<KeyboardTap>;
 // the key-downs of the wanted chords (whatever lock keys are on) and their key-ups, every
 // modifier change, and every key of this application's own windows. Only those can be swallowed;
 // a key the taps pass reaches the application as if no tap were there. Such a backend may find a
-// wanted chord taken by another program: it says so in takenChords() and looks again on
-// retakeChords().
+// wanted chord, or a modifier key of one, taken by another program: it says so in takenChords() and
+// takenModifierKeys() and looks again on retakeChords().
 class EventTap {
 public:
     using Callback = std::function<EventVerdict(const KeyEvent&)>;
@@ -112,9 +122,12 @@ public:
 
     // The wanted chords another program holds, as of the last attempt to take them.
     virtual QList<TakenChord> takenChords() const { return {}; }
+    // The modifier keys of the wanted chords another program holds, as of the last look.
+    virtual QList<TakenModifierKey> takenModifierKeys() const { return {}; }
     // Looks again at the chords other programs held (one look per status poll), and takes one back
     // only once its holder let go of it for good (LetGoWatch), never in the moment a window manager
-    // lets go of its keys to grab them again; cheap when none is taken.
+    // lets go of its keys to grab them again; looks again at the modifier keys, which are never
+    // taken, only looked at.
     virtual void retakeChords() {}
 };
 

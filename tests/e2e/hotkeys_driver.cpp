@@ -287,6 +287,56 @@ TEST_F(TapTest, AChordAnotherProgramHoldsIsSaidOnceAndWonBackWhenItLetsGo) {
     EXPECT_EQ(m_events[2].flags, kControl | kShift);
 }
 
+// A client that holds a modifier key of the chords takes the keyboard when it is pressed after the
+// chords' other modifiers; held only when pressed first, it is no matter.
+TEST_F(TapTest, AModifierKeyAnotherProgramHoldsIsSaidOnceAndFreeAgainWhenItLetsGo) {
+    Warnings warnings;
+    const quint8 superL = m_keys.keycode("LWIN"), superR = m_keys.keycode("RWIN");
+    TestClient other;
+    for (const auto& [keycode, modifiers] :
+         {std::pair{superL, quint16(XCB_MOD_MASK_ANY)}, {superR, quint16(0)}})
+        ASSERT_EQ(xcb_request_check(other.xcb(),
+                                    xcb_grab_key_checked(other.xcb(), 0, other.root(), modifiers, keycode,
+                                                         XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)),
+                  nullptr);
+    const auto tap = record();
+    m_tap->setWantedChords({{kLeft, kOptionCommand}});
+    EXPECT_EQ(m_tap->takenModifierKeys(), (QList<platform::TakenModifierKey>{{kCommand, false}}));
+    EXPECT_EQ(warnings.take(), QStringList{"Tilewick: the Super key (Super_L) is taken by another program; "
+                                           "hotkeys pressed with it after Alt do not reach Tilewick"});
+    m_tap->retakeChords();
+    EXPECT_TRUE(warnings.take().isEmpty()) << "said once";
+
+    // It is so: Alt, then the left Super key, then Left, and the chord goes to the other client.
+    m_keys.press({"LALT", "LWIN", "LEFT"});
+    m_keys.press({"LALT", "RWIN", "LEFT"});
+    ASSERT_TRUE(waitFor([&] { return count(KeyEvent::Type::KeyUp) == 1; }));
+    EXPECT_EQ(count(KeyEvent::Type::KeyDown), 1) << testing::PrintToString(m_events);
+
+    ASSERT_EQ(xcb_request_check(other.xcb(),
+                                xcb_ungrab_key_checked(other.xcb(), superL, other.root(), XCB_MOD_MASK_ANY)),
+              nullptr);
+    m_tap->retakeChords();
+    EXPECT_TRUE(m_tap->takenModifierKeys().isEmpty());
+    EXPECT_EQ(warnings.take(),
+              QStringList{"Tilewick: the Super key is free again; hotkeys pressed with it after Alt work"});
+}
+
+// Run under icewm, which holds the Super keys itself (its Win95Keys setting).
+class IcewmTest : public TapTest {};
+
+TEST_F(IcewmTest, ItsHoldOnTheSuperKeysIsSaid) {
+    Warnings warnings;
+    const auto tap = record();
+    m_tap->setWantedChords({{kLeft, kControl | kShift}});
+    EXPECT_TRUE(m_tap->takenModifierKeys().isEmpty()) << "icewm leaves Control and Shift alone";
+    m_tap->setWantedChords({{kLeft, kOptionCommand}});
+    EXPECT_EQ(m_tap->takenModifierKeys(), (QList<platform::TakenModifierKey>{{kCommand, false}}));
+    EXPECT_EQ(warnings.take(),
+              QStringList{"Tilewick: the Super key (Super_L, Super_R) is taken by another "
+                          "program; hotkeys pressed with it after Alt do not reach Tilewick"});
+}
+
 // Mutter holds its keys through XInput 2, whose grabs never clash with core ones.
 TEST_F(TapTest, AChordHeldThroughXInput2IsTakenAndItsHolderKeepsItWhenItGrabsAgain) {
     Warnings warnings;

@@ -48,6 +48,7 @@ public:
     LocalKeyMonitorRef addKeyDownMonitor(Handler handler) override;
     LocalKeyMonitorRef addKeyMonitor(Handler handler) override;
     QList<TakenChord> takenChords() const override { return m_taken; }
+    QList<TakenModifierKey> takenModifierKeys() const override { return m_takenModifiers; }
     void retakeChords() override;
 
     // --- Typing ---
@@ -76,6 +77,8 @@ public:
     // a grabsOnly tap does not see the chord.
     bool takeElsewhere(const KeyChord& chord, bool partly = false);
     void letGo(const KeyChord& chord);
+    // The modifier keys other programs hold from now on.
+    void setTakenModifierKeys(const QList<TakenModifierKey>& keys) { m_takenModifiers = keys; }
 
     // --- Observing ---
     // A tap that is neither invalidated nor released exists.
@@ -104,6 +107,7 @@ private:
     QList<KeyChord> m_wanted;
     QList<TakenChord> m_heldElsewhere;
     QList<TakenChord> m_taken;
+    QList<TakenModifierKey> m_takenModifiers;
     LetGoWatch m_letGo;          // the taken chords, by chord key
     QSet<quint16> m_grabbedKeys; // key-downs delivered through a grab, awaiting their key-ups
     QList<Delivery> m_deliveries;

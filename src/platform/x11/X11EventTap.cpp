@@ -70,6 +70,17 @@ GrabRequest requestGrab(xcb_connection_t* c, xcb_window_t root, quint16 xiDevice
     return request;
 }
 
+// The names of the modifiers of `flags`, in the order they are shown ("Alt", "Super").
+QStringList modifierNames(quint64 flags) {
+    QStringList names;
+    const std::pair<quint64, const char*> all[] = {
+        {kControlFlag, "Control"}, {kOptionFlag, "Alt"}, {kShiftFlag, "Shift"}, {kCommandFlag, "Super"}};
+    for (const auto& [flag, name] : all)
+        if (flags & flag)
+            names.append(QLatin1String(name));
+    return names;
+}
+
 // Whether both grabs of a request hold: another client's grab of either kind refuses one.
 bool grabHolds(xcb_connection_t* c, const GrabRequest& request) {
     bool holds = XcbReply<xcb_generic_error_t>{xcb_request_check(c, request.core)} == nullptr;
@@ -479,6 +490,122 @@ void X11EventTap::updateGrabs(bool look) {
         std::sort(t.locks.begin(), t.locks.end());
     }
     reportTaken(taken, wantGlobe && m_letGo.watches(globe.key()));
+    lookAtModifierKeys();
+}
+
+void X11EventTap::lookAtModifierKeys() {
+    xcb_connection_t* c = m_x->xcb();
+    const quint16 xiDevice = m_xiOpcode ? quint16(m_deviceId) : 0;
+    QList<TakenModifier> looked;
+    struct Probe {
+        qsizetype entry;
+        quint8 keycode;
+        quint16 locks;
+        GrabRequest request;
+    };
+    std::vector<Probe> probes;
+    const QList<quint16> lockVariants = m_map.lockVariants();
+    if (anyEnabledTap() && m_x->isUsable()) {
+        for (const KeyChord& chord : std::as_const(m_wanted)) {
+            for (quint64 flag : {kControlFlag, kOptionFlag, kShiftFlag, kCommandFlag}) {
+                const TakenModifier entry{flag, chord.modifiers & ~flag, {}, {}, false};
+                const bool seen = std::any_of(looked.cbegin(), looked.cend(), [&](const TakenModifier& t) {
+                    return t.modifier == entry.modifier && t.others == entry.others;
+                });
+                if (!(chord.modifiers & flag) || seen)
+                    continue;
+                looked.append(entry);
+                for (quint16 key = kRightCommandKeyCode; key <= kRightControlKeyCode; ++key) {
+                    if (modifierKeyFlag(key) != flag)
+                        continue;
+                    // The Globe stand-in (when it sits on a modifier key) is ours.
+                    for (quint8 keycode : m_map.toX(key))
+                        if (keycode != m_globeKeycode)
+                            for (quint16 locks : lockVariants)
+                                probes.push_back({looked.size() - 1, keycode, locks, {}});
+                }
+            }
+        }
+    }
+    if (!probes.empty()) {
+        xcb_grab_server(c);
+        for (Probe& p : probes) {
+            const Grab grab{p.keycode, quint16(m_map.stateFromFlags(looked[p.entry].others) | p.locks)};
+            p.request = requestGrab(c, m_x->root(), xiDevice, grab.keycode, grab.modifiers);
+            releaseGrab(grab);
+        }
+        xcb_ungrab_server(c);
+        for (const Probe& p : probes) {
+            if (grabHolds(c, p.request))
+                continue;
+            TakenModifier& t = looked[p.entry];
+            if (!t.keycodes.contains(p.keycode))
+                t.keycodes.append(p.keycode);
+            if (!t.locks.contains(p.locks))
+                t.locks.append(p.locks);
+        }
+        m_x->flush();
+        m_x->repliesTaken();
+    }
+    QList<TakenModifier> taken;
+    for (TakenModifier& t : looked) {
+        if (t.keycodes.isEmpty())
+            continue;
+        std::sort(t.keycodes.begin(), t.keycodes.end());
+        std::sort(t.locks.begin(), t.locks.end());
+        t.partly = t.locks.size() < lockVariants.size();
+        taken.append(t);
+    }
+    reportTakenModifiers(taken);
+}
+
+void X11EventTap::reportTakenModifiers(const QList<TakenModifier>& taken) {
+    const auto same = [](const TakenModifier& a, const TakenModifier& b) {
+        return a.modifier == b.modifier && a.others == b.others;
+    };
+    // "hotkeys pressed with it after Alt"
+    const auto hotkeys = [](const TakenModifier& t) {
+        const QStringList others = modifierNames(t.others);
+        if (others.isEmpty())
+            return QStringLiteral("hotkeys pressed with it");
+        QString after = others.last();
+        if (others.size() > 1)
+            after = QStringList(others.mid(0, others.size() - 1)).join(QLatin1String(", ")) +
+                    QLatin1String(" and ") + after;
+        return QStringLiteral("hotkeys pressed with it after %1").arg(after);
+    };
+    for (const TakenModifier& t : taken) {
+        const auto before = std::find_if(m_takenModifiers.cbegin(), m_takenModifiers.cend(),
+                                         [&](const TakenModifier& o) { return same(o, t); });
+        if (before != m_takenModifiers.cend() && *before == t)
+            continue;
+        QStringList keys;
+        for (quint8 keycode : t.keycodes)
+            keys.append(describeKey(keycode));
+        const QString key = QStringLiteral("the %1 key (%2)")
+                                .arg(modifierNames(t.modifier).join(u'+'), keys.join(QLatin1String(", ")));
+        if (!t.partly) {
+            qWarning("Tilewick: %s is taken by another program; %s do not reach Tilewick", qPrintable(key),
+                     qPrintable(hotkeys(t)));
+            continue;
+        }
+        QStringList locks;
+        for (quint16 variant : t.locks)
+            locks.append(m_map.describeLocks(variant));
+        qWarning("Tilewick: %s is taken by another program while %s is on; %s then do not reach Tilewick",
+                 qPrintable(key), qPrintable(locks.join(QLatin1String(" or "))), qPrintable(hotkeys(t)));
+    }
+    for (const TakenModifier& t : std::as_const(m_takenModifiers)) {
+        const bool stillTaken =
+            std::any_of(taken.cbegin(), taken.cend(), [&](const TakenModifier& o) { return same(o, t); });
+        const bool stillWanted = std::any_of(m_wanted.cbegin(), m_wanted.cend(), [&](const KeyChord& chord) {
+            return chord.modifiers == (t.modifier | t.others);
+        });
+        if (!stillTaken && stillWanted && anyEnabledTap())
+            qWarning("Tilewick: the %s key is free again; %s work",
+                     qPrintable(modifierNames(t.modifier).join(u'+')), qPrintable(hotkeys(t)));
+    }
+    m_takenModifiers = taken;
 }
 
 void X11EventTap::reportTaken(const QList<Taken>& taken, bool globeRefused) {
@@ -522,19 +649,23 @@ QList<TakenChord> X11EventTap::takenChords() const {
     return chords;
 }
 
+QList<TakenModifierKey> X11EventTap::takenModifierKeys() const {
+    QList<TakenModifierKey> keys;
+    for (const TakenModifier& t : m_takenModifiers)
+        keys.append({t.modifier, t.partly});
+    return keys;
+}
+
 void X11EventTap::retakeChords() {
-    // Nothing to ask the server while every grab holds.
+    // No chord to ask the server for while every grab holds; the modifier keys are looked at anyway.
     if (!m_taken.isEmpty() || m_globeRefused)
         updateGrabs(true);
+    else
+        lookAtModifierKeys();
 }
 
 QString X11EventTap::describe(const KeyChord& chord) const {
-    QStringList parts;
-    const std::pair<quint64, const char*> names[] = {
-        {kControlFlag, "Control"}, {kOptionFlag, "Alt"}, {kShiftFlag, "Shift"}, {kCommandFlag, "Super"}};
-    for (const auto& [flag, name] : names)
-        if (chord.modifiers & flag)
-            parts.append(QLatin1String(name));
+    QStringList parts = modifierNames(chord.modifiers);
     const auto keycodes = m_map.toX(chord.keyCode);
     parts.append(keycodes.isEmpty() ? QStringLiteral("key code %1").arg(chord.keyCode)
                                     : describeKey(keycodes.first()));

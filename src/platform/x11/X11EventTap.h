@@ -45,6 +45,11 @@ class X11KeyMonitor;
 //   listed in takenChords(), said once on stderr (exactly which lock combinations are taken when
 //   only some are). retakeChords() looks again, without holding what it finds free (LetGoWatch):
 //   a chord is taken back only once its holder let go of it for good; that is said too.
+// - A client that grabs a modifier key of the chords (icewm grabs the Super keys with any
+//   modifiers) takes the keyboard when that key is pressed after the chords' other modifiers, and
+//   the chord's key then goes to it. Whenever the grabs change and at each retakeChords(), each
+//   modifier key is grabbed with the other modifiers held and let go of at once: a refusal lists
+//   it in takenModifierKeys() and says once which key it is and what it does to the hotkeys.
 // - Modifier changes come from the XKB state of the core keyboard, whoever has the focus, as
 //   flags-changed events with the key code of the modifier key that made them.
 // - The Globe stand-in key (the Menu key unless TILEWICK_GLOBE_KEY names another XKB key, such
@@ -81,6 +86,7 @@ public:
     LocalKeyMonitorRef addKeyMonitor(Handler handler) override;
 
     QList<TakenChord> takenChords() const override;
+    QList<TakenModifierKey> takenModifierKeys() const override;
     void retakeChords() override;
     const X11KeyMap& keyMap() const { return m_map; }
     // The X keycode of the Globe stand-in; 0 when the keymap has no such key.
@@ -109,6 +115,16 @@ private:
         bool partly = false;
         friend bool operator==(const Taken&, const Taken&) = default;
     };
+    // A modifier key of the wanted chords that other clients hold (on `keycodes`, with the lock
+    // combinations `locks`) while the chords' `others` modifiers are held.
+    struct TakenModifier {
+        quint64 modifier = 0;
+        quint64 others = 0;
+        QList<quint8> keycodes;
+        QList<quint16> locks;
+        bool partly = false;
+        friend bool operator==(const TakenModifier&, const TakenModifier&) = default;
+    };
     // The verdict on one Qt key event, which Qt hands to the window, its widgets and their
     // parents in turn (and to a shortcut check first).
     struct QtKeyVerdict {
@@ -130,6 +146,11 @@ private:
     // Lets go of both kinds of grab of `grab` (those this client holds).
     void releaseGrab(const Grab& grab);
     void reportTaken(const QList<Taken>& taken, bool globeRefused);
+    // Looks whether other clients hold the modifier keys of the wanted chords, pressed while the
+    // chords' other modifiers are held, and says each change once. Each key is grabbed and let go
+    // at once with the server held, so the look never takes a key from anyone.
+    void lookAtModifierKeys();
+    void reportTakenModifiers(const QList<TakenModifier>& taken);
     void readActiveWindow();
 
     void handleEvent(const xcb_generic_event_t* event);
@@ -171,6 +192,7 @@ private:
     // The grabs other clients held at the last attempt, by Grab::key().
     LetGoWatch m_letGo;
     QList<Taken> m_taken;
+    QList<TakenModifier> m_takenModifiers;
     bool m_globeRefused = false;
 
     mutable std::vector<std::weak_ptr<X11Tap>> m_taps;

@@ -134,6 +134,13 @@ void HotkeyEngine::noteTakenChords() {
                                     {{"layout", betakit::BetaValue::fromCase(*found)}, {"partly", t.partly}});
     }
     m_taken = taken;
+    const QList<platform::TakenModifierKey> keys = m_eventTap->takenModifierKeys();
+    for (const auto& key : keys)
+        if (!m_takenModifiers.contains(key))
+            betakit::BetaLog::event(
+                "hotkey.taken", {{"modifier", betakit::BetaValue::name(Hotkey::modifierName(key.modifier))},
+                                 {"partly", key.partly}});
+    m_takenModifiers = keys;
 }
 
 std::optional<SnapAction> HotkeyEngine::action(quint64 chordKey) const {

@@ -92,7 +92,8 @@ public:
     // Removes the tap.
     void stop();
     // Asks the tap service again for the chords other programs held (each status poll), so a
-    // chord works once they let go of it for good. A chord newly taken is logged "hotkey.taken".
+    // chord works once they let go of it for good. A chord or a modifier key of the chords newly
+    // taken is logged "hotkey.taken".
     void retakeChords();
     bool hasTap() const { return m_tap != nullptr; }
     bool isTapEnabled() const { return m_tap && m_tap->isEnabled(); }
@@ -147,6 +148,7 @@ private:
     bool m_globeDown = false;
     // The chords other programs held at the last look, each logged once.
     QList<platform::TakenChord> m_taken;
+    QList<platform::TakenModifierKey> m_takenModifiers;
 };
 
 } // namespace tilewick

@@ -136,6 +136,13 @@ QString Hotkey::modifierGlyphs(quint64 mask) {
     return text;
 }
 
+const char* Hotkey::modifierName(quint64 bit) {
+    for (const auto& m : kModifierOrder)
+        if (bit == m.bit)
+            return m.name;
+    return "";
+}
+
 const QHash<quint16, QString>& Hotkey::keySymbols() {
     static const QHash<quint16, QString> table = {
         {126, u"arrowtriangle.up.fill"_s},

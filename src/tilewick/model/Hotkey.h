@@ -56,6 +56,9 @@ struct Hotkey {
 
     // Glyphs of the set modifier bits, Control, Option, Shift, Command ("⌥⌘"); empty for none.
     static QString modifierGlyphs(quint64 mask);
+    // The name of one modifier bit ("option"), as the activity log writes it; empty for any other
+    // value.
+    static const char* modifierName(quint64 bit);
     // Key code → symbol name, for keys drawn as a symbol rather than their label.
     static const QHash<quint16, QString>& keySymbols();
     // Key code → label of the function keys F1 to F15.

@@ -265,6 +265,23 @@ TEST_F(HotkeyEngineTest, AChordTakenElsewhereIsLoggedOnceAndWorksOnceLetGo) {
               logged + QStringList{"hotkey.taken layout=left_half partly=false"});
 }
 
+TEST_F(HotkeyEngineTest, AModifierKeyTakenElsewhereIsLoggedWhenNewlyTaken) {
+    engine->update(chordTable(defaultBindings()));
+    eventTap().setTakenModifierKeys({{kCommandFlag, false}});
+    engine->retakeChords();
+    engine->retakeChords();
+    const QStringList logged = {"hotkey.taken modifier=command partly=false"};
+    EXPECT_EQ(loggedEvents("hotkey.taken"), logged) << "said once";
+
+    // Let go of, then taken again with some lock keys only: said again.
+    eventTap().setTakenModifierKeys({});
+    engine->retakeChords();
+    eventTap().setTakenModifierKeys({{kCommandFlag, true}});
+    engine->retakeChords();
+    EXPECT_EQ(loggedEvents("hotkey.taken"),
+              logged + QStringList{"hotkey.taken modifier=command partly=true"});
+}
+
 TEST_F(HotkeyEngineTest, UpdateReplacesTheTableAndTheFirstRowOfAChordWins) {
     const quint64 q = chordKey(kKeyQ, kControlFlag | kShiftFlag);
     const quint64 enter = chordKey(36, kControlFlag | kShiftFlag);
