@@ -79,11 +79,4 @@ TEST_F(UpdateLeftovers, OnlyOursGoAndOnlyWhileNoUpdateRuns) {
     EXPECT_TRUE(QFile::exists(paths().root() + "/elsewhere/keep"));
 }
 
-TEST_F(UpdateLeftovers, AnUpdateMayBeginWhileAnotherHolds) {
-    const auto one = UpdateLock::hold();
-    const auto two = UpdateLock::hold();
-    EXPECT_TRUE(one && two);
-    EXPECT_FALSE(removeUpdateLeftovers(target));
-}
-
 } // namespace
