@@ -5,6 +5,9 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QTimer>
+
+#include <utility>
 
 namespace platform {
 
@@ -26,7 +29,19 @@ std::optional<bool> boolWord(QString word) {
 
 } // namespace
 
-GtkReduceMotion::GtkReduceMotion(QString configHome) : m_configHome(std::move(configHome)) {}
+GtkReduceMotion::GtkReduceMotion(QString configHome) : m_configHome(std::move(configHome)) {
+    m_cached = !fileEnableAnimations().value_or(true);
+    ask();
+}
+
+GtkReduceMotion::~GtkReduceMotion() {
+    if (m_asking) {
+        m_asking->disconnect();
+        m_asking->kill();
+        m_asking->waitForFinished(kGsettingsTimeoutMillis);
+        delete m_asking;
+    }
+}
 
 std::optional<bool> GtkReduceMotion::parseGsettingsBool(const QString& output) {
     const QString word = output.trimmed();
@@ -54,33 +69,50 @@ std::optional<bool> GtkReduceMotion::enableAnimationsFromIni(const QString& text
     return std::nullopt;
 }
 
-std::optional<bool> GtkReduceMotion::readEnableAnimations() const {
-    const QString gsettings = QStandardPaths::findExecutable(QStringLiteral("gsettings"));
-    if (!gsettings.isEmpty()) {
-        QProcess process;
-        process.start(gsettings, {QStringLiteral("get"), QStringLiteral("org.gnome.desktop.interface"),
-                                  QStringLiteral("enable-animations")});
-        if (process.waitForFinished(kGsettingsTimeoutMillis) &&
-            process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0) {
-            if (auto value = parseGsettingsBool(QString::fromUtf8(process.readAllStandardOutput())))
-                return value;
-        } else if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(kGsettingsTimeoutMillis);
-        }
-    }
+std::optional<bool> GtkReduceMotion::fileEnableAnimations() const {
     QFile ini(m_configHome + QStringLiteral("/gtk-3.0/settings.ini"));
     if (ini.open(QIODevice::ReadOnly))
         return enableAnimationsFromIni(QString::fromUtf8(ini.readAll()));
     return std::nullopt;
 }
 
+void GtkReduceMotion::ask() const {
+    m_readAt = QDateTime::currentMSecsSinceEpoch();
+    if (m_asking)
+        return;
+    const QString gsettings = QStandardPaths::findExecutable(QStringLiteral("gsettings"));
+    if (gsettings.isEmpty()) {
+        m_cached = !fileEnableAnimations().value_or(true);
+        return;
+    }
+    m_asking = new QProcess;
+    QObject::connect(m_asking, &QProcess::finished, m_asking, [this] { answered(); });
+    QObject::connect(m_asking, &QProcess::errorOccurred, m_asking, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            answered();
+    });
+    // A hung gsettings gives way, and the settings file decides.
+    QTimer::singleShot(kGsettingsTimeoutMillis, m_asking, [process = m_asking] { process->kill(); });
+    m_asking->start(gsettings, {QStringLiteral("get"), QStringLiteral("org.gnome.desktop.interface"),
+                                QStringLiteral("enable-animations")});
+}
+
+void GtkReduceMotion::answered() const {
+    QProcess* process = std::exchange(m_asking, nullptr);
+    std::optional<bool> enabled;
+    if (process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0)
+        enabled = parseGsettingsBool(QString::fromUtf8(process->readAllStandardOutput()));
+    if (!enabled)
+        enabled = fileEnableAnimations();
+    m_cached = !enabled.value_or(true);
+    m_readAt = QDateTime::currentMSecsSinceEpoch();
+    process->deleteLater();
+}
+
 bool GtkReduceMotion::reduceMotion() const {
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    if (m_readAt == 0 || now - m_readAt >= kCacheMillis || now < m_readAt) {
-        m_cached = !readEnableAnimations().value_or(true);
-        m_readAt = now;
-    }
+    if (now - m_readAt >= kCacheMillis || now < m_readAt)
+        ask();
     return m_cached;
 }
 

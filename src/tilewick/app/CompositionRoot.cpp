@@ -17,7 +17,6 @@
 #include "platform/x11/X11FloatingPanel.h"
 #include "platform/x11/X11TaskbarPresence.h"
 #include "tilewick/visuals/InterFont.h"
-#include "tilewick/visuals/QuarterIcon.h"
 
 #include <QApplication>
 
@@ -116,9 +115,9 @@ int runTilewick(int argc, char** argv) {
     }
 
     const auto desktop = installDesktopPlatform();
-    // The desktop matches windows to Contents/Resources/tilewick.desktop and shows this icon.
+    // The desktop matches windows to Contents/Resources/tilewick.desktop; the program gives the
+    // windows its icon once the main window has drawn.
     QApplication::setDesktopFileName("tilewick");
-    QApplication::setWindowIcon(applicationIcon());
     if (!desktop->find<platform::Accessibility>())
         return needsX11Session();
 

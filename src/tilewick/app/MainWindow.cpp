@@ -7,7 +7,10 @@
 
 #include "platform/drawing/WindowFit.h"
 
+#include <QEvent>
 #include <QMenuBar>
+
+#include <utility>
 
 namespace tilewick {
 
@@ -70,6 +73,26 @@ void MainWindow::rebuildMenus() {
     const CommandMenus commands = applicationCommands(m_store, m_services, m_shell);
     fillMenu(*m_applicationMenu, commands.application);
     fillMenu(*m_helpMenu, commands.help);
+}
+
+void MainWindow::whenFirstDrawn(std::function<void()> work, double patience) {
+    m_afterFirstPicture = std::move(work);
+    QPointer<MainWindow> self(this);
+    m_firstPictureWait = m_view.runtime().after(patience, [self] {
+        if (self && self->m_afterFirstPicture)
+            std::exchange(self->m_afterFirstPicture, nullptr)();
+    });
+}
+
+bool MainWindow::event(QEvent* event) {
+    const bool handled = QMainWindow::event(event);
+    // The window's own paint comes first; its content's follow within the same turn, and the
+    // picture goes to the screen at its end.
+    if (event->type() == QEvent::Paint && m_afterFirstPicture) {
+        m_firstPictureWait->cancel();
+        m_view.runtime().async([work = std::exchange(m_afterFirstPicture, nullptr)] { work(); });
+    }
+    return handled;
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

@@ -9,6 +9,8 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <functional>
+
 namespace tilewick {
 
 class TilewickStore;
@@ -28,11 +30,15 @@ public:
                QWidget* parent = nullptr);
 
     MainView* mainView() const { return m_content; }
+    // Runs `work` once, on the turn after the window's first picture has gone to the screen, or
+    // `patience` seconds from now when the window has drawn none by then (it may not be shown).
+    void whenFirstDrawn(std::function<void()> work, double patience);
     // Its view's frames; none while it is closed.
     ClickFrames clickFrames() const override { return m_content ? m_content->clickFrames() : ClickFrames{}; }
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void updateContent();
@@ -46,6 +52,9 @@ private:
     QMenu* m_applicationMenu = nullptr;
     QMenu* m_helpMenu = nullptr;
     bool m_menusPending = false;
+    // Held until the first picture; empty once run.
+    std::function<void()> m_afterFirstPicture;
+    platform::WorkItemRef m_firstPictureWait;
 };
 
 } // namespace tilewick

@@ -25,6 +25,7 @@
 #include "tilewick/manualwindow/ChangelogView.h"
 #include "tilewick/manualwindow/ManualPanel.h"
 #include "tilewick/store/TilewickStore.h"
+#include "tilewick/visuals/QuarterIcon.h"
 #include "tilewick/visuals/ViewServices.h"
 #include "tilewick/visuals/overlay/KeyboardOverlay.h"
 
@@ -33,6 +34,9 @@
 namespace tilewick {
 
 namespace {
+
+// How long the tray icon waits for the main window's first picture when it shows none.
+constexpr double kFirstPicturePatience = 1.0;
 
 // The services of later work that exist today.
 AppServices standardServices(const TilewickStore& store, const platform::Platform& platform) {
@@ -119,13 +123,22 @@ int runProgram(const ProgramServices& services) {
         window.raise();
         window.activateWindow();
     });
-    MenuBarExtra extra(store, app, *shell, view, platform.shared<platform::TrayColors>());
+    std::unique_ptr<MenuBarExtra> extra;
     QObject::connect(&services.instance, &platform::SingleInstance::reopenRequested, &delegate,
                      &AppDelegate::reopen);
 
     delegate.willFinishLaunching();
     window.show();
     delegate.didFinishLaunching();
+    // What the window's first picture does not need comes after it: the tray icon and the
+    // window icons, each drawn at several sizes.
+    window.whenFirstDrawn(
+        [&] {
+            extra = std::make_unique<MenuBarExtra>(store, app, *shell, view,
+                                                   platform.shared<platform::TrayColors>());
+            QApplication::setWindowIcon(applicationIcon());
+        },
+        kFirstPicturePatience);
     const int status = QApplication::exec();
     orderlyQuit(app, platform);
     return status;

@@ -80,4 +80,31 @@ TEST_F(MainWindowTest, MenusFollowSettingsOnTheRuntimesNextTurn) {
     EXPECT_EQ(applicationToggle(window, overlay), before);
 }
 
+TEST_F(MainWindowTest, LaterWorkWaitsForTheFirstPictureOrItsPatience) {
+    makeStore();
+    int ran = 0;
+    {
+        MainWindow window(store(), {}, *shell, ViewServices::of(platform()));
+        window.whenFirstDrawn([&ran] { ++ran; }, 1.0);
+        window.setAttribute(Qt::WA_DontShowOnScreen);
+        window.show();
+        runtime().runUntilIdle();
+        EXPECT_EQ(ran, 0); // shown, not drawn yet
+        window.repaint();
+        EXPECT_EQ(ran, 0); // on the turn after the picture
+        runtime().runUntilIdle();
+        EXPECT_EQ(ran, 1);
+        window.repaint();
+        runtime().advance(2);
+        EXPECT_EQ(ran, 1); // once
+    }
+    // A window that never draws lets the work run after its patience.
+    MainWindow hidden(store(), {}, *shell, ViewServices::of(platform()));
+    hidden.whenFirstDrawn([&ran] { ++ran; }, 1.0);
+    runtime().advance(0.9);
+    EXPECT_EQ(ran, 1);
+    runtime().advance(0.2);
+    EXPECT_EQ(ran, 2);
+}
+
 } // namespace
