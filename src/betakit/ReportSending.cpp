@@ -1,5 +1,6 @@
 #include "ReportSending.h"
 
+#include "HttpTransfer.h"
 #include "VeldorBeta.h"
 
 #include "platform/Launcher.h"
@@ -9,99 +10,11 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QPointer>
 #include <QUuid>
 
 #include <zlib.h>
 
 namespace betakit {
-
-namespace {
-
-// One upload with a network manager of its own (no cache, cookies or credentials shared with
-// anything else), gone once the request has ended. Lives on the main thread.
-class Upload final : public QObject {
-public:
-    Upload(const QUrl& endpoint, const QByteArray& body, std::function<void(BetaSendResult)> done)
-        : m_runtime(platform::Platform::current().shared<platform::Runtime>()), m_done(std::move(done)) {
-        auto* manager = new QNetworkAccessManager(this);
-        QNetworkRequest request(endpoint);
-        request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-        request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-        request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
-        request.setHeader(QNetworkRequest::UserAgentHeader, QByteArray(ReportSending::kUserAgent));
-        m_reply = manager->post(request, body);
-        m_reply->setParent(this);
-        // The time-out counts from the last sign of life, so a slow line with a large report
-        // still gets through; it runs on the runtime's clock.
-        connect(m_reply, &QNetworkReply::uploadProgress, this, [this] { armTimeout(); });
-        connect(m_reply, &QNetworkReply::downloadProgress, this, [this] { armTimeout(); });
-        connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] { armTimeout(); });
-        connect(m_reply, &QNetworkReply::readyRead, this, [this] { readAvailable(); });
-        connect(m_reply, &QNetworkReply::finished, this, [this] { finish(); });
-        armTimeout();
-    }
-
-private:
-    void armTimeout() {
-        if (m_timeout)
-            m_timeout->cancel();
-        QPointer<Upload> self(this);
-        m_timeout = m_runtime->after(ReportSending::kTimeout, [self] {
-            if (self && !self->m_finished) {
-                self->m_timedOut = true;
-                self->m_reply->abort();
-            }
-        });
-    }
-
-    void readAvailable() {
-        armTimeout();
-        if (m_tooLong) {
-            m_reply->skip(m_reply->bytesAvailable());
-            return;
-        }
-        m_body.append(m_reply->readAll());
-        if (m_body.size() > ReportSending::kMaxReplyBytes) {
-            m_tooLong = true;
-            m_body.clear();
-            m_reply->abort();
-        }
-    }
-
-    void finish() {
-        if (m_finished)
-            return;
-        m_finished = true;
-        if (m_timeout)
-            m_timeout->cancel();
-        if (!m_tooLong)
-            m_body.append(m_reply->readAll());
-        const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-        BetaSendResult result = BetaSendError::unreachable(m_reply->errorString());
-        if (m_timedOut)
-            result = BetaSendError::unreachable(ReportSending::timedOutMessage());
-        else if (status.isValid())
-            result = ReportSending::judge(status.toInt(), m_tooLong ? QByteArray() : m_body);
-        // The manager and the reply go once the reply's signal has returned.
-        deleteLater();
-        m_done(std::move(result));
-    }
-
-    std::shared_ptr<platform::Runtime> m_runtime;
-    std::function<void(BetaSendResult)> m_done;
-    QNetworkReply* m_reply = nullptr;
-    platform::WorkItemRef m_timeout;
-    QByteArray m_body;
-    bool m_tooLong = false;
-    bool m_timedOut = false;
-    bool m_finished = false;
-};
-
-} // namespace
 
 std::optional<QByteArray> ReportSending::deflateRaw(const QByteArray& data) {
     if (data.isEmpty())
@@ -158,7 +71,19 @@ void VeldorBeta::uploadReport(const QByteArray& report, const QUrl& endpoint, co
         });
         return;
     }
-    new Upload(endpoint, *body, std::move(done));
+    HttpTransfer::Handlers handlers;
+    handlers.finished = [done = std::move(done)](std::optional<UpdateError> error, int status,
+                                                 const QByteArray& reply) {
+        // The only sentence of the kit's own the client ends an answer with: it is too long to be read.
+        if (error && error->kind() == UpdateError::Kind::Beta && status != 0)
+            done(ReportSending::judge(status, QByteArray()));
+        else if (error)
+            done(BetaSendError::unreachable(error->description()));
+        else
+            done(ReportSending::judge(status, reply));
+    };
+    HttpTransfer::start({endpoint, QByteArrayLiteral("application/json"), *body},
+                        HttpTransfer::Policy::upload(), std::move(handlers));
 }
 
 void VeldorBeta::mailReport(const QByteArray& report, const BetaConfiguration& configuration,

@@ -19,11 +19,6 @@ class ReportSending {
 public:
     ReportSending() = delete;
 
-    // The upload gives up after this long without any progress.
-    static constexpr double kTimeout = 30.0;
-    // More of an answer than this is not read; such an answer counts as no reply object.
-    static constexpr qint64 kMaxReplyBytes = 1024 * 1024;
-    static constexpr const char* kUserAgent = "VeldorBetaKit/1";
     static constexpr const char* kFormat = "deflate+base64";
 
     // A raw DEFLATE stream (no header, no checksum); none when `data` is empty or packing fails:
@@ -40,7 +35,6 @@ public:
     static QString packingFailedMessage() {
         return QStringLiteral("The report couldn't be packed for sending.");
     }
-    static QString timedOutMessage() { return QStringLiteral("The request timed out."); }
 };
 
 } // namespace betakit

@@ -5,6 +5,7 @@
 #include "BetaScrubber.h"
 #include "CrashDetection.h"
 #include "FeedbackWindowController.h"
+#include "HttpTransfer.h"
 #include "LogStore.h"
 #include "ReportBuilder.h"
 #include "update/UpdateChecks.h"
@@ -17,6 +18,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QImage>
+#include <QPointer>
 
 #include <mutex>
 
@@ -95,6 +97,7 @@ void VeldorBeta::start(const BetaConfiguration& configuration) {
     BetaLog::event("beta.launch", {{"crashed_last_time", crashed}});
     // An update killed half way, or one that ended in a swap, left files behind.
     removeUpdateLeftovers(platform::Platform::current().bundle().bundlePath());
+    releaseAtQuit();
 
     auto& runtime = platform::Platform::current().runtime();
     if (crashed && configuration.askAfterCrash)
@@ -102,6 +105,22 @@ void VeldorBeta::start(const BetaConfiguration& configuration) {
     if (configuration.checksForUpdates)
         runtime.after(crashed ? kFirstCheckDelayAfterCrash : kFirstCheckDelay,
                       [] { checkForUpdateQuietly(); });
+}
+
+void VeldorBeta::releaseAtQuit() {
+    // Once per application: a test may start the kit again after resetting it.
+    static QPointer<QCoreApplication> hooked;
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application || hooked == application)
+        return;
+    hooked = application;
+    // Still inside the event loop: nothing of the kit is left for the application's teardown,
+    // which deletes pending work while it holds the lock that any posted event needs.
+    QObject::connect(application, &QCoreApplication::aboutToQuit, application, [] {
+        releaseUpdaterForQuit();
+        FeedbackWindowController::closeOpen();
+        HttpTransfer::releaseAll();
+    });
 }
 
 void VeldorBeta::showFeedback(BetaFeedback::Kind kind, bool afterCrash) {
@@ -212,6 +231,7 @@ void VeldorBeta::resetForTesting() {
     }
     resetUpdaterStateForTesting();
     resetUpdateChecksForTesting();
+    HttpTransfer::releaseAll();
 }
 
 void WillTerminate::observe(std::function<void()> observer) {

@@ -77,8 +77,10 @@ public:
 
     // Once, at launch: gives the activity log its folder, detects a crash of the last run, logs
     // "beta.launch", and schedules the crash prompt and the first quiet update check. A second
-    // call changes nothing.
+    // call changes nothing. When the application's event loop is about to end, the kit lets go
+    // of its windows, their models and every transfer (releaseAtQuit()).
     static void start(const BetaConfiguration& configuration);
+    static void releaseAtQuit();
     static bool lastRunCrashed();
     // A copy of the started configuration; none before start().
     static std::optional<BetaConfiguration> configuration();
@@ -108,7 +110,8 @@ public:
     static void send(const BetaFeedback& feedback, std::function<void(BetaSendResult)> done);
 
     // Posts `report` (packed) to `endpoint` with the application key; `done` gets the outcome on
-    // the main thread, always on a later turn. An empty report is refused without a request.
+    // the main thread, always on a later turn. An empty report is refused without a request. No
+    // redirect is followed: a 3xx is judged as the server's answer, like any other it does not accept.
     static void uploadReport(const QByteArray& report, const QUrl& endpoint, const QString& key,
                              std::function<void(BetaSendResult)> done);
     // Saves `report` as "<appName> beta report.json" in a new folder "Beta report XXXXXXXX" of the

@@ -37,6 +37,9 @@ exit_status=0
 "$work/Apps/Tilewick.app/Contents/bin/Tilewick" || exit_status=$?
 [ "$exit_status" -eq 0 ] || fail "the installed build ended with status $exit_status: $(cat "$work/driver.log")"
 await grep -q "up to date" "$work/driver.log" || fail "the new build did not run: $(cat "$work/driver.log")"
+# It ends by itself after its check: nothing of the kit is left for the application's teardown.
+gone() { ! pgrep -f -x "$work/Apps/Tilewick.app/Contents/bin/Tilewick"; }
+await gone || fail "the new build still runs after its check"
 expected="launched build=100 folder=$work/Apps/Tilewick.app
 offered build=101
 launched build=101 folder=$work/Apps/Tilewick.app

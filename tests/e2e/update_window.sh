@@ -3,7 +3,9 @@
 # signed copy of the built folder) finds build 101 on a loopback feed with its quiet check after
 # start and opens the update window; Return there downloads, verifies and swaps in build 101,
 # which starts in its place, checks the same feed and, finding itself up to date, opens no
-# window. Never touches the user's display. Usage: update_window.sh <build>/Tilewick.app
+# window. Before that, SIGTERM and Ctrl+Q end the program within a second while the window offers
+# the build and while it downloads from a server that stalls. Never touches the user's display.
+# Usage: update_window.sh <build>/Tilewick.app
 set -euo pipefail
 
 app_dir="${1:?usage: update_window.sh <build>/Tilewick.app}"
@@ -28,6 +30,63 @@ program="$work/Apps/Tilewick.app/Contents/bin/Tilewick"
 update_window() { xdotool search --onlyvisible --name "^Beta Update · Tilewick\$" | head -n 1 | grep .; }
 feed_requests() { grep -c "GET /updates/tile-wick.json" "$work/server.log" || true; }
 launches() { activity | grep -c '^beta.launch' || true; }
+
+# A download server that sends the head and a few bytes of a large archive, then nothing.
+python3 -u -c '
+import socket, time
+server = socket.socket()
+server.bind(("127.0.0.1", 0))
+server.listen(8)
+print("port", server.getsockname()[1])
+held = []
+while True:
+    connection, _ = server.accept()
+    connection.recv(65536)
+    connection.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 5000000\r\n\r\n" + b"z" * 1000)
+    print("stalled")
+    held.append(connection)
+' >"$work/stall.log" 2>&1 &
+pids+=($!)
+await grep -q "port" "$work/stall.log" || { cat "$work/stall.log" >&2; exit 1; }
+stall_port="$(sed -n 's/^port \([0-9]*\)$/\1/p' "$work/stall.log")"
+sed -i "s|\"url\":\"[^\"]*\"|\"url\":\"http://127.0.0.1:$stall_port/Tilewick-101.zip\"|" "$work/server/updates/tile-wick.json"
+main_window() { xdotool search --onlyvisible --name "^Tilewick\$" | head -n 1 | grep .; }
+# Quits the program as $1 says (TERM or ctrl+q) with the update window open once $2 (offer or
+# download) is reached, and fails unless it has ended a second later with "beta.quit" logged last.
+quit_with_window_open() {
+  local how="$1" stage="$2" pid window ended=no
+  "$program" >"$work/tilewick.log" 2>&1 &
+  pid=$!
+  pids+=("$pid")
+  await update_window || { fail "no update window to quit with ($how, $stage)"; return; }
+  window="$(update_window)"
+  if [ "$stage" = download ]; then
+    local stalled
+    stalled="$(grep -c stalled "$work/stall.log" || true)"
+    xdotool windowactivate --sync "$window" key Return
+    await sh -c "[ \"\$(grep -c stalled '$work/stall.log')\" -gt $stalled ]" || fail "no download started"
+  fi
+  if [ "$how" = TERM ]; then
+    kill -TERM "$pid"
+  else
+    xdotool windowactivate --sync "$(main_window)" key ctrl+q
+  fi
+  for _ in $(seq 10); do kill -0 "$pid" 2>/dev/null || { ended=yes; break; }; sleep 0.1; done
+  if [ "$ended" = no ]; then
+    fail "the program still runs a second after $how with the update window open ($stage)"
+    kill -KILL "$pid"
+  fi
+  wait "$pid" 2>/dev/null || true
+  [ "$(activity | tail -n 1)" = "beta.quit" ] || fail "not \"beta.quit\" last after $how ($stage): $(activity | tail -n 1)"
+}
+for stage in offer download; do
+  for how in TERM ctrl+q; do
+    quit_with_window_open "$how" "$stage"
+  done
+done
+# The update below starts afresh.
+rm -f "$XDG_DATA_HOME/Veldor Pellrath Beta/tile-wick"/activity-*.log
+publish "$work/new/Tilewick.app"
 
 "$program" >"$work/tilewick.log" 2>&1 &
 pids+=($!)

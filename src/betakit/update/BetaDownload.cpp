@@ -1,24 +1,32 @@
 #include "BetaDownload.h"
 
-#include "HttpTransfer.h"
 #include "StageUpdate.h"
+#include "betakit/HttpTransfer.h"
 #include "betakit/VeldorBeta.h"
 
 #include "platform/Platform.h"
 
 #include <QDir>
 #include <QFile>
+#include <QStorageInfo>
 #include <QUuid>
+
+#include <cerrno>
+#include <cstring>
+
+#include <unistd.h>
 
 namespace betakit {
 
 namespace {
 
+bool diskFull(int error) {
+    return error == ENOSPC || error == EDQUOT || error == EFBIG;
+}
+
 // The archive being written; the file exists from the first byte (or the end, for an empty body).
 struct Archive {
     QFile file;
-    qint64 written = 0;
-    std::optional<qint64> limit;
 
     std::optional<UpdateError> open() {
         const QString folder = platform::Platform::current().paths().temporary();
@@ -26,7 +34,8 @@ struct Archive {
         file.setFileName(folder + QStringLiteral("/beta-update-") +
                          QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() +
                          QStringLiteral(".zip"));
-        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        // Unbuffered: each write reaches the disk here, so a full disk is told by its own error.
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
             return UpdateError::platform(file.errorString());
         return std::nullopt;
     }
@@ -34,11 +43,21 @@ struct Archive {
         if (!file.isOpen())
             if (auto error = open())
                 return error;
-        if (limit && written + chunk.size() > *limit)
-            return UpdateError::beta(kNotIntactSentence);
-        if (file.write(chunk) != chunk.size())
-            return UpdateError::platform(file.errorString());
-        written += chunk.size();
+        const char* data = chunk.constData();
+        qsizetype left = chunk.size();
+        while (left > 0) {
+            const ssize_t written = ::write(file.handle(), data, size_t(left));
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written < 0) {
+                const int error = errno;
+                if (diskFull(error))
+                    return UpdateError::beta(BetaDownload::notEnoughSpaceSentence());
+                return UpdateError::platform(QString::fromLocal8Bit(std::strerror(error)));
+            }
+            data += written;
+            left -= written;
+        }
         return std::nullopt;
     }
     // The whole archive is on the disk.
@@ -46,8 +65,6 @@ struct Archive {
         if (!file.isOpen())
             if (auto error = open())
                 return error;
-        if (!file.flush())
-            return UpdateError::platform(file.errorString());
         file.close();
         return std::nullopt;
     }
@@ -58,17 +75,50 @@ struct Archive {
     }
 };
 
+// Work that fails before it starts, on a later turn as every other ending does.
+class Refusal final : public UpdateTask {
+public:
+    static std::shared_ptr<UpdateTask> start(UpdateError error,
+                                             std::function<void(UpdateResult<QString>)> done) {
+        auto refusal = std::make_shared<Refusal>();
+        platform::Platform::current().runtime().async(
+            [refusal, error = std::move(error), done = std::move(done)] {
+                done(refusal->m_cancelled ? UpdateError::cancelled() : error);
+            });
+        return refusal;
+    }
+    void cancel() override { m_cancelled = true; }
+
+private:
+    bool m_cancelled = false;
+};
+
+// Why an archive of the announced size is not even asked for, if it isn't.
+std::optional<UpdateError> refusal(std::optional<qint64> announced) {
+    if (!announced)
+        return std::nullopt;
+    if (*announced > HttpTransfer::Policy::download(std::nullopt).bodyLimit)
+        return UpdateError::beta(BetaDownload::tooLargeSentence());
+    const QStorageInfo disk(platform::Platform::current().paths().temporary());
+    if (disk.isValid() && disk.bytesAvailable() < *announced)
+        return UpdateError::beta(BetaDownload::notEnoughSpaceSentence());
+    return std::nullopt;
+}
+
 } // namespace
 
 std::shared_ptr<UpdateTask> BetaDownload::fetch(const QUrl& url, Progress progress,
                                                 std::function<void(UpdateResult<QString>)> done,
                                                 std::optional<qint64> limit) {
+    QDir().mkpath(platform::Platform::current().paths().temporary());
+    if (auto error = refusal(limit))
+        return Refusal::start(std::move(*error), std::move(done));
     auto archive = std::make_shared<Archive>();
-    archive->limit = limit;
     HttpTransfer::Handlers handlers;
     handlers.data = [archive](const QByteArray& chunk) { return archive->append(chunk); };
     handlers.progress = std::move(progress);
-    handlers.finished = [archive, done = std::move(done)](std::optional<UpdateError> error, int status) {
+    handlers.finished = [archive, done = std::move(done)](std::optional<UpdateError> error, int status,
+                                                          const QByteArray&) {
         if (!error && status != 200)
             error = UpdateError::beta(QStringLiteral("The download server answered %1.").arg(status));
         if (!error)
@@ -80,7 +130,7 @@ std::shared_ptr<UpdateTask> BetaDownload::fetch(const QUrl& url, Progress progre
         }
         done(archive->file.fileName());
     };
-    return HttpTransfer::start(url, kIdleTimeout, std::move(handlers));
+    return HttpTransfer::start({url}, HttpTransfer::Policy::download(limit), std::move(handlers));
 }
 
 std::shared_ptr<UpdateTask> VeldorBeta::downloadForCheck(const QUrl& url,

@@ -11,26 +11,34 @@
 
 namespace betakit {
 
-// The download of a new build's archive, on the main thread.
+// The download of a new build's archive, on the main thread, through the kit's HTTP client.
 //
 // The body goes straight to a new file "beta-update-<UUID>.zip" in the temporary folder, never into
 // memory; only a 200 answer is written, and a download that fails or is cancelled leaves no file.
-// The idle time-out is 60 s on the runtime clock: a server that stops sending fails the download
-// however long it has run. `progress` gets the bytes received and the length the server announced
-// (0 when it announced none). With `limit`, a body that grows past it is stopped as damaged:
+// The time-out is the client's (HttpTransfer::Policy::download): a server that stops sending, or
+// sends too little to ever finish, fails the download however long it has run. `progress` gets
+// the bytes received and the length the server announced (0 when it announced none). With the
+// announced size `limit`, an archive larger than an update may unpack to, or than the temporary
+// folder has room for, is not asked for, and a body that grows past it is stopped as damaged:
 // nobody fills the disk with a build that can only fail its size check.
 class BetaDownload {
 public:
     BetaDownload() = delete;
 
     using Progress = std::function<void(qint64 received, qint64 total)>;
-    // `done` runs once with the archive's path or the error: "The download server answered
-    // <status>." for a status other than 200, the transport's error, a file error, or a cancellation.
+    // `done` runs once, on a later turn, with the archive's path or the error: "The download server
+    // answered <status>." for a status other than 200, the transport's error, one of the sentences
+    // below, a file error, or a cancellation.
     static std::shared_ptr<UpdateTask> fetch(const QUrl& url, Progress progress,
                                              std::function<void(UpdateResult<QString>)> done,
                                              std::optional<qint64> limit = std::nullopt);
 
-    static constexpr double kIdleTimeout = 60.0;
+    static QString tooLargeSentence() {
+        return QStringLiteral("The new build is larger than an update can be, so it wasn’t downloaded.");
+    }
+    static QString notEnoughSpaceSentence() {
+        return QStringLiteral("There’s not enough disk space to download the new build.");
+    }
 };
 
 } // namespace betakit

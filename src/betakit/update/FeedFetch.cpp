@@ -1,21 +1,13 @@
 // The update feed's address, its fetch and the installed version.
 #include "betakit/VeldorBeta.h"
 
-#include "HttpTransfer.h"
+#include "betakit/HttpTransfer.h"
 
 #include "platform/Platform.h"
 
 #include <QUrlQuery>
 
 namespace betakit {
-
-namespace {
-
-// A feed is a few kilobytes; a server that sends more is not sending a feed.
-constexpr qint64 kFeedLimit = 4 * 1024 * 1024;
-constexpr double kFeedIdleTimeout = 20.0;
-
-} // namespace
 
 QUrl VeldorBeta::updateFeedURL(const BetaConfiguration& config) {
     if (config.updateFeed)
@@ -36,23 +28,17 @@ std::shared_ptr<UpdateTask> VeldorBeta::fetchFeed(const BetaConfiguration& confi
     query.addQueryItem(QStringLiteral("t"), QString::number(seconds));
     url.setQuery(query);
 
-    auto body = std::make_shared<QByteArray>();
     HttpTransfer::Handlers handlers;
-    handlers.data = [body](const QByteArray& chunk) -> std::optional<UpdateError> {
-        if (body->size() + chunk.size() > kFeedLimit)
-            return UpdateError::platform(QStringLiteral("The update feed is larger than a feed can be."));
-        body->append(chunk);
-        return std::nullopt;
-    };
-    handlers.finished = [body, done = std::move(done)](std::optional<UpdateError> error, int status) {
+    handlers.finished = [done = std::move(done)](std::optional<UpdateError> error, int status,
+                                                 const QByteArray& body) {
         if (error)
             done(std::move(*error));
         else if (status != 200)
             done(UpdateError::beta(QStringLiteral("The update server answered %1.").arg(status)));
         else
-            done(UpdateFeed::decode(*body));
+            done(UpdateFeed::decode(body));
     };
-    return HttpTransfer::start(url, kFeedIdleTimeout, std::move(handlers));
+    return HttpTransfer::start({url}, HttpTransfer::Policy::feed(), std::move(handlers));
 }
 
 InstalledVersion VeldorBeta::installedVersion(const BetaConfiguration& config) {

@@ -66,6 +66,13 @@ bool quietUpdateCheckInFlight() {
     return quietState().inFlight;
 }
 
+void releaseUpdaterForQuit() {
+    if (quietState().task)
+        quietState().task->cancel();
+    quietState().task.reset();
+    UpdateWindowController::releaseAll();
+}
+
 void resetUpdateChecksForTesting() {
     if (quietState().task)
         quietState().task->cancel();

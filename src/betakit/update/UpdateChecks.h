@@ -20,6 +20,9 @@ bool quietUpdateCheckInFlight();
 // installing only comes forward.
 void updateCheckOnRequest(const BetaConfiguration& config);
 
+// The application quits: the quiet check's fetch and the update window with its work go now.
+void releaseUpdaterForQuit();
+
 // Forgets the quiet checks' state and the open update window.
 void resetUpdateChecksForTesting();
 

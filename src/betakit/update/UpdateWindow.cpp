@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 
 #include <cmath>
+#include <vector>
 
 namespace betakit {
 
@@ -16,6 +17,13 @@ namespace {
 std::unique_ptr<UpdateWindowController>& slot() {
     static std::unique_ptr<UpdateWindowController> controller;
     return controller;
+}
+
+// Controllers whose window has closed, until the next turn. Owned here rather than by that turn's
+// task, so a quit can let go of them before the application goes.
+std::vector<std::unique_ptr<UpdateWindowController>>& closing() {
+    static std::vector<std::unique_ptr<UpdateWindowController>> controllers;
+    return controllers;
 }
 
 UpdateViewServices windowServices() {
@@ -95,8 +103,8 @@ void UpdateWindowController::windowWillClose(BetaPanel&) {
         return;
     // The close is still being delivered (perhaps from a button of the view): the controller and
     // its model go on the next turn, the panel after them.
-    std::shared_ptr<UpdateWindowController> closing(slot().release());
-    platform::Platform::current().runtime().async([closing] {});
+    closing().push_back(std::move(slot()));
+    platform::Platform::current().runtime().async([] { closing().clear(); });
 }
 
 UpdateWindowController* UpdateWindowController::openUpdateWindow() {
@@ -105,6 +113,11 @@ UpdateWindowController* UpdateWindowController::openUpdateWindow() {
 
 void UpdateWindowController::resetForTesting() {
     slot().reset();
+}
+
+void UpdateWindowController::releaseAll() {
+    slot().reset();
+    closing().clear();
 }
 
 UpdateModel& showUpdateWindow(const BetaConfiguration& configuration, UpdateModel::Stage stage) {

@@ -16,7 +16,7 @@ namespace betakit {
 
 // Owns the one update window: its model, its panel and the view in it. The open window's
 // controller sits in a slot of its own (`openUpdateWindow()`), which keeps it alive; closing the
-// window empties the slot, and controller, model and panel go on the next turn.
+// window empties the slot, and controller, model and panel go on the next turn, or at the quit.
 //
 // The panel is 520 wide and as high as its stage (520 tall, 240 short); a change of height class
 // animates it to the new height keeping its top-left corner. It refuses to close while a build
@@ -46,6 +46,9 @@ public:
     static UpdateWindowController* openUpdateWindow();
     // Closes nothing: forgets the slot's controller at once (tests).
     static void resetForTesting();
+    // The application quits: the open window's controller and those of closed windows go now,
+    // with their models and work, not in the application's teardown.
+    static void releaseAll();
 
 private:
     std::unique_ptr<UpdateModel> m_model;

@@ -1,3 +1,4 @@
+#include "betakit/HttpTransfer.h"
 #include "betakit/VeldorBeta.h"
 
 #include "update/LoopbackServer.h"
@@ -148,6 +149,22 @@ TEST_F(ReportSendingTest, TheAnswerIsJudgedByStatusAndReply) {
     EXPECT_EQ(server.requests().size(), qsizetype(std::size(cases)));
 }
 
+// A redirect is the server's answer: neither the report nor the key goes anywhere else, and the
+// send fails as for any answer it does not accept.
+TEST_F(ReportSendingTest, ARedirectIsNotFollowed) {
+    server.serve(QStringLiteral("/elsewhere"), {.status = 200, .body = R"({"ok":true,"id":"R-9"})"});
+    for (const int status : {302, 307}) {
+        SCOPED_TRACE(status);
+        server.serve(
+            QStringLiteral("/beta/report"),
+            {.status = status, .body = "", .headers = {{"Location", server.url("/elsewhere").toEncoded()}}});
+        EXPECT_EQ(upload("{}", endpoint()),
+                  "unreachable: The server answered " + std::to_string(status) + ".");
+    }
+    ASSERT_EQ(server.requests().size(), 2);
+    EXPECT_EQ(server.requests()[1].url.path(), QStringLiteral("/beta/report"));
+}
+
 TEST_F(ReportSendingTest, ARefusedConnectionIsUnreachable) {
     QTcpServer closed;
     ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
@@ -162,7 +179,7 @@ TEST_F(ReportSendingTest, ASilentServerTimesOutAfterThirtySecondsOfTheClock) {
     server.serve(QStringLiteral("/beta/report"), {.answers = false});
     startUpload("{}", endpoint());
     ASSERT_TRUE(runUntil([this] { return !server.requests().isEmpty(); }));
-    runtime().advance(ReportSending::kTimeout - 0.5);
+    runtime().advance(betakit::HttpTransfer::Policy::upload().timeout - 0.5);
     EXPECT_FALSE(result);
     runtime().advance(0.5);
     ASSERT_TRUE(runUntil([this] { return result.has_value(); }));

@@ -3,6 +3,8 @@
 #include "AppFixture.h"
 #include "UpdateTestSupport.h"
 
+#include "support/FillableFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -119,6 +121,71 @@ TEST_F(Download, OnlyWebAddressesAreDownloaded) {
         pumpUntil([&] { return result.has_value(); });
         EXPECT_TRUE(result->error().description().contains("isn’t an http or https address"));
     }
+    EXPECT_TRUE(archives().isEmpty());
+}
+
+// A server that sends a byte now and then never looks idle, yet would never finish: it fails as
+// a stalled one does, a minute after the last time enough arrived.
+TEST_F(Download, AServerThatDripsFailsAsAStalledOneDoes) {
+    server.serve("/drip.zip", {200, body, true, 0});
+    std::optional<UpdateResult<QString>> result;
+    qint64 received = 0;
+    task = betakit::BetaDownload::fetch(
+        server.url("/drip.zip"), [&](qint64 r, qint64) { received = r; },
+        [&](UpdateResult<QString> r) { result.emplace(std::move(r)); });
+    pumpUntil([&] { return server.requests().size() == 1; });
+    pumpBriefly();
+    for (int drop = 1; drop <= 2; ++drop) {
+        runtime().advance(25);
+        server.sendMore("z");
+        pumpUntil([&] { return received == drop; });
+    }
+    EXPECT_FALSE(result.has_value());
+    runtime().advance(10);
+    ASSERT_TRUE(pumpUntil([&] { return result.has_value(); }));
+    EXPECT_EQ(result->error(), UpdateError::network(QNetworkReply::TimeoutError, "The request timed out."));
+    EXPECT_TRUE(archives().isEmpty());
+}
+
+// The announced size is checked before anything is asked: past what an update may unpack to, or
+// past the free space of the temporary folder, nothing is downloaded.
+TEST_F(Download, AnArchiveTooLargeOrWithoutRoomIsNotAskedFor) {
+    server.serve("/a.zip", {200, body});
+    const auto fetch = [&](qint64 announced) {
+        std::optional<UpdateResult<QString>> result;
+        task = betakit::BetaDownload::fetch(
+            server.url("/a.zip"), nullptr, [&](UpdateResult<QString> r) { result.emplace(std::move(r)); },
+            announced);
+        pumpUntil([&] { return result.has_value(); });
+        return result;
+    };
+    EXPECT_EQ(fetch(5'000'000'000)->error(),
+              UpdateError::beta("The new build is larger than an update can be, so it wasn’t downloaded."));
+
+    FillableFolder disk(FillableFolder::Kind::Tmpfs);
+    if (!disk.unavailable().empty())
+        GTEST_SKIP() << disk.unavailable();
+    QDir(paths().temporary()).removeRecursively();
+    ASSERT_TRUE(QFile::link(disk.path(), paths().temporary()));
+    disk.setFull(true);
+    EXPECT_EQ(fetch(body.size())->error(),
+              UpdateError::beta("There’s not enough disk space to download the new build."));
+    EXPECT_TRUE(server.requests().isEmpty());
+    QFile::remove(paths().temporary());
+}
+
+TEST_F(Download, ADiskThatFillsIsSaidInWords) {
+    server.serve("/a.zip", {200, body});
+    FillableFolder disk(FillableFolder::Kind::FileSizeLimit, 100'000);
+    disk.setFull(true);
+    std::optional<UpdateResult<QString>> result;
+    task = betakit::BetaDownload::fetch(
+        server.url("/a.zip"), nullptr, [&](UpdateResult<QString> r) { result.emplace(std::move(r)); },
+        body.size());
+    pumpUntil([&] { return result.has_value(); });
+    disk.setFull(false);
+    EXPECT_EQ(VeldorBeta::updateErrorText(result->error()),
+              "There’s not enough disk space to download the new build.");
     EXPECT_TRUE(archives().isEmpty());
 }
 

@@ -1,11 +1,24 @@
 #include "LoopbackServer.h"
 
+#include <QSslConfiguration>
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
 
-LoopbackServer::LoopbackServer() : m_server(new QTcpServer(this)) {
+LoopbackServer::LoopbackServer(std::optional<Tls> tls) : m_tls(tls.has_value()) {
+    if (tls) {
+        auto* server = new QSslServer(this);
+        QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+        config.setPrivateKey(tls->key);
+        config.setLocalCertificate(tls->certificate);
+        server->setSslConfiguration(config);
+        m_server = server;
+    } else {
+        m_server = new QTcpServer(this);
+    }
     m_server->listen(QHostAddress::LocalHost, 0);
-    connect(m_server, &QTcpServer::newConnection, this, &LoopbackServer::accept);
+    // A TLS connection is pending once its handshake is done.
+    connect(m_server, &QTcpServer::pendingConnectionAvailable, this, &LoopbackServer::accept);
 }
 
 LoopbackServer::~LoopbackServer() {
@@ -19,7 +32,7 @@ void LoopbackServer::serve(const QString& path, Response response) {
 }
 
 QUrl LoopbackServer::url(const QString& path) const {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path));
+    return QUrl(QStringLiteral("%1://127.0.0.1:%2%3").arg(m_tls ? "https" : "http").arg(port()).arg(path));
 }
 
 quint16 LoopbackServer::port() const {
@@ -32,6 +45,14 @@ int LoopbackServer::openConnections() const {
         if (socket && socket->state() == QAbstractSocket::ConnectedState)
             ++open;
     return open;
+}
+
+void LoopbackServer::sendMore(const QByteArray& bytes) {
+    for (const auto& socket : m_sockets)
+        if (socket && socket->state() == QAbstractSocket::ConnectedState) {
+            socket->write(bytes);
+            m_bytesSent += bytes.size();
+        }
 }
 
 void LoopbackServer::accept() {

@@ -5,15 +5,18 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSslCertificate>
+#include <QSslKey>
 #include <QString>
 #include <QUrl>
 
 #include <functional>
+#include <optional>
 
 class QTcpServer;
 class QTcpSocket;
 
-// A small HTTP/1.1 server on 127.0.0.1 for the beta kit's tests: it answers requests from a table
+// A small HTTP/1.1 (or https) server on 127.0.0.1 for the beta kit's tests: it answers requests from a table
 // of paths and records what it was asked, with the body a request announced by its length. Its sockets live
 // on the test's thread, so the test must let Qt's events run (see pumpUntil in UpdateTestSupport.h).
 class LoopbackServer final : public QObject {
@@ -38,7 +41,13 @@ public:
         QByteArray body;
     };
 
-    LoopbackServer();
+    // With a key and certificate it speaks https.
+    struct Tls {
+        QSslKey key;
+        QSslCertificate certificate;
+    };
+
+    explicit LoopbackServer(std::optional<Tls> tls = std::nullopt);
     ~LoopbackServer() override;
 
     void serve(const QString& path, Response response);
@@ -51,12 +60,15 @@ public:
     qint64 bytesSent() const { return m_bytesSent; }
     // Connections still open (a stalled one stays open until the client goes).
     int openConnections() const;
+    // More body bytes on every open connection: a stalled server that drips.
+    void sendMore(const QByteArray& bytes);
 
 private:
     void accept();
     void readRequest(QTcpSocket* socket);
 
     QTcpServer* m_server;
+    bool m_tls = false;
     QHash<QString, Response> m_responses;
     QList<Request> m_requests;
     QList<QPointer<QTcpSocket>> m_sockets;
