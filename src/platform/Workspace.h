@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -57,6 +58,12 @@ public:
                 result.append(app);
         return result;
     }
+    // This process's application is the frontmost one: on X11 the window manager's active window
+    // is one of ours.
+    bool ownApplicationIsFrontmost() const {
+        const auto front = frontmostApplication();
+        return front && front->pid == QCoreApplication::applicationPid();
+    }
     // False once the application has quit.
     bool isRunning(qint32 pid) const { return runningApplication(pid).has_value(); }
 
@@ -65,6 +72,8 @@ signals:
     void applicationLaunched(const platform::RunningApplication& app);
     void applicationTerminated(const platform::RunningApplication& app);
     void applicationActivated(const platform::RunningApplication& app);
+    // The frontmost application is another one, or none is any longer; after applicationActivated.
+    void frontmostApplicationChanged();
 };
 
 } // namespace platform

@@ -16,6 +16,7 @@
 #include <xcb/shape.h>
 
 #include <csignal>
+#include <cstring>
 
 using namespace e2e;
 using platform::x11::XcbReply;
@@ -113,6 +114,19 @@ protected:
             xcb_shape_get_rectangles_reply(c(), xcb_shape_get_rectangles(c(), window, kind), nullptr));
         return r ? int(r->rectangles_len) : -1;
     }
+    // The window lets what lies below show at a point of its own: outside its shape (drawn
+    // opaque), else transparent there.
+    bool seeThrough(xcb_window_t window, QPoint at) {
+        XcbReply<xcb_shape_get_rectangles_reply_t> r(xcb_shape_get_rectangles_reply(
+            c(), xcb_shape_get_rectangles(c(), window, XCB_SHAPE_SK_BOUNDING), nullptr));
+        if (!r)
+            return false;
+        const auto* rects = xcb_shape_get_rectangles_rectangles(r.get());
+        const bool inShape = std::any_of(rects, rects + r->rectangles_len, [&](const xcb_rectangle_t& s) {
+            return QRect(s.x, s.y, s.width, s.height).contains(at);
+        });
+        return !inShape || alphaAt(window, at) == 0;
+    }
     xcb_window_t topmost() {
         XcbReply<xcb_query_tree_reply_t> tree(
             xcb_query_tree_reply(c(), xcb_query_tree(c(), m_watch.root()), nullptr));
@@ -137,6 +151,19 @@ protected:
         const QImage image = pixels(window, QRect(at, QSize(1, 1)));
         return image.isNull() ? -1 : qAlpha(image.pixel(0, 0));
     }
+    // What the screen shows at a point, a compositor's work included.
+    std::optional<QRgb> onScreen(QPoint at) {
+        XcbReply<xcb_get_image_reply_t> image(
+            xcb_get_image_reply(c(),
+                                xcb_get_image(c(), XCB_IMAGE_FORMAT_Z_PIXMAP, m_watch.root(), int16_t(at.x()),
+                                              int16_t(at.y()), 1, 1, ~0u),
+                                nullptr));
+        if (!image || xcb_get_image_data_length(image.get()) < 4)
+            return std::nullopt;
+        QRgb pixel;
+        std::memcpy(&pixel, xcb_get_image_data(image.get()), sizeof pixel);
+        return pixel | 0xff000000u;
+    }
     // For people: the window's pixels and the screen under it, when $E2E_SHOTS names a folder.
     void keepPicture(xcb_window_t window, const QString& name) {
         const QString folder = qEnvironmentVariable("E2E_SHOTS");
@@ -154,6 +181,8 @@ protected:
             QImage(xcb_get_image_data(screen.get()), area.width(), area.height(), QImage::Format_RGB32)
                 .save(folder + "/" + name + "-screen.png");
     }
+
+    void expectLandingSeen(xcb_window_t panel);
 
     TestClient m_watch;
     Keys m_keys;
@@ -221,6 +250,55 @@ TEST_F(FloatingKeyboardTest, ASnapWhileShownLeavesAHoleThatClosesAgain) {
     EXPECT_TRUE(unmapped(window));
 }
 
+// The terminal goes to the top half of "R", above the keyboard, then grows into the left half,
+// under the keyboard's left part: where the hole opens the screen shows the terminal itself
+// (its empty background, white), never the desktop behind it, until the hole starts to close.
+void FloatingKeyboardTest::expectLandingSeen(xcb_window_t panel) {
+    const auto terminal = xcb_window_t(envPid("E2E_TERMINAL"));
+    m_keys.press({"UP"});
+    ASSERT_TRUE(waitFor([&] {
+        const QRect frame = outerFrameOf(terminal);
+        return frame.width() > 1200 && frame.bottom() < kOnRight.top();
+    })) << "the terminal did not go to the top half";
+    const QPoint point(1600, 800), reference(1600, 300);
+    ASSERT_TRUE(kOnRight.contains(point) && !kOnRight.contains(reference));
+
+    m_keys.press({"LEFT"});
+    const auto start = Clock::now();
+    std::optional<double> opened;
+    QList<std::pair<double, std::optional<QRgb>>> seen;
+    while (since(start) < 0.45) {
+        if (!opened && seeThrough(panel, point - kOnRight.topLeft()))
+            opened = since(start);
+        if (opened)
+            seen.append({since(start), onScreen(point)});
+    }
+    ASSERT_TRUE(opened) << "no hole opened at the point";
+    const auto window = onScreen(reference);
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(window == QRgb(0xffffffff)) << "the terminal's own pixels: " << std::hex << *window;
+    // One frame of the compositor's may pass before the window's pixels are up.
+    int shown = 0;
+    for (const auto& [at, pixel] : seen) {
+        if (at > *opened + 0.05) {
+            EXPECT_TRUE(pixel == window) << "at " << at << " s the hole shows " << std::hex
+                                         << pixel.value_or(0) << ", not the terminal";
+        }
+        shown += pixel == window;
+    }
+    EXPECT_GT(shown, 0);
+}
+
+TEST_F(FloatingKeyboardTest, AWindowGrowingUnderItIsSeenThroughTheHole) {
+    ASSERT_TRUE(waitFor([&] { return compositorRuns(); }));
+    const auto shown = hold();
+    ASSERT_TRUE(shown);
+    ASSERT_TRUE(waitFor([&] { return alphaAt(shown->first, {300, 200}) > 180; }));
+    expectLandingSeen(shown->first);
+    release();
+    EXPECT_TRUE(unmapped(shown->first));
+}
+
 TEST_F(FloatingKeyboardTest, WithoutACompositorItIsOpaqueAndShaped) {
     ::kill(envPid("E2E_COMPOSITOR_PID"), SIGTERM);
     ASSERT_TRUE(waitFor([&] { return !compositorRuns(); }));
@@ -232,6 +310,7 @@ TEST_F(FloatingKeyboardTest, WithoutACompositorItIsOpaqueAndShaped) {
     EXPECT_EQ(shapeRectangles(window, XCB_SHAPE_SK_INPUT), 0);
     EXPECT_EQ(geometry(window), kOnRight);
     keepPicture(window, "opaque");
+    expectLandingSeen(window);
     release();
     EXPECT_TRUE(unmapped(window));
 }

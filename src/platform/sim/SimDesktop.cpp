@@ -166,6 +166,7 @@ AXElement SimDesktop::addApp(const SimApp& app) {
 
 void SimDesktop::quitApp(qint32 pid) {
     RunningApplication quit;
+    bool wasFront = false;
     {
         std::lock_guard lock(m_mutex);
         auto it = m_apps.find(pid);
@@ -178,19 +179,27 @@ void SimDesktop::quitApp(qint32 pid) {
             removeMenuNodeLocked(it->menuBar);
         m_apps.erase(it);
         m_appOrder.removeAll(pid);
-        if (m_frontmost == pid)
+        wasFront = m_frontmost == pid;
+        if (wasFront)
             m_frontmost.reset();
     }
     emit applicationTerminated(quit);
+    if (wasFront)
+        emit frontmostChanged();
 }
 
 void SimDesktop::activateLocked(qint32 pid, After& after) {
     auto it = m_apps.find(pid);
     if (it == m_apps.end())
         return;
+    const bool changed = m_frontmost != pid;
     m_frontmost = pid;
     it->spec.hidden = false;
-    after.push_back([this, app = runningLocked(*it)] { emit applicationActivated(app); });
+    after.push_back([this, app = runningLocked(*it), changed] {
+        emit applicationActivated(app);
+        if (changed)
+            emit frontmostChanged();
+    });
 }
 
 void SimDesktop::activate(qint32 pid) {
@@ -203,8 +212,14 @@ void SimDesktop::activate(qint32 pid) {
 }
 
 void SimDesktop::clearFrontmost() {
-    std::lock_guard lock(m_mutex);
-    m_frontmost.reset();
+    bool changed = false;
+    {
+        std::lock_guard lock(m_mutex);
+        changed = m_frontmost.has_value();
+        m_frontmost.reset();
+    }
+    if (changed)
+        emit frontmostChanged();
 }
 
 std::optional<qint32> SimDesktop::frontmostPid() const {

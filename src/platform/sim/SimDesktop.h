@@ -143,7 +143,8 @@ public:
     AXElement addApp(const SimApp& app);
     // The application quits with all its windows (announced through applicationTerminated).
     void quitApp(qint32 pid);
-    // Makes the application frontmost (announced through applicationActivated).
+    // Makes the application frontmost (announced through applicationActivated, then
+    // frontmostChanged when it was not in front already).
     void activate(qint32 pid);
     // No application in front.
     void clearFrontmost();
@@ -191,6 +192,8 @@ signals:
     void applicationLaunched(const platform::RunningApplication& app);
     void applicationTerminated(const platform::RunningApplication& app);
     void applicationActivated(const platform::RunningApplication& app);
+    // The frontmost application changed, to another or to none.
+    void frontmostChanged();
 
 private:
     friend class SimAccessibility;

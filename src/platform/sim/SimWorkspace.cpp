@@ -9,6 +9,8 @@ SimWorkspace::SimWorkspace(std::shared_ptr<SimDesktop> desktop) : m_desktop(std:
             Qt::DirectConnection);
     connect(d, &SimDesktop::applicationActivated, this, &Workspace::applicationActivated,
             Qt::DirectConnection);
+    connect(d, &SimDesktop::frontmostChanged, this, &Workspace::frontmostApplicationChanged,
+            Qt::DirectConnection);
 }
 
 std::optional<RunningApplication> SimWorkspace::frontmostApplication() const {

@@ -265,9 +265,12 @@ void X11Workspace::refresh() {
     for (const auto& app : old.apps)
         if (!find(fresh.apps, app.pid))
             emit applicationTerminated(app);
-    if (fresh.frontmost && fresh.frontmost != old.frontmost)
+    if (fresh.frontmost == old.frontmost)
+        return;
+    if (fresh.frontmost)
         if (const auto* app = find(fresh.apps, *fresh.frontmost))
             emit applicationActivated(*app);
+    emit frontmostApplicationChanged();
 }
 
 } // namespace platform::x11

@@ -39,7 +39,7 @@ void QtAppShell::applyPolicy() {
 }
 
 bool QtAppShell::isActive() const {
-    return QGuiApplication::applicationState() == Qt::ApplicationActive;
+    return m_workspace.ownApplicationIsFrontmost();
 }
 
 bool QtAppShell::mainWindowVisible() const {

@@ -3,6 +3,7 @@
 #include "tilewick/store/StoreHooks.h"
 
 #include "platform/TaskbarPresence.h"
+#include "platform/Workspace.h"
 
 #include <QObject>
 #include <QPointer>
@@ -18,7 +19,9 @@ class MainWindow;
 // - Activation policy: regular shows the main window in task bars and window switchers;
 //   accessory leaves it out (_NET_WM_STATE_SKIP_TASKBAR and _SKIP_PAGER), so the tray icon is
 //   the program's one presence.
-// - Active: one of the program's windows has the keyboard focus (Qt's application state).
+// - Active: the program is the workspace's frontmost application (the window manager's active
+//   window is one of ours), as the hotkey engine's tap sees it. Not Qt's application state, which
+//   stays active after a focused window of ours closes.
 // - Activating raises the main window and asks the window manager to give it the focus.
 // - Occluded: the window is not exposed (unmapped, or all of it covered where the server says so).
 // - Frames are outer frames, decorations included, in global coordinates; the screen's visible
@@ -27,7 +30,8 @@ class MainWindow;
 class QtAppShell final : public QObject, public AppShell {
     Q_OBJECT
 public:
-    explicit QtAppShell(platform::TaskbarPresence& taskbar) : m_taskbar(taskbar) {}
+    QtAppShell(platform::TaskbarPresence& taskbar, const platform::Workspace& workspace)
+        : m_taskbar(taskbar), m_workspace(workspace) {}
 
     void setMainWindow(MainWindow* window);
 
@@ -49,6 +53,7 @@ private:
     bool mainWindowVisible() const;
 
     platform::TaskbarPresence& m_taskbar;
+    const platform::Workspace& m_workspace;
     QPointer<MainWindow> m_window;
     platform::ActivationPolicy m_policy = platform::ActivationPolicy::Regular;
 };

@@ -2,6 +2,8 @@
 
 #include "MainWindow.h"
 
+#include "platform/Workspace.h"
+
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QLineEdit>
@@ -31,10 +33,13 @@ QWidget* topLevelOf(const QWindow* window) {
 
 } // namespace
 
-QtShellEvents::QtShellEvents(QObject* parent)
-    : ShellEvents(parent), m_state(QGuiApplication::applicationState()) {
+QtShellEvents::QtShellEvents(const platform::Workspace& workspace, QObject* parent)
+    : ShellEvents(parent), m_workspace(workspace), m_active(workspace.ownApplicationIsFrontmost()),
+      m_hidden(QGuiApplication::applicationState() == Qt::ApplicationHidden) {
     qApp->installEventFilter(this);
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &QtShellEvents::applicationStateChanged);
+    connect(&workspace, &platform::Workspace::frontmostApplicationChanged, this,
+            &QtShellEvents::frontmostChanged);
 }
 
 QtShellEvents::~QtShellEvents() {
@@ -55,18 +60,25 @@ AppDelegate::Focus QtShellEvents::focus() {
 }
 
 void QtShellEvents::applicationStateChanged(Qt::ApplicationState state) {
-    const Qt::ApplicationState before = m_state;
-    m_state = state;
-    if (before == state)
+    const bool hidden = state == Qt::ApplicationHidden;
+    if (hidden == m_hidden)
         return;
-    if (before == Qt::ApplicationHidden)
-        emit applicationDidUnhide();
-    if (before == Qt::ApplicationActive)
-        emit applicationDidResignActive();
-    if (state == Qt::ApplicationHidden)
+    m_hidden = hidden;
+    if (hidden)
         emit applicationDidHide();
-    if (state == Qt::ApplicationActive)
+    else
+        emit applicationDidUnhide();
+}
+
+void QtShellEvents::frontmostChanged() {
+    const bool active = m_workspace.ownApplicationIsFrontmost();
+    if (active == m_active)
+        return;
+    m_active = active;
+    if (active)
         emit applicationDidBecomeActive();
+    else
+        emit applicationDidResignActive();
 }
 
 bool QtShellEvents::eventFilter(QObject* watched, QEvent* event) {

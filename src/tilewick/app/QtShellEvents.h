@@ -8,6 +8,10 @@
 
 class QWindow;
 
+namespace platform {
+class Workspace;
+}
+
 namespace tilewick {
 
 // The delegate's notifications from Qt on the desktop (one application event filter):
@@ -15,8 +19,8 @@ namespace tilewick {
 // | notification                  | source                                                         |
 // |-------------------------------|----------------------------------------------------------------|
 // | window did become key         | WindowActivate of one of our top-level widgets (it got focus)  |
-// | application did become active | applicationStateChanged to Active                              |
-// | application did resign active | applicationStateChanged from Active                            |
+// | application did become active | the workspace's frontmost application becomes this one         |
+// | application did resign active | the workspace's frontmost application is another one, or none  |
 // | application did hide / unhide | applicationStateChanged to and from Hidden (never on X11)      |
 // | occlusion state changed       | a top-level window's exposure changes (Expose)                 |
 // | window will close             | Close of one of our top-level widgets                          |
@@ -25,7 +29,10 @@ namespace tilewick {
 class QtShellEvents final : public ShellEvents {
     Q_OBJECT
 public:
-    explicit QtShellEvents(QObject* parent = nullptr);
+    // Being active follows the workspace's frontmost application, the window manager's active
+    // window: Qt's application state stays active when a focused window of ours closes, until one
+    // of our windows takes and loses the focus again.
+    explicit QtShellEvents(const platform::Workspace& workspace, QObject* parent = nullptr);
     ~QtShellEvents() override;
 
     // The focus questions of the local key monitor, answered from QApplication.
@@ -36,8 +43,11 @@ protected:
 
 private:
     void applicationStateChanged(Qt::ApplicationState state);
+    void frontmostChanged();
 
-    Qt::ApplicationState m_state;
+    const platform::Workspace& m_workspace;
+    bool m_active;
+    bool m_hidden;
     QHash<QWindow*, bool> m_exposed;
 };
 

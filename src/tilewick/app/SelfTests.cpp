@@ -5,6 +5,7 @@
 #include "ToolSession.h"
 
 #include "platform/Platform.h"
+#include "platform/Workspace.h"
 #include "tilewick/mainwindow/appsnaps/AppSnapsPage.h"
 #include "tilewick/mainwindow/appsnaps/PickerBoxView.h"
 #include "tilewick/store/SettingsKeys.h"
@@ -229,7 +230,7 @@ QString recordQuietChecks(BetaActivity& activity, platform::Runtime& runtime,
 
 void testUpdateTimer(ToolSession& session, const QString& path) {
     platform::Runtime& runtime = session.platform().runtime();
-    QtShellEvents events;
+    QtShellEvents events(session.platform().service<platform::Workspace>());
     // No main window exists while a tool runs; the override answers for it.
     const BetaActivity::Queries noMainWindow{[] { return false; }, [] { return false; }};
     BetaActivity activity(events, runtime, noMainWindow, nullptr);

@@ -17,6 +17,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 #include "platform/TrayColors.h"
+#include "platform/Workspace.h"
 #include "tilewick/appsnaps/AppSnapsEngine.h"
 #include "tilewick/engine/HotkeyEngine.h"
 #include "tilewick/engine/MultiWindow.h"
@@ -69,7 +70,7 @@ void orderlyQuit(const AppServices& services, const platform::Platform& platform
 
 int runProgram(const ProgramServices& services) {
     platform::Platform& platform = services.platform;
-    auto shell = std::make_shared<QtAppShell>(services.taskbar);
+    auto shell = std::make_shared<QtAppShell>(services.taskbar, platform.service<platform::Workspace>());
     // A termination request takes the same way out as the menu's Quit.
     QObject::connect(&services.termination, &platform::TerminationSignals::terminationRequested, shell.get(),
                      [shell = shell.get()] { shell->terminate(); });
@@ -108,7 +109,7 @@ int runProgram(const ProgramServices& services) {
     AboutPanel about(panels, platform.bundle().bundlePath());
     app.showAbout = [&about] { about.show(); };
 
-    QtShellEvents events;
+    QtShellEvents events(platform.service<platform::Workspace>());
     // The in-use rule that runs the quiet update checks.
     BetaActivity activity(events, platform.runtime(), BetaActivity::Queries::of(*shell),
                           &services.screenSession);
