@@ -4,11 +4,13 @@
 #include "platform/drawing/RoundedRect.h"
 
 #include <QPainter>
+#include <QResizeEvent>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -139,9 +141,31 @@ void KitText::paintEvent(QPaintEvent* event) {
     QLabel::paintEvent(event);
 }
 
+QSize KitText::fitted(QSize hint) const {
+    // A label guesses its wrapped height for a width of its own choosing, which is not the width
+    // the layout gives it: too tall, a column ends in blank space; too short, the last line goes.
+    if (wordWrap() && width() > 0)
+        hint.setHeight(heightForWidth(width()));
+    return hint;
+}
+
+int KitText::heightForWidth(int width) const {
+    return QLabel::heightForWidth(std::min(width, maximumWidth()));
+}
+
+QSize KitText::sizeHint() const {
+    return fitted(QLabel::sizeHint());
+}
+
+QSize KitText::minimumSizeHint() const {
+    return fitted(QLabel::minimumSizeHint());
+}
+
 void KitText::resizeEvent(QResizeEvent* event) {
     QLabel::resizeEvent(event);
     fitLines();
+    if (wordWrap() && event->oldSize().width() != width())
+        updateGeometry();
 }
 
 // KitBox and KitRule

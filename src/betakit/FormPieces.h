@@ -53,11 +53,18 @@ public:
     void setRichText(std::function<QString(Scheme)> build);
     void setMaximumLines(int lines);
 
+    // Once laid out, a wrapping text asks for the height its lines take at the width it has.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+    // A layout may offer more than the widest the text may be (a centred text of fixed width).
+    int heightForWidth(int width) const override;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    QSize fitted(QSize hint) const;
     void follow(Scheme scheme);
     void fitLines();
 

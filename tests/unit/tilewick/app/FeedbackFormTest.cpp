@@ -427,3 +427,35 @@ TEST_F(FeedbackFormTest, RenderToolDrawsTheFormAtItsSizeInTheSchemeAsked) {
 }
 
 } // namespace
+
+TEST_F(FeedbackFormTest, TheColumnEndsTwentyFourPointsBelowThePrivacyNote) {
+    auto view = makeView(typed());
+    render(*view);
+    const auto& p = view->pieces();
+    const QWidget* column = p.scroll->widget();
+    const int noteBottom = p.privacyNote->mapTo(column, QPoint(0, p.privacyNote->height())).y();
+    EXPECT_GT(p.scroll->verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(column->height(), noteBottom + 24);
+}
+
+TEST_F(FeedbackFormTest, TheThankYouIsWholeWithALongAddress) {
+    auto view = makeView(typed());
+    model->send();
+    answer(QStringLiteral("r-1"));
+    render(*view);
+    const KitText* message = view->pieces().thanksMessage;
+    // Whatever it said before, the message takes the height of its lines (three with the
+    // 60-character address).
+    for (const QString address :
+         {QStringLiteral("samuel.wellington.harrowgate.third@mail.longdomainexampl.com"),
+          QStringLiteral("sam@example.com"), QStringLiteral("samuel.wellington.harrowgate@example.com")}) {
+        model->editFeedback([&](BetaFeedback& f) { f.email = address; });
+        render(*view);
+        ASSERT_TRUE(message->text().endsWith("Tilewick beta.")) << address.size();
+        const QFontMetrics metrics(message->font());
+        const int needed =
+            metrics.boundingRect(QRect(0, 0, message->width(), 10000), Qt::TextWordWrap, message->text())
+                .height();
+        EXPECT_GE(message->height(), needed) << address.size();
+    }
+}
