@@ -4,10 +4,19 @@
 # nothing of ours is reachable through a shared `src/` include path.
 #
 #   tilewick_module(<target> DIR <folder below src> [EXCLUDE <regex>...] [TOP_LEVEL_ONLY]
-#                   [PUBLIC <targets>...] [PRIVATE <targets>...])
+#                   [FILES <names>...] [PUBLIC <targets>...] [PRIVATE <targets>...])
 #
 # DIR's .h/.cpp files (recursively) are the module's sources; EXCLUDE drops matching paths (another
 # module's subfolders). TOP_LEVEL_ONLY takes only the folder's own headers, not its subfolders'.
+# FILES takes only the named files of DIR (<name>.h and, where it exists, <name>.cpp), so a module
+# can be carved out of a folder without moving a file or changing an include path.
+#
+# A file belongs to one module. Each module claims its sources; a folder's module leaves out the
+# files a module defined before it has claimed, and a FILES module must be defined before the
+# module of its folder (it stops the configuration if a file it names is claimed already). A module
+# that links a FILES module of its own folder publishes that module's headers beside its own too:
+# a header's include of a sibling ("BetaLog.h") is looked up beside the published link, not the
+# source. It only shows what the module links anyway.
 
 # Qt's headers are most of every translation unit's compile time, so they are parsed once per build
 # into a precompiled header that every target reuses. A precompiled header of Qt takes 150-200 MB,
@@ -42,20 +51,54 @@ tilewick_precompiled_header(tilewick_precompiled_widgets
   HEADERS ${TILEWICK_PRECOMPILED} ${TILEWICK_PRECOMPILED_WIDGETS} LINK Qt6::Core Qt6::Gui Qt6::Widgets)
 
 function(tilewick_module target)
-  cmake_parse_arguments(M "TOP_LEVEL_ONLY" "DIR" "EXCLUDE;PUBLIC;PRIVATE" ${ARGN})
+  cmake_parse_arguments(M "TOP_LEVEL_ONLY" "DIR" "EXCLUDE;FILES;PUBLIC;PRIVATE" ${ARGN})
   set(dir ${CMAKE_SOURCE_DIR}/src/${M_DIR})
-  if(M_TOP_LEVEL_ONLY)
-    file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.h ${dir}/*.cpp)
+  get_property(claimed GLOBAL PROPERTY TILEWICK_CLAIMED_SOURCES)
+  if(M_FILES)
+    set(sources "")
+    foreach(name IN LISTS M_FILES)
+      if(NOT EXISTS ${dir}/${name}.h)
+        message(FATAL_ERROR "${target}: src/${M_DIR}/${name}.h does not exist")
+      endif()
+      list(APPEND sources ${dir}/${name}.h)
+      if(EXISTS ${dir}/${name}.cpp)
+        list(APPEND sources ${dir}/${name}.cpp)
+      endif()
+    endforeach()
+    foreach(source IN LISTS sources)
+      if(source IN_LIST claimed)
+        message(FATAL_ERROR "${target}: ${source} is in a module defined before it")
+      endif()
+    endforeach()
   else()
-    file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${dir}/*.h ${dir}/*.cpp)
+    if(M_TOP_LEVEL_ONLY)
+      file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.h ${dir}/*.cpp)
+    else()
+      file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${dir}/*.h ${dir}/*.cpp)
+    endif()
+    foreach(pattern IN LISTS M_EXCLUDE)
+      list(FILTER sources EXCLUDE REGEX "${pattern}")
+    endforeach()
+    if(claimed)
+      list(REMOVE_ITEM sources ${claimed})
+    endif()
   endif()
-  foreach(pattern IN LISTS M_EXCLUDE)
-    list(FILTER sources EXCLUDE REGEX "${pattern}")
+  set_property(GLOBAL APPEND PROPERTY TILEWICK_CLAIMED_SOURCES ${sources})
+
+  set(published ${sources})
+  foreach(dependency IN LISTS M_PUBLIC M_PRIVATE)
+    if(TARGET ${dependency})
+      get_target_property(part_of ${dependency} TILEWICK_FILES_OF)
+      if(part_of STREQUAL M_DIR AND NOT M_FILES)
+        get_target_property(theirs ${dependency} SOURCES)
+        list(APPEND published ${theirs})
+      endif()
+    endif()
   endforeach()
 
   set(root ${CMAKE_BINARY_DIR}/include/${target})
   file(REMOVE_RECURSE ${root})
-  foreach(source IN LISTS sources)
+  foreach(source IN LISTS published)
     if(source MATCHES "\\.h$")
       file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR}/src ${source})
       get_filename_component(parent ${root}/${rel} DIRECTORY)
@@ -81,6 +124,9 @@ function(tilewick_module target)
     endif()
   endforeach()
   set_target_properties(${target} PROPERTIES TILEWICK_SEES_WIDGETS ${widgets})
+  if(M_FILES)
+    set_target_properties(${target} PROPERTIES TILEWICK_FILES_OF ${M_DIR})
+  endif()
   if(widgets)
     target_precompile_headers(${target} REUSE_FROM tilewick_precompiled_widgets)
   else()
