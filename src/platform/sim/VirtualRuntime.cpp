@@ -100,6 +100,8 @@ struct VirtualRuntime::Scheduler {
     mutable std::mutex mutex;
     std::condition_variable cv;
     std::atomic<qint64> nowNs{0};
+    // Delayed items and repeating timers that have fired.
+    int timersFired = 0;
     VirtualClock clock;
     std::thread::id mainThread;
     bool shutdown = false;       // the runtime is going: nothing runs any more
@@ -245,6 +247,8 @@ struct VirtualRuntime::Scheduler {
             }
             break;
         }
+        if (toRun)
+            ++timersFired;
         lock.unlock();
         if (toRun)
             (*toRun)();
@@ -490,6 +494,11 @@ void VirtualRuntime::advance(double seconds) {
 
 double VirtualRuntime::elapsed() const {
     return double(m_scheduler->nowNs.load()) / 1e9;
+}
+
+int VirtualRuntime::timersFired() const {
+    std::lock_guard<std::mutex> lock(m_scheduler->mutex);
+    return m_scheduler->timersFired;
 }
 
 int VirtualRuntime::pendingTimers() const {

@@ -69,6 +69,9 @@ public:
     double elapsed() const;
     // Scheduled after() items and repeating timers that are neither cancelled nor released.
     int pendingTimers() const;
+    // How many times delayed items and repeating timers have fired so far: the wake-ups a
+    // program would have had.
+    int timersFired() const;
 
     struct Scheduler;
 

@@ -84,8 +84,12 @@ FitBoth::FitBoth(qreal minScale, QWidget* parent) : QGraphicsView(parent), m_min
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
-    setViewportUpdateMode(QGraphicsView::SmartViewportUpdate);
+    // Items' cached pictures are copied straight onto the window only with one clip rectangle
+    // and no smooth-scaling hint (items that scale pictures ask for it themselves); otherwise
+    // Qt blends them through its thread pool, which a pulse frame of the keyboard would wake
+    // dozens of times.
+    setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    setViewportUpdateMode(QGraphicsView::BoundingRectViewportUpdate);
     // The page shows through: the host paints the background.
     viewport()->setAutoFillBackground(false);
     setBackgroundBrush(Qt::NoBrush);

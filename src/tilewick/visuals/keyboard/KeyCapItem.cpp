@@ -42,13 +42,24 @@ public:
         setAcceptHoverEvents(false);
     }
 
-    void changeGeometry() { prepareGeometryChange(); }
+    void changeGeometry() {
+        prepareGeometryChange();
+        m_picture = QImage();
+    }
     QRectF boundingRect() const override { return QRectF(QPointF(), m_cap.m_size).adjusted(-2, -2, 2, 2); }
 
     void paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) override {
         const auto& look = m_cap.m_look;
         if (!look.pulseIndex)
             return;
+        // The outline is drawn once for the key's shape, scheme and scale, and each frame blends
+        // it at the frame's opacity.
+        const bool dark = look.scheme == Scheme::Dark;
+        const qreal scale = deviceScale(*painter);
+        if (m_picture.isNull() || m_pictureDark != dark || m_picture.devicePixelRatio() != scale) {
+            m_picture = KeyPulse::plainPicture(m_cap.m_shape, dark, scale);
+            m_pictureDark = dark;
+        }
         const KeyCapContext& keyboard = m_cap.m_keyboard;
         double phase = KeyPulse::kStillPhase;
         if (keyboard.animates()) {
@@ -57,11 +68,13 @@ public:
                 held = keyboard.services().uptime() - *look.pressedAt;
             phase = KeyPulse::phase(held, keyboard.animationTime(), *look.pulseIndex);
         }
-        KeyPulse::paint(*painter, m_cap.m_shape, phase, look.scheme == Scheme::Dark, false, m_cap.m_cap.u);
+        KeyPulse::paintPlain(*painter, m_cap.m_shape.boundingRect(), m_picture, phase);
     }
 
 private:
     KeyCapItem& m_cap;
+    QImage m_picture;
+    bool m_pictureDark = false;
 };
 
 KeyCapItem::KeyCapItem(KeyCapContext& keyboard, QGraphicsItem* parent)
@@ -91,6 +104,10 @@ void KeyCapItem::setCap(const KeyCap& cap, QSizeF size, const KeyCap::Look& look
         update();
         m_pulse->update();
     }
+}
+
+void KeyCapItem::updatePulse() {
+    m_pulse->update();
 }
 
 void KeyCapItem::applyInteraction() {

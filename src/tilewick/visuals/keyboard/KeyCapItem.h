@@ -24,6 +24,8 @@ public:
     // A new cap (geometry or binding) or look; repaints only when something changed.
     void setCap(const KeyCap& cap, QSizeF size, const KeyCap::Look& look);
     const HoverLift& lift() const { return m_lift; }
+    // Draws the pulse's outline again, at the phase of now.
+    void updatePulse();
 
     // The default accessibility action: what a click does, without the picking checks.
     void press();

@@ -15,6 +15,9 @@ namespace tilewick {
 
 namespace {
 
+// Room around the shape for the plain outline's stroke.
+constexpr qreal kPlainMargin = 1;
+
 QLinearGradient pulseGradient(const QRectF& bounds, bool dark) {
     return Theme::accentDiagonal(bounds, dark ? Scheme::Dark : Scheme::Light);
 }
@@ -28,18 +31,36 @@ double KeyPulse::phase(std::optional<double> secondsHeld, double referenceSecond
     return 0.5 - 0.5 * std::cos(2 * std::numbers::pi * (x - std::floor(x)));
 }
 
+QImage KeyPulse::plainPicture(const QPainterPath& shape, bool dark, qreal deviceScale) {
+    const QRectF bounds = shape.boundingRect();
+    const QSizeF size = (bounds.size() + QSizeF(2 * kPlainMargin, 2 * kPlainMargin)) * deviceScale;
+    QImage picture(QSize(int(std::ceil(size.width())), int(std::ceil(size.height()))).expandedTo(QSize(1, 1)),
+                   QImage::Format_ARGB32_Premultiplied);
+    picture.setDevicePixelRatio(deviceScale);
+    picture.fill(Qt::transparent);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.translate(QPointF(kPlainMargin, kPlainMargin) - bounds.topLeft());
+    p.strokePath(shape, QPen(pulseGradient(bounds, dark), 1.5));
+    return picture;
+}
+
+void KeyPulse::paintPlain(QPainter& painter, const QRectF& shapeBounds, const QImage& picture, double phase) {
+    if (shapeBounds.isEmpty() || picture.isNull())
+        return;
+    const qreal opacity = painter.opacity();
+    painter.setOpacity(opacity * plainOpacity(phase));
+    painter.drawImage(shapeBounds.topLeft() - QPointF(kPlainMargin, kPlainMargin), picture);
+    painter.setOpacity(opacity);
+}
+
 void KeyPulse::paint(QPainter& painter, const QPainterPath& shape, double phase, bool dark, bool glow,
                      qreal u) {
     const QRectF bounds = shape.boundingRect();
     if (bounds.isEmpty())
         return;
-    // The outline is drawn once per shape and scheme and blended at each frame's opacity.
     if (!glow) {
-        const QByteArray style = dark ? "pulse-dark" : "pulse-light";
-        paintCached(painter, shape, 1, style, plainOpacity(phase), [&](QPainter& p) {
-            p.setRenderHint(QPainter::Antialiasing);
-            p.strokePath(shape, QPen(pulseGradient(bounds, dark), 1.5));
-        });
+        paintPlain(painter, bounds, plainPicture(shape, dark, deviceScale(painter)), phase);
         return;
     }
     // The blurred stroke: its soft mask, coloured by the gradient.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QPainterPath>
 
 #include <optional>
@@ -27,6 +28,11 @@ struct KeyPulse {
     // Draws the pulse around `shape` for a key `u` high.
     static void paint(QPainter& painter, const QPainterPath& shape, double phase, bool dark, bool glow,
                       qreal u);
+
+    // The plain outline of `shape` at `deviceScale` device pixels per point. A key keeps it and
+    // draws it with paintPlain() at every frame's opacity.
+    static QImage plainPicture(const QPainterPath& shape, bool dark, qreal deviceScale);
+    static void paintPlain(QPainter& painter, const QRectF& shapeBounds, const QImage& picture, double phase);
 };
 
 } // namespace tilewick

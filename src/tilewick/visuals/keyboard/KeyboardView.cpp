@@ -216,26 +216,38 @@ void KeyboardView::refreshDecorations() {
     scheduleFrames();
 }
 
-void KeyboardView::scheduleFrames() {
+double KeyboardView::frameInterval() const {
     const double now = m_services.now();
-    bool wanted = m_bannerFade.isRunning(now) || m_multiModeFade.isRunning(now);
-    if (animates() && !m_environment.renderTime) {
-        if (m_multiModeFade.target() > 0)
-            wanted = true;
-        for (const KeyCapItem* cap : m_caps)
-            wanted = wanted || cap->look().pulseIndex.has_value();
+    const bool moving = animates() && !m_environment.renderTime;
+    // The banner, fades, lifts and blinks move at the banner's rate.
+    bool fast = m_bannerFade.isRunning(now) || m_multiModeFade.isRunning(now) ||
+                (moving && m_multiModeFade.target() > 0);
+    bool pulses = false;
+    for (const KeyCapItem* cap : m_caps) {
+        fast = fast || cap->look().editing || cap->lift().isAnimating(now, m_services.reduceMotion());
+        pulses = pulses || (moving && cap->look().pulseIndex.has_value());
     }
-    for (const KeyCapItem* cap : m_caps)
-        wanted = wanted || cap->look().editing || cap->lift().isAnimating(now, m_services.reduceMotion());
-    if (wanted && !m_frames) {
+    if (fast)
+        return kBannerFrame;
+    return pulses ? kPulseFrame : 0;
+}
+
+void KeyboardView::scheduleFrames() {
+    // One timer drives every animation of the keyboard, at the rate of the fastest one running;
+    // pulses alone wake it 10 times a second.
+    const double interval = frameInterval();
+    if (interval == m_frameInterval && (interval == 0) == !m_frames)
+        return;
+    if (m_frames)
+        m_frames->cancel();
+    m_frames.reset();
+    m_frameInterval = interval;
+    if (interval > 0) {
         QPointer<KeyboardView> self(this);
-        m_frames = m_services.runtime().every(kBannerFrame, 0, [self] {
+        m_frames = m_services.runtime().every(interval, 0, [self] {
             if (self)
                 self->tick();
         });
-    } else if (!wanted && m_frames) {
-        m_frames->cancel();
-        m_frames.reset();
     }
 }
 
@@ -246,8 +258,7 @@ void KeyboardView::tick() {
         m_lastPulseFrame = now;
         for (KeyCapItem* cap : m_caps) {
             if (cap->look().pulseIndex)
-                for (QGraphicsItem* child : cap->childItems())
-                    child->update();
+                cap->updatePulse();
         }
     }
     for (KeyCapItem* cap : m_caps)

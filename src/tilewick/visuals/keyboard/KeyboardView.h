@@ -91,6 +91,8 @@ private:
     void relayout();
     void refresh();
     void refreshDecorations();
+    // The interval the keyboard's animations need frames at; 0 when nothing moves.
+    double frameInterval() const;
     void scheduleFrames();
     void paintLabels(QPainter& painter) const;
     void paintMultiMode(QPainter& painter) const;
@@ -111,6 +113,7 @@ private:
     Transition m_bannerFade;
     Transition m_multiModeFade;
     platform::RepeatingTimerRef m_frames;
+    double m_frameInterval = 0;
     double m_lastPulseFrame = 0;
 };
 

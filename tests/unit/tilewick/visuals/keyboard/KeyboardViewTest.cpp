@@ -339,6 +339,28 @@ TEST_F(KeyboardViewTest, PulseIndexFollowsTheTabsCardOrder) {
     EXPECT_TRUE(cap(kKeyQ).look().emphasised);
 }
 
+// Every animation of a keyboard runs on one timer: pulses alone wake the program 10 times a
+// second, the multi-mode banner 30, and a keyboard nobody sees not at all.
+TEST_F(KeyboardViewTest, AnimationsWakeOnlyAtTheirCappedRates) {
+    keyboard({.brandedSpaceBar = true});
+    store().setTab(SnapTab::quarters);
+    const auto wakeUpsOver10s = [this] {
+        runtime().advance(1); // fades and lifts come to rest
+        const int before = runtime().timersFired();
+        runtime().advance(10);
+        return runtime().timersFired() - before;
+    };
+    const int idle = wakeUpsOver10s(); // the store's own polls, 1.5 s apart
+    store().setAnimating(true);
+    EXPECT_NEAR(wakeUpsOver10s() - idle, 100, 1);
+    store().setMultiWindow(true);
+    EXPECT_NEAR(wakeUpsOver10s() - idle, 300, 1);
+    store().setMultiWindow(false);
+    EXPECT_NEAR(wakeUpsOver10s() - idle, 100, 1);
+    store().setAnimating(false);
+    EXPECT_NEAR(wakeUpsOver10s(), idle, 1); // the polls' phase may bring one in
+}
+
 TEST_F(KeyboardViewTest, FloatingKeyboardKeysAreOnlyAGuide) {
     keyboard(
         {.brandedSpaceBar = true, .allHotkeysSelected = true, .keyFaceOpacity = 0.94, .keysAreGuide = true});
