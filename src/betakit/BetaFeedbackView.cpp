@@ -271,7 +271,7 @@ QWidget* BetaFeedbackView::buildDiagnosticsCard() {
                              bkFont(11.5, 400), bkMuted, scheme);
     auto* included = new KitText({}, bkFont(11.5, 400), bkMuted, scheme);
     const QString includedRest =
-        QStringLiteral(" the app version, your macOS version, your type of Mac, the options "
+        QStringLiteral(" the app version, your system\u2019s version, your type of computer, the options "
                        "you\u2019ve chosen in ") +
         app + QStringLiteral(", and a record of what ") + app +
         QStringLiteral(" did, such as \u201Cexport started\u201D or \u201Cexport failed: "
@@ -283,10 +283,11 @@ QWidget* BetaFeedbackView::buildDiagnosticsCard() {
     never->setRichText([](Scheme s) {
         return leadIn(
             QStringLiteral("What\u2019s never included:"),
-            QStringLiteral(" your name, email address or your Mac\u2019s name; the names or contents of your "
-                           "files, documents, contacts or messages; screenshots; anything from other apps; "
-                           "anything that could identify you. The log is built so it can\u2019t record "
-                           "those things, and every report is checked again before it\u2019s sent."),
+            QStringLiteral(
+                " your name, email address or your computer\u2019s name; the names or contents of your "
+                "files, documents, contacts or messages; screenshots; anything from other apps; "
+                "anything that could identify you. The log is built so it can\u2019t record "
+                "those things, and every report is checked again before it\u2019s sent."),
             s);
     });
     for (KitText* paragraph : {adds, included, never}) {

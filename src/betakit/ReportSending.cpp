@@ -120,7 +120,7 @@ void VeldorBeta::mailReport(const QByteArray& report, const BetaConfiguration& c
     // Every character but the unreserved ones encoded, so "&", "=", "+" and "%" in the subject
     // stay text.
     const QString mailBody =
-        written ? body + QStringLiteral(" (Please attach the file shown in Finder.)") : body;
+        written ? body + QStringLiteral(" (Please attach the file shown in the file manager.)") : body;
     url.setQuery(QStringLiteral("subject=") + QString::fromLatin1(QUrl::toPercentEncoding(subject)) +
                      QStringLiteral("&body=") + QString::fromLatin1(QUrl::toPercentEncoding(mailBody)),
                  QUrl::StrictMode);

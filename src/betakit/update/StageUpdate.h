@@ -19,7 +19,7 @@ inline const QString kSignatureUncheckedSentence =
 inline const QString kNotOurDeveloperSentence =
     QStringLiteral("The new build isn’t signed by Veldor Pellrath’s developer, so it wasn’t installed.");
 inline const QString kNotNotarisedSentence =
-    QStringLiteral("The new build isn’t notarised by Apple, so it wasn’t installed.");
+    QStringLiteral("The new build isn’t notarised by its maker, so it wasn’t installed.");
 // "This copy of <app name> can’t be replaced where it is. …"
 QString cantReplaceSentence(const QString& appName);
 

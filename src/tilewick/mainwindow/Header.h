@@ -23,10 +23,10 @@ class TilewickStore;
 namespace HeaderTips {
 inline constexpr const char* icon = "Tilewick: move and resize windows from the keyboard";
 inline constexpr const char* warning =
-    "Hotkeys aren't working yet: turn on Tilewick in System Settings › Privacy & Security › Accessibility";
+    "Hotkeys aren't working yet: turn on Tilewick in the desktop's settings › Accessibility";
 inline constexpr const char* overlay =
     "Show the keyboard when you hold your Tilewick modifiers in another app";
-inline constexpr const char* login = "Open Tilewick automatically when you log in to your Mac";
+inline constexpr const char* login = "Open Tilewick automatically when you log in to your computer";
 inline constexpr const char* manual = "Manual: how Tilewick works, with a search and a glossary";
 inline constexpr const char* feedback = "Send beta feedback: a bug, an idea or a question";
 } // namespace HeaderTips

@@ -66,7 +66,7 @@ QList<BannerContent> BannerContent::stack(bool trusted, const QList<ConflictingA
             {QStringLiteral("accessibility"),
              StatusTone::warn,
              QStringLiteral("Allow Tilewick to move windows"),
-             QStringLiteral("Turn on Tilewick in Privacy & Security › Accessibility. It needs this to "
+             QStringLiteral("Turn on Tilewick in the desktop's settings › Accessibility. It needs this to "
                             "move windows and to catch its hotkeys before other apps do."),
              {{BannerAction::Kind::requestAccessibility, QStringLiteral("Open Accessibility Settings"),
                true}}});

@@ -26,7 +26,7 @@ QList<Part> makeParts() {
                 topic(u"start-allow", u"Let it move windows",
                       u"The first time it opens, Tilewick asks for [Accessibility "
                       u"access](search:accessibility). "
-                      u"Click **Open System Settings** and turn on Tilewick."_s),
+                      u"Click **Open Accessibility Settings** and turn on Tilewick."_s),
                 topic(u"start-snap", u"Hold ⌥⌘ and press a key",
                       u"**⌥⌘←** puts the window you're using on the left half of the screen, **⌥⌘→** on the "
                       u"right, and **⌥⌘Return** fills the screen. Hold **⌥⌘** for a moment in any app to see "
@@ -57,7 +57,7 @@ QList<Part> makeParts() {
                       u"Tilewick keeps working with its window closed. Open it again from its icon in the "
                       u"menu bar."_s),
                 topic(u"not-working", u"If the hotkeys stop working",
-                      u"In System Settings › Privacy & Security › Accessibility, remove Tilewick with the "
+                      u"In the desktop's settings › Accessibility, remove Tilewick with the "
                       u"minus (–) button, then open Tilewick again and turn it back on. If another window "
                       u"snapping app is running, quit one of them."_s),
                 topic(u"updates", u"New betas and feedback", updatesText()),
@@ -97,7 +97,7 @@ QList<Part> makeParts() {
 QList<Term> makeTerms() {
     return {
         {u"term-accessibility"_s, u"Accessibility access"_s,
-         u"The permission in System Settings that lets Tilewick move other apps' windows."_s},
+         u"The permission in the desktop's settings that lets Tilewick move other apps' windows."_s},
         {u"term-default-app-snaps"_s, u"Default App Snaps"_s,
          u"The last tab, where you choose where apps open."_s},
         {u"term-floating-keyboard"_s, u"Floating keyboard"_s,

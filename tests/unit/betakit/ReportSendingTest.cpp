@@ -277,7 +277,7 @@ TEST_F(ReportMailTest, WithoutAMailProgramAMailtoMessageAndTheFileShown) {
     EXPECT_EQ(queryItem(url, QStringLiteral("subject")), subject);
     EXPECT_EQ(
         queryItem(url, QStringLiteral("body")),
-        QStringLiteral("My Tilewick beta report is attached. (Please attach the file shown in Finder.)"));
+        QStringLiteral("My Tilewick beta report is attached. (Please attach the file shown in the file manager.)"));
     EXPECT_EQ(launcher().revealed(), QStringList({file}));
     EXPECT_EQ(readFile(file), QString::fromUtf8(report));
 }

@@ -191,7 +191,7 @@ TEST_F(StageUpdateTest, EachCheckRefusesWithItsSentenceAndLeavesNothing) {
              zipApp(app);
              return stage();
          },
-         "The new build isn’t notarised by Apple, so it wasn’t installed."},
+         "The new build isn’t notarised by its maker, so it wasn’t installed."},
         {"notarised by a notary nobody trusts",
          [&] {
              const QString app = newBuild();
@@ -199,7 +199,7 @@ TEST_F(StageUpdateTest, EachCheckRefusesWithItsSentenceAndLeavesNothing) {
              zipApp(app);
              return stage();
          },
-         "The new build isn’t notarised by Apple, so it wasn’t installed."},
+         "The new build isn’t notarised by its maker, so it wasn’t installed."},
         {"a zip with ../ (Zip Slip)",
          [&] {
              ZipWriter writer;

@@ -161,13 +161,15 @@ TEST_F(FeedbackFormTest, EveryFixedTextWordForWord) {
         return doc.toPlainText();
     };
     EXPECT_EQ(plain(p.explanation[1]),
-              "What\u2019s included: the app version, your macOS version, your type of Mac, the options "
+              "What\u2019s included: the app version, your system\u2019s version, your type of computer, the "
+              "options "
               "you\u2019ve "
               "chosen in Tilewick, and a record of what Tilewick did, such as \u201Cexport started\u201D or "
               "\u201Cexport failed: error 12\u201D.");
     EXPECT_EQ(
         plain(p.explanation[2]),
-        "What\u2019s never included: your name, email address or your Mac\u2019s name; the names or contents "
+        "What\u2019s never included: your name, email address or your computer\u2019s name; the names or "
+        "contents "
         "of your files, documents, contacts or messages; screenshots; anything from other apps; anything "
         "that could identify you. The log is built so it can\u2019t record those things, and every report "
         "is checked again before it\u2019s sent.");

@@ -106,7 +106,7 @@ TEST(BannerContent, PermissionFirstThenEachClashingUtilityInTheStoresOrder) {
     EXPECT_EQ(banners[0].tone, StatusTone::warn);
     EXPECT_EQ(banners[0].title, "Allow Tilewick to move windows");
     EXPECT_EQ(banners[0].text,
-              "Turn on Tilewick in Privacy & Security › Accessibility. It needs this to move "
+              "Turn on Tilewick in the desktop's settings › Accessibility. It needs this to move "
               "windows and to catch its hotkeys before other apps do.");
     ASSERT_EQ(banners[0].actions.size(), 1);
     EXPECT_EQ(banners[0].actions[0].title, "Open Accessibility Settings");
