@@ -2,11 +2,13 @@
 
 #include "MenuBarMenu.h"
 
+#include "tilewick/engine/WindowMover.h"
 #include "tilewick/mainwindow/MainView.h"
 #include "tilewick/store/TilewickStore.h"
 
 #include "platform/drawing/WindowFit.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QMenuBar>
 
@@ -84,7 +86,37 @@ void MainWindow::whenFirstDrawn(std::function<void()> work, double patience) {
     });
 }
 
+void MainWindow::holdPaintWhileMoving(const WindowMover& mover) {
+    m_mover = &mover;
+    connect(&mover, &WindowMover::settled, this, [this] {
+        m_paintWaitedEnough = false;
+        releasePaint();
+    });
+}
+
+void MainWindow::releasePaint() {
+    if (m_paintHoldLimit)
+        m_paintHoldLimit->cancel();
+    m_paintHoldLimit.reset();
+    // The request held back, asked again: the window's parts have kept what they want drawn.
+    if (std::exchange(m_paintHeld, false))
+        QCoreApplication::postEvent(this, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);
+}
+
 bool MainWindow::event(QEvent* event) {
+    if (event->type() == QEvent::UpdateRequest && m_mover && m_mover->isBusy() && !m_paintWaitedEnough) {
+        if (!std::exchange(m_paintHeld, true)) {
+            QPointer<MainWindow> self(this);
+            m_paintHoldLimit = m_view.runtime().after(kPaintHold, [self] {
+                if (!self)
+                    return;
+                // A desktop slow to answer has the window drawn as usual until it does.
+                self->m_paintWaitedEnough = true;
+                self->releasePaint();
+            });
+        }
+        return true;
+    }
     const bool handled = QMainWindow::event(event);
     // The window's own paint comes first; its content's follow within the same turn, and the
     // picture goes to the screen at its end.

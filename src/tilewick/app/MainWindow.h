@@ -15,6 +15,7 @@ namespace tilewick {
 
 class TilewickStore;
 class AppShell;
+class WindowMover;
 
 // The window "main": title "Tilewick", 956 × 891 by default, no smaller than its content (at
 // least 220 × 220). It holds the MainView while the store's `windowOpen` is true and an empty
@@ -33,6 +34,11 @@ public:
     // Runs `work` once, on the turn after the window's first picture has gone to the screen, or
     // `patience` seconds from now when the window has drawn none by then (it may not be shown).
     void whenFirstDrawn(std::function<void()> work, double patience);
+    // While a move of `mover` is on its way the window's repaint waits for it to be answered, at
+    // most kPaintHold seconds: drawing the whole window and handing the picture to the X server
+    // beside the move would slow the move down. A hotkey's tab switch and flash draw just after.
+    void holdPaintWhileMoving(const WindowMover& mover);
+    static constexpr double kPaintHold = 0.25;
     // Its view's frames; none while it is closed.
     ClickFrames clickFrames() const override { return m_content ? m_content->clickFrames() : ClickFrames{}; }
 
@@ -55,6 +61,12 @@ private:
     // Held until the first picture; empty once run.
     std::function<void()> m_afterFirstPicture;
     platform::WorkItemRef m_firstPictureWait;
+    QPointer<const WindowMover> m_mover;
+    // A repaint asked for while a move was on its way, and the end of its wait.
+    bool m_paintHeld = false;
+    bool m_paintWaitedEnough = false;
+    platform::WorkItemRef m_paintHoldLimit;
+    void releasePaint();
 };
 
 } // namespace tilewick

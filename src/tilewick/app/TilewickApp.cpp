@@ -117,6 +117,7 @@ int runProgram(const ProgramServices& services) {
     AppDelegate delegate(store, platform, app, events, QtShellEvents::focus());
     MainWindow window(store, app, *shell, view);
     shell->setMainWindow(&window);
+    window.holdPaintWhileMoving(*hooks.mover);
     delegate.setClickFrames(&window);
     // How the store opens the window when none is visible.
     store.setOpenMainWindow([&window] {

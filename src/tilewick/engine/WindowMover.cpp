@@ -100,6 +100,8 @@ void WindowMover::runWaiting() {
         m_moving = true;
         start(m_waiting.takeFirst());
     }
+    if (!isBusy())
+        emit settled();
 }
 
 void WindowMover::start(SnapAction action) {

@@ -149,6 +149,8 @@ public:
 signals:
     // The redo stack became empty or stopped being empty.
     void canRedoChanged(bool canRedo);
+    // The last action asked for is done: its move answered, or it ended without one.
+    void settled();
 
 private:
     void runWaiting();

@@ -6,6 +6,9 @@
 #include "tilewick/visuals/keyboard/KeyboardView.h"
 
 #include <QPainter>
+#include <QPointer>
+
+#include <utility>
 
 namespace tilewick {
 
@@ -28,7 +31,15 @@ PageColumn::PageColumn(const PageContext& context, bool iso, QGraphicsItem* pare
         m_page->setTab(m_store.tab());
         restyle();
     });
-    connect(&store, &TilewickStore::pressedKeysChanged, this, &PageColumn::restyle);
+    // Late by as much as the keyboard's own redraw for held keys.
+    connect(&store, &TilewickStore::pressedKeysChanged, this, [this, runtime = &context.services.runtime()] {
+        if (std::exchange(m_restylePending, true))
+            return;
+        runtime->after(KeyboardView::kHeldKeysDelay, [self = QPointer<PageColumn>(this)] {
+            if (self && std::exchange(self->m_restylePending, false))
+                self->restyle();
+        });
+    });
     connect(&store, &TilewickStore::appSnapMultiChanged, this, &PageColumn::restyle);
     relayout();
 }

@@ -46,6 +46,7 @@ private:
     qreal m_pad = 24;
     TabPage* m_page;
     KeyboardView* m_keyboard;
+    bool m_restylePending = false;
 };
 
 } // namespace tilewick

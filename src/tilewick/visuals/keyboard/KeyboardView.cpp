@@ -12,6 +12,7 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QPointer>
 
 #include <algorithm>
 #include <cmath>
@@ -70,12 +71,13 @@ KeyboardView::KeyboardView(TilewickStore& store, ViewServices services, HoverTip
     for (auto signal :
          {&TilewickStore::bindingsChanged, &TilewickStore::modifiersChanged, &TilewickStore::tabChanged,
           &TilewickStore::flashChanged, &TilewickStore::multiWindowChanged,
-          &TilewickStore::multiWindowUnsupportedChanged, &TilewickStore::pressedKeysChanged,
-          &TilewickStore::recordingChanged, &TilewickStore::editingModifiersChanged,
-          &TilewickStore::hoveredActionChanged, &TilewickStore::hoveredKeyActionChanged,
-          &TilewickStore::appSnapMultiChanged, &TilewickStore::appSnapAppChanged,
-          &TilewickStore::appSnapsChanged, &TilewickStore::canRedoChanged, &TilewickStore::animatingChanged})
+          &TilewickStore::multiWindowUnsupportedChanged, &TilewickStore::recordingChanged,
+          &TilewickStore::editingModifiersChanged, &TilewickStore::hoveredActionChanged,
+          &TilewickStore::hoveredKeyActionChanged, &TilewickStore::appSnapMultiChanged,
+          &TilewickStore::appSnapAppChanged, &TilewickStore::appSnapsChanged, &TilewickStore::canRedoChanged,
+          &TilewickStore::animatingChanged})
         connect(&m_store, signal, this, &KeyboardView::refresh);
+    connect(&m_store, &TilewickStore::pressedKeysChanged, this, &KeyboardView::refreshLater);
     // The key faces are cached with the scheme of their look: a switch draws them again.
     m_services.whenSchemeChanges(this, [this] { refresh(); });
 }
@@ -173,7 +175,20 @@ void KeyboardView::relayout() {
     refresh();
 }
 
+void KeyboardView::refreshLater() {
+    if (m_refreshPending)
+        return;
+    m_refreshPending = true;
+    QPointer<KeyboardView> self(this);
+    m_services.runtime().after(kHeldKeysDelay, [self] {
+        // A refresh meanwhile has drawn the keys as they are.
+        if (self && self->m_refreshPending)
+            self->refresh();
+    });
+}
+
 void KeyboardView::refresh() {
+    m_refreshPending = false;
     const auto bindings = bindingsByKey(m_store);
     const Scheme scheme = m_services.scheme();
     for (qsizetype i = 0; i < m_placements.size(); ++i) {

@@ -46,6 +46,9 @@ public:
     static constexpr double kPulseFrame = 0.1;
     static constexpr double kBannerFrame = 1.0 / 30;
     static constexpr double kFade = 0.15;
+    // How long the keys held wait to be drawn: a hotkey typed as one chord moves its window
+    // before the keyboard is drawn again for its modifiers, which would hold up the move.
+    static constexpr double kHeldKeysDelay = 1.0 / 30;
 
     void setWidth(qreal width);
     const KeyboardMetrics& metrics() const { return m_metrics; }
@@ -90,6 +93,9 @@ private:
 
     void relayout();
     void refresh();
+    // Held keys change with every modifier pressed or let go; their redraw waits kHeldKeysDelay,
+    // and the changes meanwhile make one redraw.
+    void refreshLater();
     void refreshDecorations();
     // The interval the keyboard's animations need frames at; 0 when nothing moves.
     double frameInterval() const;
@@ -115,6 +121,7 @@ private:
     platform::RepeatingTimerRef m_frames;
     double m_frameInterval = 0;
     double m_lastPulseFrame = 0;
+    bool m_refreshPending = false;
 };
 
 } // namespace tilewick

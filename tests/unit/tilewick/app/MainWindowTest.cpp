@@ -107,4 +107,50 @@ TEST_F(MainWindowTest, LaterWorkWaitsForTheFirstPictureOrItsPatience) {
     EXPECT_EQ(ran, 2);
 }
 
+TEST_F(MainWindowTest, ARepaintWaitsForAMoveOnItsWay) {
+    desktop().addScreen({0, 0, 1000, 900}, {0, 25, 1000, 875});
+    desktop().addApp({.pid = 7, .bundleIdentifier = QStringLiteral("org.example.editor")});
+    desktop().activate(7);
+    const auto window =
+        desktop().addWindow(7, {.title = QStringLiteral("Doc"), .frame = {100, 100, 400, 300}});
+    makeStore();
+    MainWindow main(store(), {}, *shell, ViewServices::of(platform()));
+    main.holdPaintWhileMoving(*mover);
+    main.setAttribute(Qt::WA_DontShowOnScreen);
+    main.show();
+    QCoreApplication::processEvents();
+    int paints = 0;
+    struct Counter : QObject {
+        int& paints;
+        explicit Counter(int& p) : paints(p) {}
+        bool eventFilter(QObject*, QEvent* e) override {
+            paints += e->type() == QEvent::Paint;
+            return false;
+        }
+    } counter(paints);
+    main.installEventFilter(&counter);
+
+    desktop().holdAnswers(true);
+    mover->perform(SnapAction::leftHalf);
+    ASSERT_EQ(desktop().frame(window), QRectF(0, 25, 500, 875)); // the request went out
+    main.update();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(paints, 0);
+    desktop().answerWrites();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(paints, 1);
+
+    // A desktop that never answers holds the window's picture back for a moment only.
+    mover->perform(SnapAction::rightHalf);
+    main.update();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(paints, 1);
+    runtime().advance(MainWindow::kPaintHold);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(paints, 2);
+    main.update(); // then it draws as usual until the answer
+    QCoreApplication::processEvents();
+    EXPECT_EQ(paints, 3);
+}
+
 } // namespace

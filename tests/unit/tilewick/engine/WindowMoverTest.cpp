@@ -256,10 +256,13 @@ TEST_F(WindowMoverTest, TheCheckTheLogAndUndoFollowTheDesktopsAnswer) {
     auto overlay = std::make_shared<VisibleOverlay>();
     mover->setOverlayHoles(overlay);
     desktop().holdAnswers(true);
+    int settled = 0;
+    QObject::connect(mover.get(), &WindowMover::settled, [&settled] { ++settled; });
     const AXElement w = open(QStringLiteral("Doc"));
     mover->perform(SnapAction::rightHalf);
     EXPECT_EQ(frameOf(w), QRectF(500, 25, 500, 875)) << "the write went out at once";
     EXPECT_TRUE(mover->isBusy());
+    EXPECT_EQ(settled, 0);
     EXPECT_TRUE(events().isEmpty());
     EXPECT_TRUE(mover->undoStack().isEmpty());
     EXPECT_TRUE(overlay->holes.isEmpty());
@@ -267,6 +270,7 @@ TEST_F(WindowMoverTest, TheCheckTheLogAndUndoFollowTheDesktopsAnswer) {
     // The hole first (it waited first), then the check.
     EXPECT_EQ(desktop().answerWrites(), 2);
     EXPECT_FALSE(mover->isBusy());
+    EXPECT_EQ(settled, 1);
     EXPECT_EQ(events(), QStringList{"snap layout=right_half displays=1 ok=true"});
     const WindowMover::Placement saved{w, kEditor, "org.example.editor", "Doc", {100, 100, 400, 300}};
     EXPECT_EQ(mover->undoStack(), QList<WindowMover::Group>{{saved}});

@@ -53,6 +53,7 @@ protected:
         for (quint16 code : codes)
             keys.insert(code, 0.0);
         store().setPressedKeys(keys);
+        runtime().advance(KeyboardView::kHeldKeysDelay); // held keys are drawn a moment later
     }
     // The keyboard drawn at 2x on the page background.
     QImage render(KeyboardView& view, Scheme scheme) {
@@ -122,6 +123,23 @@ TEST_F(KeyboardViewTest, BannerTextForEachHeldSet) {
         EXPECT_EQ(KeyboardView::bannerText(store(), c.branded, c.picking), c.text)
             << c.held.size() << c.multiWindow << c.branded << c.picking;
     }
+}
+
+TEST_F(KeyboardViewTest, HeldKeysAreDrawnAMomentLaterOnceForAChord) {
+    keyboard();
+    // A hotkey's move, queued between the modifiers of its chord: it runs before the keyboard is
+    // drawn again for them, which happens once, a moment after the first.
+    std::optional<bool> heldWhenMoving;
+    store().setPressedKeys({{kOption, 0.0}});
+    runtime().advance(KeyboardView::kHeldKeysDelay / 2);
+    runtime().async([&] { heldWhenMoving = cap(kOption).look().held; });
+    store().setPressedKeys({{kOption, 0.0}, {kCommand, 0.0}});
+    runtime().runUntilIdle();
+    EXPECT_EQ(heldWhenMoving, false);
+    EXPECT_FALSE(cap(kCommand).look().held);
+    runtime().advance(KeyboardView::kHeldKeysDelay / 2);
+    EXPECT_TRUE(cap(kCommand).look().held);
+    EXPECT_TRUE(cap(kOption).look().held);
 }
 
 TEST_F(KeyboardViewTest, MultiModeBannerShowsOnTheRightKeyboards) {
