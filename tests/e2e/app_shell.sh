@@ -2,7 +2,7 @@
 # End to end on a private X server, under openbox with a tray (trayer) and under icewm with its
 # own: the program starts with its tray icon docked and its main window "main" mapped, closing
 # the window leaves it running, a second start and the tray menu show the window again (the
-# second start exits 0), it quits cleanly on SIGTERM and from the tray menu, and with
+# second start exits 0), it quits cleanly on SIGTERM, from the tray menu and on SIGHUP, and with
 # "showInDock" off its window stays out of task bars. Never touches the user's
 # display. Usage: app_shell.sh <build>/Tilewick.app
 set -euo pipefail
@@ -108,6 +108,20 @@ if kill -0 "$tilewick" 2>/dev/null; then
   kill -TERM "$tilewick"
 fi
 wait "$tilewick" || fail "Tilewick ended with status $? after \"Quit Tilewick\""
+
+# The session ending (SIGHUP) quits as SIGTERM does: "beta.quit" last, lock, socket and run marker gone.
+"$program" >>"$work/tilewick.log" 2>&1 &
+tilewick=$!
+pids+=("$tilewick")
+await main_window || fail "no main window before SIGHUP"
+kill -HUP "$tilewick"
+exit_status=0
+wait "$tilewick" || exit_status=$?
+[ "$exit_status" -eq 0 ] || fail "Tilewick ended with status $exit_status on SIGHUP"
+tail -n 1 "$log_dir"/activity-*.log | grep -q ' beta\.quit$' || fail "after SIGHUP the log does not end with beta.quit"
+[ -e "$log_dir/running" ] && fail "the run marker outlived SIGHUP"
+ls "$XDG_RUNTIME_DIR"/tilewick-*.lock "$XDG_RUNTIME_DIR"/tilewick-*.socket >/dev/null 2>&1 &&
+  fail "SIGHUP left its lock or socket: $(ls -A "$XDG_RUNTIME_DIR" | tr "\n" " ")"
 
 if [ "$status" -ne 0 ]; then
   echo "--- Tilewick's output:" >&2

@@ -2,7 +2,8 @@
 # End to end on a private X server: the real program killed with SIGSEGV dies of it, leaves a crash
 # report the beta kit's reader accepts and its run marker; the next start logs
 # "beta.launch crashed_last_time=true" and asks about the crash; an orderly quit logs "beta.quit"
-# and takes the marker away. Usage: crash_report.sh <build>/Tilewick.app
+# and takes the marker away. While the prompt waits, a click on the tray icon opens the tray menu.
+# Usage: crash_report.sh <build>/Tilewick.app
 set -euo pipefail
 
 app_dir="${1:?usage: crash_report.sh <build>/Tilewick.app}"
@@ -12,8 +13,10 @@ summary_tool="$(dirname "$app_dir")/e2e/crash_report_summary"
 [ -x "$program" ] || { echo "missing $program (build the project first)" >&2; exit 1; }
 
 source "$(dirname "$0")/lib/private_desktop.sh"
-require_tools xdotool
+source "$(dirname "$0")/lib/tilewick_windows.sh"
+require_tools xdotool trayer
 start_private_desktop openbox
+start_tray
 
 fail() { echo "FAIL: $*" >&2; status=1; }
 status=0
@@ -73,6 +76,12 @@ pids+=("$tilewick")
 await sh -c "grep -q 'beta.launch crashed_last_time=true' \"$kit_dir\"/activity-*.log" ||
   fail "the start after the crash logged: $(launches)"
 await crash_prompt || fail "no crash prompt after the crash"
+# The prompt waits for its answer; the tray menu, with its Quit, is still in reach.
+has_docked_icon() { [ -n "$(docked_icons)" ]; }
+await has_docked_icon || fail "no tray icon docked in the tray"
+xdotool mousemove --window "$(docked_icon)" 8 8 click 1
+await menu_shown || fail "a click on the tray icon opened no menu while the crash prompt waited"
+xdotool key Escape
 
 # 3. An orderly quit: "beta.quit" on disk, the marker gone.
 kill -TERM "$tilewick"

@@ -1,12 +1,22 @@
 #include "QtAlerts.h"
 
+#include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 namespace platform {
 
 int QtAlerts::runModal(const ModalAlert& alert) {
-    QMessageBox box;
+    // Modal to the window it is asked from, not to the whole program: the tray icon and its menu,
+    // a way to quit, stay in reach while it waits. That window may go while the alert waits, and
+    // takes the alert with it.
+    QWidget* from = QApplication::activeWindow();
+    if (from && from->windowType() == Qt::Popup)
+        from = nullptr;
+    const QPointer<QMessageBox> alive = new QMessageBox(from);
+    QMessageBox& box = *alive;
+    box.setWindowModality(Qt::WindowModal);
     switch (alert.style) {
     case ModalAlert::Style::Warning:
         box.setIcon(QMessageBox::Warning);
@@ -38,13 +48,16 @@ int QtAlerts::runModal(const ModalAlert& alert) {
 
     // The question may come while another program is in front (the crash prompt at start): the
     // alert comes forward and takes the keyboard before it waits.
-    box.setWindowModality(Qt::ApplicationModal);
     box.show();
     box.raise();
     box.activateWindow();
     box.exec();
-    const auto index = buttons.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
     // Closing the dialog without a button counts as the Escape button.
+    qsizetype index = -1;
+    if (alive) {
+        index = buttons.indexOf(qobject_cast<QPushButton*>(alive->clickedButton()));
+        delete alive;
+    }
     return kAlertFirstButton + int(index >= 0 ? index : escapeIndex);
 }
 

@@ -123,7 +123,8 @@ int runTilewick(int argc, char** argv) {
 
     int status = 0;
     {
-        platform::qt::QtTerminationSignals termination({SIGINT, SIGTERM});
+        // SIGHUP: the session ends (the terminal or the login closes); the same orderly quit.
+        platform::qt::QtTerminationSignals termination({SIGINT, SIGTERM, SIGHUP});
         platform::qt::DBusScreenSession screenSession;
         platform::x11::X11TaskbarPresence taskbar;
         platform::x11::X11FloatingPanel floatingPanel;

@@ -7,6 +7,7 @@
 #include "MenuBarExtra.h"
 #include "QtAppShell.h"
 #include "QtShellEvents.h"
+#include "QuitShortcut.h"
 
 #include "betakit/LogStore.h"
 #include "platform/EventTap.h"
@@ -56,7 +57,7 @@ AppServices standardServices(const TilewickStore& store, const platform::Platfor
     return services;
 }
 
-// Every way out of the event loop ends here: the menu's Quit, SIGINT and SIGTERM.
+// Every way out of the event loop ends here: the menu's Quit, Ctrl+Q, SIGINT, SIGTERM and SIGHUP.
 void orderlyQuit(const AppServices& services, const platform::Platform& platform) {
     if (services.quitHook)
         services.quitHook();
@@ -126,6 +127,9 @@ int runProgram(const ProgramServices& services) {
         window.activateWindow();
     });
     std::unique_ptr<MenuBarExtra> extra;
+    // Ctrl+Q from every window and menu of the program; a hotkey being recorded takes it instead.
+    QuitShortcut quitKey([&store] { return store.recording().has_value(); },
+                         [shell = shell.get()] { shell->terminate(); });
     QObject::connect(&services.instance, &platform::SingleInstance::reopenRequested, &delegate,
                      &AppDelegate::reopen);
 

@@ -41,12 +41,13 @@ docked_icon() {
   [ -n "$ids" ] && echo "${ids%%$'\n'*}"
 }
 
-# A pop-up menu of ours is mapped (an override-redirect window).
+# A pop-up menu of ours is mapped (an override-redirect window, larger than the tray icon, which
+# a tray may map override-redirect too).
 menu_shown() {
   local id
   for id in $(xwininfo -root -tree 2>/dev/null | awk '/"Tilewick": \("Tilewick" "Tilewick"\)/ { print $1 }'); do
     xwininfo -id "$id" 2>/dev/null | awk '/Map State: IsViewable/ { v = 1 } /Override Redirect State: yes/ { o = 1 }
-      END { exit !(v && o) }' && return 0
+      /Width:/ { w = $NF } END { exit !(v && o && w >= 100) }' && return 0
   done
   return 1
 }
