@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace bench {
@@ -15,17 +16,26 @@ struct Figures {
     double worst = 0;
 };
 
-// Milliseconds per call of `work` over `count` calls: the median and the worst.
-inline Figures measure(int count, const std::function<void()>& work) {
+// Milliseconds one call of `work` takes.
+inline double timeOnce(const std::function<void()>& work) {
     using Clock = std::chrono::steady_clock;
-    std::vector<double> times;
-    for (int i = 0; i < count; ++i) {
-        const auto start = Clock::now();
-        work();
-        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
+    const auto start = Clock::now();
+    work();
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// The median and the worst of some times.
+inline Figures figuresOf(std::vector<double> times) {
     std::sort(times.begin(), times.end());
     return {times[times.size() / 2], times.back()};
+}
+
+// Milliseconds per call of `work` over `count` calls: the median and the worst.
+inline Figures measure(int count, const std::function<void()>& work) {
+    std::vector<double> times;
+    for (int i = 0; i < count; ++i)
+        times.push_back(timeOnce(work));
+    return figuresOf(std::move(times));
 }
 
 inline void report(const char* what, Figures f) {

@@ -1,6 +1,7 @@
 #include "KitDesign.h"
 
 #include <QFontDatabase>
+#include <QSet>
 
 namespace betakit {
 
@@ -19,6 +20,18 @@ QFont::Weight bucket(int weight) {
     return QFont::Light;
 }
 
+// Asking whether a family exists goes through fontconfig, and buttons measure their label on
+// every layout; an application font once found stays for the process, so a found one is kept.
+bool hasInstance(const QString& family) {
+    static thread_local QSet<QString> found;
+    if (found.contains(family))
+        return true;
+    if (!QFontDatabase::hasFamily(family))
+        return false;
+    found.insert(family);
+    return true;
+}
+
 } // namespace
 
 QLinearGradient bkAccentGradient(const QRectF& bounds) {
@@ -32,7 +45,7 @@ QLinearGradient bkAccentGradient(const QRectF& bounds) {
 QFont bkFont(double size, int weight) {
     const QString family = QStringLiteral("Inter W%1").arg(weight);
     QFont font;
-    if (QFontDatabase::hasFamily(family)) {
+    if (hasInstance(family)) {
         font.setFamilies({family});
         font.setWeight(QFont::Weight(weight));
         font.setHintingPreference(QFont::PreferNoHinting);

@@ -11,6 +11,16 @@
 
 namespace platform {
 
+namespace {
+
+// Main thread only, like every view.
+QCache<QByteArray, QImage>& cachedPictures() {
+    static QCache<QByteArray, QImage> cache(16 * 1024 * 1024);
+    return cache;
+}
+
+} // namespace
+
 qreal deviceScale(const QPainter& painter) {
     const QTransform device = painter.deviceTransform();
     return std::max(std::hypot(device.m11(), device.m12()), qreal(0.01));
@@ -62,8 +72,7 @@ void paintCached(QPainter& painter, const QPainterPath& shape, qreal margin, con
     if (bounds.isEmpty() || opacity <= 0)
         return;
     const qreal scale = deviceScale(painter);
-    // Main thread only, like every view.
-    static QCache<QByteArray, QImage> cache(16 * 1024 * 1024);
+    QCache<QByteArray, QImage>& cache = cachedPictures();
     QByteArray key = style;
     key += shapeCacheKey(shape);
     key += QByteArray::number(qint64(std::lround(scale * 64)));
@@ -91,6 +100,10 @@ void paintCached(QPainter& painter, const QPainterPath& shape, qreal margin, con
     painter.setOpacity(painter.opacity() * opacity);
     painter.drawImage(bounds.topLeft() - QPointF(margin, margin), *picture);
     painter.restore();
+}
+
+void releaseCachedPictures() {
+    cachedPictures().clear();
 }
 
 } // namespace platform

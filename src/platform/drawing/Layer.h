@@ -29,4 +29,7 @@ QByteArray shapeCacheKey(const QPainterPath& shape);
 void paintCached(QPainter& painter, const QPainterPath& shape, qreal margin, const QByteArray& style,
                  qreal opacity, const std::function<void(QPainter&)>& draw);
 
+// Lets go of every picture paintCached() keeps; they are drawn again when next needed.
+void releaseCachedPictures();
+
 } // namespace platform

@@ -9,6 +9,7 @@
 #include "Toast.h"
 
 #include "tilewick/store/TilewickStore.h"
+#include "tilewick/visuals/DrawingCaches.h"
 #include "tilewick/visuals/Theme.h"
 #include "tilewick/visuals/keyboard/KeyboardView.h"
 
@@ -81,6 +82,8 @@ MainView::~MainView() {
     // The parts go first, while the tips and the frames they report to are still there: hiding
     // them as the view closes tells the tips.
     qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
+    // The window closed: its pictures go once the view is gone.
+    m_services.runtime().async([] { releaseDrawingCaches(); });
 }
 
 void MainView::setRecordingCardFrame(SnapAction action, const QRectF& frame) {

@@ -16,6 +16,9 @@ namespace tilewick {
 
 namespace {
 
+// Shadows are drawn at device scales in steps of this fraction.
+constexpr qreal kScaleSteps = 8;
+
 // One box blur of an alpha plane along rows (or columns), radius `r` pixels.
 void boxBlur(std::vector<uchar>& plane, int width, int height, int r, bool vertical) {
     const int lines = vertical ? width : height, length = vertical ? height : width;
@@ -85,7 +88,21 @@ QByteArray cacheKey(const QPainterPath& shape, const QColor& color, qreal scale,
     return key + shapeCacheKey(shape);
 }
 
+// The kept shadows. Main thread only, like every view.
+QCache<QByteArray, QImage>& shadowCache() {
+    static QCache<QByteArray, QImage> cache(32 * 1024 * 1024);
+    return cache;
+}
+
 } // namespace
+
+qsizetype Shadow::cachedBytes() {
+    return shadowCache().totalCost();
+}
+
+void Shadow::releaseCache() {
+    shadowCache().clear();
+}
 
 void Shadow::paint(QPainter& painter, const QPainterPath& shape) const {
     if (shape.isEmpty() || color.alpha() == 0)
@@ -94,14 +111,16 @@ void Shadow::paint(QPainter& painter, const QPainterPath& shape) const {
         painter.fillPath(shape.translated(offset), color);
         return;
     }
-    // Blurred at device resolution so the shadow is as smooth as what it sits under.
-    const qreal scale = deviceScale(painter);
+    // Blurred near device resolution so the shadow is as smooth as what it sits under: at the
+    // next eighth of a device pixel per point, so that a window being resized (its page
+    // rescaled at every step) draws a kept shadow, scaled by a few per cent at most, instead
+    // of blurring every shape again at each new scale.
+    const qreal scale = std::ceil(deviceScale(painter) * kScaleSteps) / kScaleSteps;
     const qreal sigma = radius / 2 * scale;
     const int box = std::max(1, int(std::lround(std::sqrt(4 * sigma * sigma + 1) - 1) / 2));
     const int margin = 3 * box + 2;
 
-    // Main thread only, like every view.
-    static QCache<QByteArray, QImage> cache(32 * 1024 * 1024);
+    QCache<QByteArray, QImage>& cache = shadowCache();
     const QByteArray key = cacheKey(shape, color, scale, box);
     const QImage* shadow = cache.object(key);
     if (!shadow) {

@@ -17,6 +17,10 @@ struct Shadow {
 
     // Paints the shadow of `shape` (in the painter's coordinates) at the painter's resolution.
     void paint(QPainter& painter, const QPainterPath& shape) const;
+
+    // The blurred shadows kept for repaints, in bytes, and letting go of them all.
+    static qsizetype cachedBytes();
+    static void releaseCache();
 };
 
 } // namespace tilewick

@@ -1,6 +1,9 @@
 #include "support/StoreTest.h"
 
 #include "tilewick/mainwindow/MainView.h"
+#include "tilewick/visuals/Shadow.h"
+
+#include <QImage>
 
 using namespace tilewick;
 using A = SnapAction;
@@ -22,6 +25,18 @@ protected:
 
     std::unique_ptr<MainView> view;
 };
+
+// A closed window keeps none of the pictures it drew: its shadows go once the view is gone.
+TEST_F(MainViewTest, ClosingLetsGoOfTheDrawnPictures) {
+    view->resize(956, 891);
+    QImage image(view->size(), QImage::Format_ARGB32_Premultiplied);
+    view->render(&image);
+    runtime().runUntilIdle();
+    EXPECT_GT(Shadow::cachedBytes(), 0);
+    view.reset();
+    runtime().runUntilIdle();
+    EXPECT_EQ(Shadow::cachedBytes(), 0);
+}
 
 TEST_F(MainViewTest, KeepsTheFramesItsPartsReport) {
     view->setModifierPanelFrame(QRectF(10, 20, 300, 120));

@@ -1,0 +1,136 @@
+// What the main window's view keeps of the memory it took: the program's resident memory before
+// the window is first shown, with it open, after 90 steps of a resize (the page rescaled at each)
+// and after it is closed, against the same course for a custom-painted Qt window of the same size
+// (what Qt itself keeps of a window shown and closed). Each runs in a process of its own (this
+// program started again with "--one main" or "--one custom"), so neither pays the other's first
+// use of the fonts. After closing, the main view's process is within 2 MB of where it started.
+// Run as mainwindow_memory_bench <build>/Tilewick.app.
+
+#include "CustomPaintedWindow.h"
+#include "DrawingPlatform.h"
+
+#include "platform/Platform.h"
+#include "platform/sim/SimPlatform.h"
+#include "platform/sim/VirtualRuntime.h"
+#include "tilewick/mainwindow/MainView.h"
+#include "tilewick/store/TilewickStore.h"
+#include "tilewick/visuals/DrawingCaches.h"
+#include "tilewick/visuals/InterFont.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPointer>
+#include <QVBoxLayout>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include <unistd.h>
+
+using namespace tilewick;
+
+namespace {
+
+constexpr QSize kSize(956, 891);
+
+// Resident memory of this process in megabytes.
+double residentMegabytes() {
+    long pages = 0, resident = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+struct Figures {
+    double before = 0, open = 0, resized = 0, closed = 0;
+};
+
+// The window's course in this process: shown, 90 resize steps, closed. The view is made when the
+// window opens and deleted when it closes, as the program's main window does.
+Figures run(bool mainView, int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    auto platform = bench::installDrawingPlatform(argc, argv);
+    auto& runtime = platform->service<platform::sim::VirtualRuntime>();
+    const ViewServices services = ViewServices::of(*platform);
+    TilewickStore store(*platform);
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    window.resize(kSize);
+    QApplication::processEvents();
+
+    Figures figures;
+    figures.before = residentMegabytes();
+    QPointer<QWidget> view =
+        mainView ? static_cast<QWidget*>(new MainView(store, services)) : new bench::CustomPaintedWindow;
+    layout->addWidget(view);
+    window.show();
+    QApplication::processEvents();
+    window.repaint();
+    figures.open = residentMegabytes();
+    for (int step = 1; step <= 90; ++step) {
+        // Dragging the corner inwards, a few points a step.
+        window.resize(kSize.width() - 4 * step, kSize.height() - 3 * step);
+        QApplication::sendPostedEvents();
+        window.repaint();
+    }
+    figures.resized = residentMegabytes();
+    window.hide();
+    view->deleteLater();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QApplication::processEvents();
+    runtime.runUntilIdle();
+    if (!mainView)
+        releaseDrawingCaches(); // what the main view does as it goes, for a like comparison
+    figures.closed = residentMegabytes();
+    platform::Platform::uninstall();
+    return figures;
+}
+
+Figures runElsewhere(const char* self, const char* kind, const char* appFolder) {
+    const std::string command = std::string("'") + self + "' --one " + kind + " '" + appFolder + "'";
+    Figures figures;
+    if (FILE* child = popen(command.c_str(), "r")) {
+        if (std::fscanf(child, "%lf %lf %lf %lf", &figures.before, &figures.open, &figures.resized,
+                        &figures.closed) != 4)
+            figures = {};
+        pclose(child);
+    }
+    return figures;
+}
+
+void print(const char* name, const Figures& f) {
+    std::printf("%-16s before %6.1f MB   open %6.1f MB   90 resize steps %6.1f MB   closed %6.1f MB"
+                "   kept %+5.1f MB\n",
+                name, f.before, f.open, f.resized, f.closed, f.closed - f.before);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 3 && std::strcmp(argv[1], "--one") == 0) {
+        const bool mainView = std::strcmp(argv[2], "main") == 0;
+        char* rest[] = {argv[0], argv[3], nullptr};
+        const Figures f = run(mainView, 2, rest);
+        std::printf("%f %f %f %f\n", f.before, f.open, f.resized, f.closed);
+        return 0;
+    }
+    const char* appFolder = argc > 1 ? argv[1] : "";
+    const Figures main = runElsewhere(argv[0], "main", appFolder);
+    const Figures custom = runElsewhere(argv[0], "custom", appFolder);
+    print("main view", main);
+    print("custom-painted", custom);
+    std::printf("kept after closing: main view %+.1f MB (target within 2 MB), custom-painted %+.1f MB; "
+                "main view / custom-painted at 90 steps %.2f\n",
+                main.closed - main.before, custom.closed - custom.before,
+                (main.resized - main.before) / std::max(custom.resized - custom.before, 0.1));
+    return 0;
+}
