@@ -14,6 +14,9 @@ constexpr double kPixelsToPoints = 72.0 / 96.0;
 
 const QString kResourceBundle = QStringLiteral("Tilewick_Tilewick.bundle");
 const QString kVariableFont = QStringLiteral("InterVariable.ttf");
+// Our own drawings of characters Inter lacks (the globe), built with the fonts; no system font
+// is sure to have them.
+const QString kSymbolFont = QStringLiteral("TilewickSymbols.otf");
 
 QString shortestDecimal(double value) {
     // Plain decimal digits at any magnitude: 'g' would switch to "1e+05" for large whole numbers.
@@ -33,6 +36,10 @@ QString& sharedResources() {
 
 QString interFamily(int weight) {
     return QStringLiteral("Inter W%1").arg(weight);
+}
+
+QString symbolFamily() {
+    return QStringLiteral("Tilewick Symbols");
 }
 
 QString interFontKey(double size, double weight) {
@@ -91,6 +98,7 @@ bool InterFontLibrary::registerFonts() {
     QFontDatabase::addApplicationFont(folder.filePath(kVariableFont));
     for (int weight : kInterWeights)
         QFontDatabase::addApplicationFont(folder.filePath(QStringLiteral("InterW%1.ttf").arg(weight)));
+    QFontDatabase::addApplicationFont(folder.filePath(kSymbolFont));
 
     // A failed registration still counts when the family is there by name (already installed).
     const QStringList families = QFontDatabase::families();
@@ -108,7 +116,7 @@ const QFont& InterFontLibrary::font(double size, int weight) {
 
     QFont font;
     if (m_usable && isInterWeight(weight)) {
-        font.setFamilies({interFamily(weight)});
+        font.setFamilies({interFamily(weight), symbolFamily()});
         font.setWeight(QFont::Weight(weight));
         font.setStyleHint(QFont::SansSerif);
         // Outlines as designed: no hinting, so sizes and advances match at every scale.

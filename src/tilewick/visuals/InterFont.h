@@ -43,6 +43,9 @@ const QFont& interFont(double size, InterWeight weight);
 // The family name of the static instance made for `weight`.
 QString interFamily(int weight);
 
+// The family of the bundled font that Inter falls back to for the characters it lacks (🌐).
+QString symbolFamily();
+
 // The cache key of a size and weight: each number in its shortest exact decimal form, a whole
 // number keeping ".0" ("13.0:600.0", "11.5:500.0").
 QString interFontKey(double size, double weight);

@@ -6,7 +6,10 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QRawFont>
 #include <QTemporaryDir>
+#include <QTextLayout>
 
 #include <set>
 
@@ -129,6 +132,20 @@ TEST_F(InterFonts, FamiliesAlreadyAvailableCountAsRegistered) {
     InterFontLibrary library(resources.path());
     EXPECT_TRUE(library.registerFonts());
     EXPECT_EQ(QFontInfo(library.font(13, 517)).family(), "Inter W517");
+}
+
+// No system font is sure to have the globe a hotkey shows for the fn key: text in the interface
+// font draws it from the bundled font made of our own symbol drawing, not as a missing-glyph box.
+TEST_F(InterFonts, TextWithTheGlobeDrawsItFromTheBundledSymbolFont) {
+    QTextLayout layout(QStringLiteral("⌃⌥⌘ and 🌐"), interFont(14, 400));
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    QStringList families;
+    for (const QGlyphRun& run : layout.glyphRuns())
+        families << run.rawFont().familyName();
+    EXPECT_TRUE(families.contains(symbolFamily())) << families.join(", ").toStdString();
+    EXPECT_TRUE(families.contains(interFamily(400))) << families.join(", ").toStdString();
 }
 
 } // namespace
