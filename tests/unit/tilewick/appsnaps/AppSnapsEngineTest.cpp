@@ -298,6 +298,25 @@ TEST_F(AppSnapsEngineTest, WindowsOfTheLaunchAndOfFillsAreLeftAlone) {
     EXPECT_EQ(frameOf(filled), kOpenFrame);
 }
 
+TEST_F(AppSnapsEngineTest, AWindowThatAFillStartsRightAfterIsTheFillsAlone) {
+    snap(SnapAction::leftHalf);
+    engine->start();
+    launchAtlas();
+    open();
+    runtime().advance(3.0); // placed, and long enough ago
+    // The window shows, and a fill of Atlas starts before the snap's turn for it has come.
+    const AXElement late = open({.title = "Late", .frame = kOpenFrame});
+    filler->fill({SnapAction::leftHalf,
+                  platform().service<platform::Accessibility>().application(kAtlas),
+                  kAtlas,
+                  AXElement(),
+                  {},
+                  {},
+                  true});
+    runtime().advance(0.5);
+    EXPECT_EQ(frameOf(late), kOpenFrame);
+}
+
 TEST_F(AppSnapsEngineTest, RemovingTheLastSnapStopsWatchingTheApplication) {
     launchedAndPlaced();
     runtime().advance(2.0);

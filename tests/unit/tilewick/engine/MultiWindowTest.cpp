@@ -223,7 +223,7 @@ TEST_F(MultiWindowTest, TheFocusedWindowTakesTheLayoutsOwnCellWhereverItLies) {
     EXPECT_EQ(frameOf(windows[0]), QRectF(0, 463, 500, 437));
     EXPECT_EQ(loggedEvents(),
               QStringList{"snap.multi layout=bottom_right_quarter windows=4 opened=0 ok=true"});
-    EXPECT_EQ(mover->undoStack().size(), 1);
+    ASSERT_EQ(mover->undoStack().size(), 1);
     EXPECT_EQ(mover->undoStack()[0].size(), 4);
     EXPECT_EQ(desktop().windows(kEditor),
               (platform::AXElementList{windows[3], windows[2], windows[1], windows[0]}));
@@ -253,6 +253,46 @@ TEST_F(MultiWindowTest, WithoutAStandardWindowTheScreenUnderThePointerIsFilled) 
     runtime().advance(2.0);
     ASSERT_EQ(opened.size(), 2);
     EXPECT_EQ(frameOf(opened[0]), QRectF(0, 25, 500, 875));
+}
+
+TEST_F(MultiWindowTest, APointerOnTheRightScreensLeftEdgeFillsTheRightScreen) {
+    const AXElement minimised = open(QStringLiteral("Small"));
+    desktop().updateWindow(minimised, [](SimWindow& s) { s.minimized = true; });
+    setFileMenu({newWindowItem(0.1)});
+    desktop().movePointer(QPointF(1000, 300));
+    filler->snap(SnapAction::leftHalf);
+    runtime().advance(2.0);
+    ASSERT_EQ(opened.size(), 2);
+    EXPECT_EQ(frameOf(opened[0]), QRectF(1000, 0, 400, 600));
+    EXPECT_EQ(frameOf(opened[1]), QRectF(1400, 0, 400, 600));
+}
+
+TEST_F(MultiWindowTest, MoreWindowsThanCellsRaiseOnlyThoseThatFillThem) {
+    const AXElement a = open(QStringLiteral("A"), {10, 100, 300, 200});
+    const AXElement b = open(QStringLiteral("B"), {20, 100, 300, 200});
+    const AXElement c = open(QStringLiteral("C"), {30, 100, 300, 200}); // in front: the anchor
+    QList<AXElement> raised;
+    desktop().setCallHook([&](const SimCall& call) {
+        if (call.kind == SimCall::Kind::Action && call.name == QLatin1String("AXRaise"))
+            raised.append(call.element);
+    });
+    filler->snap(SnapAction::leftHalf);
+    runtime().advance(1.0);
+    EXPECT_EQ(frameOf(c), QRectF(0, 25, 500, 875));
+    EXPECT_EQ(frameOf(b), QRectF(500, 25, 500, 875));
+    EXPECT_EQ(frameOf(a), QRectF(10, 100, 300, 200));
+    EXPECT_EQ(raised, (QList<AXElement>{b, c}));
+    EXPECT_EQ(loggedEvents(), QStringList{"snap.multi layout=left_half windows=2 opened=0 ok=true"});
+}
+
+TEST_F(MultiWindowTest, AFillOfOneWindowPlacesIt) {
+    const AXElement w = open(QStringLiteral("Doc"));
+    filler->snap(SnapAction::leftHalf);
+    runtime().advance(1.0);
+    EXPECT_EQ(frameOf(w), QRectF(0, 25, 500, 875));
+    EXPECT_EQ(loggedEvents(), QStringList{"snap.multi layout=left_half windows=1 opened=0 ok=false"});
+    EXPECT_EQ(desktop().beeps(), 0);
+    EXPECT_EQ(mover->undoStack().size(), 1);
 }
 
 TEST_F(MultiWindowTest, WindowsThatDoNotLandAreTriedAgainButNotVerified) {

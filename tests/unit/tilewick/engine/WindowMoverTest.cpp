@@ -438,7 +438,7 @@ TEST_F(WindowMoverTest, UndoRestoresWhatItCanOfAGroupAndRaisesTheFirst) {
     EXPECT_FALSE(desktop().window(c)->minimized);
     EXPECT_EQ(desktop().windows(kEditor), (platform::AXElementList{a, c}));
     ASSERT_EQ(mover->redoStack().size(), 1);
-    EXPECT_EQ(mover->redoStack()[0].size(), 2);
+    ASSERT_EQ(mover->redoStack()[0].size(), 2);
     EXPECT_EQ(mover->redoStack()[0][1].frame, QRectF(400, 0, 100, 100));
 }
 

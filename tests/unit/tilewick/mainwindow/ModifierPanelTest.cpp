@@ -70,7 +70,7 @@ TEST_F(ModifierPanelTest, TheEditingFlowWithTheStore) {
     const size_t reports = host.panelFrames.size();
     p->activate();
     EXPECT_TRUE(store().editingModifiers());
-    EXPECT_EQ(host.panelFrames.size(), reports + 1);
+    ASSERT_EQ(host.panelFrames.size(), reports + 1);
     EXPECT_EQ(host.panelFrames.back(), frame);
     EXPECT_FALSE(p->lift().options().enabled);
     EXPECT_FALSE(p->hasCursor());

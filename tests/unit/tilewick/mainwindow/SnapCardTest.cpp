@@ -185,7 +185,7 @@ TEST_F(SnapCardTest, TheRecordedCardReportsItsFrameInTheView) {
     // Clicking the card that records already: the store clears the frame and starts afresh, and
     // the card reports again, so a click outside still ends the recording.
     a->activate();
-    EXPECT_EQ(host.cardFrames.size(), 3u);
+    ASSERT_EQ(host.cardFrames.size(), 3u);
     EXPECT_EQ(host.cardFrames.back(), std::pair(A::leftHalf, QRectF(120, 90, 220, 148.56)));
 
     // Another card takes over.

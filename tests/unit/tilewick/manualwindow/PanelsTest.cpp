@@ -141,6 +141,20 @@ TEST_F(PanelsTest, ChangelogLinesCanBeSelectedAndCopied) {
     content.setFocus();
     QTest::keyClick(&content, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QApplication::clipboard()->text(), content.selectedText());
+
+    // Select All takes every line, from the newest day's title to the oldest day's last line.
+    QTest::keyClick(&content, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(&content, Qt::Key_C, Qt::ControlModifier);
+    const QList<Changelog::Day> days = Changelog::days(calendarOn("2026-10-30T12:00:00Z"));
+    ASSERT_FALSE(days.isEmpty());
+    ASSERT_FALSE(days.last().texts.isEmpty());
+    qsizetype lineCount = 0;
+    for (const Changelog::Day& day : days)
+        lineCount += 1 + day.texts.size();
+    const QStringList copied = QApplication::clipboard()->text().split(u'\n');
+    EXPECT_EQ(copied.size(), lineCount);
+    EXPECT_EQ(copied.first(), u"What's new today"_s);
+    EXPECT_EQ(copied.last(), days.last().texts.last());
 }
 
 TEST_F(PanelsTest, PicturesInBothSchemes) {
