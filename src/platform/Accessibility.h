@@ -5,8 +5,10 @@
 #include <QPointF>
 #include <QSizeF>
 #include <QString>
+#include <QStringView>
 
 #include <atomic>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -91,11 +93,70 @@ using AXObserverRef = std::shared_ptr<AXObserver>;
 // Called on the main thread with the element the notification is about (e.g. the new window).
 using AXObserverCallback = std::function<void(const AXElement& element, const QString& notification)>;
 
+// A name the Accessibility interface speaks, of one kind (attribute, action, notification or
+// role). The calls take strings, as a back-end reads them off the wire; code names them through
+// the constants below, each declared once, so a misspelt name does not compile and a name of one
+// kind does not stand for another's. Converting to a string copies no text.
+template <typename Kind> class AXName {
+public:
+    template <std::size_t N> consteval AXName(const char16_t (&wire)[N]) : m_wire(wire), m_size(N - 1) {}
+
+    QStringView view() const { return QStringView(m_wire, m_size); }
+    operator QString() const { return QString::fromRawData(reinterpret_cast<const QChar*>(m_wire), m_size); }
+
+    friend bool operator==(const QString& s, AXName name) { return QStringView(s) == name.view(); }
+
+private:
+    const char16_t* m_wire;
+    qsizetype m_size;
+};
+
+struct AXAttribute {
+    using Name = AXName<AXAttribute>;
+    static constexpr Name FocusedApplication{u"AXFocusedApplication"};
+    static constexpr Name FocusedWindow{u"AXFocusedWindow"};
+    static constexpr Name MainWindow{u"AXMainWindow"};
+    static constexpr Name Windows{u"AXWindows"};
+    static constexpr Name Role{u"AXRole"};
+    static constexpr Name Subrole{u"AXSubrole"};
+    static constexpr Name Title{u"AXTitle"};
+    static constexpr Name Position{u"AXPosition"};
+    static constexpr Name Size{u"AXSize"};
+    static constexpr Name Minimized{u"AXMinimized"};
+    static constexpr Name FullScreen{u"AXFullScreen"};
+    static constexpr Name Main{u"AXMain"};
+    static constexpr Name Focused{u"AXFocused"};
+    static constexpr Name Frontmost{u"AXFrontmost"};
+    static constexpr Name Hidden{u"AXHidden"};
+    static constexpr Name EnhancedUserInterface{u"AXEnhancedUserInterface"};
+    static constexpr Name MenuBar{u"AXMenuBar"};
+    static constexpr Name Children{u"AXChildren"};
+    static constexpr Name Enabled{u"AXEnabled"};
+    static constexpr Name MenuItemCmdChar{u"AXMenuItemCmdChar"};
+};
+
+struct AXAction {
+    using Name = AXName<AXAction>;
+    static constexpr Name Raise{u"AXRaise"};
+    static constexpr Name Press{u"AXPress"};
+};
+
+struct AXNotification {
+    using Name = AXName<AXNotification>;
+    static constexpr Name WindowCreated{u"AXWindowCreated"};
+};
+
+// Values of "AXRole" and "AXSubrole".
+struct AXRole {
+    using Name = AXName<AXRole>;
+    static constexpr Name SystemWide{u"AXSystemWide"};
+    static constexpr Name Application{u"AXApplication"};
+    static constexpr Name Window{u"AXWindow"};
+    static constexpr Name StandardWindow{u"AXStandardWindow"};
+};
+
 // The Accessibility interface: elements of other applications, their attributes by their original
-// names ("AXFocusedApplication", "AXFocusedWindow", "AXMainWindow", "AXWindows", "AXPosition",
-// "AXSize", "AXTitle", "AXSubrole", "AXMinimized", "AXFullScreen", "AXMain", "AXFrontmost",
-// "AXEnhancedUserInterface", "AXMenuBar", "AXChildren", "AXEnabled", "AXMenuItemCmdChar"), actions
-// ("AXRaise", "AXPress"), observers and trust.
+// names (AXAttribute), actions (AXAction), observers (AXNotification) and trust.
 //
 // Every call may be made from any thread. A call to an application that does not answer returns
 // CannotComplete after at most the messaging time-out of the element reference used.

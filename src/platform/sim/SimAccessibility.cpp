@@ -6,8 +6,6 @@ namespace platform::sim {
 
 namespace {
 
-const QString kWindowCreated = QStringLiteral("AXWindowCreated");
-
 // The size an application makes of a requested one.
 QSizeF acceptedSize(const SimWindow& w, const QSizeF& requested) {
     if (w.refusesSize)
@@ -160,7 +158,7 @@ AXObserverRef SimAccessibility::addObserver(const AXElement& application, const 
     std::lock_guard lock(m_desktop->m_mutex);
     auto& d = *m_desktop;
     if (!d.m_trusted || !callback || SimDesktop::kindOf(application.id()) != SimDesktop::Kind::App ||
-        !d.m_apps.contains(application.pid()) || notification != kWindowCreated)
+        !d.m_apps.contains(application.pid()) || notification != AXNotification::WindowCreated)
         return nullptr;
     const quint64 token = d.m_nextObserverToken++;
     d.m_observers.push_back({token, application.pid(), notification, std::move(callback)});
@@ -171,9 +169,9 @@ AXError SimAccessibility::readLocked(quint64 id, const QString& a, AXValue& out)
     const auto& d = *m_desktop;
     switch (SimDesktop::kindOf(id)) {
     case SimDesktop::Kind::SystemWide:
-        if (a == QLatin1String("AXRole")) {
-            out = QStringLiteral("AXSystemWide");
-        } else if (a == QLatin1String("AXFocusedApplication")) {
+        if (a == AXAttribute::Role) {
+            out = AXRole::SystemWide;
+        } else if (a == AXAttribute::FocusedApplication) {
             if (!d.m_frontmost)
                 return AXError::NoValue;
             out = AXElement(SimDesktop::appId(*d.m_frontmost), *d.m_frontmost);
@@ -187,29 +185,29 @@ AXError SimAccessibility::readLocked(quint64 id, const QString& a, AXValue& out)
         const qint32 pid = app.spec.pid;
         if (app.spec.failingReads.contains(a))
             return AXError::Failure;
-        if (a == QLatin1String("AXRole")) {
-            out = QStringLiteral("AXApplication");
-        } else if (a == QLatin1String("AXTitle")) {
+        if (a == AXAttribute::Role) {
+            out = AXRole::Application;
+        } else if (a == AXAttribute::Title) {
             out = app.spec.name;
-        } else if (a == QLatin1String("AXWindows")) {
+        } else if (a == AXAttribute::Windows) {
             AXElementList list;
             for (quint64 w : app.windows)
                 list.append(AXElement(w, pid));
             out = list;
-        } else if (a == QLatin1String("AXFocusedWindow") || a == QLatin1String("AXMainWindow")) {
+        } else if (a == AXAttribute::FocusedWindow || a == AXAttribute::MainWindow) {
             const quint64 w = d.focusedWindowLocked(app);
             if (!w)
                 return AXError::NoValue;
             out = AXElement(w, pid);
-        } else if (a == QLatin1String("AXFrontmost")) {
+        } else if (a == AXAttribute::Frontmost) {
             out = d.m_frontmost == pid;
-        } else if (a == QLatin1String("AXHidden")) {
+        } else if (a == AXAttribute::Hidden) {
             out = app.spec.hidden;
-        } else if (a == QLatin1String("AXEnhancedUserInterface")) {
+        } else if (a == AXAttribute::EnhancedUserInterface) {
             if (!app.spec.enhancedUserInterface)
                 return AXError::AttributeUnsupported;
             out = *app.spec.enhancedUserInterface;
-        } else if (a == QLatin1String("AXMenuBar")) {
+        } else if (a == AXAttribute::MenuBar) {
             if (!app.menuBar)
                 return AXError::NoValue;
             out = AXElement(app.menuBar, pid);
@@ -224,23 +222,23 @@ AXError SimAccessibility::readLocked(quint64 id, const QString& a, AXValue& out)
         const auto& w = ws.spec;
         if (w.failingReads.contains(a))
             return AXError::Failure;
-        if (a == QLatin1String("AXRole")) {
-            out = QStringLiteral("AXWindow");
-        } else if (a == QLatin1String("AXSubrole")) {
+        if (a == AXAttribute::Role) {
+            out = AXRole::Window;
+        } else if (a == AXAttribute::Subrole) {
             if (w.subrole.isEmpty())
                 return AXError::NoValue;
             out = w.subrole;
-        } else if (a == QLatin1String("AXTitle")) {
+        } else if (a == AXAttribute::Title) {
             out = w.title;
-        } else if (a == QLatin1String("AXPosition")) {
+        } else if (a == AXAttribute::Position) {
             out = w.frame.topLeft();
-        } else if (a == QLatin1String("AXSize")) {
+        } else if (a == AXAttribute::Size) {
             out = w.frame.size();
-        } else if (a == QLatin1String("AXMinimized")) {
+        } else if (a == AXAttribute::Minimized) {
             out = w.minimized;
-        } else if (a == QLatin1String("AXFullScreen")) {
+        } else if (a == AXAttribute::FullScreen) {
             out = w.fullScreen;
-        } else if (a == QLatin1String("AXMain") || a == QLatin1String("AXFocused")) {
+        } else if (a == AXAttribute::Main || a == AXAttribute::Focused) {
             out = d.focusedWindowLocked(d.m_apps[ws.pid]) == id;
         } else {
             return AXError::AttributeUnsupported;
@@ -250,15 +248,15 @@ AXError SimAccessibility::readLocked(quint64 id, const QString& a, AXValue& out)
 
     case SimDesktop::Kind::Menu: {
         const auto& node = d.m_menus[id];
-        if (a == QLatin1String("AXTitle")) {
+        if (a == AXAttribute::Title) {
             out = node.item.title;
-        } else if (a == QLatin1String("AXEnabled")) {
+        } else if (a == AXAttribute::Enabled) {
             out = node.item.enabled;
-        } else if (a == QLatin1String("AXMenuItemCmdChar")) {
+        } else if (a == AXAttribute::MenuItemCmdChar) {
             if (node.item.commandCharacter.isEmpty())
                 return AXError::NoValue;
             out = node.item.commandCharacter;
-        } else if (a == QLatin1String("AXChildren")) {
+        } else if (a == AXAttribute::Children) {
             AXElementList list;
             for (quint64 child : node.children)
                 list.append(AXElement(child, node.pid));
@@ -287,20 +285,20 @@ AXError SimAccessibility::writeLocked(quint64 id, const QString& a, const AXValu
     case SimDesktop::Kind::App: {
         const qint32 pid = qint32(quint32(id));
         auto& app = d.m_apps[pid];
-        if (a == QLatin1String("AXFrontmost")) {
+        if (a == AXAttribute::Frontmost) {
             if (!flag)
                 return AXError::IllegalArgument;
             if (*flag)
                 d.activateLocked(pid, after);
             else if (d.m_frontmost == pid)
                 d.m_frontmost.reset();
-        } else if (a == QLatin1String("AXEnhancedUserInterface")) {
+        } else if (a == AXAttribute::EnhancedUserInterface) {
             if (!app.spec.enhancedUserInterface)
                 return AXError::AttributeUnsupported;
             if (!flag)
                 return AXError::IllegalArgument;
             app.spec.enhancedUserInterface = *flag;
-        } else if (a == QLatin1String("AXHidden")) {
+        } else if (a == AXAttribute::Hidden) {
             if (!flag)
                 return AXError::IllegalArgument;
             app.spec.hidden = *flag;
@@ -314,26 +312,26 @@ AXError SimAccessibility::writeLocked(quint64 id, const QString& a, const AXValu
         auto& w = d.m_windows[id].spec;
         if (w.failingWrites.contains(a))
             return AXError::Failure;
-        if (a == QLatin1String("AXPosition")) {
+        if (a == AXAttribute::Position) {
             const auto* p = as<QPointF>(value);
             if (!p)
                 return AXError::IllegalArgument;
             if (!w.refusesMove)
                 w.frame.moveTopLeft(*p);
-        } else if (a == QLatin1String("AXSize")) {
+        } else if (a == AXAttribute::Size) {
             const auto* s = as<QSizeF>(value);
             if (!s || !std::isfinite(s->width()) || !std::isfinite(s->height()))
                 return AXError::IllegalArgument;
             w.frame.setSize(acceptedSize(w, *s));
-        } else if (a == QLatin1String("AXMinimized")) {
+        } else if (a == AXAttribute::Minimized) {
             if (!flag)
                 return AXError::IllegalArgument;
             w.minimized = *flag;
-        } else if (a == QLatin1String("AXFullScreen")) {
+        } else if (a == AXAttribute::FullScreen) {
             if (!flag)
                 return AXError::IllegalArgument;
             w.fullScreen = *flag;
-        } else if (a == QLatin1String("AXMain") || a == QLatin1String("AXFocused")) {
+        } else if (a == AXAttribute::Main || a == AXAttribute::Focused) {
             if (!flag)
                 return AXError::IllegalArgument;
             if (*flag)
@@ -358,18 +356,18 @@ AXError SimAccessibility::settableLocked(quint64 id, const QString& a, bool& out
     out = false;
     switch (SimDesktop::kindOf(id)) {
     case SimDesktop::Kind::App:
-        out = a == QLatin1String("AXFrontmost") || a == QLatin1String("AXHidden") ||
-              a == QLatin1String("AXEnhancedUserInterface");
+        out = a == AXAttribute::Frontmost || a == AXAttribute::Hidden ||
+              a == AXAttribute::EnhancedUserInterface;
         break;
     case SimDesktop::Kind::Window: {
         const auto& w = d.m_windows[id].spec;
-        if (a == QLatin1String("AXPosition"))
+        if (a == AXAttribute::Position)
             out = !w.refusesMove;
-        else if (a == QLatin1String("AXSize"))
+        else if (a == AXAttribute::Size)
             out = !w.refusesSize && (w.maximumSize.isEmpty() || w.maximumSize != w.minimumSize);
         else
-            out = a == QLatin1String("AXMinimized") || a == QLatin1String("AXFullScreen") ||
-                  a == QLatin1String("AXMain") || a == QLatin1String("AXFocused");
+            out = a == AXAttribute::Minimized || a == AXAttribute::FullScreen || a == AXAttribute::Main ||
+                  a == AXAttribute::Focused;
         break;
     }
     default:
@@ -382,13 +380,13 @@ AXError SimAccessibility::actionLocked(quint64 id, const QString& action, SimDes
     auto& d = *m_desktop;
     switch (SimDesktop::kindOf(id)) {
     case SimDesktop::Kind::Window:
-        if (action != QLatin1String("AXRaise"))
+        if (action != AXAction::Raise)
             return AXError::ActionUnsupported;
         raiseLocked(id);
         return AXError::Success;
     case SimDesktop::Kind::Menu: {
         const auto& node = d.m_menus[id];
-        if (action != QLatin1String("AXPress") || !node.children.isEmpty())
+        if (action != AXAction::Press || !node.children.isEmpty())
             return AXError::ActionUnsupported;
         if (!node.item.enabled)
             return AXError::CannotComplete;

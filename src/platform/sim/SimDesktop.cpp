@@ -271,11 +271,11 @@ AXElement SimDesktop::addWindow(qint32 pid, const SimWindow& window) {
         m_windows.insert(id, WindowState{pid, window});
         it->windows.prepend(id);
         for (const auto& o : m_observers)
-            if (o.pid == pid && o.notification == QLatin1String("AXWindowCreated"))
+            if (o.pid == pid && o.notification == AXNotification::WindowCreated)
                 listeners.push_back(o.callback);
     }
     for (const auto& callback : listeners)
-        callback(AXElement(id, pid), QStringLiteral("AXWindowCreated"));
+        callback(AXElement(id, pid), AXNotification::WindowCreated);
     return AXElement(id, pid);
 }
 
@@ -342,7 +342,7 @@ void SimDesktop::setMenuBar(qint32 pid, const QList<SimMenuItem>& items) {
         return;
     if (it->menuBar)
         removeMenuNodeLocked(it->menuBar);
-    SimMenuItem bar{QStringLiteral("AXMenuBar")};
+    SimMenuItem bar{AXAttribute::MenuBar};
     bar.children = items;
     it->menuBar = addMenuNodeLocked(pid, bar);
 }

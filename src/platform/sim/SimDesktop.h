@@ -26,7 +26,7 @@ struct SimWindow {
     QString title;
     QRectF frame;
     // Empty: the window has no subrole.
-    QString subrole = QStringLiteral("AXStandardWindow");
+    QString subrole = AXRole::StandardWindow;
     bool minimized = false;
     bool fullScreen = false;
 

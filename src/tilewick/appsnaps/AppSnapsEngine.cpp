@@ -19,9 +19,6 @@ namespace tilewick {
 
 namespace {
 
-const QString kMainWindow = QStringLiteral("AXMainWindow");
-const QString kWindowCreated = QStringLiteral("AXWindowCreated");
-
 betakit::BetaValue layout(const AppSnap& snap) {
     return betakit::BetaValue::fromCase(snap.action);
 }
@@ -102,7 +99,7 @@ void AppSnapsEngine::applyOnLaunch(const RunningApplication& app) {
         const double deadline = runtime->clock().uptime() + kLaunchWindowTimeout;
         while (runtime->clock().uptime() < deadline && workspace->isRunning(pid)) {
             AXElement window;
-            if (const auto main = ax->elementAttribute(application, kMainWindow);
+            if (const auto main = ax->elementAttribute(application, platform::AXAttribute::MainWindow);
                 main && isStandardWindow(*ax, *main))
                 window = *main;
             else
@@ -160,7 +157,7 @@ void AppSnapsEngine::syncObservers() {
     for (const qint32 pid : std::as_const(wanted)) {
         if (m_observers.contains(pid))
             continue;
-        auto observer = m_ax->addObserver(m_ax->application(pid), kWindowCreated,
+        auto observer = m_ax->addObserver(m_ax->application(pid), platform::AXNotification::WindowCreated,
                                           [weak](const AXElement& window, const QString&) {
                                               if (auto engine = weak.lock())
                                                   engine->windowCreated(window);

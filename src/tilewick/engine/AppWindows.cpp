@@ -7,15 +7,15 @@
 namespace tilewick {
 
 bool isStandardWindow(platform::Accessibility& ax, const platform::AXElement& window) {
-    return ax.stringAttribute(window, QStringLiteral("AXSubrole")) == QLatin1String("AXStandardWindow") &&
-           ax.boolAttribute(window, QStringLiteral("AXMinimized")) != true &&
-           ax.boolAttribute(window, QStringLiteral("AXFullScreen")) != true;
+    return ax.stringAttribute(window, platform::AXAttribute::Subrole) == platform::AXRole::StandardWindow &&
+           ax.boolAttribute(window, platform::AXAttribute::Minimized) != true &&
+           ax.boolAttribute(window, platform::AXAttribute::FullScreen) != true;
 }
 
 platform::AXElementList appWindows(platform::Accessibility& ax, const platform::AXElement& app) {
     platform::AXElementList standard;
     for (const auto& window :
-         ax.elementsAttribute(app, QStringLiteral("AXWindows")).value_or(platform::AXElementList{}))
+         ax.elementsAttribute(app, platform::AXAttribute::Windows).value_or(platform::AXElementList{}))
         if (!window.isNull() && isStandardWindow(ax, window))
             standard.append(window);
     return standard;

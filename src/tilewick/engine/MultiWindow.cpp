@@ -178,11 +178,11 @@ MultiWindow::Outcome MultiWindow::run(FillRequest request) {
 
     // The anchor ends on top, the others below it in cell order.
     for (qsizetype i = picked.size() - 1; i >= 1; --i)
-        ax.performAction(picked[i], QStringLiteral("AXRaise"));
-    ax.setAttributeValue(app, QStringLiteral("AXFrontmost"), true);
+        ax.performAction(picked[i], platform::AXAction::Raise);
+    ax.setAttributeValue(app, platform::AXAttribute::Frontmost, true);
     if (!picked.isEmpty()) {
-        ax.setAttributeValue(picked.first(), QStringLiteral("AXMain"), true);
-        ax.performAction(picked.first(), QStringLiteral("AXRaise"));
+        ax.setAttributeValue(picked.first(), platform::AXAttribute::Main, true);
+        ax.performAction(picked.first(), platform::AXAction::Raise);
     }
 
     if (request.appSnaps) {

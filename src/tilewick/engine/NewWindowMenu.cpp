@@ -8,15 +8,12 @@ namespace tilewick {
 
 namespace {
 
-const QString kTitle = QStringLiteral("AXTitle");
-const QString kEnabled = QStringLiteral("AXEnabled");
-
 QString titleOf(platform::Accessibility& ax, const platform::AXElement& item) {
-    return ax.stringAttribute(item, kTitle).value_or(QString());
+    return ax.stringAttribute(item, platform::AXAttribute::Title).value_or(QString());
 }
 
 bool isEnabled(platform::Accessibility& ax, const platform::AXElement& item) {
-    return ax.boolAttribute(item, kEnabled) == true;
+    return ax.boolAttribute(item, platform::AXAttribute::Enabled) == true;
 }
 
 } // namespace
@@ -29,13 +26,13 @@ bool isNewWindowTitle(const QString& title) {
 }
 
 platform::AXElementList axChildren(platform::Accessibility& ax, const platform::AXElement& element) {
-    return ax.elementsAttribute(element, QStringLiteral("AXChildren")).value_or(platform::AXElementList{});
+    return ax.elementsAttribute(element, platform::AXAttribute::Children).value_or(platform::AXElementList{});
 }
 
 std::optional<platform::AXElement> findNewWindowItem(platform::Accessibility& ax,
                                                      const platform::AXElement& app) {
     ax.setMessagingTimeout(app, kMenuSearchTimeout);
-    const auto bar = ax.elementAttribute(app, QStringLiteral("AXMenuBar"));
+    const auto bar = ax.elementAttribute(app, platform::AXAttribute::MenuBar);
     if (!bar)
         return std::nullopt;
 
@@ -53,7 +50,7 @@ std::optional<platform::AXElement> findNewWindowItem(platform::Accessibility& ax
                 if (isNewWindowTitle(title) && isEnabled(ax, item))
                     return item;
                 if (!fallback && title == QLatin1String("New") &&
-                    ax.stringAttribute(item, QStringLiteral("AXMenuItemCmdChar")) == QLatin1String("N") &&
+                    ax.stringAttribute(item, platform::AXAttribute::MenuItemCmdChar) == QLatin1String("N") &&
                     isEnabled(ax, item))
                     fallback = item;
                 continue;
@@ -74,7 +71,7 @@ std::optional<platform::AXElement> openNewWindow(platform::Accessibility& ax, pl
                                                  const platform::AXElement& app,
                                                  const platform::AXElement& item) {
     const auto before = appWindows(ax, app);
-    if (ax.performAction(item, QStringLiteral("AXPress")) != platform::AXError::Success)
+    if (ax.performAction(item, platform::AXAction::Press) != platform::AXError::Success)
         return std::nullopt;
     const auto& clock = runtime.clock();
     const double deadline = clock.uptime() + kNewWindowWait;

@@ -19,21 +19,6 @@ namespace tilewick {
 
 namespace {
 
-const QString kFocusedApplication = QStringLiteral("AXFocusedApplication");
-const QString kFocusedWindow = QStringLiteral("AXFocusedWindow");
-const QString kMainWindow = QStringLiteral("AXMainWindow");
-const QString kWindows = QStringLiteral("AXWindows");
-const QString kPosition = QStringLiteral("AXPosition");
-const QString kSize = QStringLiteral("AXSize");
-const QString kTitle = QStringLiteral("AXTitle");
-const QString kSubrole = QStringLiteral("AXSubrole");
-const QString kMinimized = QStringLiteral("AXMinimized");
-const QString kMain = QStringLiteral("AXMain");
-const QString kFrontmost = QStringLiteral("AXFrontmost");
-const QString kEnhancedUserInterface = QStringLiteral("AXEnhancedUserInterface");
-const QString kStandardWindow = QStringLiteral("AXStandardWindow");
-const QString kRaise = QStringLiteral("AXRaise");
-
 template <typename T> std::shared_ptr<T> require(const platform::Platform& platform) {
     platform.service<T>(); // stops with a message when missing
     return platform.shared<T>();
@@ -190,7 +175,8 @@ void WindowMover::fail(SnapAction action, FailureCode code) {
 
 std::optional<WindowMover::Target> WindowMover::focusedWindow() {
     AXElement app;
-    if (auto focused = m_ax->elementAttribute(m_ax->systemWide(), kFocusedApplication)) {
+    if (auto focused =
+            m_ax->elementAttribute(m_ax->systemWide(), platform::AXAttribute::FocusedApplication)) {
         app = *focused;
     } else if (auto front = m_workspace->frontmostApplication()) {
         app = m_ax->application(front->pid);
@@ -198,21 +184,21 @@ std::optional<WindowMover::Target> WindowMover::focusedWindow() {
         return std::nullopt;
     }
 
-    if (auto w = m_ax->elementAttribute(app, kFocusedWindow))
+    if (auto w = m_ax->elementAttribute(app, platform::AXAttribute::FocusedWindow))
         return Target{app, *w};
-    if (auto w = m_ax->elementAttribute(app, kMainWindow))
+    if (auto w = m_ax->elementAttribute(app, platform::AXAttribute::MainWindow))
         return Target{app, *w};
-    if (auto windows = m_ax->elementsAttribute(app, kWindows);
+    if (auto windows = m_ax->elementsAttribute(app, platform::AXAttribute::Windows);
         windows && !windows->isEmpty() && !windows->first().isNull())
         return Target{app, windows->first()};
     return std::nullopt;
 }
 
 std::optional<QRectF> WindowMover::readFrame(const AXElement& window) {
-    const auto position = m_ax->pointAttribute(window, kPosition);
+    const auto position = m_ax->pointAttribute(window, platform::AXAttribute::Position);
     if (!position)
         return std::nullopt;
-    const auto size = m_ax->sizeAttribute(window, kSize);
+    const auto size = m_ax->sizeAttribute(window, platform::AXAttribute::Size);
     if (!size)
         return std::nullopt;
     return QRectF(*position, *size);
@@ -235,18 +221,19 @@ std::optional<QRectF> WindowMover::visibleFrame(const std::optional<ScreenInfo>&
 
 void WindowMover::setFrame(const AXElement& app, const AXElement& window, const QRectF& frame) {
     // Assistive mode makes some applications animate or refuse frame changes.
-    const bool enhanced = m_ax->boolAttribute(app, kEnhancedUserInterface).value_or(false);
+    const bool enhanced =
+        m_ax->boolAttribute(app, platform::AXAttribute::EnhancedUserInterface).value_or(false);
     if (enhanced)
-        m_ax->setAttributeValue(app, kEnhancedUserInterface, false);
+        m_ax->setAttributeValue(app, platform::AXAttribute::EnhancedUserInterface, false);
 
     // Size first so the new position fits on screen, then the size again in case the old
     // position clamped it.
-    m_ax->setAttributeValue(window, kSize, frame.size());
-    m_ax->setAttributeValue(window, kPosition, frame.topLeft());
-    m_ax->setAttributeValue(window, kSize, frame.size());
+    m_ax->setAttributeValue(window, platform::AXAttribute::Size, frame.size());
+    m_ax->setAttributeValue(window, platform::AXAttribute::Position, frame.topLeft());
+    m_ax->setAttributeValue(window, platform::AXAttribute::Size, frame.size());
 
     if (enhanced)
-        m_ax->setAttributeValue(app, kEnhancedUserInterface, true);
+        m_ax->setAttributeValue(app, platform::AXAttribute::EnhancedUserInterface, true);
 
     const auto overlay = m_overlay.load();
     if (overlay->isVisible())
@@ -391,7 +378,7 @@ WindowMover::Placement WindowMover::placement(const AXElement& window, const QRe
     p.pid = m_ax->pid(window).value_or(0);
     if (auto app = m_workspace->runningApplication(p.pid))
         p.bundleID = app->bundleIdentifier;
-    p.title = m_ax->stringAttribute(window, kTitle);
+    p.title = m_ax->stringAttribute(window, platform::AXAttribute::Title);
     p.frame = frame;
     return p;
 }
@@ -429,11 +416,11 @@ std::optional<WindowMover::Target> WindowMover::resolveWindow(const Placement& p
     for (qint32 pid : candidates) {
         const AXElement app = m_ax->application(pid);
         m_ax->setMessagingTimeout(app, kQuickTimeout);
-        const auto windows = m_ax->elementsAttribute(app, kWindows);
+        const auto windows = m_ax->elementsAttribute(app, platform::AXAttribute::Windows);
         if (!windows)
             continue;
         for (const auto& w : *windows)
-            if (m_ax->stringAttribute(w, kTitle) == *p.title)
+            if (m_ax->stringAttribute(w, platform::AXAttribute::Title) == *p.title)
                 return Target{app, w};
     }
     return std::nullopt;
@@ -458,8 +445,8 @@ void WindowMover::applyHistory(SnapAction action, QList<Group>& from, QList<Grou
             restored.append(placement(found->window, *now));
 
             const QRectF target = fitToScreens(saved.frame, visible);
-            if (m_ax->boolAttribute(found->window, kMinimized) == true)
-                m_ax->setAttributeValue(found->window, kMinimized, false);
+            if (m_ax->boolAttribute(found->window, platform::AXAttribute::Minimized) == true)
+                m_ax->setAttributeValue(found->window, platform::AXAttribute::Minimized, false);
             setFrame(found->app, found->window, target);
             if (ok) {
                 const auto after = readFrame(found->window);
@@ -473,10 +460,10 @@ void WindowMover::applyHistory(SnapAction action, QList<Group>& from, QList<Grou
 
         appendLimited(to, restored);
         for (auto it = restored.crbegin(); it != restored.crend(); ++it)
-            m_ax->performAction(it->window, kRaise);
-        m_ax->setAttributeValue(first->app, kFrontmost, true);
-        m_ax->setAttributeValue(first->window, kMain, true);
-        m_ax->performAction(first->window, kRaise);
+            m_ax->performAction(it->window, platform::AXAction::Raise);
+        m_ax->setAttributeValue(first->app, platform::AXAttribute::Frontmost, true);
+        m_ax->setAttributeValue(first->window, platform::AXAttribute::Main, true);
+        m_ax->performAction(first->window, platform::AXAction::Raise);
         betakit::BetaLog::event("snap", {{"layout", betakit::BetaValue::fromCase(action)},
                                          {"displays", qint64(m_screens->screens().size())},
                                          {"ok", ok}});
@@ -505,14 +492,15 @@ void WindowMover::minimiseOtherWindows(platform::Accessibility& ax, const QList<
     for (qint32 pid : pids) {
         const AXElement app = ax.application(pid);
         ax.setMessagingTimeout(app, kQuickTimeout);
-        const auto windows = ax.elementsAttribute(app, kWindows);
+        const auto windows = ax.elementsAttribute(app, platform::AXAttribute::Windows);
         if (!windows)
             continue;
         for (const auto& w : *windows) {
-            if (w == keeping || ax.stringAttribute(w, kSubrole) != kStandardWindow ||
-                ax.boolAttribute(w, kMinimized) == true)
+            if (w == keeping ||
+                ax.stringAttribute(w, platform::AXAttribute::Subrole) != platform::AXRole::StandardWindow ||
+                ax.boolAttribute(w, platform::AXAttribute::Minimized) == true)
                 continue;
-            ax.setAttributeValue(w, kMinimized, true);
+            ax.setAttributeValue(w, platform::AXAttribute::Minimized, true);
         }
     }
 }
