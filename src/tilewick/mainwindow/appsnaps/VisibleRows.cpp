@@ -14,7 +14,8 @@ VisibleRows::VisibleRows(QScrollArea& scroll, Metrics metrics, qsizetype count, 
     const qsizetype column = m_count > 0 ? m_count * pitch - m_metrics.spacing : 0;
     setFixedHeight(int(column + 2 * m_metrics.margin));
     connect(m_scroll.verticalScrollBar(), &QScrollBar::valueChanged, this, &VisibleRows::place);
-    m_scroll.viewport()->installEventFilter(this);
+    m_viewport = m_scroll.viewport();
+    m_viewport->installEventFilter(this);
 }
 
 QRect VisibleRows::rowGeometry(qsizetype index) const {
@@ -44,7 +45,9 @@ void VisibleRows::resizeEvent(QResizeEvent* event) {
 }
 
 bool VisibleRows::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_scroll.viewport() && event->type() == QEvent::Resize)
+    // Compared by the pointer kept: the filter also sees the viewport's last events while the
+    // scroll area is being destroyed, when it may no longer be asked for its viewport.
+    if (watched == m_viewport && event->type() == QEvent::Resize)
         place();
     return QWidget::eventFilter(watched, event);
 }

@@ -48,6 +48,7 @@ protected:
 
 private:
     QScrollArea& m_scroll;
+    QWidget* m_viewport = nullptr;
     Metrics m_metrics;
     qsizetype m_count;
     Maker m_make;
