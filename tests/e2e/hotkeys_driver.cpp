@@ -322,6 +322,47 @@ TEST_F(TapTest, AModifierKeyAnotherProgramHoldsIsSaidOnceAndFreeAgainWhenItLetsG
               QStringList{"Tilewick: the Super key is free again; hotkeys pressed with it after Alt work"});
 }
 
+// A look at the modifier keys holds the server, so while none is taken the polls look only on a
+// slow turn, or once a window manager came.
+TEST_F(TapTest, AModifierKeyTakenLaterIsSeenOnASlowTurnOrWithANewWindowManager) {
+    Warnings warnings;
+    const quint8 superL = m_keys.keycode("LWIN");
+    const auto tap = record();
+    m_tap->setWantedChords({{kLeft, kOptionCommand}});
+    TestClient other;
+    const auto hold = [&](bool grab) {
+        ASSERT_EQ(xcb_request_check(
+                      other.xcb(),
+                      grab ? xcb_grab_key_checked(other.xcb(), 0, other.root(), XCB_MOD_MASK_ANY, superL,
+                                                  XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)
+                           : xcb_ungrab_key_checked(other.xcb(), superL, other.root(), XCB_MOD_MASK_ANY)),
+                  nullptr);
+    };
+    hold(true);
+    for (int poll = 1; poll < 20; ++poll)
+        m_tap->retakeChords();
+    EXPECT_TRUE(m_tap->takenModifierKeys().isEmpty()) << "not looked at on every poll";
+    m_tap->retakeChords();
+    EXPECT_EQ(m_tap->takenModifierKeys(), (QList<platform::TakenModifierKey>{{kCommand, false}}));
+    hold(false);
+    m_tap->retakeChords();
+    EXPECT_TRUE(m_tap->takenModifierKeys().isEmpty()) << "looked at on every poll while taken";
+
+    // The window manager says it is there again, as a new one does.
+    hold(true);
+    const std::vector<quint32> check = other.values(other.root(), "_NET_SUPPORTING_WM_CHECK");
+    ASSERT_FALSE(check.empty());
+    other.setCardinals(other.root(), "_NET_SUPPORTING_WM_CHECK", XCB_ATOM_WINDOW, check);
+    other.sync();
+    int polls = 0;
+    EXPECT_TRUE(waitFor([&] {
+        m_tap->retakeChords();
+        return ++polls == 20 || !m_tap->takenModifierKeys().isEmpty();
+    }));
+    EXPECT_LT(polls, 20);
+    EXPECT_EQ(m_tap->takenModifierKeys().size(), 1);
+}
+
 // Run under icewm, which holds the Super keys itself (its Win95Keys setting).
 class IcewmTest : public TapTest {};
 

@@ -242,6 +242,9 @@ bool X11EventTap::initialise() {
     connect(m_x.get(), &X11Connection::rootPropertiesChanged, this, [this](const QList<quint32>& atoms) {
         if (atoms.contains(m_x->ewmh()->_NET_ACTIVE_WINDOW))
             readActiveWindow();
+        // A new window manager may hold a modifier key of the chords: looked at on the next poll.
+        if (atoms.contains(m_x->ewmh()->_NET_SUPPORTING_WM_CHECK))
+            m_pollsSinceModifierLook = kModifierLookPolls;
         // A new keyboard model may make the keyboard ISO or not.
         if (atoms.contains(m_x->atoms().xkbRulesNames))
             scheduleRebuild();
@@ -494,6 +497,7 @@ void X11EventTap::updateGrabs(bool look) {
 }
 
 void X11EventTap::lookAtModifierKeys() {
+    m_pollsSinceModifierLook = 0;
     xcb_connection_t* c = m_x->xcb();
     const quint16 xiDevice = m_xiOpcode ? quint16(m_deviceId) : 0;
     QList<TakenModifier> looked;
@@ -657,10 +661,13 @@ QList<TakenModifierKey> X11EventTap::takenModifierKeys() const {
 }
 
 void X11EventTap::retakeChords() {
-    // No chord to ask the server for while every grab holds; the modifier keys are looked at anyway.
+    // No chord to ask the server for while every grab holds. A look at the modifier keys holds the
+    // server and costs a round trip, so while none is taken it waits for a new window manager or
+    // for a slow turn: another client's new grab is not to be seen otherwise.
+    ++m_pollsSinceModifierLook;
     if (!m_taken.isEmpty() || m_globeRefused)
         updateGrabs(true);
-    else
+    else if (!m_takenModifiers.isEmpty() || m_pollsSinceModifierLook >= kModifierLookPolls)
         lookAtModifierKeys();
 }
 

@@ -47,9 +47,10 @@ class X11KeyMonitor;
 //   a chord is taken back only once its holder let go of it for good; that is said too.
 // - A client that grabs a modifier key of the chords (icewm grabs the Super keys with any
 //   modifiers) takes the keyboard when that key is pressed after the chords' other modifiers, and
-//   the chord's key then goes to it. Whenever the grabs change and at each retakeChords(), each
-//   modifier key is grabbed with the other modifiers held and let go of at once: a refusal lists
-//   it in takenModifierKeys() and says once which key it is and what it does to the hotkeys.
+//   the chord's key then goes to it. Whenever the grabs change, each modifier key is grabbed with
+//   the other modifiers held and let go of at once: a refusal lists it in takenModifierKeys() and
+//   says once which key it is and what it does to the hotkeys. retakeChords() looks again while
+//   one is taken, after a new window manager came, and otherwise every 20th time.
 // - Modifier changes come from the XKB state of the core keyboard, whoever has the focus, as
 //   flags-changed events with the key code of the modifier key that made them.
 // - The Globe stand-in key (the Menu key unless TILEWICK_GLOBE_KEY names another XKB key, such
@@ -193,6 +194,10 @@ private:
     LetGoWatch m_letGo;
     QList<Taken> m_taken;
     QList<TakenModifier> m_takenModifiers;
+    // While no modifier key is taken, every this many retakeChords() (30 s of status polls) look
+    // at them again; a new window manager makes the next one look.
+    static constexpr int kModifierLookPolls = 20;
+    int m_pollsSinceModifierLook = 0;
     bool m_globeRefused = false;
 
     mutable std::vector<std::weak_ptr<X11Tap>> m_taps;
