@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QRect>
+
 class QWindow;
 
 namespace platform {
@@ -19,6 +21,10 @@ public:
     // Whether translucent pixels of `window` reach the screen translucent: its native window has an
     // alpha channel and a compositor blends it. Otherwise the panel must be drawn opaque.
     virtual bool showsTranslucency(QWindow* window) const = 0;
+    // How many device pixels one point of a window takes on the screen whose frame (device pixels,
+    // top-left coordinates) is `screen`: the scale the toolkit gives its windows there
+    // (QT_SCALE_FACTOR, Xft.dpi), 1 where it does not scale.
+    virtual qreal scaleOf(const QRect& screen) const = 0;
 };
 
 } // namespace platform

@@ -3,6 +3,7 @@
 #include "X11Connection.h"
 
 #include <QGuiApplication>
+#include <QScreen>
 #include <QWindow>
 
 #include <xcb/shape.h>
@@ -95,6 +96,17 @@ bool X11FloatingPanel::showsTranslucency(QWindow* window) const {
     XcbReply<xcb_get_geometry_reply_t> depth(xcb_get_geometry_reply(c, geometry, nullptr));
     XcbReply<xcb_get_selection_owner_reply_t> compositor(xcb_get_selection_owner_reply(c, owner, nullptr));
     return depth && depth->depth == 32 && compositor && compositor->owner != XCB_WINDOW_NONE;
+}
+
+qreal X11FloatingPanel::scaleOf(const QRect& screen) const {
+    const QPoint middle = screen.center();
+    for (const QScreen* s : QGuiApplication::screens()) {
+        const qreal ratio = s->devicePixelRatio();
+        const QRect pixels(s->geometry().topLeft(), (QSizeF(s->geometry().size()) * ratio).toSize());
+        if (pixels.contains(middle) && ratio > 0)
+            return ratio;
+    }
+    return 1;
 }
 
 } // namespace platform::x11

@@ -20,6 +20,9 @@ public:
     void prepare(QWindow* window) override;
     void raise(QWindow* window) override;
     bool showsTranslucency(QWindow* window) const override;
+    // Qt's device pixel ratio of its screen at that place (Qt keeps a screen's top-left corner in
+    // device pixels and scales its size).
+    qreal scaleOf(const QRect& screen) const override;
 
 private:
     xcb_atom_t atom(xcb_connection_t* c, const char* name) const;

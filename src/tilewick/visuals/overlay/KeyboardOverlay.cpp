@@ -129,12 +129,22 @@ void KeyboardOverlay::makePanel() {
 void KeyboardOverlay::show(const std::optional<platform::ScreenInfo>& screen) {
     if (!screen || !m_store)
         return;
-    m_geometry = OverlayGeometry::forScreen(screen->frame);
     // Top-left coordinates start at the top of the primary screen.
     const auto screens = m_desktop.screens->screens();
-    const QRectF primary = screens.isEmpty() ? screen->frame : screens.first().frame;
+    const QRectF& frame = screen->frame;
+    const QRectF primary = screens.isEmpty() ? frame : screens.first().frame;
+    // The screen's frame is in device pixels; the panel is sized and placed in points, as Qt lays
+    // its windows out on a scaled screen: from the screen's own top-left corner, device pixels
+    // divided by the scale.
+    const QRectF pixels(frame.x(), primary.bottom() - frame.bottom(), frame.width(), frame.height());
+    const qreal scale = m_desktop.floating.scaleOf(pixels.toRect());
+    m_scale = scale > 0 ? scale : 1;
+    m_origin = pixels.topLeft();
+    const QRectF points(frame.topLeft(), frame.size() / m_scale);
+    m_geometry = OverlayGeometry::forScreen(points);
     const QRectF& f = m_geometry.frame;
-    m_windowFrame = QRect(QPoint(int(std::lround(f.x())), int(std::lround(primary.bottom() - f.bottom()))),
+    m_windowFrame = QRect(QPoint(int(std::lround(m_origin.x() + f.x() - points.x())),
+                                 int(std::lround(m_origin.y() + points.bottom() - f.bottom()))),
                           QSize(int(std::ceil(f.width())), int(std::ceil(f.height()))));
 
     if (!m_panel)
@@ -206,7 +216,9 @@ void KeyboardOverlay::punchHole(const platform::AXElement& window, const QRectF&
     }
     if (!m_visible || !m_panel || !m_content || m_desktop.screens->screens().isEmpty())
         return;
-    const QRectF rect = frame.translated(-QPointF(m_windowFrame.topLeft()));
+    // The window's frame in points, as the panel's.
+    const QRectF points(m_origin + (frame.topLeft() - m_origin) / m_scale, frame.size() / m_scale);
+    const QRectF rect = points.translated(-QPointF(m_windowFrame.topLeft()));
     // One hole per window: the newest place.
     m_holes.removeIf([&](const std::shared_ptr<Hole>& hole) { return hole->window == window; });
     if (!rect.intersects(QRectF(0, 0, m_geometry.width, m_geometry.height))) {

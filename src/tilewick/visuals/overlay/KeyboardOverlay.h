@@ -44,7 +44,8 @@ struct OverlayGeometry {
 
     // 90 % of the screen's width or 101.25 % of its height, whichever is less, each rounded, and at
     // most 1350; centred, its middle a quarter of the screen's height above the bottom edge. A
-    // screen too small for a keyboard gives zero sizes, never negative ones.
+    // screen too small for a keyboard gives zero sizes, never negative ones. All in points: on a
+    // scaled screen, its size in device pixels divided by the scale.
     static OverlayGeometry forScreen(const QRectF& screenFrame);
 };
 
@@ -120,8 +121,9 @@ public:
     // The keyboard in the panel; null while hidden.
     OverlayKeyboard* content() const { return m_content; }
     const OverlayGeometry& geometry() const { return m_geometry; }
-    // The panel window's frame in top-left coordinates: the geometry's frame, its corner on whole
-    // pixels.
+    // The panel window's frame in top-left coordinates and Qt's points (device pixels divided by
+    // the screen's scale, from the screen's top-left corner): the geometry's frame, its corner on
+    // whole points.
     QRect windowFrame() const { return m_windowFrame; }
     const QList<std::shared_ptr<Hole>>& holes() const { return m_holes; }
     // The panel's opacity now, as it fades.
@@ -157,6 +159,10 @@ private:
     OverlayKeyboard* m_content = nullptr;
     OverlayGeometry m_geometry;
     QRect m_windowFrame;
+    // The scale of the panel's screen and that screen's top-left corner, where points and device
+    // pixels meet.
+    qreal m_scale = 1;
+    QPointF m_origin;
     bool m_translucent = true;
     bool m_saidOpaque = false;
     Transition m_opacity;

@@ -248,6 +248,41 @@ TEST_F(KeyboardOverlayTest, AHoleStaysOpenHalfASecondThenFadesShutOverAnother) {
     EXPECT_FALSE(o.isFading());
 }
 
+// On a scaled screen the keyboard is sized and placed in points (the screen's device pixels divided
+// by its scale, from its top-left corner), as Qt lays the window out; a moved window's frame, in
+// device pixels, meets the panel there too. The 2560 × 1440 screen is 1706.67 × 960 points at 1.5
+// and 1280 × 720 at 2.
+TEST_F(KeyboardOverlayTest, OnAScaledScreenItIsSizedAndPlacedInPoints) {
+    struct Case {
+        qreal scale;
+        QRect frame;
+        qreal keyboard;
+        QRectF hole;
+    };
+    const Case cases[] = {
+        {1, {2117, 831, 1350, 499}, 1314, {395, 169, 400, 300}},
+        {1.5, {1879, 536, 972, 369}, 936, {299.6666666666667, 130.6666666666667, 266.6666666666667, 200}},
+        {2, {1788, 398, 729, 285}, 693, {224, 102, 200, 150}},
+    };
+    const AXElement w = window(QStringLiteral("Doc"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.scale);
+        floating.setScale(c.scale);
+        KeyboardOverlay& o = shown(1);
+        EXPECT_EQ(o.windowFrame(), c.frame);
+        EXPECT_EQ(o.panel()->geometry(), c.frame);
+        EXPECT_EQ(o.content()->keyboard().metrics().width, c.keyboard);
+        o.punchHole(w, {2512, 1000, 400, 300});
+        ASSERT_EQ(holeRects().size(), 1);
+        EXPECT_NEAR(holeRects()[0].x(), c.hole.x(), kEpsilon);
+        EXPECT_NEAR(holeRects()[0].y(), c.hole.y(), kEpsilon);
+        EXPECT_NEAR(holeRects()[0].width(), c.hole.width(), kEpsilon);
+        EXPECT_NEAR(holeRects()[0].height(), c.hole.height(), kEpsilon);
+        o.hide();
+        runtime().advance(KeyboardOverlay::kFadeOut);
+    }
+}
+
 TEST_F(KeyboardOverlayTest, AWindowMovedAgainKeepsOneHoleAtItsNewestPlace) {
     KeyboardOverlay& o = shown();
     const AXElement w = window(QStringLiteral("Doc"));
