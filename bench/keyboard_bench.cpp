@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
         store.setAnimating(true);
         store.setPressedKeys({{58, 0.0}, {55, 0.0}});
         QGraphicsScene scene;
-        auto* keyboard = new KeyboardView(store, services, tips, false, 4,
+        auto* keyboard = new KeyboardView(store, services, tips, {}, 4,
                                           {.brandedSpaceBar = true,
                                            .allHotkeysSelected = true,
                                            .keyFaceOpacity = 0.94,

@@ -28,8 +28,9 @@ struct AppServices {
     // Runs at quit, after the event loop ends: the beta kit's quit hook.
     std::function<void()> quitHook;
 
-    // The keyboard is an ISO one: the main window draws its keyboard so.
-    bool isoKeyboard = false;
+    // Whether the keyboard is an ISO one, for the main window's drawn keyboard, which asks afresh at
+    // each refresh; none: ANSI.
+    std::function<bool()> isoKeyboard;
 };
 
 } // namespace tilewick

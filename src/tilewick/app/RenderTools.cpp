@@ -145,8 +145,9 @@ QImage tabPicture(ToolSession& session, HoverTipState& tips, SnapTab tab, QSize 
     page->setZValue(1);
     page->setPos(pad, pad);
     scene.addItem(page);
-    auto* keyboard =
-        new KeyboardView(store, session.view(), tips, session.isoKeyboard(), 4, windowKeyboardStyle(store));
+    auto* keyboard = new KeyboardView(
+        store, session.view(), tips, [&session] { return session.isoKeyboard(); }, 4,
+        windowKeyboardStyle(store));
     keyboard->setWidth(layout.keyboardWidth);
     scene.addItem(keyboard);
     const qreal keyboardTop =
@@ -231,7 +232,7 @@ void renderWindow(ToolSession& session, const QString& folder) {
     MainViewOptions options;
     // The manual's buttons show as they do in the program; nothing opens from a picture.
     options.showManual = [] {};
-    options.isoKeyboard = session.isoKeyboard();
+    options.isoKeyboard = [&session] { return session.isoKeyboard(); };
     for (const QSize& size : windowRenderSizes()) {
         MainView view(store, session.view(), options);
         view.resize(size);

@@ -52,8 +52,8 @@ AppServices standardServices(const TilewickStore& store, const platform::Platfor
         betakit::VeldorBeta::showFeedback(betakit::BetaFeedback::Kind::Problem, false);
     };
     services.checkForUpdate = betakit::VeldorBeta::checkForUpdate;
-    if (const auto* keyboard = platform.find<platform::Keyboard>())
-        services.isoKeyboard = keyboard->isISO();
+    if (const auto keyboard = platform.shared<platform::Keyboard>())
+        services.isoKeyboard = [keyboard] { return keyboard->isISO(); };
     return services;
 }
 

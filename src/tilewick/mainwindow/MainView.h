@@ -29,8 +29,9 @@ class Toast;
 struct MainViewOptions {
     // Opens the manual; none: the manual buttons are disabled.
     std::function<void()> showManual;
-    // The keyboard is an ISO one.
-    bool isoKeyboard = false;
+    // Whether the keyboard is an ISO one, asked afresh whenever the drawn keyboard refreshes; none:
+    // ANSI.
+    std::function<bool()> isoKeyboard;
 };
 
 // The content of the window "main": one column of the header (from 600 points high), the

@@ -21,12 +21,13 @@ KeyboardEnvironment windowKeyboardStyle(const TilewickStore& store) {
     return environment;
 }
 
-PageColumn::PageColumn(const PageContext& context, bool iso, QGraphicsItem* parent)
+PageColumn::PageColumn(const PageContext& context, std::function<bool()> iso, QGraphicsItem* parent)
     : QGraphicsWidget(parent), m_store(context.store) {
     TilewickStore& store = context.store;
     m_page = new TabPage(context, store.tab(), m_layout.keyboardWidth, TabPageMakers::standard(), this);
     m_page->setZValue(1);
-    m_keyboard = new KeyboardView(store, context.services, context.tips, iso, 4, keyboardStyle(), this);
+    m_keyboard =
+        new KeyboardView(store, context.services, context.tips, std::move(iso), 4, keyboardStyle(), this);
     connect(&store, &TilewickStore::tabChanged, this, [this] {
         m_page->setTab(m_store.tab());
         restyle();

@@ -26,7 +26,7 @@ class PageColumn final : public QGraphicsWidget {
     Q_OBJECT
 
 public:
-    PageColumn(const PageContext& context, bool iso, QGraphicsItem* parent = nullptr);
+    PageColumn(const PageContext& context, std::function<bool()> iso, QGraphicsItem* parent = nullptr);
 
     // The keyboard's size and the column's side padding for a page area.
     void setLayout(const PageLayout& page, qreal pad);

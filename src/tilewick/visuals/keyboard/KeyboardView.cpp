@@ -58,10 +58,10 @@ private:
     Painter m_painter;
 };
 
-KeyboardView::KeyboardView(TilewickStore& store, ViewServices services, HoverTipState& tips, bool iso,
+KeyboardView::KeyboardView(TilewickStore& store, ViewServices services, HoverTipState& tips, IsoTest iso,
                            qreal gap, KeyboardEnvironment environment, QGraphicsItem* parent)
-    : QGraphicsObject(parent), m_store(store), m_services(std::move(services)), m_iso(iso), m_gap(gap),
-      m_environment(std::move(environment)), m_tips(&tips) {
+    : QGraphicsObject(parent), m_store(store), m_services(std::move(services)), m_isoTest(std::move(iso)),
+      m_iso(m_isoTest && m_isoTest()), m_gap(gap), m_environment(std::move(environment)), m_tips(&tips) {
     installKeyAccessibility();
     setFlag(ItemHasNoContents);
     m_labels = new Decoration(*this, &KeyboardView::paintLabels, 2);
@@ -189,6 +189,11 @@ void KeyboardView::refreshLater() {
 
 void KeyboardView::refresh() {
     m_refreshPending = false;
+    if (const bool iso = m_isoTest && m_isoTest(); iso != m_iso) {
+        m_iso = iso;
+        relayout(); // refreshes with the other rows
+        return;
+    }
     const auto bindings = bindingsByKey(m_store);
     const Scheme scheme = m_services.scheme();
     for (qsizetype i = 0; i < m_placements.size(); ++i) {

@@ -38,7 +38,11 @@ class KeyboardView final : public QGraphicsObject, public KeyCapContext {
     Q_OBJECT
 
 public:
-    KeyboardView(TilewickStore& store, ViewServices services, HoverTipState& tips, bool iso, qreal gap,
+    // Whether the keyboard is an ISO one (else ANSI): asked afresh at each refresh, so a layout
+    // switched while the program runs redraws the keys at the next one.
+    using IsoTest = std::function<bool()>;
+
+    KeyboardView(TilewickStore& store, ViewServices services, HoverTipState& tips, IsoTest iso, qreal gap,
                  KeyboardEnvironment environment = {}, QGraphicsItem* parent = nullptr);
     ~KeyboardView() override;
 
@@ -105,6 +109,7 @@ private:
 
     TilewickStore& m_store;
     ViewServices m_services;
+    IsoTest m_isoTest;
     bool m_iso;
     qreal m_gap;
     KeyboardEnvironment m_environment;

@@ -50,7 +50,9 @@ OverlayKeyboard::OverlayKeyboard(TilewickStore& store, ViewServices services, bo
     : QGraphicsObject(parent), m_services(std::move(services)), m_width(std::max<qreal>(width, 0)),
       m_pad(std::max<qreal>(pad, 0)), m_tips(m_services) {
     setAcceptedMouseButtons(Qt::NoButton);
-    m_keyboard = new KeyboardView(store, m_services, m_tips, iso, kGap, environment(), this);
+    // The type asked at the show stays for the keyboard's life, which ends with the panel's.
+    m_keyboard = new KeyboardView(
+        store, m_services, m_tips, [iso] { return iso; }, kGap, environment(), this);
     m_keyboard->setWidth(m_width);
     m_keyboard->setPos(m_pad, m_pad);
     new Border(*this);

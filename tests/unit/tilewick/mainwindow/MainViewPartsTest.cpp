@@ -10,6 +10,7 @@
 #include "tilewick/mainwindow/TabPage.h"
 #include "tilewick/mainwindow/Toast.h"
 #include "tilewick/visuals/CVButton.h"
+#include "tilewick/visuals/keyboard/KeyCapItem.h"
 #include "tilewick/visuals/keyboard/KeyboardView.h"
 
 #include "betakit/BetaFeedbackButton.h"
@@ -269,6 +270,31 @@ TEST_F(MainViewPictures, WholeWindowInBothSchemes) {
     EXPECT_TRUE(matchesGolden(picture({956, 891}, Scheme::Dark), "mainwindow/main-956x891-dark"));
     EXPECT_TRUE(matchesGolden(picture({480, 560}, Scheme::Light), "mainwindow/main-480x560-light"));
     EXPECT_TRUE(matchesGolden(picture({480, 560}, Scheme::Dark), "mainwindow/main-480x560-dark"));
+}
+
+// The keyboard type is asked again whenever the drawn keyboard refreshes: a layout switched while
+// the program runs (us → de, ANSI → ISO) redraws the keys at the next store change.
+TEST_F(MainViewParts, TheDrawnKeyboardFollowsALayoutSwitchedWhileRunning) {
+    bool iso = false;
+    make({956, 891}, MainViewOptions{{}, [&iso] { return iso; }});
+    const KeyboardView* keyboard = view->pageColumn()->keyboard();
+    const auto centreOf = [&](quint16 code) {
+        const KeyCapItem* cap = keyboard->keyCap(code);
+        return cap ? std::optional(cap->sceneBoundingRect().center()) : std::nullopt;
+    };
+    ASSERT_FALSE(centreOf(10)) << "no section key on an ANSI keyboard";
+    const QPointF ansiGrave = centreOf(50).value();
+
+    iso = true;
+    const SnapTab first = store().tab();
+    store().setTab(SnapTab::thirds);
+    ASSERT_TRUE(centreOf(10)) << "the section key of the ISO keyboard";
+    EXPECT_GT(centreOf(50)->y(), ansiGrave.y()) << "the grave accent moves down beside the left shift";
+
+    iso = false;
+    store().setTab(first);
+    EXPECT_FALSE(centreOf(10));
+    EXPECT_EQ(centreOf(50), ansiGrave);
 }
 
 } // namespace

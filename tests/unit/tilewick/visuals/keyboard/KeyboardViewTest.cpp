@@ -37,7 +37,8 @@ protected:
 
     KeyboardView& keyboard(KeyboardEnvironment env = {}, bool iso = false) {
         m_scene = std::make_unique<QGraphicsScene>();
-        auto* view = new KeyboardView(store(), ViewServices::of(platform()), *tips, iso, 4, std::move(env));
+        auto* view = new KeyboardView(
+            store(), ViewServices::of(platform()), *tips, [iso] { return iso; }, 4, std::move(env));
         view->setWidth(721);
         m_scene->addItem(view);
         return *view;
