@@ -83,7 +83,10 @@ case "$WINDOW_FIT_CASE" in
     await frame_of "$main"
     # The icon reaches the window manager at the sizes title and task bars ask for. Qt's xcb
     # back-end hands on none above 128 pixels, so 256 is not asked for here.
-    icons="$(xprop -id "$main" _NET_WM_ICON | sed -n 's/.*Icon (\([0-9]*\) x \([0-9]*\)):.*/\1x\2/p' | tr '\n' ' ')"
+    # The icons follow the window's first picture.
+    icon_sizes() { xprop -id "$main" _NET_WM_ICON | sed -n 's/.*Icon (\([0-9]*\) x \([0-9]*\)):.*/\1x\2/p' | tr '\n' ' '; }
+    await sh -c "xprop -id $main _NET_WM_ICON | grep -q 'Icon (128 x 128)'" || true
+    icons="$(icon_sizes)"
     for side in 16 24 32 48 64 128; do
       case " $icons" in *" ${side}x${side} "*) ;; *) fail "_NET_WM_ICON has no ${side}x${side} icon (has $icons)" ;; esac
     done
