@@ -83,6 +83,10 @@ void failWritesPastTheFileSizeLimit() {
     ::sigaction(SIGXFSZ, &action, nullptr);
 }
 
+bool isOutOfSpace(int error) {
+    return error == ENOSPC || error == EDQUOT || error == EFBIG;
+}
+
 SmallFileRead readSmallFile(const QString& path, qint64 limit) {
     SmallFileRead read;
     // Non-blocking, so a FIFO without a writer does not hold the caller at open().

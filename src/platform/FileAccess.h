@@ -33,6 +33,11 @@ SmallFileRead readSmallFile(const QString& path, qint64 limit = kSmallFileLimit)
 // get the default back.
 void failWritesPastTheFileSizeLimit();
 
+// Whether a write that failed with `error` failed for want of room: the disk is full (ENOSPC), the
+// user's quota is used up (EDQUOT) or the file-size limit is reached (EFBIG). Such a failure is told
+// to the user as a lack of disk space, not as damage.
+bool isOutOfSpace(int error);
+
 // Opens `path` for writing as a regular file, creating it (with `mode`) when it is missing: never
 // blocks on a FIFO, and refuses (-1, errno set) anything else at the path, a device or a folder.
 // The file is not truncated; the caller owns the descriptor.

@@ -4,6 +4,7 @@
 #include "betakit/HttpTransfer.h"
 #include "betakit/VeldorBeta.h"
 
+#include "platform/FileAccess.h"
 #include "platform/Platform.h"
 
 #include <QDir>
@@ -19,10 +20,6 @@
 namespace betakit {
 
 namespace {
-
-bool diskFull(int error) {
-    return error == ENOSPC || error == EDQUOT || error == EFBIG;
-}
 
 // The archive being written; the file exists from the first byte (or the end, for an empty body).
 struct Archive {
@@ -51,7 +48,7 @@ struct Archive {
                 continue;
             if (written < 0) {
                 const int error = errno;
-                if (diskFull(error))
+                if (platform::isOutOfSpace(error))
                     return UpdateError::beta(BetaDownload::notEnoughSpaceSentence());
                 return UpdateError::platform(QString::fromLocal8Bit(std::strerror(error)));
             }

@@ -3,7 +3,11 @@
 #include "CodeSignature.h"
 #include "StageUpdate.h"
 
+#include "platform/FileAccess.h"
+
 #include <QFile>
+#include <QFileInfo>
+#include <QStorageInfo>
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -12,6 +16,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -73,7 +78,63 @@ QString entryText(const QByteArray& path) {
     return QStringLiteral("“%1”").arg(QString::fromUtf8(path));
 }
 
-QString unpack(archive* reader, archive* writer, const UnzipLimits& limits) {
+// What a failed write says: libarchive's words and the system's. Sets `outOfSpace` when the write
+// failed for want of room.
+QString writeProblem(archive* writer, const QString& what, bool& outOfSpace) {
+    const int error = archive_errno(writer);
+    outOfSpace = platform::isOutOfSpace(error);
+    QString problem = what + QStringLiteral(": ") + QString::fromUtf8(archive_error_string(writer));
+    if (error != 0)
+        problem += QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(std::strerror(error)));
+    return problem;
+}
+
+std::unique_ptr<archive, ReadDeleter> zipReader() {
+    std::unique_ptr<archive, ReadDeleter> reader(archive_read_new());
+    archive_read_support_format_zip(reader.get());
+    return reader;
+}
+
+// The room the archive takes once unpacked, as it declares it: each file rounded up to whole blocks
+// of `block` bytes and each other entry one block. None when a file declares no size, when the
+// archive can't be read, or when it is past the limits, which the unpacking then refuses in words.
+std::optional<qint64> declaredRoom(const QString& zip, qint64 block, const UnzipLimits& limits) {
+    const auto reader = zipReader();
+    if (archive_read_open_filename(reader.get(), QFile::encodeName(zip).constData(), 64 * 1024) != ARCHIVE_OK)
+        return std::nullopt;
+    qint64 files = 0;
+    qint64 room = 0;
+    qint64 count = 0;
+    archive_entry* entry = nullptr;
+    for (int next; (next = archive_read_next_header(reader.get(), &entry)) != ARCHIVE_EOF;) {
+        if (next != ARCHIVE_OK || ++count > limits.maxEntries)
+            return std::nullopt;
+        const ZipEntry described = describe(entry);
+        if (described.type != ZipEntry::Type::File) {
+            room += block;
+            continue;
+        }
+        if (described.size < 0 || described.size > limits.maxEntryBytes)
+            return std::nullopt;
+        files += described.size;
+        if (files > limits.maxTotalBytes)
+            return std::nullopt;
+        room += (described.size + block - 1) / block * block;
+    }
+    return room;
+}
+
+// Whether the file system `destination` goes on has room for what the archive declares; true when
+// either is unknown, as the writes then tell.
+bool roomFor(const QString& zip, const QString& destination, const UnzipLimits& limits) {
+    const QStorageInfo disk(QFileInfo(destination).absolutePath());
+    if (!disk.isValid() || disk.blockSize() <= 0)
+        return true;
+    const auto room = declaredRoom(zip, disk.blockSize(), limits);
+    return !room || *room <= disk.bytesAvailable();
+}
+
+QString unpack(archive* reader, archive* writer, const UnzipLimits& limits, bool& outOfSpace) {
     qint64 total = 0;
     qint64 count = 0;
     archive_entry* entry = nullptr;
@@ -95,8 +156,8 @@ QString unpack(archive* reader, archive* writer, const UnzipLimits& limits) {
             archive_entry_set_hardlink(entry, cleanRelative(described.target).constData());
         archive_entry_set_perm(entry, archive_entry_perm(entry) & 0777);
         if (archive_write_header(writer, entry) != ARCHIVE_OK)
-            return QStringLiteral("%1 can’t be unpacked: %2")
-                .arg(entryText(described.path), QString::fromUtf8(archive_error_string(writer)));
+            return writeProblem(writer, entryText(described.path) + QStringLiteral(" can’t be unpacked"),
+                                outOfSpace);
         qint64 written = 0;
         const void* block = nullptr;
         size_t size = 0;
@@ -113,17 +174,16 @@ QString unpack(archive* reader, archive* writer, const UnzipLimits& limits) {
             if (written > limits.maxEntryBytes || total > limits.maxTotalBytes)
                 return QStringLiteral("the archive unpacks to more than %1 bytes").arg(limits.maxTotalBytes);
             if (archive_write_data_block(writer, block, size, offset) != ARCHIVE_OK)
-                return QStringLiteral("%1 can’t be written: %2")
-                    .arg(entryText(described.path), QString::fromUtf8(archive_error_string(writer)));
+                return writeProblem(writer, entryText(described.path) + QStringLiteral(" can’t be written"),
+                                    outOfSpace);
         }
         if (archive_write_finish_entry(writer) != ARCHIVE_OK)
-            return QStringLiteral("%1 can’t be written: %2")
-                .arg(entryText(described.path), QString::fromUtf8(archive_error_string(writer)));
+            return writeProblem(writer, entryText(described.path) + QStringLiteral(" can’t be written"),
+                                outOfSpace);
     }
     // Folder modes are set at the end, once nothing more goes into them.
     if (archive_write_close(writer) != ARCHIVE_OK)
-        return QStringLiteral("the unpacked folders can’t be finished: %1")
-            .arg(QString::fromUtf8(archive_error_string(writer)));
+        return writeProblem(writer, QStringLiteral("the unpacked folders can’t be finished"), outOfSpace);
     return {};
 }
 
@@ -156,14 +216,28 @@ QString unzipRefusal(const ZipEntry& entry, const UnzipLimits& limits) {
     return {};
 }
 
-QString unzipInto(const QString& zip, const QString& destination, const UnzipLimits& limits) {
+QString unzipInto(const QString& zip, const QString& destination, const UnzipLimits& limits,
+                  bool* outOfSpace) {
+    bool noRoom = false;
+    const auto result = [&](QString problem) {
+        if (outOfSpace)
+            *outOfSpace = noRoom;
+        return problem;
+    };
+    // Refused before anything is made beside the application when it can't fit.
+    if (!roomFor(zip, destination, limits)) {
+        noRoom = true;
+        return result(QStringLiteral("%1 has no room for what the archive holds").arg(destination));
+    }
     const QByteArray encoded = QFile::encodeName(destination);
     // A new folder of our own: never unpack into something that was already there.
-    if (mkdir(encoded.constData(), 0700) != 0)
-        return QStringLiteral("%1 can’t be made: %2")
-            .arg(destination, QString::fromLocal8Bit(std::strerror(errno)));
-    std::unique_ptr<archive, ReadDeleter> reader(archive_read_new());
-    archive_read_support_format_zip(reader.get());
+    if (mkdir(encoded.constData(), 0700) != 0) {
+        const int error = errno;
+        noRoom = platform::isOutOfSpace(error);
+        return result(QStringLiteral("%1 can’t be made: %2")
+                          .arg(destination, QString::fromLocal8Bit(std::strerror(error))));
+    }
+    const auto reader = zipReader();
     std::unique_ptr<archive, WriteDeleter> writer(archive_write_disk_new());
     archive_write_disk_set_options(
         writer.get(), ARCHIVE_EXTRACT_PERM | ARCHIVE_EXTRACT_NO_OVERWRITE | ARCHIVE_EXTRACT_SECURE_SYMLINKS |
@@ -176,7 +250,7 @@ QString unzipInto(const QString& zip, const QString& destination, const UnzipLim
     else if (chdir(encoded.constData()) != 0)
         problem = QStringLiteral("%1 can’t be entered").arg(destination);
     else
-        problem = unpack(reader.get(), writer.get(), limits);
+        problem = unpack(reader.get(), writer.get(), limits, noRoom);
     if (previous >= 0) {
         if (fchdir(previous) != 0)
             problem = problem.isEmpty() ? QStringLiteral("the working folder can’t be restored") : problem;
@@ -184,7 +258,7 @@ QString unzipInto(const QString& zip, const QString& destination, const UnzipLim
     }
     if (!problem.isEmpty())
         removeQuietly(destination);
-    return problem;
+    return result(problem);
 }
 
 } // namespace betakit

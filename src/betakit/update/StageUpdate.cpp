@@ -2,6 +2,7 @@
 
 #include "ChildProcess.h"
 #include "CodeSignature.h"
+#include "SafeUnzip.h"
 #include "betakit/VeldorBeta.h"
 
 #include "platform/Platform.h"
@@ -69,14 +70,18 @@ UpdateResult<QString> stageChecked(const QString& zip, qint64 bytes, const QStri
     // Unpack.
     const QString staging = parent + QStringLiteral("/.") + appName + QStringLiteral("-update-") +
                             QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().left(8);
-    const auto unpacked = runTool(updateToolPath(QStringLiteral("ditto")),
-                                  {QStringLiteral("-x"), QStringLiteral("-k"), zip, staging});
+    QString launchError;
+    const auto unpacked =
+        ChildProcess::run(updateToolPath(QStringLiteral("ditto")),
+                          {QStringLiteral("-x"), QStringLiteral("-k"), zip, staging}, &launchError);
     const auto failed = [&staging](UpdateError error) {
         removeQuietly(staging);
         return UpdateResult<QString>(std::move(error));
     };
-    if (!unpacked.ok())
-        return failed(unpacked.error());
+    if (!unpacked)
+        return failed(UpdateError::platform(launchError));
+    if (auto error = unpackError(unpacked->status))
+        return failed(*error);
 
     const auto app = findApp(staging, bundleIdentifier(target));
     if (!app.ok())
@@ -125,16 +130,34 @@ UpdateResult<QString> sha256Hex(const QString& path) {
     return QString::fromLatin1(hash.result().toHex());
 }
 
+namespace {
+
+UpdateError toolFailed(const QString& tool, int status) {
+    return UpdateError::beta(
+        QStringLiteral("The new build couldn’t be checked (%1 %2).").arg(tool).arg(status));
+}
+
+} // namespace
+
 UpdateResult<QString> runTool(const QString& path, const QStringList& arguments) {
     QString launchError;
     const auto finished = ChildProcess::run(path, arguments, &launchError);
     if (!finished)
         return UpdateError::platform(launchError);
     if (finished->status != 0)
-        return UpdateError::beta(QStringLiteral("The new build couldn’t be checked (%1 %2).")
-                                     .arg(QFileInfo(path).fileName())
-                                     .arg(finished->status));
+        return toolFailed(QFileInfo(path).fileName(), finished->status);
     return finished->output;
+}
+
+std::optional<UpdateError> unpackError(int status) {
+    switch (status) {
+    case kUnzipped:
+        return std::nullopt;
+    case kUnzipOutOfSpace:
+        return UpdateError::beta(kNoRoomToInstallSentence);
+    default:
+        return toolFailed(QStringLiteral("ditto"), status);
+    }
 }
 
 UpdateResult<QString> findApp(const QString& staging, const QString& identifier) {

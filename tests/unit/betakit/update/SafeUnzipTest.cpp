@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
@@ -179,7 +180,25 @@ TEST_F(Unzip, ADamagedArchiveIsRefused) {
     }();
     // Cut inside the file's data.
     writeFile(path("archive.zip"), bytes.left(500));
-    EXPECT_NE(unzipInto(path("archive.zip"), path("out")), "");
+    bool outOfSpace = true;
+    EXPECT_NE(unzipInto(path("archive.zip"), path("out"), {}, &outOfSpace), "");
+    EXPECT_FALSE(outOfSpace) << "a damaged archive told as a full disk";
+    expectNothingLeft();
+}
+
+TEST_F(Unzip, AnArchiveDeclaringMoreThanTheDiskHoldsMakesNothing) {
+    // 1024 files declaring 4 GiB each, within limits raised for the test: 4 TiB.
+    betakit::UnzipLimits limits;
+    limits.maxEntryBytes = limits.maxTotalBytes = qint64(1) << 50;
+    ZipWriter zip;
+    for (int i = 0; i < 1024; ++i)
+        zip.file("App.app/" + QByteArray::number(i), "x", 0644, ZipWriter::Compression::Stored, 0xFFFFFFFF);
+    zip.write(path("archive.zip"));
+    if (QStorageInfo(path("")).bytesAvailable() > 1024 * qint64(0xFFFFFFFF))
+        GTEST_SKIP() << "the disk holds 4 TiB";
+    bool outOfSpace = false;
+    EXPECT_NE(unzipInto(path("archive.zip"), path("out"), limits, &outOfSpace), "");
+    EXPECT_TRUE(outOfSpace);
     expectNothingLeft();
 }
 

@@ -4,6 +4,7 @@
 #include "UpdateTestSupport.h"
 
 #include "betakit/update/CodeSignature.h"
+#include "support/FillableFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -294,6 +295,43 @@ TEST_F(StageUpdateTest, TheInstalledApplicationsRequirementMustBeReadable) {
     installedListing = listing(apps);
     EXPECT_EQ(refusal(stage()), "The new build’s signature couldn’t be checked.");
     expectNothingInstalled("unsigned installation");
+}
+
+class StageUpdateFullDiskTest : public StageUpdateTest,
+                                public ::testing::WithParamInterface<FillableFolder::Kind> {};
+
+// On a full tmpfs the free space is seen before unpacking; under a file-size limit the free space
+// looks ample and the first long write fails with EFBIG.
+TEST_P(StageUpdateFullDiskTest, ADiskWithoutRoomForTheNewBuildIsSaidInWordsAndChangesNothing) {
+    FillableFolder folder(GetParam());
+    if (!folder.unavailable().empty())
+        GTEST_SKIP() << folder.unavailable();
+    apps = folder.path();
+    target = apps + "/Tilewick.app";
+    makeApp(target, kIdentifier, "119");
+    ASSERT_EQ(CodeSignature::sign(target, developerKey()), "");
+    zipApp(newBuild());
+    const qint64 bytes = size();
+    const QString sha256 = digest();
+
+    installedListing = listing(apps);
+    folder.setFull(true);
+    const auto staged = VeldorBeta::checkUpdateZip(zip, bytes, sha256, "124", target);
+    folder.setFull(false);
+    EXPECT_EQ(refusal(staged), "There’s not enough disk space to install the new build.");
+    expectNothingInstalled("full disk");
+}
+
+INSTANTIATE_TEST_SUITE_P(, StageUpdateFullDiskTest,
+                         ::testing::Values(FillableFolder::Kind::Tmpfs, FillableFolder::Kind::FileSizeLimit),
+                         [](const auto& info) { return FillableFolder::name(info.param); });
+
+TEST(UnpackError, TellsANoRoomStatusApartFromAFailedUnpacking) {
+    EXPECT_EQ(betakit::unpackError(0), std::nullopt);
+    EXPECT_EQ(betakit::unpackError(3),
+              UpdateError::beta("There’s not enough disk space to install the new build."));
+    EXPECT_EQ(betakit::unpackError(2), UpdateError::beta("The new build couldn’t be checked (ditto 2)."));
+    EXPECT_EQ(betakit::unpackError(9), UpdateError::beta("The new build couldn’t be checked (ditto 9)."));
 }
 
 TEST(Sha256Hex, StreamsTheFileAndWritesLowerCaseHex) {
