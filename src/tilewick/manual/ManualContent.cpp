@@ -34,34 +34,33 @@ QList<Part> makeParts() {
                 topic(u"start-change", u"Change a hotkey",
                       u"Click any hotkey in the Tilewick window and press a new key."_s),
             }},
-        Part{
-            u"know"_s,
-            u"Good to know"_s,
-            std::nullopt,
-            false,
-            {
-                topic(
-                    u"keys", u"Other hotkeys",
-                    u"**C** centres a window, **F** focuses on it and minimises the rest, **Z** undoes a "
-                    u"move and **X** redoes it. **<** and **>** move a window to another display. Every key "
-                    u"is in [Shortcuts](#shortcuts)."_s),
-                topic(u"multi-window", u"Fill a layout with an app's windows",
-                      u"Hold 🌐 (fn) as well as ⌥⌘ and press a layout key: the app fills that layout with its "
-                      u"windows, opening new ones if it needs to."_s),
-                topic(u"default-app-snaps", u"Choose where apps open",
-                      u"On the last tab, Default App Snaps, choose an app and click a key. From then on, it "
-                      u"opens there."_s),
-                topic(u"modifiers", u"Use other modifier keys",
-                      u"Click the big ⌥⌘ panel on the first tab, then hold the keys you'd rather use."_s),
-                topic(u"background", u"Closing the window",
-                      u"Tilewick keeps working with its window closed. Open it again from its icon in the "
-                      u"menu bar."_s),
-                topic(u"not-working", u"If the hotkeys stop working",
-                      u"In the desktop's settings › Accessibility, remove Tilewick with the "
-                      u"minus (–) button, then open Tilewick again and turn it back on. If another window "
-                      u"snapping app is running, quit one of them."_s),
-                topic(u"updates", u"New betas and feedback", updatesText()),
-            }},
+        Part{u"know"_s,
+             u"Good to know"_s,
+             std::nullopt,
+             false,
+             {
+                 topic(
+                     u"keys", u"Other hotkeys",
+                     u"**C** centres a window, **F** focuses on it and minimises the rest, **Z** undoes a "
+                     u"move and **X** redoes it. **<** and **>** move a window to another display. Every key "
+                     u"is in [Shortcuts](#shortcuts)."_s),
+                 topic(u"multi-window", u"Fill a layout with an app's windows",
+                       u"Hold 🌐 (the Menu key) as well as ⌥⌘ and press a layout key: the app fills that "
+                       u"layout with its windows, opening new ones if it needs to."_s),
+                 topic(u"default-app-snaps", u"Choose where apps open",
+                       u"On the last tab, Default App Snaps, choose an app and click a key. From then on, it "
+                       u"opens there."_s),
+                 topic(u"modifiers", u"Use other modifier keys",
+                       u"Click the big ⌥⌘ panel on the first tab, then hold the keys you'd rather use."_s),
+                 topic(u"background", u"Closing the window",
+                       u"Tilewick keeps working with its window closed. Open it again from its icon in the "
+                       u"panel's tray."_s),
+                 topic(u"not-working", u"If the hotkeys stop working",
+                       u"In the desktop's settings › Accessibility, remove Tilewick with the "
+                       u"minus (–) button, then open Tilewick again and turn it back on. If another window "
+                       u"snapping app is running, quit one of them."_s),
+                 topic(u"updates", u"New betas and feedback", updatesText()),
+             }},
         Part{
             u"shortcuts"_s,
             u"Shortcuts"_s,
@@ -103,7 +102,8 @@ QList<Term> makeTerms() {
         {u"term-floating-keyboard"_s, u"Floating keyboard"_s,
          u"The keyboard that appears over other apps while you hold ⌥⌘, showing every hotkey."_s},
         {u"term-globe"_s, u"Globe key"_s,
-         u"The 🌐 key at the bottom left of a Mac keyboard, also labelled fn. Hold it too for "
+         u"The 🌐 key: on a PC keyboard the Menu key, near the right Ctrl, unless the "
+         u"TILEWICK_GLOBE_KEY environment variable names another (such as RCTL). Hold it too for "
          u"[multi-window](#multi-window)."_s},
         {u"term-hotkey"_s, u"Hotkey"_s, u"Your modifier keys plus one more key. Every layout has one."_s},
         {u"term-layout"_s, u"Layout"_s,

@@ -70,7 +70,7 @@ TEST(ManualLinkCheckTest, EveryLinkOfTheManualGoesSomewhere) {
         checkLinks(parts(), terms(), {}).section(u"General: "_s, 0, 0).toStdString(),
         QString(u"broken: #term-floating-keyboard in “**⌥⌘←** puts the window you're using on the left h…”\n"
                 u"broken: #shortcuts in “**C** centres a window, **F** focuses on it and mi…”\n"
-                u"broken: #multi-window in “The 🌐 key at the bottom left of a Mac keyboard, al…”\n"
+                u"broken: #multi-window in “The 🌐 key: on a PC keyboard the Menu key, near the…”\n"
                 u"broken: #modifiers in “The keys every hotkey shares, ⌥⌘ to start with. [Y…”\n"
                 u"4 problem(s).\n"_s)
             .toStdString());
