@@ -56,9 +56,9 @@ QList<Part> makeParts() {
                        u"Tilewick keeps working with its window closed. Open it again from its icon in the "
                        u"panel's tray."_s),
                  topic(u"not-working", u"If the hotkeys stop working",
-                       u"In the desktop's settings › Accessibility, remove Tilewick with the "
-                       u"minus (–) button, then open Tilewick again and turn it back on. If another window "
-                       u"snapping app is running, quit one of them."_s),
+                       u"Tilewick moves windows through your window manager: run one that follows the EWMH "
+                       u"conventions, then quit Tilewick and open it again. If another window snapping app "
+                       u"is running, quit one of them."_s),
                  topic(u"updates", u"New betas and feedback", updatesText()),
              }},
         Part{
