@@ -83,7 +83,7 @@ double keystroke(int count, int argc, char** argv) {
     auto platform = bench::installDrawingPlatform(argc, argv);
     std::vector<double> costs;
     {
-        TilewickStore store(*platform);
+        TilewickStore store(*platform, StoreHooks::over(*platform));
         QList<InstalledApp> apps;
         for (int i = 0; i < count; ++i)
             apps.append(InstalledApp{QStringLiteral("org.app%1").arg(i), appName(i),
@@ -130,7 +130,7 @@ int openPage(int count, int argc, char** argv) {
         // Saved as the program saves them, and read back by the store as at start.
         DefaultsAppSnapStorage(platform->defaults()).save(snaps);
         snaps.clear();
-        TilewickStore store(*platform);
+        TilewickStore store(*platform, StoreHooks::over(*platform));
         store.setTab(SnapTab::appSnaps);
         QImage image(QSize(956, 891), QImage::Format_ARGB32_Premultiplied);
         const double start = wallMs();

@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
     for (const Scheme scheme : {Scheme::Light, Scheme::Dark}) {
         platform->service<platform::sim::SimAppearance>().force(scheme);
         const char* name = scheme == Scheme::Dark ? "dark" : "light";
-        TilewickStore store(*platform);
+        TilewickStore store(*platform, StoreHooks::over(*platform));
         // The floating keyboard while the modifiers are held: every bound key pulses.
         store.setAnimating(true);
         store.setPressedKeys({{58, 0.0}, {55, 0.0}});

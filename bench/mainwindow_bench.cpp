@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
     for (const Scheme scheme : {Scheme::Light, Scheme::Dark}) {
         platform->service<platform::sim::SimAppearance>().force(scheme);
         const char* name = scheme == Scheme::Dark ? "dark" : "light";
-        TilewickStore store(*platform);
+        TilewickStore store(*platform, StoreHooks::over(*platform));
         store.setConflicts({{"com.example.grid", "Gridline", 11}});
         QImage image(kSize, QImage::Format_ARGB32_Premultiplied);
 

@@ -60,7 +60,7 @@ Figures run(bool mainView, int argc, char** argv) {
     auto platform = bench::installDrawingPlatform(argc, argv);
     auto& runtime = platform->service<platform::sim::VirtualRuntime>();
     const ViewServices services = ViewServices::of(*platform);
-    TilewickStore store(*platform);
+    TilewickStore store(*platform, StoreHooks::over(*platform));
     QWidget window;
     auto* layout = new QVBoxLayout(&window);
     layout->setContentsMargins(0, 0, 0, 0);

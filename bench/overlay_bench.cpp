@@ -49,7 +49,9 @@ int main(int argc, char** argv) {
         auto overlay = std::make_shared<KeyboardOverlay>(
             ViewServices::of(*platform), OverlayServices{platform->shared<platform::Screens>(),
                                                          platform->shared<platform::Keyboard>(), floating});
-        TilewickStore store(*platform, StoreHooks{.overlay = overlay});
+        StoreHooks hooks = StoreHooks::over(*platform);
+        hooks.overlay = overlay;
+        TilewickStore store(*platform, hooks);
         // The modifiers held: every bound key lit, the line under the space bar.
         store.setPressedKeys({{58, 0.0}, {55, 0.0}});
         overlay->show(desktop.screens().first());

@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     {
         HoverTipState tips(services);
         PlainHost host;
-        TilewickStore store(*platform);
+        TilewickStore store(*platform, StoreHooks::over(*platform));
         QGraphicsScene scene;
         auto* page = new TabPage(PageContext{store, services, tips, host}, SnapTab::global, 922);
         scene.addItem(page);

@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
     platform::Platform::install(platform);
 
     {
-        TilewickStore store(*platform);
+        TilewickStore store(*platform, StoreHooks::over(*platform));
         store.setTrusted(true);
         store.setHotkeysActive(true);
         store.setConflicts({});

@@ -164,7 +164,7 @@ ToolSession::~ToolSession() = default;
 
 TilewickStore& ToolSession::store() {
     if (!m_store) {
-        StoreHooks hooks;
+        StoreHooks hooks = StoreHooks::over(m_platform);
         hooks.engine = std::make_shared<StillHotkeyEngine>();
         m_store = std::make_unique<TilewickStore>(m_platform, hooks.completed());
     }

@@ -1,7 +1,6 @@
 #include "HotkeyEngine.h"
 
 #include "betakit/BetaLog.h"
-#include "platform/Platform.h"
 
 #include <algorithm>
 
@@ -14,22 +13,7 @@ namespace {
 
 constexpr quint16 kHelpKeyCode = 114;
 
-HotkeyEngine* g_shared = nullptr;
-
 } // namespace
-
-HotkeyEngine& HotkeyEngine::shared() {
-    if (!g_shared) {
-        const auto& p = platform::Platform::current();
-        g_shared = new HotkeyEngine(p.shared<platform::Runtime>(), p.shared<platform::EventTap>());
-    }
-    return *g_shared;
-}
-
-void HotkeyEngine::resetSharedForTesting() {
-    delete g_shared;
-    g_shared = nullptr;
-}
 
 HotkeyEngine::HotkeyEngine(std::shared_ptr<platform::Runtime> runtime,
                            std::shared_ptr<platform::EventTap> eventTap)

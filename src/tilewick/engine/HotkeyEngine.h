@@ -66,13 +66,6 @@ public:
     // Takes the key-downs typed in this application while a hotkey is being recorded.
     using Recorder = std::function<void(const platform::KeyEvent&)>;
 
-    // The engine of the process, made on first use from the installed platform's runtime and
-    // event tap.
-    static HotkeyEngine& shared();
-    // Testing hook: destroys the shared engine (and its tap), so the next shared() builds a new
-    // one on the platform installed at that time.
-    static void resetSharedForTesting();
-
     // `eventTap` may be null (no tap service): the engine then never has a tap.
     HotkeyEngine(std::shared_ptr<platform::Runtime> runtime, std::shared_ptr<platform::EventTap> eventTap);
     ~HotkeyEngine();

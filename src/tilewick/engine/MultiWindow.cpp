@@ -39,14 +39,6 @@ MultiWindow::MultiWindow(const platform::Platform& platform, std::shared_ptr<Win
 
 MultiWindow::~MultiWindow() = default;
 
-MultiWindow& MultiWindow::shared() {
-    // Lives as long as the process, like the mover it uses.
-    static auto* filler = new std::shared_ptr<MultiWindow>(std::make_shared<MultiWindow>(
-        platform::Platform::current(),
-        std::shared_ptr<WindowMover>(&WindowMover::shared(), [](WindowMover*) {})));
-    return **filler;
-}
-
 void MultiWindow::setLastSnapAt(std::function<double()> lastSnapAt) {
     m_lastSnapAt = std::move(lastSnapAt);
 }

@@ -80,9 +80,6 @@ public:
     MultiWindow(const platform::Platform& platform, std::shared_ptr<WindowMover> mover);
     ~MultiWindow();
 
-    // The program's one filler, over the shared window mover, created on first use.
-    static MultiWindow& shared();
-
     // The time (uptime seconds) of the last hotkey action; the puts-back of a Default App Snaps
     // fill give way to a later one. Unset: there never was one. Main thread.
     void setLastSnapAt(std::function<double()> lastSnapAt);

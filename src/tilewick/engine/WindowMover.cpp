@@ -62,11 +62,6 @@ WindowMover::WindowMover(const platform::Platform& platform, QObject* parent)
 
 WindowMover::~WindowMover() = default;
 
-WindowMover& WindowMover::shared() {
-    static auto* mover = new WindowMover(platform::Platform::current());
-    return *mover;
-}
-
 void WindowMover::setOverlayHoles(std::shared_ptr<OverlayHoles> overlay) {
     m_overlay.store(overlay ? std::move(overlay) : std::make_shared<NoOverlayHoles>());
 }

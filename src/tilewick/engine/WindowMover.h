@@ -71,9 +71,6 @@ public:
     explicit WindowMover(const platform::Platform& platform, QObject* parent = nullptr);
     ~WindowMover() override;
 
-    // The program's one mover, over the installed platform, created on first use.
-    static WindowMover& shared();
-
     // The floating keyboard; never showing until one is set. Set on the main thread.
     void setOverlayHoles(std::shared_ptr<OverlayHoles> overlay);
 

@@ -205,21 +205,24 @@ public:
     void terminate() override {}
 };
 
-// The collaborators of the store.
+// The collaborators of the store. The engine, the mover and the multi-window filler are handed in;
+// the rest may be missing.
 struct StoreHooks {
     std::shared_ptr<HotkeyEngineHook> engine;
+    // Missing: an inert stand-in.
     std::shared_ptr<KeyboardOverlayHook> overlay;
     // Missing: the store keeps them in its platform's defaults.
     std::shared_ptr<AppSnapStorage> appSnaps;
+    // Missing: an inert stand-in.
     std::shared_ptr<AppShell> shell;
     std::shared_ptr<MultiWindowHook> multiWindow;
-    // The program's window mover; missing: the shared one.
+    // The program's window mover.
     std::shared_ptr<WindowMover> mover;
 
-    // The program's own collaborators: the shared hotkey engine, the shared mover and a
-    // multi-window filler over the mover, and inert stand-ins for the overlay and the shell;
-    // completed() fills in whatever is missing the same way.
-    static StoreHooks standard();
+    // A hotkey engine on the event tap of `platform`, a window mover over it and a multi-window
+    // filler over that mover; nothing else.
+    static StoreHooks over(const platform::Platform& platform);
+    // These hooks with the inert stand-ins for a missing overlay and shell.
     StoreHooks completed() const;
 };
 

@@ -15,6 +15,8 @@
 
 #include <bit>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 namespace tilewick {
 
@@ -24,8 +26,14 @@ namespace {
 constexpr double kMainWindowWidth = 956;
 constexpr double kMainWindowHeight = 891;
 
-// The saved Default App Snaps live in the platform's defaults unless the caller keeps them.
+// The saved Default App Snaps live in the platform's defaults unless the caller keeps them. The
+// engines are the caller's to make: a store without one is a programming error.
 StoreHooks withStorage(StoreHooks hooks, const platform::Platform& platform) {
+    if (!hooks.engine || !hooks.mover || !hooks.multiWindow) {
+        std::fputs("Tilewick: a store needs its hotkey engine, window mover and multi-window filler\n",
+                   stderr);
+        std::abort();
+    }
     if (!hooks.appSnaps)
         hooks.appSnaps = std::make_shared<DefaultsAppSnapStorage>(platform.defaults());
     return hooks;
@@ -66,25 +74,6 @@ TilewickStore::~TilewickStore() {
         if (task)
             task->cancel();
     }
-}
-
-namespace {
-
-StoreHooks& sharedHooks() {
-    static StoreHooks hooks;
-    return hooks;
-}
-
-} // namespace
-
-void TilewickStore::setSharedHooks(StoreHooks hooks) {
-    sharedHooks() = std::move(hooks);
-}
-
-TilewickStore& TilewickStore::shared() {
-    static TilewickStore* const store =
-        new TilewickStore(platform::Platform::current(), sharedHooks().completed());
-    return *store;
 }
 
 void TilewickStore::initialise() {

@@ -47,16 +47,10 @@ class TilewickStore final : public QObject, public HotkeyEngine::Client {
     Q_OBJECT
 
 public:
-    // Reads the settings from the platform's defaults and runs the initialiser.
-    explicit TilewickStore(const platform::Platform& platform, StoreHooks hooks = StoreHooks::standard(),
-                           QObject* parent = nullptr);
+    // Reads the settings from the platform's defaults and runs the initialiser. `hooks` must hold
+    // the engine, the mover and the multi-window filler.
+    TilewickStore(const platform::Platform& platform, StoreHooks hooks, QObject* parent = nullptr);
     ~TilewickStore() override;
-
-    // The program's one store, created on first use with the current platform; never released.
-    static TilewickStore& shared();
-    // The collaborators the shared store gets; set before its first use. Missing ones are the
-    // standard ones.
-    static void setSharedHooks(StoreHooks hooks);
 
     // --- Observed fields -------------------------------------------------------------------
 
