@@ -7,11 +7,14 @@
 
 #include <QAccessible>
 #include <QAccessibleInterface>
+#include <QCoreApplication>
 #include <QGraphicsScene>
 #include <QGraphicsSceneHoverEvent>
 #include <QGraphicsView>
 #include <QImage>
 #include <QPainter>
+
+#include <algorithm>
 
 namespace {
 
@@ -358,7 +361,7 @@ TEST_F(KeyboardViewTest, PulseIndexFollowsTheTabsCardOrder) {
     EXPECT_TRUE(cap(kKeyQ).look().emphasised);
 }
 
-// Every animation of a keyboard runs on one timer: pulses alone wake the program 10 times a
+// Every animation of a keyboard runs on one timer: pulses alone wake the program 10/3 times a
 // second, the multi-mode banner 30, and a keyboard nobody sees not at all.
 TEST_F(KeyboardViewTest, AnimationsWakeOnlyAtTheirCappedRates) {
     keyboard({.brandedSpaceBar = true});
@@ -371,13 +374,43 @@ TEST_F(KeyboardViewTest, AnimationsWakeOnlyAtTheirCappedRates) {
     };
     const int idle = wakeUpsOver10s(); // the store's own polls, 1.5 s apart
     store().setAnimating(true);
-    EXPECT_NEAR(wakeUpsOver10s() - idle, 100, 1);
+    EXPECT_NEAR(wakeUpsOver10s() - idle, 33, 1);
     store().setMultiWindow(true);
     EXPECT_NEAR(wakeUpsOver10s() - idle, 300, 1);
     store().setMultiWindow(false);
-    EXPECT_NEAR(wakeUpsOver10s() - idle, 100, 1);
+    EXPECT_NEAR(wakeUpsOver10s() - idle, 33, 1);
     store().setAnimating(false);
     EXPECT_NEAR(wakeUpsOver10s(), idle, 1); // the polls' phase may bring one in
+}
+
+// A pulse redraws at every tick of its own slow timer; while the keyboard ticks 30 times a
+// second for something else (the modifiers' cursor blinking), it follows at 10 a second, its cap.
+TEST_F(KeyboardViewTest, PulsesRedrawAtTheirOwnRateAndNeverOverTheirCap) {
+    keyboard();
+    store().setTab(SnapTab::quarters);
+    store().setAnimating(true);
+    ASSERT_TRUE(cap(kKeyQ).look().pulseIndex);
+    const QRectF pulse = cap(kKeyQ).sceneBoundingRect();
+    int redraws = 0;
+    QObject::connect(m_scene.get(), &QGraphicsScene::changed, [&](const QList<QRectF>& areas) {
+        redraws += std::ranges::any_of(areas, [&](const QRectF& area) { return area.intersects(pulse); });
+    });
+    const auto redrawsOver3s = [&] {
+        runtime().advance(1); // what the last change set going comes to rest
+        QCoreApplication::processEvents();
+        redraws = 0;
+        for (int step = 0; step < 180; ++step) {
+            runtime().advance(1.0 / 60);
+            QCoreApplication::processEvents();
+        }
+        return redraws;
+    };
+    EXPECT_NEAR(redrawsOver3s(), 10, 1);
+    store().setEditingModifiers(true);
+    ASSERT_TRUE(cap(kKeyQ).look().pulseIndex);
+    const int whileBlinking = redrawsOver3s();
+    EXPECT_GE(whileBlinking, 20);
+    EXPECT_LE(whileBlinking, 30);
 }
 
 TEST_F(KeyboardViewTest, FloatingKeyboardKeysAreOnlyAGuide) {
