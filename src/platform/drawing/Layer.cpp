@@ -1,6 +1,7 @@
 #include "Layer.h"
 
-#include <QCache>
+#include "PictureCache.h"
+
 #include <QDataStream>
 #include <QIODevice>
 #include <QImage>
@@ -14,8 +15,8 @@ namespace platform {
 namespace {
 
 // Main thread only, like every view.
-QCache<QByteArray, QImage>& cachedPictures() {
-    static QCache<QByteArray, QImage> cache(16 * 1024 * 1024);
+PictureCache& cachedPictures() {
+    static PictureCache cache(16 * 1024 * 1024);
     return cache;
 }
 
@@ -72,34 +73,36 @@ void paintCached(QPainter& painter, const QPainterPath& shape, qreal margin, con
     if (bounds.isEmpty() || opacity <= 0)
         return;
     const qreal scale = deviceScale(painter);
-    QCache<QByteArray, QImage>& cache = cachedPictures();
+    PictureCache& cache = cachedPictures();
     QByteArray key = style;
     key += shapeCacheKey(shape);
     key += QByteArray::number(qint64(std::lround(scale * 64)));
     key += QByteArray::number(qint64(std::lround(margin * 64)));
-    const QImage* picture = cache.object(key);
+    const QImage* picture = cache.find(key);
     if (!picture) {
         const QSizeF size = bounds.size() + QSizeF(2 * margin, 2 * margin);
-        auto* made =
-            new QImage(QSize(int(std::ceil(size.width() * scale)), int(std::ceil(size.height() * scale))),
-                       QImage::Format_ARGB32_Premultiplied);
-        made->setDevicePixelRatio(scale);
-        made->fill(Qt::transparent);
+        QImage made(QSize(int(std::ceil(size.width() * scale)), int(std::ceil(size.height() * scale))),
+                    QImage::Format_ARGB32_Premultiplied);
+        made.setDevicePixelRatio(scale);
+        made.fill(Qt::transparent);
         {
-            QPainter p(made);
+            QPainter p(&made);
             p.setRenderHints(painter.renderHints());
             p.translate(QPointF(margin, margin) - bounds.topLeft());
             draw(p);
         }
-        const qsizetype cost = made->sizeInBytes();
-        if (!cache.insert(key, made, cost))
+        picture = cache.keep(key, std::move(made));
+        if (!picture)
             return;
-        picture = cache.object(key);
     }
     painter.save();
     painter.setOpacity(painter.opacity() * opacity);
     painter.drawImage(bounds.topLeft() - QPointF(margin, margin), *picture);
     painter.restore();
+}
+
+void trimCachedPictures() {
+    cachedPictures().trim();
 }
 
 void releaseCachedPictures() {

@@ -29,7 +29,9 @@ QByteArray shapeCacheKey(const QPainterPath& shape);
 void paintCached(QPainter& painter, const QPainterPath& shape, qreal margin, const QByteArray& style,
                  qreal opacity, const std::function<void(QPainter&)>& draw);
 
-// Lets go of every picture paintCached() keeps; they are drawn again when next needed.
+// Lets go of the pictures paintCached() keeps that were not drawn since the last trim (of
+// sizes no longer drawn), or of every one; they are drawn again when next needed.
+void trimCachedPictures();
 void releaseCachedPictures();
 
 } // namespace platform

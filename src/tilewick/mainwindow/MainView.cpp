@@ -20,6 +20,8 @@
 #include <QPainter>
 #include <QScrollBar>
 
+#include <utility>
+
 namespace tilewick {
 
 MainView::MainView(TilewickStore& store, ViewServices services, MainViewOptions options, QWidget* parent)
@@ -100,6 +102,7 @@ QPointF MainView::tipRootPoint(QPointF scenePos) const {
 
 void MainView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    m_newSize = true;
     relayout();
 }
 
@@ -139,6 +142,10 @@ void MainView::relayout() {
 }
 
 void MainView::paintEvent(QPaintEvent*) {
+    // The view is drawn before its parts: what the size before the last one drew and this one
+    // does not goes now, so a resize keeps the pictures and fonts of two sizes, not of all.
+    if (std::exchange(m_newSize, false))
+        trimDrawingCaches();
     const Scheme scheme = m_services.scheme();
     QPainter painter(this);
     painter.fillRect(rect(), Theme::background.resolve(scheme));

@@ -97,6 +97,8 @@ private:
     HoverTipLayer* m_tipLayer;
     // The top of the line under the tab bar.
     int m_lineY = 0;
+    // Resized since the last paint: the kept pictures are trimmed as the next paint begins.
+    bool m_newSize = false;
     ClickFrames m_frames;
     // The action whose card reported m_frames.recordingCard.
     std::optional<SnapAction> m_recordingCard;

@@ -1,10 +1,12 @@
 #include "DrawingCaches.h"
 
+#include "InterFont.h"
 #include "Layer.h"
 #include "Shadow.h"
 
 #include "platform/drawing/Layer.h"
 
+#include <QFont>
 #include <QPixmapCache>
 
 #if defined(__GLIBC__)
@@ -13,10 +15,22 @@
 
 namespace tilewick {
 
+void trimDrawingCaches() {
+    Shadow::trimCache();
+    platform::trimCachedPictures();
+    InterFontLibrary::shared().trim();
+}
+
 void releaseDrawingCaches() {
     Shadow::releaseCache();
     platform::releaseCachedPictures();
     QPixmapCache::clear();
+    // Qt keeps a font engine, with the glyphs it rendered, for every size drawn since the start,
+    // referenced or not, up to a budget that leaves most of them kept; the fonts go first, then
+    // Qt's cache of their engines. A font still held elsewhere loads its engine again when next
+    // used.
+    InterFontLibrary::shared().release();
+    QFont::cleanup();
 #if defined(__GLIBC__)
     // The allocator keeps freed pages for the next allocation; a closed window's are not needed.
     malloc_trim(0);

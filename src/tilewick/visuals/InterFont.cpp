@@ -111,8 +111,10 @@ const QFont& InterFontLibrary::font(double size, int weight) {
     registerFonts();
     const QString key = interFontKey(size, weight);
     auto found = m_cache.find(key);
-    if (found != m_cache.end())
-        return found->second;
+    if (found != m_cache.end()) {
+        found->second.trims = m_trims;
+        return found->second.font;
+    }
 
     QFont font;
     if (m_usable && isInterWeight(weight)) {
@@ -126,12 +128,17 @@ const QFont& InterFontLibrary::font(double size, int weight) {
     }
     font.setPointSizeF(size * kPixelsToPoints);
     // A failed lookup is kept too, so it is not retried for this key.
-    return m_cache.emplace(key, font).first->second;
+    return m_cache.emplace(key, Kept{font, m_trims}).first->second.font;
+}
+
+void InterFontLibrary::trim() {
+    std::erase_if(m_cache, [this](const auto& entry) { return entry.second.trims != m_trims; });
+    ++m_trims;
 }
 
 QStringList InterFontLibrary::cacheKeys() const {
     QStringList keys;
-    for (const auto& [key, font] : m_cache)
+    for (const auto& [key, kept] : m_cache)
         keys << key;
     return keys;
 }

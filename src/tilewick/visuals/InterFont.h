@@ -37,7 +37,7 @@ private:
 
 // Inter at `size` (in points, the device-independent pixels views lay out in) and `weight`.
 // The first call registers the bundled fonts for the process. The same size and weight
-// always give the same object. Main thread only.
+// give the same object until the fonts are trimmed. Main thread only.
 const QFont& interFont(double size, InterWeight weight);
 
 // The family name of the static instance made for `weight`.
@@ -65,9 +65,15 @@ public:
     // The application folder's resource folder for the shared instance; only the first call counts.
     static void setSharedResources(const QString& resourcesPath);
 
-    // The font for a size and weight, built once and kept. A weight that has no usable
-    // instance gives the system font at that size.
+    // The font for a size and weight, built once and kept until a trim finds it unused. A
+    // weight that has no usable instance gives the system font at that size.
     const QFont& font(double size, int weight);
+    // Lets go of the fonts not asked for since the last trim: a window drawn at a new scale
+    // keeps the sizes it uses, not every size it passed through. A reference font() gave is
+    // valid until the next trim or release, which views make between events.
+    void trim();
+    // Lets go of every font kept.
+    void release() { m_cache.clear(); }
 
     // Registers the fonts on the first call only; true when every weight's instance is usable.
     bool registerFonts();
@@ -84,7 +90,12 @@ private:
     int m_registrations = 0;
     bool m_registered = false;
     bool m_usable = false;
-    std::map<QString, QFont> m_cache;
+    struct Kept {
+        QFont font;
+        quint64 trims = 0; // the trims made before it was last asked for
+    };
+    std::map<QString, Kept> m_cache;
+    quint64 m_trims = 0;
 };
 
 } // namespace tilewick

@@ -2,7 +2,8 @@
 
 #include "Layer.h"
 
-#include <QCache>
+#include "platform/drawing/PictureCache.h"
+
 #include <QDataStream>
 #include <QIODevice>
 #include <QImage>
@@ -89,15 +90,19 @@ QByteArray cacheKey(const QPainterPath& shape, const QColor& color, qreal scale,
 }
 
 // The kept shadows. Main thread only, like every view.
-QCache<QByteArray, QImage>& shadowCache() {
-    static QCache<QByteArray, QImage> cache(32 * 1024 * 1024);
+platform::PictureCache& shadowCache() {
+    static platform::PictureCache cache(32 * 1024 * 1024);
     return cache;
 }
 
 } // namespace
 
 qsizetype Shadow::cachedBytes() {
-    return shadowCache().totalCost();
+    return shadowCache().bytes();
+}
+
+void Shadow::trimCache() {
+    shadowCache().trim();
 }
 
 void Shadow::releaseCache() {
@@ -120,15 +125,13 @@ void Shadow::paint(QPainter& painter, const QPainterPath& shape) const {
     const int box = std::max(1, int(std::lround(std::sqrt(4 * sigma * sigma + 1) - 1) / 2));
     const int margin = 3 * box + 2;
 
-    QCache<QByteArray, QImage>& cache = shadowCache();
+    platform::PictureCache& cache = shadowCache();
     const QByteArray key = cacheKey(shape, color, scale, box);
-    const QImage* shadow = cache.object(key);
+    const QImage* shadow = cache.find(key);
     if (!shadow) {
-        auto* made = new QImage(blurredShadow(shape, color, scale, box, margin));
-        const qsizetype cost = made->sizeInBytes();
-        if (!cache.insert(key, made, cost))
+        shadow = cache.keep(key, blurredShadow(shape, color, scale, box, margin));
+        if (!shadow)
             return; // larger than the whole cache: not drawn rather than drawn every time
-        shadow = cache.object(key);
     }
     painter.drawImage(shape.boundingRect().topLeft() + offset - QPointF(margin, margin) / scale, *shadow);
 }

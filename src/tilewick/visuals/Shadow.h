@@ -18,8 +18,10 @@ struct Shadow {
     // Paints the shadow of `shape` (in the painter's coordinates) at the painter's resolution.
     void paint(QPainter& painter, const QPainterPath& shape) const;
 
-    // The blurred shadows kept for repaints, in bytes, and letting go of them all.
+    // The blurred shadows kept for repaints, in bytes; letting go of those not drawn since the
+    // last trim, and of them all.
     static qsizetype cachedBytes();
+    static void trimCache();
     static void releaseCache();
 };
 

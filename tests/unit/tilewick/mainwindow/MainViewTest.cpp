@@ -1,6 +1,7 @@
 #include "support/StoreTest.h"
 
 #include "tilewick/mainwindow/MainView.h"
+#include "tilewick/visuals/InterFont.h"
 #include "tilewick/visuals/Shadow.h"
 
 #include <QImage>
@@ -36,6 +37,26 @@ TEST_F(MainViewTest, ClosingLetsGoOfTheDrawnPictures) {
     view.reset();
     runtime().runUntilIdle();
     EXPECT_EQ(Shadow::cachedBytes(), 0);
+    EXPECT_TRUE(InterFontLibrary::shared().cacheKeys().isEmpty());
+}
+
+// A resize keeps the shadows and fonts of the sizes in use, not of every size passed through.
+TEST_F(MainViewTest, ResizingKeepsThePicturesAndFontsOfTheSizesInUse) {
+    QImage image(956, 891, QImage::Format_ARGB32_Premultiplied);
+    const auto drawAt = [&](int width, int height) {
+        view->resize(width, height);
+        view->render(&image);
+    };
+    drawAt(956, 891);
+    drawAt(956, 891);
+    const qsizetype shadows = Shadow::cachedBytes();
+    const qsizetype fonts = InterFontLibrary::shared().cacheKeys().size();
+    ASSERT_GT(shadows, 0);
+    for (int step = 1; step <= 6; ++step)
+        drawAt(956 - 60 * step, 891 - 50 * step);
+    // The sizes drawn last, each smaller than the first.
+    EXPECT_LE(Shadow::cachedBytes(), 2 * shadows);
+    EXPECT_LE(InterFontLibrary::shared().cacheKeys().size(), 2 * fonts);
 }
 
 TEST_F(MainViewTest, KeepsTheFramesItsPartsReport) {

@@ -96,6 +96,23 @@ TEST(InterFontLibrary, WithoutFontFilesGivesTheSystemFontAndRegistersOnce) {
     EXPECT_EQ(library.cacheKeys(), QStringList({"11.5:500.0", "13.0:600.0"}));
 }
 
+// A window drawn at a new scale asks for new sizes: a trim lets go of those not asked for since
+// the trim before, so a resize does not keep a font for every size it passed through.
+TEST(InterFontLibrary, ATrimKeepsTheSizesAskedForSinceTheTrimBefore) {
+    QTemporaryDir resources;
+    InterFontLibrary library(resources.path());
+    library.font(13, 600);
+    library.font(17.25, 600);
+    library.trim();
+    EXPECT_EQ(library.cacheKeys(), QStringList({"13.0:600.0", "17.25:600.0"}));
+    library.font(13, 600);
+    library.font(9, 400);
+    library.trim();
+    EXPECT_EQ(library.cacheKeys(), QStringList({"13.0:600.0", "9.0:400.0"}));
+    library.release();
+    EXPECT_TRUE(library.cacheKeys().isEmpty());
+}
+
 TEST(InterFontLibrary, LooksInFontsFirstAndInTheResourceBundleOnlyWhenItIsThere) {
     QTemporaryDir resources;
     const QDir root(resources.path());
