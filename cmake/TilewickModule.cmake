@@ -14,9 +14,10 @@
 # A file belongs to one module. Each module claims its sources; a folder's module leaves out the
 # files a module defined before it has claimed, and a FILES module must be defined before the
 # module of its folder (it stops the configuration if a file it names is claimed already). A module
-# that links a FILES module of its own folder publishes that module's headers beside its own too:
-# a header's include of a sibling ("BetaLog.h") is looked up beside the published link, not the
-# source. It only shows what the module links anyway.
+# publishes beside its own headers those of the modules it links (and they link) below the same
+# top folder of src/ (betakit_reports those of betakit_log): a header's include of a sibling
+# ("BetaLog.h") is looked up beside the published link, not the source. It only shows what the
+# module links anyway.
 
 # Qt's headers are most of every translation unit's compile time, so they are parsed once per build
 # into a precompiled header that every target reuses. A precompiled header of Qt takes 150-200 MB,
@@ -86,15 +87,18 @@ function(tilewick_module target)
   set_property(GLOBAL APPEND PROPERTY TILEWICK_CLAIMED_SOURCES ${sources})
 
   set(published ${sources})
+  string(REGEX REPLACE "/.*" "" top ${M_DIR})
   foreach(dependency IN LISTS M_PUBLIC M_PRIVATE)
     if(TARGET ${dependency})
-      get_target_property(part_of ${dependency} TILEWICK_FILES_OF)
-      if(part_of STREQUAL M_DIR AND NOT M_FILES)
-        get_target_property(theirs ${dependency} SOURCES)
+      get_target_property(their_top ${dependency} TILEWICK_TOP)
+      if(their_top STREQUAL top)
+        get_target_property(theirs ${dependency} TILEWICK_PUBLISHED)
         list(APPEND published ${theirs})
       endif()
     endif()
   endforeach()
+  list(FILTER published INCLUDE REGEX "\\.h$")
+  list(REMOVE_DUPLICATES published)
 
   set(root ${CMAKE_BINARY_DIR}/include/${target})
   file(REMOVE_RECURSE ${root})
@@ -124,9 +128,7 @@ function(tilewick_module target)
     endif()
   endforeach()
   set_target_properties(${target} PROPERTIES TILEWICK_SEES_WIDGETS ${widgets})
-  if(M_FILES)
-    set_target_properties(${target} PROPERTIES TILEWICK_FILES_OF ${M_DIR})
-  endif()
+  set_target_properties(${target} PROPERTIES TILEWICK_TOP ${top} TILEWICK_PUBLISHED "${published}")
   if(widgets)
     target_precompile_headers(${target} REUSE_FROM tilewick_precompiled_widgets)
   else()

@@ -2,7 +2,7 @@
 
 #include "BetaLog.h"
 #include "LogStore.h"
-#include "VeldorBeta.h"
+#include "WillTerminate.h"
 
 #include "platform/FileAccess.h"
 #include "platform/Platform.h"

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "BetaConfiguration.h"
 #include "BetaFeedback.h"
 #include "ReportSending.h"
-#include "VeldorBeta.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -16,14 +16,14 @@
 namespace betakit {
 
 // How a feedback form's reports leave the machine: the upload and the mail draft. The kit's own
-// are VeldorBeta::uploadReport and VeldorBeta::mailReport.
+// are uploadReport and mailReport.
 struct FeedbackTransport {
     std::function<void(const QByteArray& report, const QUrl& endpoint, const QString& key,
                        std::function<void(BetaSendResult)> done)>
-        upload = VeldorBeta::uploadReport;
+        upload = uploadReport;
     std::function<void(const QByteArray& report, const BetaConfiguration& configuration,
                        const QString& subject)>
-        mail = VeldorBeta::mailReport;
+        mail = mailReport;
 };
 
 // One feedback window's state: what the user is writing, where sending stands, and the report

@@ -1,8 +1,5 @@
 #include "HttpTransfer.h"
 
-#include "update/SafeUnzip.h"
-#include "update/StageUpdate.h"
-
 #include "platform/Platform.h"
 
 #include <QNetworkAccessManager>
@@ -52,11 +49,6 @@ private:
 HttpTransfer::Policy HttpTransfer::Policy::feed() {
     return {true, 20.0, 4 * 1024 * 1024, QStringLiteral("The update feed is larger than a feed can be."),
             false};
-}
-
-HttpTransfer::Policy HttpTransfer::Policy::download(std::optional<qint64> announced) {
-    const qint64 most = UnzipLimits{}.maxTotalBytes;
-    return {true, 60.0, announced ? std::min(*announced, most) : most, kNotIntactSentence, false};
 }
 
 HttpTransfer::Policy HttpTransfer::Policy::upload() {

@@ -41,8 +41,6 @@ public:
 
         // 20 s, at most 4 MiB: a feed is a few kilobytes.
         static Policy feed();
-        // 60 s, at most the announced size, and never more than an archive may unpack to.
-        static Policy download(std::optional<qint64> announced);
         // No redirect (the report and the key go nowhere else), 30 s, an answer of at most 1 MiB.
         static Policy upload();
     };

@@ -1,12 +1,12 @@
 #include "ReportBuilder.h"
 
+#include "BetaConfiguration.h"
 #include "BetaScrubber.h"
 #include "Characters.h"
 #include "CrashDetection.h"
 #include "CrashReader.h"
 #include "LogStore.h"
 #include "ReportJson.h"
-#include "VeldorBeta.h"
 
 #include "platform/Platform.h"
 #include "platform/SystemFacts.h"

@@ -1,7 +1,8 @@
 #include "ReportSending.h"
 
+#include "BetaConfiguration.h"
+
 #include "HttpTransfer.h"
-#include "VeldorBeta.h"
 
 #include "platform/Launcher.h"
 #include "platform/Platform.h"
@@ -15,6 +16,10 @@
 #include <zlib.h>
 
 namespace betakit {
+
+QString BetaSendError::message() const {
+    return m_case == Case::NotStarted ? QStringLiteral("Beta feedback isn't set up in this build.") : m_text;
+}
 
 std::optional<QByteArray> ReportSending::deflateRaw(const QByteArray& data) {
     if (data.isEmpty())
@@ -62,8 +67,8 @@ BetaSendResult ReportSending::judge(int status, const QByteArray& body) {
     return BetaSendError::refused(message);
 }
 
-void VeldorBeta::uploadReport(const QByteArray& report, const QUrl& endpoint, const QString& key,
-                              std::function<void(BetaSendResult)> done) {
+void uploadReport(const QByteArray& report, const QUrl& endpoint, const QString& key,
+                  std::function<void(BetaSendResult)> done) {
     const auto body = ReportSending::uploadBody(report, key);
     if (!body) {
         platform::Platform::current().runtime().async([done = std::move(done)] {
@@ -86,8 +91,7 @@ void VeldorBeta::uploadReport(const QByteArray& report, const QUrl& endpoint, co
                         HttpTransfer::Policy::upload(), std::move(handlers));
 }
 
-void VeldorBeta::mailReport(const QByteArray& report, const BetaConfiguration& configuration,
-                            const QString& subject) {
+void mailReport(const QByteArray& report, const BetaConfiguration& configuration, const QString& subject) {
     const platform::Platform& platform = platform::Platform::current();
     const QString folder = platform.paths().temporary() + QStringLiteral("/Beta report ") +
                            QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().first(8);

@@ -4,17 +4,22 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QUrl>
+
+#include <functional>
 
 #include <optional>
 #include <variant>
 
 namespace betakit {
 
+struct BetaConfiguration;
+
 // The outcome of an upload: the server's identifier of the report, or why it was not sent.
 using BetaSendResult = std::variant<QString, BetaSendError>;
 
-// The pieces of sending a report (VeldorBeta::uploadReport and VeldorBeta::mailReport put them
-// together): packing, the request body, and the judgement of the server's answer.
+// The pieces of sending a report (uploadReport and mailReport below put them together): packing, the request
+// body, and the judgement of the server's answer.
 class ReportSending {
 public:
     ReportSending() = delete;
@@ -36,5 +41,16 @@ public:
         return QStringLiteral("The report couldn't be packed for sending.");
     }
 };
+
+// Posts `report` (packed) to `endpoint` with the application key; `done` gets the outcome on the
+// main thread, always on a later turn. An empty report is refused without a request. No redirect
+// is followed: a 3xx is judged as the server's answer, like any other it does not accept.
+void uploadReport(const QByteArray& report, const QUrl& endpoint, const QString& key,
+                  std::function<void(BetaSendResult)> done);
+// Saves `report` as "<appName> beta report.json" in a new folder "Beta report XXXXXXXX" of the
+// temporary folder and hands it to the mail program, addressed to the feedback address; when no
+// mail program takes it with the attachment, opens a mailto: message and shows the file in the
+// file manager. A file that could not be written is neither attached nor shown.
+void mailReport(const QByteArray& report, const BetaConfiguration& configuration, const QString& subject);
 
 } // namespace betakit

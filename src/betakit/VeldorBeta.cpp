@@ -16,7 +16,6 @@
 #include "platform/Platform.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QImage>
 #include <QPointer>
 
@@ -32,7 +31,6 @@ struct State {
     std::optional<BetaConfiguration> configuration;
     bool lastRunCrashed = false;
     VeldorBeta::Parts parts;
-    std::vector<std::function<void()>> willTerminate;
 };
 
 State& state() {
@@ -48,17 +46,6 @@ BetaFeedback freshFeedback(BetaFeedback::Kind kind, bool afterCrash) {
 }
 
 } // namespace
-
-QString BetaSendError::message() const {
-    return m_case == Case::NotStarted ? QStringLiteral("Beta feedback isn't set up in this build.") : m_text;
-}
-
-BetaConfiguration::BetaConfiguration(QString appID, QString appName, QString appKey, QStringList settings,
-                                     ExtraSettings extraSettings)
-    : appID(std::move(appID)), appName(std::move(appName)), appKey(std::move(appKey)),
-      settings(std::move(settings)), extraSettings(std::move(extraSettings)),
-      m_defaults(platform::Platform::current().shared<platform::Defaults>()),
-      m_processName(QFileInfo(platform::Platform::current().bundle().executablePath()).fileName()) {}
 
 void VeldorBeta::setParts(Parts parts) {
     std::lock_guard lock(state().mutex);
@@ -227,31 +214,11 @@ void VeldorBeta::resetForTesting() {
         state().configuration.reset();
         state().lastRunCrashed = false;
         state().parts = {};
-        state().willTerminate.clear();
     }
+    WillTerminate::resetForTesting();
     resetUpdaterStateForTesting();
     resetUpdateChecksForTesting();
     HttpTransfer::releaseAll();
-}
-
-void WillTerminate::observe(std::function<void()> observer) {
-    std::lock_guard lock(state().mutex);
-    state().willTerminate.push_back(std::move(observer));
-}
-
-void WillTerminate::post() {
-    std::vector<std::function<void()>> observers;
-    {
-        std::lock_guard lock(state().mutex);
-        observers = state().willTerminate;
-    }
-    for (const auto& observer : observers)
-        observer();
-}
-
-void WillTerminate::resetForTesting() {
-    std::lock_guard lock(state().mutex);
-    state().willTerminate.clear();
 }
 
 } // namespace betakit

@@ -1,8 +1,8 @@
 #include "BetaDownload.h"
 
+#include "SafeUnzip.h"
 #include "StageUpdate.h"
 #include "betakit/HttpTransfer.h"
-#include "betakit/VeldorBeta.h"
 
 #include "platform/FileAccess.h"
 #include "platform/Platform.h"
@@ -20,6 +20,12 @@
 namespace betakit {
 
 namespace {
+
+// 60 s, at most the announced size, and never more than an archive may unpack to.
+HttpTransfer::Policy downloadPolicy(std::optional<qint64> announced) {
+    const qint64 most = UnzipLimits{}.maxTotalBytes;
+    return {true, 60.0, announced ? std::min(*announced, most) : most, kNotIntactSentence, false};
+}
 
 // The archive being written; the file exists from the first byte (or the end, for an empty body).
 struct Archive {
@@ -94,7 +100,7 @@ private:
 std::optional<UpdateError> refusal(std::optional<qint64> announced) {
     if (!announced)
         return std::nullopt;
-    if (*announced > HttpTransfer::Policy::download(std::nullopt).bodyLimit)
+    if (*announced > downloadPolicy(std::nullopt).bodyLimit)
         return UpdateError::beta(BetaDownload::tooLargeSentence());
     const QStorageInfo disk(platform::Platform::current().paths().temporary());
     if (disk.isValid() && disk.bytesAvailable() < *announced)
@@ -127,19 +133,7 @@ std::shared_ptr<UpdateTask> BetaDownload::fetch(const QUrl& url, Progress progre
         }
         done(archive->file.fileName());
     };
-    return HttpTransfer::start({url}, HttpTransfer::Policy::download(limit), std::move(handlers));
-}
-
-std::shared_ptr<UpdateTask> VeldorBeta::downloadForCheck(const QUrl& url,
-                                                         std::function<void(double)> progress,
-                                                         std::function<void(UpdateResult<QString>)> done) {
-    return BetaDownload::fetch(
-        url,
-        [progress = std::move(progress)](qint64 received, qint64 total) {
-            if (total >= 1 && progress)
-                progress(double(received) / double(total));
-        },
-        std::move(done));
+    return HttpTransfer::start({url}, downloadPolicy(limit), std::move(handlers));
 }
 
 } // namespace betakit

@@ -15,7 +15,7 @@ namespace betakit {
 //
 // The body goes straight to a new file "beta-update-<UUID>.zip" in the temporary folder, never into
 // memory; only a 200 answer is written, and a download that fails or is cancelled leaves no file.
-// The time-out is the client's (HttpTransfer::Policy::download): a server that stops sending, or
+// The time-out is the client's (60 s): a server that stops sending, or
 // sends too little to ever finish, fails the download however long it has run. `progress` gets
 // the bytes received and the length the server announced (0 when it announced none). With the
 // announced size `limit`, an archive larger than an update may unpack to, or than the temporary

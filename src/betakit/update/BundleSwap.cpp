@@ -3,7 +3,6 @@
 #include "ChildProcess.h"
 #include "StageUpdate.h"
 #include "UpdateLeftovers.h"
-#include "betakit/VeldorBeta.h"
 
 #include "platform/FileAccess.h"
 #include "platform/Platform.h"
@@ -119,10 +118,6 @@ std::optional<UpdateError> launchSwapScript(const QString& staged, const QString
     if (!launchError.isEmpty())
         return UpdateError::platform(launchError);
     return std::nullopt;
-}
-
-std::optional<UpdateError> VeldorBeta::swapUpdate(const QString& staged, const QString& target, qint64 pid) {
-    return launchSwapScript(staged, target, pid, false);
 }
 
 } // namespace betakit

@@ -1,6 +1,6 @@
-// The update feed's address, its fetch and the installed version.
-#include "betakit/VeldorBeta.h"
+#include "FeedFetch.h"
 
+#include "betakit/BetaConfiguration.h"
 #include "betakit/HttpTransfer.h"
 
 #include "platform/Platform.h"
@@ -9,7 +9,7 @@
 
 namespace betakit {
 
-QUrl VeldorBeta::updateFeedURL(const BetaConfiguration& config) {
+QUrl updateFeedURL(const BetaConfiguration& config) {
     if (config.updateFeed)
         return *config.updateFeed;
     QUrl url;
@@ -19,8 +19,8 @@ QUrl VeldorBeta::updateFeedURL(const BetaConfiguration& config) {
     return url;
 }
 
-std::shared_ptr<UpdateTask> VeldorBeta::fetchFeed(const BetaConfiguration& config,
-                                                  std::function<void(UpdateResult<UpdateFeed>)> done) {
+std::shared_ptr<UpdateTask> fetchFeed(const BetaConfiguration& config,
+                                      std::function<void(UpdateResult<UpdateFeed>)> done) {
     QUrl url = updateFeedURL(config);
     // Seconds since 1970 as the only query: no cache between here and the server keeps an old feed.
     const qint64 seconds = platform::Platform::current().clock().wallMillis() / 1000;
@@ -41,7 +41,7 @@ std::shared_ptr<UpdateTask> VeldorBeta::fetchFeed(const BetaConfiguration& confi
     return HttpTransfer::start({url}, HttpTransfer::Policy::feed(), std::move(handlers));
 }
 
-InstalledVersion VeldorBeta::installedVersion(const BetaConfiguration& config) {
+InstalledVersion installedVersion(const BetaConfiguration& config) {
     const platform::Bundle& bundle = platform::Platform::current().bundle();
     InstalledVersion installed;
     installed.version = config.appVersion            ? *config.appVersion

@@ -3,7 +3,6 @@
 #include "ChildProcess.h"
 #include "CodeSignature.h"
 #include "SafeUnzip.h"
-#include "betakit/VeldorBeta.h"
 
 #include "platform/Platform.h"
 #include "platform/PropertyList.h"
@@ -214,11 +213,6 @@ void removeQuietly(const QString& path) {
 
 QString updateToolPath(const QString& name) {
     return platform::Platform::current().bundle().bundlePath() + QStringLiteral("/Contents/bin/") + name;
-}
-
-UpdateResult<QString> VeldorBeta::checkUpdateZip(const QString& zip, qint64 bytes, const QString& sha256,
-                                                 const QString& build, const QString& target) {
-    return stageUpdate(zip, bytes, sha256, build, target);
 }
 
 } // namespace betakit

@@ -1,6 +1,7 @@
 // The two ways to look for a new beta: quietly while the program is in use, and on request.
 #include "UpdateChecks.h"
 
+#include "FeedFetch.h"
 #include "UpdateWindow.h"
 
 #include "betakit/FeedbackWindowController.h"
@@ -34,7 +35,7 @@ bool kitWindowOpen() {
 } // namespace
 
 void quietUpdateCheck(const BetaConfiguration& config) {
-    const std::optional<qint64> installed = VeldorBeta::installedVersion(config).build;
+    const std::optional<qint64> installed = installedVersion(config).build;
     if (!installed)
         return;
     QuietState& state = quietState();
@@ -45,21 +46,20 @@ void quietUpdateCheck(const BetaConfiguration& config) {
         return;
     state.inFlight = true;
     state.lastCheck = now;
-    state.task =
-        VeldorBeta::fetchFeed(config, [config, installed = *installed](UpdateResult<UpdateFeed> result) {
-            QuietState& state = quietState();
-            state.inFlight = false;
-            state.task.reset();
-            // Failures stay silent; a window opened meanwhile has the user's attention.
-            if (!result.ok() || kitWindowOpen())
-                return;
-            const UpdateFeed& feed = result.value();
-            const qint64 base = std::max(VeldorBeta::declinedBuild(), installed);
-            if (!feed.isNewer(base) || !feed.runsOnThisMac())
-                return;
-            BetaLog::event("beta.update_offered", {{"build", feedBuildNumber(feed.latest.build)}});
-            showUpdateWindow(config, UpdateModel::Stage::available(feed));
-        });
+    state.task = fetchFeed(config, [config, installed = *installed](UpdateResult<UpdateFeed> result) {
+        QuietState& state = quietState();
+        state.inFlight = false;
+        state.task.reset();
+        // Failures stay silent; a window opened meanwhile has the user's attention.
+        if (!result.ok() || kitWindowOpen())
+            return;
+        const UpdateFeed& feed = result.value();
+        const qint64 base = std::max(declinedBuild(), installed);
+        if (!feed.isNewer(base) || !feed.runsOnThisMac())
+            return;
+        BetaLog::event("beta.update_offered", {{"build", feedBuildNumber(feed.latest.build)}});
+        showUpdateWindow(config, UpdateModel::Stage::available(feed));
+    });
 }
 
 bool quietUpdateCheckInFlight() {

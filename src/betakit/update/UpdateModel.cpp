@@ -2,6 +2,7 @@
 
 #include "BetaDownload.h"
 #include "BundleSwap.h"
+#include "FeedFetch.h"
 #include "RunningSystem.h"
 #include "StageUpdate.h"
 #include "UpdateLeftovers.h"
@@ -83,11 +84,11 @@ void resetUpdaterStateForTesting() {
     updaterState() = {};
 }
 
-qint64 VeldorBeta::declinedBuild() {
+qint64 declinedBuild() {
     return updaterState().declinedBuild;
 }
 
-void VeldorBeta::recordDecline(const UpdateFeed& feed) {
+void recordDecline(const UpdateFeed& feed) {
     const qint64 build = feedBuildNumber(feed.latest.build);
     if (updaterState().declinedBuild >= build)
         return;
@@ -95,7 +96,7 @@ void VeldorBeta::recordDecline(const UpdateFeed& feed) {
     BetaLog::event("beta.update_declined", {{"build", build}});
 }
 
-QString VeldorBeta::updateErrorText(const UpdateError& error) {
+QString updateErrorText(const UpdateError& error) {
     if (error.kind() == UpdateError::Kind::Network && couldNotReach(error.networkCode()))
         return QStringLiteral("Couldn’t reach %1. Check your internet connection and try again.")
             .arg(QLatin1String(kMakerDomain));
@@ -200,15 +201,15 @@ QString UpdateModel::title() const {
 void UpdateModel::runCheck() {
     setStage(Stage::checking());
     QPointer<UpdateModel> model(this);
-    m_task = VeldorBeta::fetchFeed(m_config, [model](UpdateResult<UpdateFeed> result) {
+    m_task = fetchFeed(m_config, [model](UpdateResult<UpdateFeed> result) {
         if (!model)
             return;
         if (!result.ok()) {
-            model->setStage(Stage::couldNotCheck(VeldorBeta::updateErrorText(result.error())));
+            model->setStage(Stage::couldNotCheck(updateErrorText(result.error())));
             return;
         }
         const UpdateFeed& feed = result.value();
-        const auto found = CheckResult::of(feed, VeldorBeta::installedVersion(model->m_config).build);
+        const auto found = CheckResult::of(feed, installedVersion(model->m_config).build);
         if (const auto* available = std::get_if<CheckResult::Available>(&found))
             model->setStage(Stage::available(available->feed));
         else if (const auto* tooOld = std::get_if<CheckResult::TooOld>(&found))
@@ -298,7 +299,7 @@ void UpdateModel::fail(const UpdateFeed& feed, const UpdateError& error) {
         return;
     }
     BetaLog::event("beta.update_failed");
-    setStage(Stage::failed(VeldorBeta::updateErrorText(error), feed));
+    setStage(Stage::failed(updateErrorText(error), feed));
 }
 
 void UpdateModel::cancelTask() {
@@ -309,7 +310,7 @@ void UpdateModel::cancelTask() {
 void UpdateModel::windowWillClose() {
     cancelTask();
     if (m_offered)
-        VeldorBeta::recordDecline(*m_offered);
+        recordDecline(*m_offered);
 }
 
 } // namespace betakit

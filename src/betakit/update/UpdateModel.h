@@ -3,7 +3,7 @@
 #include "UpdateError.h"
 #include "UpdateFeed.h"
 
-#include "betakit/VeldorBeta.h"
+#include "betakit/BetaConfiguration.h"
 
 #include <QObject>
 
@@ -138,7 +138,15 @@ private:
 // gigabytes are rounded up, the percentage down; the unit follows the total.
 QString progressText(qint64 received, qint64 total);
 
-// Forgets the declined build and the process of a test; VeldorBeta::resetForTesting() calls it.
+// The highest build declined in this run (0 at start); kept in memory only.
+qint64 declinedBuild();
+// Raises the declined build to the feed's newest build and logs "beta.update_declined" when it was
+// below; the update window calls it as it closes after an offer.
+void recordDecline(const UpdateFeed& feed);
+// The sentence of an updater's error.
+QString updateErrorText(const UpdateError& error);
+
+// Forgets the declined build and the process of a test; the kit's reset for tests calls it.
 void resetUpdaterStateForTesting();
 
 } // namespace betakit

@@ -1,5 +1,7 @@
 #include "UpdateView.h"
 
+#include "FeedFetch.h"
+
 #include "platform/drawing/RoundedRect.h"
 
 #include <QBoxLayout>
@@ -299,7 +301,7 @@ void UpdateView::addButton(const QString& title, Role role, std::function<void()
 QWidget* UpdateView::makeBody(const UpdateModel::Stage& stage) {
     const SchemeSource& scheme = m_services.kit.scheme;
     const BetaConfiguration& config = m_model.config();
-    const InstalledVersion installed = VeldorBeta::installedVersion(config);
+    const InstalledVersion installed = installedVersion(config);
     const QString text = bodyText(stage, config.appName, installed.version, m_services.systemName);
 
     auto* body = new QWidget;

@@ -68,8 +68,8 @@ protected:
 
     void startUpload(const QByteArray& report, const QUrl& endpoint) {
         result.reset();
-        VeldorBeta::uploadReport(report, endpoint, QStringLiteral("5c2e71b04d9a83f6e0b1c7d2"),
-                                 [this](BetaSendResult answer) { result = std::move(answer); });
+        betakit::uploadReport(report, endpoint, QStringLiteral("5c2e71b04d9a83f6e0b1c7d2"),
+                              [this](BetaSendResult answer) { result = std::move(answer); });
     }
     std::string upload(const QByteArray& report, const QUrl& endpoint) {
         startUpload(report, endpoint);
@@ -252,7 +252,7 @@ protected:
 };
 
 TEST_F(ReportMailTest, TheMailProgramGetsTheReportAttached) {
-    VeldorBeta::mailReport(report, configuration(), QStringLiteral("[Tilewick beta] Idea: Thirds"));
+    betakit::mailReport(report, configuration(), QStringLiteral("[Tilewick beta] Idea: Thirds"));
     const QString file = reportFile();
     EXPECT_EQ(readFile(file), QString::fromUtf8(report));
     ASSERT_EQ(launcher().composed().size(), 1);
@@ -268,7 +268,7 @@ TEST_F(ReportMailTest, TheMailProgramGetsTheReportAttached) {
 TEST_F(ReportMailTest, WithoutAMailProgramAMailtoMessageAndTheFileShown) {
     launcher().setMailAvailable(false);
     const QString subject = QStringLiteral("[Tilewick beta] Problem: 100% & a+b=c #1 ünï?");
-    VeldorBeta::mailReport(report, configuration(), subject);
+    betakit::mailReport(report, configuration(), subject);
     const QString file = reportFile();
     ASSERT_EQ(launcher().opened().size(), 1);
     const QUrl url = launcher().opened().first();
@@ -277,7 +277,8 @@ TEST_F(ReportMailTest, WithoutAMailProgramAMailtoMessageAndTheFileShown) {
     EXPECT_EQ(queryItem(url, QStringLiteral("subject")), subject);
     EXPECT_EQ(
         queryItem(url, QStringLiteral("body")),
-        QStringLiteral("My Tilewick beta report is attached. (Please attach the file shown in the file manager.)"));
+        QStringLiteral(
+            "My Tilewick beta report is attached. (Please attach the file shown in the file manager.)"));
     EXPECT_EQ(launcher().revealed(), QStringList({file}));
     EXPECT_EQ(readFile(file), QString::fromUtf8(report));
 }
@@ -288,12 +289,12 @@ TEST_F(ReportMailTest, AFileThatCouldNotBeWrittenIsNeitherAttachedNorShown) {
     QFile blocker(paths().temporary());
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly)); // a file where the folder should be
 
-    VeldorBeta::mailReport(report, configuration(), QStringLiteral("Subject"));
+    betakit::mailReport(report, configuration(), QStringLiteral("Subject"));
     ASSERT_EQ(launcher().composed().size(), 1);
     EXPECT_TRUE(launcher().composed().first().attachments.isEmpty());
 
     launcher().setMailAvailable(false);
-    VeldorBeta::mailReport(report, configuration(), QStringLiteral("Subject"));
+    betakit::mailReport(report, configuration(), QStringLiteral("Subject"));
     ASSERT_EQ(launcher().opened().size(), 1);
     EXPECT_EQ(queryItem(launcher().opened().first(), QStringLiteral("body")),
               QStringLiteral("My Tilewick beta report is attached."));

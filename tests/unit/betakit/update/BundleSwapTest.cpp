@@ -3,8 +3,6 @@
 
 #include "AppFixture.h"
 
-#include "betakit/VeldorBeta.h"
-
 #include "support/SimPlatformTest.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +17,6 @@ namespace {
 
 using betakit::kSwapScript;
 using betakit::stagingRoot;
-using betakit::VeldorBeta;
 
 TEST(SwapScript, IsSixLinesOfExactlyThreeHundredTwentyCharacters) {
     EXPECT_EQ(kSwapScript.size(), 320);
@@ -80,7 +77,7 @@ TEST_F(BundleSwap, AfterAProcessThatIsGoneTheSwapIsAtOnceAndOpensNothing) {
     LivingProcess gone;
     const qint64 pid = gone.pid();
     gone.end();
-    ASSERT_EQ(VeldorBeta::swapUpdate(staged, target, pid), std::nullopt);
+    ASSERT_EQ(betakit::launchSwapScript(staged, target, pid, false), std::nullopt);
     ASSERT_TRUE(waitForOutside([&] { return !QFileInfo::exists(staging); }));
     EXPECT_EQ(build(target), "Build 124\n");
     EXPECT_EQ(QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),

@@ -1,4 +1,5 @@
 #include "betakit/update/BetaDownload.h"
+#include "betakit/update/UpdateModel.h"
 
 #include "AppFixture.h"
 #include "UpdateTestSupport.h"
@@ -14,7 +15,6 @@ namespace {
 
 using betakit::UpdateError;
 using betakit::UpdateResult;
-using betakit::VeldorBeta;
 
 class Download : public UpdaterTest {
 protected:
@@ -24,7 +24,7 @@ protected:
     }
     std::optional<UpdateResult<QString>> download(const QString& path) {
         std::optional<UpdateResult<QString>> result;
-        task = VeldorBeta::downloadForCheck(
+        task = downloadForCheck(
             server.url(path), [this](double fraction) { fractions.push_back(fraction); },
             [&](UpdateResult<QString> r) { result.emplace(std::move(r)); });
         pumpUntil([&] { return result.has_value(); });
@@ -86,7 +86,7 @@ TEST_F(Download, AFailedDownloadLeavesNoArchive) {
     EXPECT_FALSE(result.has_value());
     runtime().advance(0.1);
     pumpUntil([&] { return result.has_value(); });
-    EXPECT_EQ(VeldorBeta::updateErrorText(result->error()),
+    EXPECT_EQ(betakit::updateErrorText(result->error()),
               "Couldn’t reach veldorpellrath.example. Check your internet connection and try again.");
     EXPECT_TRUE(archives().isEmpty());
 
@@ -116,8 +116,8 @@ TEST_F(Download, ABodyLargerThanAnnouncedIsStoppedAsDamaged) {
 TEST_F(Download, OnlyWebAddressesAreDownloaded) {
     for (const QString& address : {QString("file:///etc/passwd"), QString("ftp://127.0.0.1/a.zip")}) {
         std::optional<UpdateResult<QString>> result;
-        task = VeldorBeta::downloadForCheck(QUrl(address), nullptr,
-                                            [&](UpdateResult<QString> r) { result.emplace(std::move(r)); });
+        task = downloadForCheck(QUrl(address), nullptr,
+                                [&](UpdateResult<QString> r) { result.emplace(std::move(r)); });
         pumpUntil([&] { return result.has_value(); });
         EXPECT_TRUE(result->error().description().contains("isn’t an http or https address"));
     }
@@ -184,7 +184,7 @@ TEST_F(Download, ADiskThatFillsIsSaidInWords) {
         body.size());
     pumpUntil([&] { return result.has_value(); });
     disk.setFull(false);
-    EXPECT_EQ(VeldorBeta::updateErrorText(result->error()),
+    EXPECT_EQ(betakit::updateErrorText(result->error()),
               "There’s not enough disk space to download the new build.");
     EXPECT_TRUE(archives().isEmpty());
 }

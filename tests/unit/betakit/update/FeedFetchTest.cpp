@@ -1,6 +1,7 @@
 #include "UpdateTestSupport.h"
 
-#include "betakit/VeldorBeta.h"
+#include "betakit/update/FeedFetch.h"
+#include "betakit/update/UpdateModel.h"
 
 #include <gtest/gtest.h>
 
@@ -12,21 +13,19 @@ namespace {
 using betakit::UpdateError;
 using betakit::UpdateFeed;
 using betakit::UpdateResult;
-using betakit::VeldorBeta;
 
 class FeedFetch : public UpdaterTest {
 protected:
     // Fetches with `config` and waits for the answer.
     std::optional<UpdateResult<UpdateFeed>> fetch(const betakit::BetaConfiguration& config) {
         std::optional<UpdateResult<UpdateFeed>> result;
-        task =
-            VeldorBeta::fetchFeed(config, [&](UpdateResult<UpdateFeed> r) { result.emplace(std::move(r)); });
+        task = betakit::fetchFeed(config, [&](UpdateResult<UpdateFeed> r) { result.emplace(std::move(r)); });
         pumpUntil([&] { return result.has_value(); });
         return result;
     }
     QString errorText(const std::optional<UpdateResult<UpdateFeed>>& result) {
         EXPECT_TRUE(result && !result->ok());
-        return result && !result->ok() ? VeldorBeta::updateErrorText(result->error()) : QString();
+        return result && !result->ok() ? betakit::updateErrorText(result->error()) : QString();
     }
 
     std::shared_ptr<betakit::UpdateTask> task;
@@ -35,10 +34,9 @@ protected:
 TEST_F(FeedFetch, TheDefaultFeedIsOnTheMakersServerNamedByTheApplication) {
     auto config = configuration();
     config.updateFeed.reset();
-    EXPECT_EQ(VeldorBeta::updateFeedURL(config),
-              QUrl("https://veldorpellrath.example/updates/tile-wick.json"));
+    EXPECT_EQ(betakit::updateFeedURL(config), QUrl("https://veldorpellrath.example/updates/tile-wick.json"));
     config.updateFeed = QUrl("https://beta.example/feed.json?x=1");
-    EXPECT_EQ(VeldorBeta::updateFeedURL(config), QUrl("https://beta.example/feed.json?x=1"));
+    EXPECT_EQ(betakit::updateFeedURL(config), QUrl("https://beta.example/feed.json?x=1"));
 }
 
 TEST_F(FeedFetch, AsksWithTheTimeAsTheOnlyQueryAndTheKitsUserAgentAndDecodes) {
@@ -88,8 +86,8 @@ TEST_F(FeedFetch, AServerThatSendsNothingTimesOutAfterTwentySecondsWithoutAnswer
     silent.answers = false;
     server.serve("/updates/tile-wick.json", silent);
     std::optional<UpdateResult<UpdateFeed>> result;
-    task = VeldorBeta::fetchFeed(configuration(),
-                                 [&](UpdateResult<UpdateFeed> r) { result.emplace(std::move(r)); });
+    task = betakit::fetchFeed(configuration(),
+                              [&](UpdateResult<UpdateFeed> r) { result.emplace(std::move(r)); });
     pumpUntil([&] { return server.requests().size() == 1; });
     runtime().advance(19.9);
     pumpBriefly();
@@ -97,7 +95,7 @@ TEST_F(FeedFetch, AServerThatSendsNothingTimesOutAfterTwentySecondsWithoutAnswer
     runtime().advance(0.1);
     ASSERT_TRUE(pumpUntil([&] { return result.has_value(); }));
     EXPECT_EQ(result->error(), UpdateError::network(QNetworkReply::TimeoutError, "The request timed out."));
-    EXPECT_EQ(VeldorBeta::updateErrorText(result->error()),
+    EXPECT_EQ(betakit::updateErrorText(result->error()),
               "Couldn’t reach veldorpellrath.example. Check your internet connection and try again.");
     pumpUntil([&] { return server.openConnections() == 0; });
 }
@@ -133,8 +131,8 @@ TEST_F(FeedFetch, ARedirectIsFollowedOnlyToAnotherWebAddress) {
 TEST_F(FeedFetch, CancellingEndsWithACancellationAndAReleasedFetchRunsOn) {
     server.serve("/updates/tile-wick.json", {200, feedJson("121"), true, 0});
     std::optional<UpdateResult<UpdateFeed>> cancelled;
-    task = VeldorBeta::fetchFeed(configuration(),
-                                 [&](UpdateResult<UpdateFeed> r) { cancelled.emplace(std::move(r)); });
+    task = betakit::fetchFeed(configuration(),
+                              [&](UpdateResult<UpdateFeed> r) { cancelled.emplace(std::move(r)); });
     pumpUntil([&] { return server.requests().size() == 1; });
     task->cancel();
     pumpUntil([&] { return cancelled.has_value(); });
@@ -142,8 +140,7 @@ TEST_F(FeedFetch, CancellingEndsWithACancellationAndAReleasedFetchRunsOn) {
 
     server.serve("/updates/tile-wick.json", {200, feedJson("121")});
     std::optional<UpdateResult<UpdateFeed>> released;
-    VeldorBeta::fetchFeed(configuration(),
-                          [&](UpdateResult<UpdateFeed> r) { released.emplace(std::move(r)); });
+    betakit::fetchFeed(configuration(), [&](UpdateResult<UpdateFeed> r) { released.emplace(std::move(r)); });
     pumpUntil([&] { return released.has_value(); });
     EXPECT_TRUE(released->ok());
 }
@@ -152,16 +149,16 @@ TEST_F(FeedFetch, InstalledVersionComesFromTheApplicationFolderUnlessConfigured)
     auto config = configuration();
     bundle().setVersion("1.3");
     bundle().setBuild("119");
-    EXPECT_EQ(VeldorBeta::installedVersion(config), (betakit::InstalledVersion{"1.3", 119}));
+    EXPECT_EQ(betakit::installedVersion(config), (betakit::InstalledVersion{"1.3", 119}));
     for (const char* unreadable : {"", "1.2", "119 "}) {
         bundle().setBuild(unreadable);
-        EXPECT_EQ(VeldorBeta::installedVersion(config).build, std::nullopt) << unreadable;
+        EXPECT_EQ(betakit::installedVersion(config).build, std::nullopt) << unreadable;
     }
     bundle().setVersion("");
-    EXPECT_EQ(VeldorBeta::installedVersion(config).version, "?");
+    EXPECT_EQ(betakit::installedVersion(config).version, "?");
     config.appVersion = "2.0b";
     config.appBuild = "200";
-    EXPECT_EQ(VeldorBeta::installedVersion(config), (betakit::InstalledVersion{"2.0b", 200}));
+    EXPECT_EQ(betakit::installedVersion(config), (betakit::InstalledVersion{"2.0b", 200}));
 }
 
 } // namespace

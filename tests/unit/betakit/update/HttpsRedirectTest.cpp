@@ -1,4 +1,6 @@
 #include "betakit/update/BetaDownload.h"
+#include "betakit/update/FeedFetch.h"
+#include "betakit/update/UpdateModel.h"
 
 #include "UpdateTestSupport.h"
 
@@ -14,7 +16,6 @@ namespace {
 
 using betakit::UpdateFeed;
 using betakit::UpdateResult;
-using betakit::VeldorBeta;
 
 // A certificate authority made for this run and trusted by this process alone, and an https
 // server on the loopback address whose certificate it signed.
@@ -71,14 +72,14 @@ protected:
         config.updateFeed = url;
         std::optional<UpdateResult<UpdateFeed>> result;
         m_task =
-            VeldorBeta::fetchFeed(config, [&](UpdateResult<UpdateFeed> r) { result.emplace(std::move(r)); });
+            betakit::fetchFeed(config, [&](UpdateResult<UpdateFeed> r) { result.emplace(std::move(r)); });
         pumpUntil([&] { return result.has_value(); });
         return result;
     }
     std::optional<UpdateResult<QString>> download(const QUrl& url) {
         std::optional<UpdateResult<QString>> result;
-        m_task = VeldorBeta::downloadForCheck(url, nullptr,
-                                              [&](UpdateResult<QString> r) { result.emplace(std::move(r)); });
+        m_task =
+            downloadForCheck(url, nullptr, [&](UpdateResult<QString> r) { result.emplace(std::move(r)); });
         pumpUntil([&] { return result.has_value(); });
         return result;
     }
@@ -109,11 +110,11 @@ TEST_F(HttpsRedirect, IsFollowedToHttpsAndNeverToPlainHttp) {
     const QString refused = QString("The server sent the request on to “%1”, which isn’t allowed.");
     const auto downgradedFeed = fetchFeed(m_https->url("/updates/tile-wick.json"));
     ASSERT_TRUE(downgradedFeed && !downgradedFeed->ok());
-    EXPECT_EQ(VeldorBeta::updateErrorText(downgradedFeed->error()),
+    EXPECT_EQ(betakit::updateErrorText(downgradedFeed->error()),
               refused.arg(server.url("/feed.json").toString()));
     const auto downgradedArchive = download(m_https->url("/moved.zip"));
     ASSERT_TRUE(downgradedArchive && !downgradedArchive->ok());
-    EXPECT_EQ(VeldorBeta::updateErrorText(downgradedArchive->error()),
+    EXPECT_EQ(betakit::updateErrorText(downgradedArchive->error()),
               refused.arg(server.url("/a.zip").toString()));
     EXPECT_TRUE(server.requests().isEmpty());
     EXPECT_TRUE(QDir(paths().temporary()).entryList({"beta-update-*.zip"}, QDir::Files).isEmpty());

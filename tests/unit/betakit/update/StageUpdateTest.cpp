@@ -1,4 +1,5 @@
 #include "betakit/update/StageUpdate.h"
+#include "betakit/update/UpdateModel.h"
 
 #include "AppFixture.h"
 #include "UpdateTestSupport.h"
@@ -19,7 +20,6 @@ namespace {
 using betakit::CodeSignature;
 using betakit::SigningKey;
 using betakit::UpdateError;
-using betakit::VeldorBeta;
 
 const QString kIdentifier = "com.corvane.tilewick";
 
@@ -63,7 +63,7 @@ protected:
     }
     qint64 size() const { return QFileInfo(zip).size(); }
     betakit::UpdateResult<QString> stage(const QString& build = "124") {
-        return VeldorBeta::checkUpdateZip(zip, size(), digest(), build, target);
+        return betakit::stageUpdate(zip, size(), digest(), build, target);
     }
     // A refused update leaves the installed application as it was, no staging folder and no archive.
     void expectNothingInstalled(const char* what) {
@@ -72,7 +72,7 @@ protected:
     }
     QString refusal(const betakit::UpdateResult<QString>& result) {
         EXPECT_FALSE(result.ok());
-        return result.ok() ? QString() : VeldorBeta::updateErrorText(result.error());
+        return result.ok() ? QString() : betakit::updateErrorText(result.error());
     }
 
     QString apps, target, zip;
@@ -81,7 +81,7 @@ protected:
 
 TEST_F(StageUpdateTest, AGoodBuildIsStagedInAHiddenFolderBesideTheApplication) {
     zipApp(newBuild());
-    const auto staged = VeldorBeta::checkUpdateZip(zip, size(), digest().toUpper(), "124", target);
+    const auto staged = betakit::stageUpdate(zip, size(), digest().toUpper(), "124", target);
     ASSERT_TRUE(staged.ok()) << qPrintable(staged.error().description());
     const QString staging = QFileInfo(staged.value()).path();
     EXPECT_EQ(QFileInfo(staging).path(), apps);
@@ -123,12 +123,11 @@ TEST_F(StageUpdateTest, EachCheckRefusesWithItsSentenceAndLeavesNothing) {
     };
     const std::vector<Case> cases{
         {"a byte more than announced",
-         [&] { return VeldorBeta::checkUpdateZip(zip, size() + 1, digest(), "124", target); }, notIntact},
+         [&] { return betakit::stageUpdate(zip, size() + 1, digest(), "124", target); }, notIntact},
         {"a byte less than announced",
-         [&] { return VeldorBeta::checkUpdateZip(zip, size() - 1, digest(), "124", target); }, notIntact},
+         [&] { return betakit::stageUpdate(zip, size() - 1, digest(), "124", target); }, notIntact},
         {"another digest",
-         [&] { return VeldorBeta::checkUpdateZip(zip, size(), QString(64, u'a'), "124", target); },
-         notIntact},
+         [&] { return betakit::stageUpdate(zip, size(), QString(64, u'a'), "124", target); }, notIntact},
         {"another build announced (an older build offered as newer)", [&] { return stage("200"); },
          "The download isn’t the build it should be. Please try again later."},
         {"a build with a trailing blank",
@@ -272,7 +271,7 @@ TEST_F(StageUpdateTest, AnApplicationThatCantBeReplacedWhereItIsGetsThePlaceSent
     for (const auto& [where, name] : cases) {
         zipApp(newBuild());
         const QStringList before = listing(where);
-        EXPECT_EQ(refusal(VeldorBeta::checkUpdateZip(zip, size(), digest(), "124", where)).toStdString(),
+        EXPECT_EQ(refusal(betakit::stageUpdate(zip, size(), digest(), "124", where)).toStdString(),
                   placeSentence(name).toStdString())
             << qPrintable(where);
         EXPECT_EQ(listing(where).join('\n'), before.join('\n')) << qPrintable(where);
@@ -316,7 +315,7 @@ TEST_P(StageUpdateFullDiskTest, ADiskWithoutRoomForTheNewBuildIsSaidInWordsAndCh
 
     installedListing = listing(apps);
     folder.setFull(true);
-    const auto staged = VeldorBeta::checkUpdateZip(zip, bytes, sha256, "124", target);
+    const auto staged = betakit::stageUpdate(zip, bytes, sha256, "124", target);
     folder.setFull(false);
     EXPECT_EQ(refusal(staged), "There’s not enough disk space to install the new build.");
     expectNothingInstalled("full disk");

@@ -154,7 +154,7 @@ TEST_F(UpdateChecksTest, TheDeclinedAndTheInstalledBuildAreBothPassedOver) {
         bundle().setBuild(c.installed);
         start();
         if (!c.declined.isEmpty())
-            VeldorBeta::recordDecline(feed(c.declined));
+            betakit::recordDecline(feed(c.declined));
         serveLatest(c.latest);
         quietCheck();
         EXPECT_EQ(bool(window()), c.offered) << qPrintable(c.installed + " " + c.declined + " " + c.latest);
@@ -166,7 +166,7 @@ TEST_F(UpdateChecksTest, ClosingAnOfferDeclinesItForTheRestOfTheRun) {
     serveLatest("121");
     quietCheck();
     closeWindow();
-    EXPECT_EQ(VeldorBeta::declinedBuild(), 121);
+    EXPECT_EQ(betakit::declinedBuild(), 121);
     runtime().advance(10);
     quietCheck();
     EXPECT_FALSE(window());

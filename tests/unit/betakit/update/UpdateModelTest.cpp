@@ -8,7 +8,6 @@ namespace {
 
 using betakit::UpdateError;
 using betakit::UpdateModel;
-using betakit::VeldorBeta;
 using Stage = betakit::UpdateModel::Stage;
 
 class UpdateModelTest : public UpdaterTest {
@@ -134,7 +133,7 @@ TEST_F(UpdateModelTest, ClosingWhileCheckingStopsTheCheckAndRecordsNothing) {
     model->windowWillClose();
     pumpUntil([&] { return model->stage().kind() == Stage::Case::CouldNotCheck; });
     pumpUntil([&] { return server.openConnections() == 0; });
-    EXPECT_EQ(VeldorBeta::declinedBuild(), 0);
+    EXPECT_EQ(betakit::declinedBuild(), 0);
     EXPECT_EQ(loggedEvents(), QStringList{});
     // Nothing left to stop in the stages without work.
     for (const Stage& idle : {Stage::available(feed("121")), Stage::failed("x", feed("121"))}) {
@@ -147,12 +146,12 @@ TEST_F(UpdateModelTest, ClosingWhileCheckingStopsTheCheckAndRecordsNothing) {
 TEST_F(UpdateModelTest, ClosingAfterAnOfferDeclinesItsBuildOnce) {
     auto model = makeModel(Stage::available(feed("121")));
     model->windowWillClose();
-    EXPECT_EQ(VeldorBeta::declinedBuild(), 121);
+    EXPECT_EQ(betakit::declinedBuild(), 121);
     auto again = makeModel(Stage::available(feed("121")));
     again->windowWillClose();
     auto older = makeModel(Stage::available(feed("99")));
     older->windowWillClose();
-    EXPECT_EQ(VeldorBeta::declinedBuild(), 121);
+    EXPECT_EQ(betakit::declinedBuild(), 121);
     EXPECT_EQ(loggedEvents("beta.update_declined"), QStringList{"beta.update_declined build=121"});
 
     auto neverOffered = makeModel(Stage::checking());
@@ -175,7 +174,7 @@ TEST_F(UpdateModelTest, ErrorTextsAreTheSentenceTheReachSentenceOrTheDescription
         {UpdateError::platform("No such file or directory"), "No such file or directory"},
     };
     for (const auto& [error, text] : cases)
-        EXPECT_EQ(VeldorBeta::updateErrorText(error), text);
+        EXPECT_EQ(betakit::updateErrorText(error), text);
 }
 
 TEST(ProgressText, PercentRoundsDownAmountsRoundUpInTheTotalsUnit) {

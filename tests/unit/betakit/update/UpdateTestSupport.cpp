@@ -1,11 +1,25 @@
 #include "UpdateTestSupport.h"
 
+#include "betakit/update/BetaDownload.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QThread>
+
+std::shared_ptr<betakit::UpdateTask>
+downloadForCheck(const QUrl& url, std::function<void(double)> progress,
+                 std::function<void(betakit::UpdateResult<QString>)> done) {
+    return betakit::BetaDownload::fetch(
+        url,
+        [progress = std::move(progress)](qint64 received, qint64 total) {
+            if (total >= 1 && progress)
+                progress(double(received) / double(total));
+        },
+        std::move(done));
+}
 
 void UpdaterTest::SetUp() {
     SimPlatformTest::SetUp();

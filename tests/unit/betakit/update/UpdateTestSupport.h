@@ -11,6 +11,13 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+
+// The download of `url` as the tests drive it: the fraction received (when the server announces a
+// length) and the archive's path, or why not.
+std::shared_ptr<betakit::UpdateTask>
+downloadForCheck(const QUrl& url, std::function<void(double)> progress,
+                 std::function<void(betakit::UpdateResult<QString>)> done);
 
 // Shared by the updater's tests: the kit's configuration pointed at a loopback server, feed
 // documents, and a way to wait for network work.

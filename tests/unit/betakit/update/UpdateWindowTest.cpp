@@ -184,7 +184,7 @@ TEST_F(UpdateWindowTest, EscapeSaysNotNowAndDeclinesReturnDownloads) {
 
     press(Qt::Key_Escape);
     EXPECT_FALSE(window());
-    EXPECT_EQ(VeldorBeta::declinedBuild(), 121);
+    EXPECT_EQ(betakit::declinedBuild(), 121);
     EXPECT_EQ(loggedEvents("beta.update_declined"), QStringList{"beta.update_declined build=121"});
 }
 
@@ -195,7 +195,7 @@ TEST_F(UpdateWindowTest, AFailureWithoutAFeedAnswersOnlyEscape) {
     press(Qt::Key_Escape);
     EXPECT_FALSE(window());
     // No offer was shown: nothing declined.
-    EXPECT_EQ(VeldorBeta::declinedBuild(), 0);
+    EXPECT_EQ(betakit::declinedBuild(), 0);
 }
 
 TEST_F(UpdateWindowTest, TheWebsiteButtonOpensTheBuildsAddressAndCloses) {

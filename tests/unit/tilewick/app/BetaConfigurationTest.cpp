@@ -2,6 +2,8 @@
 
 #include "tilewick/app/BetaFeedback.h"
 
+#include "betakit/update/FeedFetch.h"
+
 using namespace tilewick;
 
 namespace {
@@ -14,13 +16,13 @@ TEST_F(BetaConfigurationTest, ChecksForUpdatesOnTheMakersFeedUnlessOneIsGiven) {
     const auto standard = betaConfiguration(store());
     EXPECT_TRUE(standard.checksForUpdates);
     EXPECT_EQ(standard.updateFeed, std::nullopt);
-    EXPECT_EQ(betakit::VeldorBeta::updateFeedURL(standard),
+    EXPECT_EQ(betakit::updateFeedURL(standard),
               QUrl("https://veldorpellrath.example/updates/tile-wick.json"));
 
     qputenv("TILEWICK_UPDATE_FEED", "http://127.0.0.1:8000/updates/tile-wick.json");
     const auto own = betaConfiguration(store());
     qunsetenv("TILEWICK_UPDATE_FEED");
-    EXPECT_EQ(betakit::VeldorBeta::updateFeedURL(own), QUrl("http://127.0.0.1:8000/updates/tile-wick.json"));
+    EXPECT_EQ(betakit::updateFeedURL(own), QUrl("http://127.0.0.1:8000/updates/tile-wick.json"));
 }
 
 } // namespace
