@@ -153,6 +153,13 @@ struct AXRole {
     static constexpr Name Application{u"AXApplication"};
     static constexpr Name Window{u"AXWindow"};
     static constexpr Name StandardWindow{u"AXStandardWindow"};
+    static constexpr Name Dialog{u"AXDialog"};
+    static constexpr Name FloatingWindow{u"AXFloatingWindow"};
+    static constexpr Name Unknown{u"AXUnknown"};
+    static constexpr Name MenuBar{u"AXMenuBar"};
+    static constexpr Name MenuBarItem{u"AXMenuBarItem"};
+    static constexpr Name Menu{u"AXMenu"};
+    static constexpr Name MenuItem{u"AXMenuItem"};
 };
 
 // The Accessibility interface: elements of other applications, their attributes by their original

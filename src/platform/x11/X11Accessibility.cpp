@@ -42,26 +42,6 @@ Kind kindOf(quint64 id) {
     }
 }
 
-const QString kRole = QStringLiteral("AXRole");
-const QString kSubrole = QStringLiteral("AXSubrole");
-const QString kTitle = QStringLiteral("AXTitle");
-const QString kFocusedApplication = QStringLiteral("AXFocusedApplication");
-const QString kWindows = QStringLiteral("AXWindows");
-const QString kFocusedWindow = QStringLiteral("AXFocusedWindow");
-const QString kMainWindow = QStringLiteral("AXMainWindow");
-const QString kFrontmost = QStringLiteral("AXFrontmost");
-const QString kHidden = QStringLiteral("AXHidden");
-const QString kPosition = QStringLiteral("AXPosition");
-const QString kSize = QStringLiteral("AXSize");
-const QString kMinimized = QStringLiteral("AXMinimized");
-const QString kFullScreen = QStringLiteral("AXFullScreen");
-const QString kMain = QStringLiteral("AXMain");
-const QString kFocused = QStringLiteral("AXFocused");
-const QString kRaise = QStringLiteral("AXRaise");
-const QString kWindowCreated = QStringLiteral("AXWindowCreated");
-const QString kMenuBar = QStringLiteral("AXMenuBar");
-const QString kPress = QStringLiteral("AXPress");
-
 // ICCCM IconicState, and EWMH's north-west gravity and "pager" source of requests made for the user.
 constexpr quint32 kIconicState = 3;
 constexpr quint32 kNorthWestGravity = 1;
@@ -70,13 +50,13 @@ constexpr quint32 kSourcePager = 2;
 QString subroleOf(WindowKind kind) {
     switch (kind) {
     case WindowKind::Normal:
-        return QStringLiteral("AXStandardWindow");
+        return AXRole::StandardWindow;
     case WindowKind::Dialog:
-        return QStringLiteral("AXDialog");
+        return AXRole::Dialog;
     case WindowKind::Floating:
-        return QStringLiteral("AXFloatingWindow");
+        return AXRole::FloatingWindow;
     default:
-        return QStringLiteral("AXUnknown");
+        return AXRole::Unknown;
     }
 }
 
@@ -154,10 +134,12 @@ std::chrono::steady_clock::time_point deadlineAfter(double seconds) {
                                                   std::chrono::duration<double>(seconds));
 }
 
-const QStringList kWindowAttributes{kRole,      kSubrole,    kTitle, kPosition, kSize,
-                                    kMinimized, kFullScreen, kMain,  kFocused};
-const QStringList kApplicationAttributes{kRole,       kTitle,     kWindows, kFocusedWindow,
-                                         kMainWindow, kFrontmost, kHidden,  kMenuBar};
+const QStringList kWindowAttributes{AXAttribute::Role,       AXAttribute::Subrole, AXAttribute::Title,
+                                    AXAttribute::Position,   AXAttribute::Size,    AXAttribute::Minimized,
+                                    AXAttribute::FullScreen, AXAttribute::Main,    AXAttribute::Focused};
+const QStringList kApplicationAttributes{
+    AXAttribute::Role,       AXAttribute::Title,     AXAttribute::Windows, AXAttribute::FocusedWindow,
+    AXAttribute::MainWindow, AXAttribute::Frontmost, AXAttribute::Hidden,  AXAttribute::MenuBar};
 
 } // namespace
 
@@ -216,11 +198,11 @@ AXError X11Accessibility::read(const AXElement& element, const QString& a, AXVal
         return AXError::APIDisabled;
     switch (kindOf(element.id())) {
     case Kind::SystemWide: {
-        if (a == kRole) {
-            out = QStringLiteral("AXSystemWide");
+        if (a == AXAttribute::Role) {
+            out = AXRole::SystemWide;
             return AXError::Success;
         }
-        if (a != kFocusedApplication)
+        if (a != AXAttribute::FocusedApplication)
             return AXError::AttributeUnsupported;
         // The active window's own process, whatever else runs.
         const auto active = m_x->client(m_x->activeWindow());
@@ -252,25 +234,25 @@ AXError X11Accessibility::readApplication(qint32 pid, const QString& a, AXValue&
         return AXError::AttributeUnsupported;
     if (!applicationExists(pid))
         return AXError::InvalidUIElement;
-    if (a == kRole) {
-        out = QStringLiteral("AXApplication");
-    } else if (a == kTitle) {
+    if (a == AXAttribute::Role) {
+        out = AXRole::Application;
+    } else if (a == AXAttribute::Title) {
         const auto app = m_workspace->runningApplication(pid);
         out = app ? app->localizedName : QString();
-    } else if (a == kWindows) {
+    } else if (a == AXAttribute::Windows) {
         AXElementList windows;
         for (const auto& c : windowsOf(pid))
             windows.append(windowElement(c));
         out = windows;
-    } else if (a == kFocusedWindow || a == kMainWindow) {
+    } else if (a == AXAttribute::FocusedWindow || a == AXAttribute::MainWindow) {
         const auto focused = focusedWindowOf(pid);
         if (!focused)
             return AXError::NoValue;
         out = windowElement(*focused);
-    } else if (a == kFrontmost) {
+    } else if (a == AXAttribute::Frontmost) {
         const auto active = m_x->client(m_x->activeWindow());
         out = active && m_workspace->applicationPid(*active) == pid;
-    } else if (a == kMenuBar) {
+    } else if (a == AXAttribute::MenuBar) {
         out = X11MenuBar::element(pid, X11MenuBar::Node::Bar);
     } else {
         // X has no hidden applications, only minimised windows.
@@ -288,21 +270,21 @@ AXError X11Accessibility::readWindow(xcb_window_t window, const QString& a, AXVa
     if (!info)
         return AXError::InvalidUIElement;
     const auto* e = m_x->ewmh();
-    if (a == kRole) {
-        out = QStringLiteral("AXWindow");
-    } else if (a == kSubrole) {
+    if (a == AXAttribute::Role) {
+        out = AXRole::Window;
+    } else if (a == AXAttribute::Subrole) {
         out = subroleOf(info->kind);
-    } else if (a == kTitle) {
+    } else if (a == AXAttribute::Title) {
         out = m_x->windowTitle(window).value_or(QString());
-    } else if (a == kPosition) {
+    } else if (a == AXAttribute::Position) {
         out = topLeftPoint(info->outer().topLeft(), m_screens->primaryOrigin());
-    } else if (a == kSize) {
+    } else if (a == AXAttribute::Size) {
         out = QSizeF(info->outer().size());
-    } else if (a == kMinimized) {
+    } else if (a == AXAttribute::Minimized) {
         out = info->has(e->_NET_WM_STATE_HIDDEN);
-    } else if (a == kFullScreen) {
+    } else if (a == AXAttribute::FullScreen) {
         out = info->has(e->_NET_WM_STATE_FULLSCREEN);
-    } else if (a == kMain) {
+    } else if (a == AXAttribute::Main) {
         const auto focused = focusedWindowOf(info->pid);
         out = focused && focused->window == window;
     } else {
@@ -675,13 +657,13 @@ AXError X11Accessibility::setAttributeValue(const AXElement& element, const QStr
     if (!m_x->isUsable())
         return AXError::APIDisabled;
     // A held-back size goes out with this call when it is the position of the same window.
-    if (kindOf(element.id()) != Kind::Window || a != kPosition)
+    if (kindOf(element.id()) != Kind::Window || a != AXAttribute::Position)
         flushPendingSize();
     switch (kindOf(element.id())) {
     case Kind::Window:
         return writeWindow(element, a, value);
     case Kind::App: {
-        if (a != kFrontmost)
+        if (a != AXAttribute::Frontmost)
             return AXError::AttributeUnsupported;
         const bool* front = std::get_if<bool>(&value);
         if (!front)
@@ -714,7 +696,7 @@ AXError X11Accessibility::writeWindow(const AXElement& element, const QString& a
     if (!kWindowAttributes.contains(a))
         return AXError::AttributeUnsupported;
 
-    if (a == kPosition) {
+    if (a == AXAttribute::Position) {
         std::optional<QSize> size;
         {
             std::lock_guard lock(m_writes->mutex);
@@ -743,7 +725,7 @@ AXError X11Accessibility::writeWindow(const AXElement& element, const QString& a
         }
         return commit(window, *p, size, limit);
     }
-    if (a == kSize) {
+    if (a == AXAttribute::Size) {
         const auto* s = std::get_if<QSizeF>(&value);
         const auto pixels = s ? pixelSize(*s) : std::nullopt;
         if (!pixels)
@@ -793,7 +775,7 @@ AXError X11Accessibility::writeWindow(const AXElement& element, const QString& a
         awaitAnswer(window);
         return AXError::Success;
     };
-    if (a == kMinimized) {
+    if (a == AXAttribute::Minimized) {
         if (info->has(e->_NET_WM_STATE_HIDDEN) == *flag)
             return AXError::Success;
         return changeTo(
@@ -801,14 +783,14 @@ AXError X11Accessibility::writeWindow(const AXElement& element, const QString& a
                   : activate(window),
             e->_NET_WM_STATE_HIDDEN);
     }
-    if (a == kFullScreen) {
+    if (a == AXAttribute::FullScreen) {
         if (info->has(e->_NET_WM_STATE_FULLSCREEN) == *flag)
             return AXError::Success;
         return changeTo(changeState(window, *flag, e->_NET_WM_STATE_FULLSCREEN), e->_NET_WM_STATE_FULLSCREEN);
     }
-    if (a == kMain || a == kFocused) {
+    if (a == AXAttribute::Main || a == AXAttribute::Focused) {
         if (*flag)
-            return performAction(element, kRaise);
+            return performAction(element, AXAction::Raise);
         return AXError::Success;
     }
     return AXError::AttributeUnsupported;
@@ -833,13 +815,14 @@ AXError X11Accessibility::settable(const AXElement& element, const QString& a, b
     out = false;
     switch (kindOf(element.id())) {
     case Kind::SystemWide:
-        return a == kRole || a == kFocusedApplication ? AXError::Success : AXError::AttributeUnsupported;
+        return a == AXAttribute::Role || a == AXAttribute::FocusedApplication ? AXError::Success
+                                                                              : AXError::AttributeUnsupported;
     case Kind::App: {
         if (!kApplicationAttributes.contains(a))
             return AXError::AttributeUnsupported;
         if (!applicationExists(element.pid()))
             return AXError::InvalidUIElement;
-        out = a == kFrontmost;
+        out = a == AXAttribute::Frontmost;
         return AXError::Success;
     }
     case Kind::Window: {
@@ -849,10 +832,10 @@ AXError X11Accessibility::settable(const AXElement& element, const QString& a, b
         const auto info = fetch(xcb_window_t(element.id()));
         if (!info)
             return AXError::InvalidUIElement;
-        if (a == kSize)
+        if (a == AXAttribute::Size)
             out = !info->hints.isFixedSize();
         else
-            out = a != kRole && a != kSubrole && a != kTitle;
+            out = a != AXAttribute::Role && a != AXAttribute::Subrole && a != AXAttribute::Title;
         return AXError::Success;
     }
     default:
@@ -868,7 +851,7 @@ AXError X11Accessibility::performAction(const AXElement& element, const QString&
         return AXError::APIDisabled;
     if (kindOf(element.id()) == Kind::Menu)
         return pressMenu(element, action);
-    if (kindOf(element.id()) != Kind::Window || action != kRaise)
+    if (kindOf(element.id()) != Kind::Window || action != AXAction::Raise)
         return AXError::ActionUnsupported;
     const xcb_window_t window = xcb_window_t(element.id());
     awaitAnswer(window);
@@ -889,7 +872,7 @@ AXError X11Accessibility::pressMenu(const AXElement& element, const QString& act
     const bool opensWindows = entry && entry->newWindow;
     if (X11MenuBar::nodeOf(element) >= X11MenuBar::Node::FileItem && !opensWindows)
         return AXError::InvalidUIElement;
-    if (action != kPress || X11MenuBar::nodeOf(element) != X11MenuBar::Node::NewWindow)
+    if (action != AXAction::Press || X11MenuBar::nodeOf(element) != X11MenuBar::Node::NewWindow)
         return AXError::ActionUnsupported;
     return X11MenuBar::pressNewWindow(*entry);
 }
@@ -898,7 +881,7 @@ AXError X11Accessibility::pressMenu(const AXElement& element, const QString& act
 
 AXObserverRef X11Accessibility::addObserver(const AXElement& application, const QString& notification,
                                             AXObserverCallback callback) {
-    if (!callback || notification != kWindowCreated || kindOf(application.id()) != Kind::App ||
+    if (!callback || notification != AXNotification::WindowCreated || kindOf(application.id()) != Kind::App ||
         application.pid() <= 0 || !m_x->isUsable())
         return nullptr;
     std::lock_guard lock(m_observers->mutex);
@@ -936,7 +919,7 @@ void X11Accessibility::clientListChanged() {
         }
         // Outside the lock: a callback may add or drop observers.
         for (const auto& callback : callbacks)
-            callback(windowElement(c), kWindowCreated);
+            callback(windowElement(c), AXNotification::WindowCreated);
     }
 }
 

@@ -32,7 +32,7 @@ AXError X11MenuBar::read(const AXElement& element, const QString& appName, bool 
         return list;
     };
 
-    if (a == QLatin1String("AXChildren")) {
+    if (a == AXAttribute::Children) {
         switch (*node) {
         case Node::Bar:
             out = opensWindows ? children({Node::AppItem, Node::FileItem}) : children({Node::AppItem});
@@ -53,28 +53,28 @@ AXError X11MenuBar::read(const AXElement& element, const QString& appName, bool 
         }
         return AXError::Success;
     }
-    if (a == QLatin1String("AXRole")) {
+    if (a == AXAttribute::Role) {
         switch (*node) {
         case Node::Bar:
-            out = QStringLiteral("AXMenuBar");
+            out = AXRole::MenuBar;
             break;
         case Node::AppItem:
         case Node::FileItem:
-            out = QStringLiteral("AXMenuBarItem");
+            out = AXRole::MenuBarItem;
             break;
         case Node::AppMenu:
         case Node::FileMenu:
-            out = QStringLiteral("AXMenu");
+            out = AXRole::Menu;
             break;
         case Node::NewWindow:
-            out = QStringLiteral("AXMenuItem");
+            out = AXRole::MenuItem;
             break;
         }
         return AXError::Success;
     }
     if (*node == Node::Bar)
         return AXError::AttributeUnsupported;
-    if (a == QLatin1String("AXTitle")) {
+    if (a == AXAttribute::Title) {
         if (*node == Node::AppItem || *node == Node::AppMenu)
             out = appName;
         else if (*node == Node::NewWindow)
@@ -83,11 +83,11 @@ AXError X11MenuBar::read(const AXElement& element, const QString& appName, bool 
             out = QStringLiteral("File");
         return AXError::Success;
     }
-    if (a == QLatin1String("AXEnabled")) {
+    if (a == AXAttribute::Enabled) {
         out = true;
         return AXError::Success;
     }
-    if (a == QLatin1String("AXMenuItemCmdChar")) {
+    if (a == AXAttribute::MenuItemCmdChar) {
         if (*node != Node::NewWindow)
             return AXError::NoValue;
         out = QStringLiteral("N");
