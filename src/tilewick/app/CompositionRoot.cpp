@@ -9,6 +9,7 @@
 #include "platform/FileAccess.h"
 #include "platform/SystemFacts.h"
 #include "platform/desktop/DesktopPlatform.h"
+#include "platform/qt/AppFolderBundle.h"
 #include "platform/qt/DBusScreenSession.h"
 #include "platform/qt/QtSingleInstance.h"
 #include "platform/qt/QtTerminationSignals.h"
@@ -19,6 +20,7 @@
 #include "tilewick/visuals/InterFont.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 
 #include <csignal>
 #include <cstdio>
@@ -98,6 +100,12 @@ int runTilewick(int argc, char** argv) {
     nameApplication();
     // Closing the main window never quits.
     QApplication::setQuitOnLastWindowClosed(false);
+    // The interface fonts of the application folder are registered while the program starts;
+    // the first view to draw text waits for the rest, and every way out waits before the
+    // application object goes.
+    InterFontLibrary::setSharedResources(platform::qt::AppFolderBundle().resourcesPath());
+    InterFontLibrary::shared().registerFontsInBackground();
+    const auto fontsRegistered = qScopeGuard([] { InterFontLibrary::shared().endBackgroundRegistration(); });
 
     // One instance per session: a second start shows the first one's main window and leaves.
     platform::qt::QtSingleInstance instance(

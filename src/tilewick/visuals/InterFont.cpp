@@ -32,6 +32,22 @@ QString& sharedResources() {
     return path;
 }
 
+// Adds the fonts of `folder` to Qt's font database; true when every weight's instance is usable.
+bool addFonts(const QString& fontsFolder) {
+    if (fontsFolder.isEmpty())
+        return false;
+    const QDir folder(fontsFolder);
+    QFontDatabase::addApplicationFont(folder.filePath(kVariableFont));
+    for (int weight : kInterWeights)
+        QFontDatabase::addApplicationFont(folder.filePath(QStringLiteral("InterW%1.ttf").arg(weight)));
+    QFontDatabase::addApplicationFont(folder.filePath(kSymbolFont));
+
+    // A failed registration still counts when the family is there by name (already installed).
+    const QStringList families = QFontDatabase::families();
+    return std::all_of(kInterWeights.begin(), kInterWeights.end(),
+                       [&](int weight) { return families.contains(interFamily(weight)); });
+}
+
 } // namespace
 
 QString interFamily(int weight) {
@@ -85,26 +101,36 @@ QString InterFontLibrary::locateFontsFolder() const {
 }
 
 bool InterFontLibrary::registerFonts() {
+    if (m_registering.valid())
+        m_usable = m_registering.get();
     if (m_registered)
         return m_usable;
     m_registered = true;
     ++m_registrations;
-
     m_fontsFolder = locateFontsFolder();
-    if (m_fontsFolder.isEmpty())
-        return m_usable = false;
+    return m_usable = addFonts(m_fontsFolder);
+}
 
-    const QDir folder(m_fontsFolder);
-    QFontDatabase::addApplicationFont(folder.filePath(kVariableFont));
-    for (int weight : kInterWeights)
-        QFontDatabase::addApplicationFont(folder.filePath(QStringLiteral("InterW%1.ttf").arg(weight)));
-    QFontDatabase::addApplicationFont(folder.filePath(kSymbolFont));
+void InterFontLibrary::registerFontsInBackground() {
+    if (m_registered)
+        return;
+    m_registered = true;
+    ++m_registrations;
+    m_fontsFolder = locateFontsFolder();
+    std::promise<bool> registered;
+    m_registering = registered.get_future();
+    m_registrar = std::thread([folder = m_fontsFolder, registered = std::move(registered)]() mutable {
+        registered.set_value(addFonts(folder));
+    });
+}
 
-    // A failed registration still counts when the family is there by name (already installed).
-    const QStringList families = QFontDatabase::families();
-    m_usable = std::all_of(kInterWeights.begin(), kInterWeights.end(),
-                           [&](int weight) { return families.contains(interFamily(weight)); });
-    return m_usable;
+void InterFontLibrary::endBackgroundRegistration() {
+    if (m_registrar.joinable())
+        m_registrar.join();
+}
+
+InterFontLibrary::~InterFontLibrary() {
+    endBackgroundRegistration();
 }
 
 const QFont& InterFontLibrary::font(double size, int weight) {

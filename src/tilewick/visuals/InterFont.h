@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <array>
+#include <future>
 #include <map>
+#include <thread>
 
 namespace tilewick {
 
@@ -58,6 +60,9 @@ class InterFontLibrary {
 public:
     // `resourcesPath` is the application folder's resource folder.
     explicit InterFontLibrary(QString resourcesPath);
+    ~InterFontLibrary();
+    InterFontLibrary(const InterFontLibrary&) = delete;
+    InterFontLibrary& operator=(const InterFontLibrary&) = delete;
 
     // The shared instance over the folder named by setSharedResources(); before that, fonts come
     // from the system.
@@ -76,7 +81,15 @@ public:
     void release() { m_cache.clear(); }
 
     // Registers the fonts on the first call only; true when every weight's instance is usable.
+    // Waits for a registration started by registerFontsInBackground().
     bool registerFonts();
+    // Starts registering the fonts on a thread of its own (Qt's font database is thread-safe),
+    // so that a start goes on meanwhile: reading some twenty font files takes milliseconds
+    // that the first picture would otherwise wait for. Does nothing once registering has begun.
+    void registerFontsInBackground();
+    // Waits for that thread to end, its own clean-up included; every way out of a program that
+    // started one calls this before Qt's application object goes.
+    void endBackgroundRegistration();
     int registrationCount() const { return m_registrations; }
     // The folder the fonts were found in, empty when none was.
     QString fontsFolder() const { return m_fontsFolder; }
@@ -90,6 +103,9 @@ private:
     int m_registrations = 0;
     bool m_registered = false;
     bool m_usable = false;
+    // The answer comes before the thread's own clean-up: a view waits for the fonts only.
+    std::future<bool> m_registering;
+    std::thread m_registrar;
     struct Kept {
         QFont font;
         quint64 trims = 0; // the trims made before it was last asked for

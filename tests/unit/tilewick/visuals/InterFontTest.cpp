@@ -151,6 +151,24 @@ TEST_F(InterFonts, FamiliesAlreadyAvailableCountAsRegistered) {
     EXPECT_EQ(QFontInfo(library.font(13, 517)).family(), "Inter W517");
 }
 
+// The program registers the fonts on a thread of its own while it starts: the first font asked
+// for waits for them, and a folder without fonts still gives the system font.
+TEST_F(InterFonts, FontsRegisteredInTheBackgroundAreWaitedFor) {
+    InterFontLibrary library(TILEWICK_TEST_APP_DIR "/Contents/Resources");
+    library.registerFontsInBackground();
+    library.registerFontsInBackground();
+    EXPECT_EQ(QFontInfo(library.font(13, 720)).family(), "Inter W720");
+    EXPECT_TRUE(library.registerFonts());
+    EXPECT_EQ(library.registrationCount(), 1);
+    library.endBackgroundRegistration();
+
+    QTemporaryDir empty;
+    InterFontLibrary none(empty.path());
+    none.registerFontsInBackground();
+    EXPECT_EQ(none.font(13, 720).family(), QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
+    EXPECT_FALSE(none.registerFonts());
+}
+
 // No system font is sure to have the globe a hotkey shows for the fn key: text in the interface
 // font draws it from the bundled font made of our own symbol drawing, not as a missing-glyph box.
 TEST_F(InterFonts, TextWithTheGlobeDrawsItFromTheBundledSymbolFont) {
