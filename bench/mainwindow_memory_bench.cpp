@@ -18,6 +18,7 @@
 #include "tilewick/visuals/InterFont.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
@@ -48,8 +49,23 @@ double residentMegabytes() {
     return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
+// The anonymous share of it (the heap and other private memory), from /proc/self/smaps_rollup;
+// the rest is mapped files: the code of the libraries run, font files and fontconfig's caches.
+double anonymousMegabytes() {
+    double kilobytes = 0;
+    if (FILE* rollup = std::fopen("/proc/self/smaps_rollup", "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, rollup))
+            if (std::sscanf(line, "Anonymous: %lf kB", &kilobytes) == 1)
+                break;
+        std::fclose(rollup);
+    }
+    return kilobytes / 1024.0;
+}
+
 struct Figures {
     double before = 0, open = 0, resized = 0, closed = 0;
+    double anonymousBefore = 0, anonymousClosed = 0;
 };
 
 // The window's course in this process: shown, 90 resize steps, closed. The view is made when the
@@ -69,6 +85,7 @@ Figures run(bool mainView, int argc, char** argv) {
 
     Figures figures;
     figures.before = residentMegabytes();
+    figures.anonymousBefore = anonymousMegabytes();
     QPointer<QWidget> view =
         mainView ? static_cast<QWidget*>(new MainView(store, services)) : new bench::CustomPaintedWindow;
     layout->addWidget(view);
@@ -84,6 +101,8 @@ Figures run(bool mainView, int argc, char** argv) {
     }
     figures.resized = residentMegabytes();
     window.hide();
+    if (mainView)
+        window.backingStore()->resize(QSize(0, 0)); // what the main window does once hidden
     view->deleteLater();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QApplication::processEvents();
@@ -91,6 +110,7 @@ Figures run(bool mainView, int argc, char** argv) {
     if (!mainView)
         releaseDrawingCaches(); // what the main view does as it goes, for a like comparison
     figures.closed = residentMegabytes();
+    figures.anonymousClosed = anonymousMegabytes();
     platform::Platform::uninstall();
     return figures;
 }
@@ -99,8 +119,8 @@ Figures runElsewhere(const char* self, const char* kind, const char* appFolder) 
     const std::string command = std::string("'") + self + "' --one " + kind + " '" + appFolder + "'";
     Figures figures;
     if (FILE* child = popen(command.c_str(), "r")) {
-        if (std::fscanf(child, "%lf %lf %lf %lf", &figures.before, &figures.open, &figures.resized,
-                        &figures.closed) != 4)
+        if (std::fscanf(child, "%lf %lf %lf %lf %lf %lf", &figures.before, &figures.open, &figures.resized,
+                        &figures.closed, &figures.anonymousBefore, &figures.anonymousClosed) != 6)
             figures = {};
         pclose(child);
     }
@@ -109,8 +129,10 @@ Figures runElsewhere(const char* self, const char* kind, const char* appFolder) 
 
 void print(const char* name, const Figures& f) {
     std::printf("%-16s before %6.1f MB   open %6.1f MB   90 resize steps %6.1f MB   closed %6.1f MB"
-                "   kept %+5.1f MB\n",
-                name, f.before, f.open, f.resized, f.closed, f.closed - f.before);
+                "   kept %+5.1f MB (anonymous %+5.1f MB, mapped files %+5.1f MB)\n",
+                name, f.before, f.open, f.resized, f.closed, f.closed - f.before,
+                f.anonymousClosed - f.anonymousBefore,
+                (f.closed - f.anonymousClosed) - (f.before - f.anonymousBefore));
 }
 
 } // namespace
@@ -120,7 +142,8 @@ int main(int argc, char** argv) {
         const bool mainView = std::strcmp(argv[2], "main") == 0;
         char* rest[] = {argv[0], argv[3], nullptr};
         const Figures f = run(mainView, 2, rest);
-        std::printf("%f %f %f %f\n", f.before, f.open, f.resized, f.closed);
+        std::printf("%f %f %f %f %f %f\n", f.before, f.open, f.resized, f.closed, f.anonymousBefore,
+                    f.anonymousClosed);
         return 0;
     }
     const char* appFolder = argc > 1 ? argv[1] : "";

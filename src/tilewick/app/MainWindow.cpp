@@ -8,6 +8,7 @@
 
 #include "platform/drawing/WindowFit.h"
 
+#include <QBackingStore>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QMenuBar>
@@ -65,6 +66,14 @@ void MainWindow::updateContent() {
         // later; it no longer counts now.
         m_content = nullptr;
         setCentralWidget(new QWidget);
+        // Once hidden, the window's pixels go too (its backing store; on X11 a shared-memory
+        // segment): the first paint after it shows again sizes the store to the window anew.
+        QPointer<MainWindow> self(this);
+        m_view.runtime().async([self] {
+            if (self && !self->isVisible())
+                if (QBackingStore* store = self->backingStore())
+                    store->resize(QSize(0, 0));
+        });
     }
     // The content decides the minimum, never below 220 × 220.
     centralWidget()->setMinimumSize(centralWidget()->minimumSizeHint().expandedTo(kMinimumSize));

@@ -2,6 +2,7 @@
 
 #include "tilewick/app/MainWindow.h"
 
+#include <QBackingStore>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QMenu>
@@ -41,6 +42,27 @@ TEST_F(MainWindowTest, HoldsTheMainViewOnlyWhileOpen) {
     for (const QAction* action : window.menuBar()->actions())
         menus << action->text();
     EXPECT_EQ(menus, QStringList({"Tilewick", "Help"}));
+}
+
+// Closed, the window keeps no pixels: its backing store is emptied once it is hidden, and it
+// is drawn whole, at the window's size, when the window opens again.
+TEST_F(MainWindowTest, AClosedWindowLetsGoOfItsPixels) {
+    makeStore();
+    MainWindow window(store(), {}, *shell, ViewServices::of(platform()));
+    window.show();
+    QCoreApplication::processEvents();
+    window.repaint();
+    ASSERT_EQ(window.backingStore()->size(), window.size());
+    store().setWindowOpen(false);
+    window.hide();
+    runtime().runUntilIdle();
+    EXPECT_TRUE(window.backingStore()->size().isEmpty());
+
+    store().setWindowOpen(true);
+    window.show();
+    QCoreApplication::processEvents();
+    window.repaint();
+    EXPECT_EQ(window.backingStore()->size(), window.size());
 }
 
 } // namespace
