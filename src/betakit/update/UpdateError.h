@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QNetworkReply>
 #include <QString>
 
 #include <variant>
@@ -18,34 +17,32 @@ class UpdateError {
 public:
     enum class Kind { Beta, Network, Cancelled, Platform };
 
-    static UpdateError beta(QString sentence) {
-        return {Kind::Beta, std::move(sentence), QNetworkReply::NoError};
-    }
-    static UpdateError network(QNetworkReply::NetworkError code, QString description) {
+    static UpdateError beta(QString sentence) { return {Kind::Beta, std::move(sentence), 0}; }
+    // `code` is a QNetworkReply::NetworkError, kept as its number so that this header, which every
+    // step of the updater includes, leaves Qt Network to the HTTP client.
+    static UpdateError network(int code, QString description) {
         return {Kind::Network, std::move(description), code};
     }
-    static UpdateError cancelled() {
-        return {Kind::Cancelled, QStringLiteral("Cancelled."), QNetworkReply::NoError};
-    }
-    static UpdateError platform(QString description) {
-        return {Kind::Platform, std::move(description), QNetworkReply::NoError};
-    }
+    static UpdateError cancelled() { return {Kind::Cancelled, QStringLiteral("Cancelled."), 0}; }
+    static UpdateError platform(QString description) { return {Kind::Platform, std::move(description), 0}; }
 
     Kind kind() const { return m_kind; }
     bool isCancellation() const { return m_kind == Kind::Cancelled; }
-    QNetworkReply::NetworkError networkCode() const { return m_code; }
+    int networkCode() const { return m_code; }
+    // A transport error that says the server could not be reached at all (refused, closed, no
+    // host, timed out, no network), not that it answered amiss.
+    bool couldNotReach() const;
     // The sentence of a `beta` error; otherwise the description the error came with.
     const QString& description() const { return m_text; }
 
     friend bool operator==(const UpdateError&, const UpdateError&) = default;
 
 private:
-    UpdateError(Kind kind, QString text, QNetworkReply::NetworkError code)
-        : m_kind(kind), m_text(std::move(text)), m_code(code) {}
+    UpdateError(Kind kind, QString text, int code) : m_kind(kind), m_text(std::move(text)), m_code(code) {}
 
     Kind m_kind;
     QString m_text;
-    QNetworkReply::NetworkError m_code;
+    int m_code;
 };
 
 // A result of the updater: the value, or why there is none.

@@ -29,20 +29,6 @@ UpdaterState& updaterState() {
     return state;
 }
 
-bool couldNotReach(QNetworkReply::NetworkError code) {
-    switch (code) {
-    case QNetworkReply::ConnectionRefusedError:
-    case QNetworkReply::RemoteHostClosedError:
-    case QNetworkReply::HostNotFoundError:
-    case QNetworkReply::TimeoutError:
-    case QNetworkReply::TemporaryNetworkFailureError:
-    case QNetworkReply::NetworkSessionFailedError:
-        return true;
-    default:
-        return false;
-    }
-}
-
 UpdateModel::Process currentProcess() {
     UpdateModel::Process process = updaterState().process;
     if (!process.pid)
@@ -97,7 +83,7 @@ void recordDecline(const UpdateFeed& feed) {
 }
 
 QString updateErrorText(const UpdateError& error) {
-    if (error.kind() == UpdateError::Kind::Network && couldNotReach(error.networkCode()))
+    if (error.couldNotReach())
         return QStringLiteral("Couldn’t reach %1. Check your internet connection and try again.")
             .arg(QLatin1String(kMakerDomain));
     return error.description();

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QNetworkReply>
 #include <QRegularExpression>
 
 namespace {

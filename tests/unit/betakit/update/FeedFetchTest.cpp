@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QNetworkReply>
 #include <QTcpServer>
 #include <QUrlQuery>
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QNetworkReply>
+
 namespace {
 
 using betakit::UpdateError;
