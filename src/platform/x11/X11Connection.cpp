@@ -84,6 +84,8 @@ struct X11Connection::Cached {
     // For the thread that opened the connection.
     std::deque<XcbReply<xcb_generic_event_t>> pending;
     QList<quint32> rootAtoms;
+    // Root property changes seen so far, by atom.
+    QHash<xcb_atom_t, quint64> rootChanges;
     bool monitors = false;
 };
 
@@ -315,6 +317,7 @@ void X11Connection::applyLocked(const xcb_generic_event_t* event) {
         if (notify->window == m_root) {
             if (!m.rootAtoms.contains(atom))
                 m.rootAtoms.append(atom);
+            ++m.rootChanges[atom];
             for (xcb_atom_t watched :
                  {e->_NET_CLIENT_LIST, e->_NET_CLIENT_LIST_STACKING, e->_NET_ACTIVE_WINDOW,
                   e->_NET_CURRENT_DESKTOP, e->_NET_SUPPORTED, e->_NET_WORKAREA, e->_NET_SUPPORTING_WM_CHECK})
@@ -842,6 +845,13 @@ quint64 X11Connection::clientsGeneration() {
 quint64 X11Connection::panelsGeneration() {
     std::lock_guard lock(m_mutex);
     return m_cached->panelsGeneration;
+}
+
+quint64 X11Connection::rootPropertyChanges(xcb_atom_t atom) {
+    // What the socket holds already counts: a change made just before the question is seen.
+    drain(true);
+    std::lock_guard lock(m_mutex);
+    return m_cached->rootChanges.value(atom);
 }
 
 quint64 X11Connection::monitorsGeneration() {

@@ -130,6 +130,10 @@ public:
     // Changes whenever what panels() or the monitors give may have changed.
     quint64 panelsGeneration();
     quint64 monitorsGeneration();
+    // How often the root window's property `atom` has changed, as far as the events the server
+    // has sent tell (the socket is read first, without waiting): a value read at one count still
+    // holds while the count stays.
+    quint64 rootPropertyChanges(xcb_atom_t atom);
     // Events of a client window (none for other windows).
     WindowEvents windowEvents(xcb_window_t window);
     // A client window's geometry, extents, state and hints, and its title: kept from its events,

@@ -28,8 +28,18 @@ QString X11Keyboard::model() const {
 bool X11Keyboard::isISO() const {
     if (!qEnvironmentVariableIsEmpty(EnvironmentKeyboard::kVariable))
         return EnvironmentKeyboard().isISO();
+    // The count goes first: a change while the names are read makes the next call read again.
+    const quint64 changes = m_x->rootPropertyChanges(m_x->atoms().xkbRulesNames);
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_known && m_known->first == changes)
+            return m_known->second;
+    }
     const QStringList names = rulesNames();
-    return isIsoKeyboard(names.value(1), names.value(2));
+    const bool iso = isIsoKeyboard(names.value(1), names.value(2));
+    std::lock_guard lock(m_mutex);
+    m_known = {changes, iso};
+    return iso;
 }
 
 } // namespace platform::x11

@@ -8,6 +8,9 @@
 #include <QStringView>
 
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <utility>
 
 namespace platform::x11 {
 
@@ -17,8 +20,9 @@ namespace platform::x11 {
 // is not "us": distributions set pc105 by default, and a US layout almost always means an ANSI
 // keyboard. Every other model, and a server that does not say, is ANSI. The environment variable
 // TILEWICK_KEYBOARD_TYPE, when set, overrides the model ("ISO" in any case is ISO, anything else ANSI), for
-// keyboards whose model is configured wrongly (many systems configure pc105 whatever the keyboard). Read
-// afresh on every call; callable from any thread.
+// keyboards whose model is configured wrongly (many systems configure pc105 whatever the keyboard). The
+// rules names are read again only after the root window said they changed (setxkbmap writes them), so
+// the drawn keyboards may ask at every refresh without a round trip; callable from any thread.
 class X11Keyboard final : public Keyboard {
 public:
     explicit X11Keyboard(std::shared_ptr<X11Connection> connection) : m_x(std::move(connection)) {}
@@ -34,9 +38,10 @@ public:
 private:
     QStringList rulesNames() const;
 
-public:
-private:
     std::shared_ptr<X11Connection> m_x;
+    // The last answer from the server and the count of changes it was read at.
+    mutable std::mutex m_mutex;
+    mutable std::optional<std::pair<quint64, bool>> m_known;
 };
 
 } // namespace platform::x11

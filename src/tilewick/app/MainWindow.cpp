@@ -12,6 +12,8 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QMenuBar>
+#include <QPaintEvent>
+#include <QWindow>
 
 #include <utility>
 
@@ -95,11 +97,29 @@ void MainWindow::whenFirstDrawn(std::function<void()> work, double patience) {
     });
 }
 
-void MainWindow::holdPaintWhileMoving(const WindowMover& mover) {
+void MainWindow::holdPaintWhileMoving(const WindowMover& mover, std::function<bool()> hotkeyQueued) {
     m_mover = &mover;
+    m_hotkeyQueued = std::move(hotkeyQueued);
     connect(&mover, &WindowMover::settled, this, [this] {
         m_paintWaitedEnough = false;
         releasePaint();
+    });
+}
+
+bool MainWindow::moveOnItsWay() const {
+    return m_mover && (m_mover->isBusy() || (m_hotkeyQueued && m_hotkeyQueued()));
+}
+
+void MainWindow::releaseAfterQueuedHotkeys() {
+    // Queued after the hotkeys' actions, so it runs once they have started their moves.
+    QPointer<MainWindow> self(this);
+    m_view.runtime().async([self] {
+        if (!self || !self->m_paintHeld || !self->m_mover || self->m_mover->isBusy())
+            return;
+        if (self->m_hotkeyQueued && self->m_hotkeyQueued())
+            self->releaseAfterQueuedHotkeys();
+        else
+            self->releasePaint();
     });
 }
 
@@ -110,11 +130,27 @@ void MainWindow::releasePaint() {
     // The request held back, asked again: the window's parts have kept what they want drawn.
     if (std::exchange(m_paintHeld, false))
         QCoreApplication::postEvent(this, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);
+    // The uncovered parts as the desktop would have had them drawn: with what was held, from the
+    // window's picture for the rest.
+    if (const QRegion exposed = std::exchange(m_exposeHeld, QRegion()); !exposed.isEmpty() && windowHandle())
+        QCoreApplication::postEvent(windowHandle(), new QExposeEvent(exposed), Qt::LowEventPriority);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // An already exposed window is told of an uncovered part by a paint event to its native
+    // window (an expose event follows only when that is not taken).
+    if (m_paintHeld && watched == windowHandle() && event->type() == QEvent::Paint) {
+        m_exposeHeld += static_cast<QPaintEvent*>(event)->region();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 bool MainWindow::event(QEvent* event) {
-    if (event->type() == QEvent::UpdateRequest && m_mover && m_mover->isBusy() && !m_paintWaitedEnough) {
+    if (event->type() == QEvent::UpdateRequest && moveOnItsWay() && !m_paintWaitedEnough) {
         if (!std::exchange(m_paintHeld, true)) {
+            if (!m_mover->isBusy())
+                releaseAfterQueuedHotkeys();
             QPointer<MainWindow> self(this);
             m_paintHoldLimit = m_view.runtime().after(kPaintHold, [self] {
                 if (!self)
@@ -138,6 +174,8 @@ bool MainWindow::event(QEvent* event) {
 
 void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
+    if (windowHandle())
+        windowHandle()->installEventFilter(this);
     m_store.mainWindowShown();
 }
 

@@ -37,7 +37,11 @@ public:
     // While a move of `mover` is on its way the window's repaint waits for it to be answered, at
     // most kPaintHold seconds: drawing the whole window and handing the picture to the X server
     // beside the move would slow the move down. A hotkey's tab switch and flash draw just after.
-    void holdPaintWhileMoving(const WindowMover& mover);
+    // So does a repaint asked for while `hotkeyQueued` says a hotkey's action waits on the main
+    // queue to start its move (the held keys drawn just before the key came): the move goes first.
+    // While a repaint is held, the parts of the window the desktop uncovers (the moved window
+    // leaving them) wait with it: drawing them would draw what is held.
+    void holdPaintWhileMoving(const WindowMover& mover, std::function<bool()> hotkeyQueued = {});
     static constexpr double kPaintHold = 0.25;
     // Its view's frames; none while it is closed.
     ClickFrames clickFrames() const override { return m_content ? m_content->clickFrames() : ClickFrames{}; }
@@ -45,6 +49,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void updateContent();
@@ -62,11 +67,18 @@ private:
     std::function<void()> m_afterFirstPicture;
     platform::WorkItemRef m_firstPictureWait;
     QPointer<const WindowMover> m_mover;
+    std::function<bool()> m_hotkeyQueued;
     // A repaint asked for while a move was on its way, and the end of its wait.
     bool m_paintHeld = false;
     bool m_paintWaitedEnough = false;
+    // What the desktop uncovered meanwhile, in the window's coordinates.
+    QRegion m_exposeHeld;
     platform::WorkItemRef m_paintHoldLimit;
+    bool moveOnItsWay() const;
     void releasePaint();
+    // Releases the held repaint once no hotkey waits and no move is under way; a move under way
+    // releases it when it settles.
+    void releaseAfterQueuedHotkeys();
 };
 
 } // namespace tilewick

@@ -78,8 +78,9 @@ int runProgram(const ProgramServices& services) {
 
     StoreHooks hooks;
     hooks.shell = shell;
-    hooks.engine = std::make_shared<HotkeyEngineAdapter>(std::make_shared<HotkeyEngine>(
-        platform.shared<platform::Runtime>(), platform.shared<platform::EventTap>()));
+    const auto engine = std::make_shared<HotkeyEngine>(platform.shared<platform::Runtime>(),
+                                                       platform.shared<platform::EventTap>());
+    hooks.engine = std::make_shared<HotkeyEngineAdapter>(engine);
     hooks.mover = std::make_shared<WindowMover>(platform);
     const auto filler = std::make_shared<MultiWindow>(platform, hooks.mover);
     hooks.multiWindow = std::make_shared<MultiWindowAdapter>(filler);
@@ -118,7 +119,7 @@ int runProgram(const ProgramServices& services) {
     AppDelegate delegate(store, platform, app, events, QtShellEvents::focus());
     MainWindow window(store, app, *shell, view);
     shell->setMainWindow(&window);
-    window.holdPaintWhileMoving(*hooks.mover);
+    window.holdPaintWhileMoving(*hooks.mover, [engine] { return engine->isPerformQueued(); });
     delegate.setClickFrames(&window);
     // How the store opens the window when none is visible.
     store.setOpenMainWindow([&window] {

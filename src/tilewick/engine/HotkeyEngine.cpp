@@ -253,10 +253,13 @@ EventVerdict HotkeyEngine::handleKeyDown(const KeyEvent& event) {
     m_swallowed.set(key);
     if (event.autoRepeat)
         return EventVerdict::Swallow;
-    m_runtime->async([link = std::weak_ptr(m_client), action = found.value(), globe] {
-        if (auto l = link.lock(); l && l->client)
-            l->client->perform(action, globe);
-    });
+    ++*m_performsQueued;
+    m_runtime->async(
+        [link = std::weak_ptr(m_client), queued = m_performsQueued, action = found.value(), globe] {
+            --*queued;
+            if (auto l = link.lock(); l && l->client)
+                l->client->perform(action, globe);
+        });
     return EventVerdict::Swallow;
 }
 

@@ -9,6 +9,7 @@
 #include <QList>
 #include <QSet>
 
+#include <atomic>
 #include <bitset>
 #include <functional>
 #include <memory>
@@ -98,6 +99,10 @@ public:
     bool hasRecorder() const { return bool(m_recorder); }
 
     bool globeDown() const { return m_globeDown; }
+    // Whether a hotkey's action is on its way to the client: matched by the tap's callback and
+    // queued on the main queue, not delivered yet. What would hold up its move (a repaint of
+    // our own windows) can wait for it. Callable from any thread.
+    bool isPerformQueued() const { return *m_performsQueued > 0; }
     std::optional<SnapAction> action(quint64 chord) const;
     // The chords the tap must deliver: those of the table, and no more. Not the fn counterparts
     // (Home for Left): a tap that grabs keys takes what it grabs from the front application, and
@@ -133,6 +138,9 @@ private:
     std::shared_ptr<platform::Runtime> m_runtime;
     std::shared_ptr<platform::EventTap> m_eventTap;
     std::shared_ptr<ClientLink> m_client;
+    // Actions queued and not delivered yet; shared with the queued calls, which may outlive
+    // the engine.
+    std::shared_ptr<std::atomic<int>> m_performsQueued = std::make_shared<std::atomic<int>>(0);
     platform::KeyboardTapRef m_tap;
     QHash<quint64, SnapAction> m_lookup;
     // Key codes whose key-down was swallowed and whose key-up must be swallowed too.

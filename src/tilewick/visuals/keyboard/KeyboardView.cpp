@@ -171,6 +171,7 @@ void KeyboardView::relayout() {
         delete m_caps.takeLast();
     while (m_caps.size() < m_placements.size())
         m_caps.append(new KeyCapItem(*this, this));
+    m_decorationState.reset();
     refresh();
 }
 
@@ -230,8 +231,20 @@ void KeyboardView::refreshDecorations() {
     }
     m_multiModeFade.retarget(showsMultiMode(m_store, m_environment) ? 1 : 0, now, kFade,
                              Transition::Curve::easeOut);
-    m_labels->update();
-    m_multiMode->update();
+    const DecorationState state{m_banner,
+                                m_bannerFade.target(),
+                                m_multiModeFade.target(),
+                                animates(),
+                                m_store.multiWindow(),
+                                m_store.multiWindowUnsupported(),
+                                m_services.scheme(),
+                                m_environment.brandedSpaceBar,
+                                m_environment.renderTime};
+    if (state != m_decorationState) {
+        m_decorationState = state;
+        m_labels->update();
+        m_multiMode->update();
+    }
     scheduleFrames();
 }
 

@@ -111,6 +111,22 @@ private:
     void paintLabels(QPainter& painter) const;
     void paintMultiMode(QPainter& painter) const;
 
+    // What the layers over the keys show, apart from a running fade (drawn by tick()). They cover
+    // the whole keyboard, so they are drawn again only when this changes: a refresh that leaves
+    // them as they are repaints only the caps it changed.
+    struct DecorationState {
+        std::optional<QString> banner;
+        double bannerTarget = 0;
+        double multiModeTarget = 0;
+        bool animates = false;
+        bool multiWindow = false;
+        std::optional<QString> unsupported;
+        Scheme scheme = Scheme::Light;
+        bool branded = false;
+        std::optional<double> renderTime;
+        friend bool operator==(const DecorationState&, const DecorationState&) = default;
+    };
+
     TilewickStore& m_store;
     ViewServices m_services;
     IsoTest m_isoTest;
@@ -131,6 +147,8 @@ private:
     double m_frameInterval = 0;
     double m_lastPulseFrame = -std::numeric_limits<double>::infinity();
     bool m_refreshPending = false;
+    // None: drawn afresh at the next refresh (new rows of keys).
+    std::optional<DecorationState> m_decorationState;
 };
 
 } // namespace tilewick

@@ -7,6 +7,8 @@
 #include <QEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPaintEvent>
+#include <QWindow>
 
 #include <optional>
 
@@ -173,6 +175,50 @@ TEST_F(MainWindowTest, ARepaintWaitsForAMoveOnItsWay) {
     main.update(); // then it draws as usual until the answer
     QCoreApplication::processEvents();
     EXPECT_EQ(paints, 3);
+}
+
+TEST_F(MainWindowTest, ARepaintWaitsForAHotkeyOnItsWayAndTheUncoveredPartsWithIt) {
+    makeStore();
+    MainWindow main(store(), {}, *shell, ViewServices::of(platform()));
+    bool queued = false;
+    main.holdPaintWhileMoving(*mover, [&queued] { return queued; });
+    main.setAttribute(Qt::WA_DontShowOnScreen);
+    main.show();
+    QCoreApplication::processEvents();
+    ASSERT_NE(main.windowHandle(), nullptr);
+    int paints = 0, exposes = 0;
+    struct Counter : QObject {
+        int& count;
+        QEvent::Type type;
+        Counter(int& c, QEvent::Type t) : count(c), type(t) {}
+        bool eventFilter(QObject*, QEvent* e) override {
+            count += e->type() == type;
+            return false;
+        }
+    } paintCounter(paints, QEvent::Paint), exposeCounter(exposes, QEvent::Expose);
+    main.installEventFilter(&paintCounter);
+    main.windowHandle()->installEventFilter(&exposeCounter);
+
+    // A hotkey's action waits on the main queue: the repaint asked for before it waits for it,
+    // and so does a part the desktop uncovers meanwhile.
+    queued = true;
+    main.update();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(paints, 0);
+    QPaintEvent uncovered(QRect(0, 0, 50, 40));
+    QCoreApplication::sendEvent(main.windowHandle(), &uncovered);
+    EXPECT_TRUE(uncovered.isAccepted()); // taken: no expose follows now
+    // The action ran and moved nothing: both are drawn.
+    queued = false;
+    runtime().runUntilIdle();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(paints, 1);
+    EXPECT_EQ(exposes, 1);
+
+    // Nothing held, an uncovered part goes on to the window as usual.
+    QPaintEvent again(QRect(0, 0, 50, 40));
+    QCoreApplication::sendEvent(main.windowHandle(), &again);
+    EXPECT_FALSE(again.isAccepted());
 }
 
 } // namespace

@@ -341,6 +341,36 @@ TEST_F(HotkeyEngineTest, WantedChordsAreEnoughForABackendThatOnlySeesGrabs) {
     EXPECT_FALSE(eventTap().wantedChords().contains(platform::KeyChord{kHome, kOptCmd}));
 }
 
+TEST_F(HotkeyEngineTest, AnActionIsQueuedFromItsKeyUntilTheClientHasIt) {
+    std::optional<bool> queuedWhilePerforming;
+    struct Asking : FakeClient {
+        const HotkeyEngine* engine = nullptr;
+        std::optional<bool>* seen = nullptr;
+        void perform(SnapAction action, bool globe) override {
+            *seen = engine->isPerformQueued();
+            FakeClient::perform(action, globe);
+        }
+    } asking;
+    asking.engine = engine.get();
+    asking.seen = &queuedWhilePerforming;
+    engine->setClient(&asking);
+    EXPECT_FALSE(engine->isPerformQueued());
+    eventTap().changeFlags(kLeftOption, kOptionFlag); // not an action
+    EXPECT_FALSE(engine->isPerformQueued());
+    eventTap().press(kLeft, kOptCmd);
+    eventTap().press(kLeft, kOptCmd);
+    EXPECT_TRUE(engine->isPerformQueued());
+    runtime().runUntilIdle();
+    EXPECT_EQ(asking.performed.size(), 2);
+    EXPECT_EQ(queuedWhilePerforming, false); // the last one was no longer waiting
+    EXPECT_FALSE(engine->isPerformQueued());
+    // A call that goes nowhere is no longer on its way either.
+    eventTap().press(kLeft, kOptCmd);
+    engine->setClient(nullptr);
+    runtime().runUntilIdle();
+    EXPECT_FALSE(engine->isPerformQueued());
+}
+
 TEST_F(HotkeyEngineTest, CallsQueuedForAClientThatLeftGoNowhere) {
     eventTap().press(kLeft, kOptCmd);
     eventTap().changeFlags(kLeftOption, kOptionFlag);

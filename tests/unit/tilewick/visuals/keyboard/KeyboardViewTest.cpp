@@ -146,6 +146,29 @@ TEST_F(KeyboardViewTest, HeldKeysAreDrawnAMomentLaterOnceForAChord) {
     EXPECT_TRUE(cap(kOption).look().held);
 }
 
+TEST_F(KeyboardViewTest, ARedrawRepaintsOnlyWhatChanged) {
+    KeyboardView& view = keyboard();
+    QCoreApplication::processEvents();
+    QRectF repainted;
+    QObject::connect(m_scene.get(), &QGraphicsScene::changed, [&](const QList<QRectF>& rects) {
+        for (const QRectF& r : rects)
+            repainted |= r;
+    });
+    // One modifier held: its cap, not the layers over the whole keyboard.
+    hold({kOption});
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(repainted.contains(cap(kOption).sceneBoundingRect().center()));
+    EXPECT_LT(repainted.width(), view.sceneBoundingRect().width() / 4);
+    // A refresh that changes nothing repaints nothing; the banner of both modifiers is drawn.
+    repainted = {};
+    view.setEnvironment(view.environment());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(repainted.isEmpty());
+    hold({kOption, kCommand});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(repainted, view.sceneBoundingRect());
+}
+
 TEST_F(KeyboardViewTest, MultiModeBannerShowsOnTheRightKeyboards) {
     hold({kOption, kCommand, kGlobe});
     EXPECT_TRUE(KeyboardView::showsMultiMode(store(), {}));
