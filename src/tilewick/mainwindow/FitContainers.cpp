@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QGraphicsScene>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QScrollBar>
@@ -102,6 +103,46 @@ FitBoth::FitBoth(qreal minScale, QWidget* parent) : QGraphicsView(parent), m_min
 FitBoth::~FitBoth() {
     // The scene goes with the view; the items before the view's own parts.
     delete scene();
+}
+
+void FitBoth::keepPicture() {
+    if (showsKeptPicture() || !m_content)
+        return;
+    // The items' cached pictures fit the layout on screen, so this copies them. The view has no
+    // background of its own: the window's shows through the picture too.
+    const QWidget& port = *viewport();
+    m_kept = QPixmap(port.size() * port.devicePixelRatio());
+    m_kept.setDevicePixelRatio(port.devicePixelRatio());
+    m_kept.fill(Qt::transparent);
+    QPainter painter(&m_kept);
+    painter.setRenderHints(renderHints());
+    render(&painter, QRectF(), port.rect());
+    painter.end();
+    m_keptToContent = viewportTransform().inverted() * m_content->sceneTransform().inverted();
+    m_keptNatural = m_natural;
+}
+
+void FitBoth::dropKeptPicture() {
+    if (!showsKeptPicture())
+        return;
+    m_kept = QPixmap();
+    viewport()->update();
+}
+
+void FitBoth::paintEvent(QPaintEvent* event) {
+    if (!showsKeptPicture() || !m_content || m_keptNatural.isEmpty()) {
+        QGraphicsView::paintEvent(event);
+        return;
+    }
+    // Each point of the kept picture goes where the same point of the content is now, as if
+    // the content had stretched to its new natural size.
+    const QTransform stretch = QTransform::fromScale(m_natural.width() / m_keptNatural.width(),
+                                                     m_natural.height() / m_keptNatural.height());
+    QPainter painter(viewport());
+    painter.setClipRegion(event->region());
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setTransform(m_keptToContent * stretch * m_content->sceneTransform() * viewportTransform());
+    painter.drawPixmap(QPointF(), m_kept);
 }
 
 void FitBoth::setContent(QGraphicsWidget* content) {

@@ -2,8 +2,10 @@
 
 #include <QGraphicsView>
 #include <QGraphicsWidget>
+#include <QPixmap>
 #include <QPointer>
 #include <QSizeF>
+#include <QTransform>
 
 #include <optional>
 
@@ -35,12 +37,23 @@ struct FitBothFit {
 // Fits its content into its own size as FitBothFit says: a graphics view that scrolls only
 // along the axes that overflow, showing their scroll bars, and shows content narrower than the
 // space centred at the top. It draws no background of its own.
+//
+// While its window's edge is dragged, drawing the content afresh at every step's layout costs
+// more than a frame (every cached picture of its items changes size): it can keep the picture it
+// shows and draw that instead, stretched from where the content was onto where it is now.
 class FitBoth final : public QGraphicsView {
     Q_OBJECT
 
 public:
     explicit FitBoth(qreal minScale, QWidget* parent = nullptr);
     ~FitBoth() override;
+
+    // Keeps the picture the view shows now (call it before the content's layout changes) and
+    // shows that instead of the content until dropKeptPicture(). Kept already, nothing changes.
+    void keepPicture();
+    // Draws the content itself again.
+    void dropKeptPicture();
+    bool showsKeptPicture() const { return !m_kept.isNull(); }
 
     // Puts `content` (owned by the view's scene from now on) in place of the previous one.
     void setContent(QGraphicsWidget* content);
@@ -59,6 +72,7 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     class Host;
@@ -69,6 +83,11 @@ private:
     QSizeF m_natural;
     FitBothFit m_fit;
     bool m_fitting = false;
+    // The kept picture of the viewport, the map from its points to the content's own then, and
+    // the content's natural size then.
+    QPixmap m_kept;
+    QTransform m_keptToContent;
+    QSizeF m_keptNatural;
 };
 
 // Scales its content to a width: with a reference width, content up to the reference is

@@ -25,7 +25,8 @@
 namespace tilewick {
 
 MainView::MainView(TilewickStore& store, ViewServices services, MainViewOptions options, QWidget* parent)
-    : QWidget(parent), m_store(store), m_services(services), m_tips(services) {
+    : QWidget(parent), m_store(store), m_services(services), m_tips(services),
+      m_liveResize(services.runtime(), [this] { dropKeptPictures(); }) {
     setObjectName(QStringLiteral("MainView"));
     m_header = new Header(store, services, m_tips, *this, options.showManual, this);
     m_banners = new BannerStack(store, services, this);
@@ -103,7 +104,25 @@ QPointF MainView::tipRootPoint(QPointF scenePos) const {
 void MainView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     m_newSize = true;
+    // A drag of the window's edge shows the pictures it had when it began, stretched, and draws
+    // afresh once it settles. They are taken before the layout changes, while they still fit it;
+    // stretched too far, they are taken again at the size passed. Steps before the window was
+    // drawn (a window placed as it opens) have no pictures to keep and are drawn exactly.
+    const bool drawn = std::exchange(m_drawnSinceResize, false);
+    if (m_liveResize.step() && isVisible() && drawn) {
+        if (LiveResize::tooFar(m_keptAt, event->oldSize()))
+            dropKeptPictures();
+        if (!m_pageArea->showsKeptPicture())
+            m_keptAt = event->oldSize();
+        m_pageArea->keepPicture();
+        m_tabBar->keepPictures();
+    }
     relayout();
+}
+
+void MainView::dropKeptPictures() {
+    m_pageArea->dropKeptPicture();
+    m_tabBar->dropKeptPictures();
 }
 
 void MainView::relayout() {
@@ -146,6 +165,7 @@ void MainView::paintEvent(QPaintEvent*) {
     // does not goes now, so a resize keeps the pictures and fonts of two sizes, not of all.
     if (std::exchange(m_newSize, false))
         trimDrawingCaches();
+    m_drawnSinceResize = true;
     const Scheme scheme = m_services.scheme();
     QPainter painter(this);
     painter.fillRect(rect(), Theme::background.resolve(scheme));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ClickFrames.h"
+#include "LiveResize.h"
 #include "MainLayout.h"
 #include "PageContext.h"
 
@@ -82,10 +83,16 @@ protected:
 
 private:
     void relayout();
+    void dropKeptPictures();
 
     TilewickStore& m_store;
     ViewServices m_services;
     HoverTipState m_tips;
+    LiveResize m_liveResize;
+    // The size the kept pictures were taken at, and whether the window was drawn since the last
+    // resize step.
+    QSize m_keptAt;
+    bool m_drawnSinceResize = false;
     MainLayout m_layout;
     Header* m_header;
     BannerStack* m_banners;

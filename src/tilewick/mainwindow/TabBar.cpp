@@ -12,6 +12,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <cmath>
 
 namespace tilewick {
 
@@ -127,6 +128,60 @@ void TabBar::relayout() {
     update();
 }
 
+void TabBar::keepPictures() {
+    if (showsKeptPictures())
+        return;
+    const Scheme scheme = m_services.scheme();
+    const qreal ratio = devicePixelRatioF();
+    for (const TabButton* button : std::as_const(m_buttons)) {
+        const QRectF frame(button->geometry());
+        KeptButton kept{QPixmap((frame.size() * ratio).toSize()), store().tab() == button->tab(),
+                        button->isDown(), scheme};
+        kept.picture.setDevicePixelRatio(ratio);
+        kept.picture.fill(Qt::transparent);
+        QPainter painter(&kept.picture);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.translate(-frame.topLeft());
+        TabIconStyle{kept.selected}.paint(painter, frame, TabGlyph{button->tab(), kept.selected}, kGlyphSize,
+                                          kept.pressed, scheme);
+        m_kept.append(std::move(kept));
+    }
+}
+
+void TabBar::dropKeptPictures() {
+    if (!showsKeptPictures())
+        return;
+    m_kept.clear();
+    update();
+}
+
+bool TabBar::paintKept(QPainter& painter, int index, const QRectF& frame, bool selected,
+                       Scheme scheme) const {
+    if (index >= m_kept.size())
+        return false;
+    const KeptButton& kept = m_kept[index];
+    if (kept.selected != selected || kept.pressed != m_buttons[index]->isDown() || kept.scheme != scheme)
+        return false;
+    // Three slices across, on whole device pixels so that no seam shows: the glyph's in the
+    // middle at its own size, the sides (corners and plain fill) stretched to the new width.
+    const qreal ratio = kept.picture.devicePixelRatio();
+    const int was = kept.picture.width(), height = kept.picture.height();
+    const int now = int(std::lround(frame.width() * ratio));
+    const int glyph = std::min({int(std::lround(kGlyphSize.width() * ratio)), was, now});
+    const int wasLeft = (was - glyph) / 2, nowLeft = (now - glyph) / 2;
+    const auto slice = [&](int to, int toWidth, int from, int fromWidth) {
+        painter.drawPixmap(QRectF(frame.left() + to / ratio, frame.top(), toWidth / ratio, height / ratio),
+                           kept.picture, QRectF(from, 0, fromWidth, height));
+    };
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    slice(0, nowLeft, 0, wasLeft);
+    slice(nowLeft, glyph, wasLeft, glyph);
+    slice(nowLeft + glyph, now - nowLeft - glyph, wasLeft + glyph, was - wasLeft - glyph);
+    painter.restore();
+    return true;
+}
+
 void TabBar::refreshLifts() {
     update();
     const double now = m_services.now();
@@ -173,8 +228,9 @@ void TabBar::paintEvent(QPaintEvent*) {
         painter.scale(scale, scale);
         painter.translate(-frame.center());
         lift.shadow(scheme).paint(painter, RoundedRect{frame, TabIconStyle::kCornerRadius}.path());
-        TabIconStyle{selected}.paint(painter, frame, TabGlyph{button->tab(), selected}, kGlyphSize,
-                                     button->isDown(), scheme);
+        if (!paintKept(painter, i, frame, selected, scheme))
+            TabIconStyle{selected}.paint(painter, frame, TabGlyph{button->tab(), selected}, kGlyphSize,
+                                         button->isDown(), scheme);
         lift.paintOutline(painter, frame, now, reduce, scheme);
         painter.restore();
     }

@@ -11,6 +11,7 @@
 
 #include <QAbstractButton>
 #include <QList>
+#include <QPixmap>
 
 #include <functional>
 
@@ -64,6 +65,12 @@ public:
     // The width of each tab button for the room the buttons have.
     static qreal buttonWidth(qreal room);
 
+    // While the window's edge is dragged, each button is drawn from the picture it has now: its
+    // glyph as it is, the sides stretched to the button's new width. Until dropKeptPictures().
+    void keepPictures();
+    void dropKeptPictures();
+    bool showsKeptPictures() const { return !m_kept.isEmpty(); }
+
     QList<TabButton*> buttons() const { return m_buttons; }
     SymbolView* warning() const { return m_warning; }
     ManualButton* manualButton() const { return m_manual; }
@@ -74,9 +81,20 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // A button's picture as it was kept, and what it showed.
+    struct KeptButton {
+        QPixmap picture;
+        bool selected = false;
+        bool pressed = false;
+        Scheme scheme = Scheme::Light;
+    };
+
     void relayout();
     void refreshLifts();
     void tick();
+    // Draws button `index` from its kept picture into `frame`; false when it has none that
+    // shows what the button shows now.
+    bool paintKept(QPainter& painter, int index, const QRectF& frame, bool selected, Scheme scheme) const;
 
     ViewServices m_services;
     MainLayout m_layout;
@@ -86,6 +104,7 @@ private:
     ManualButton* m_manual;
     betakit::BetaFeedbackButton* m_feedback;
     platform::RepeatingTimerRef m_frames;
+    QList<KeptButton> m_kept;
 };
 
 } // namespace tilewick

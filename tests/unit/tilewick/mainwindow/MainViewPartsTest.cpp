@@ -4,6 +4,7 @@
 #include "tilewick/mainwindow/Banner.h"
 #include "tilewick/mainwindow/FitContainers.h"
 #include "tilewick/mainwindow/Header.h"
+#include "tilewick/mainwindow/LiveResize.h"
 #include "tilewick/mainwindow/MainView.h"
 #include "tilewick/mainwindow/PageArea.h"
 #include "tilewick/mainwindow/TabBar.h"
@@ -270,6 +271,39 @@ TEST_F(MainViewPictures, WholeWindowInBothSchemes) {
     EXPECT_TRUE(matchesGolden(picture({956, 891}, Scheme::Dark), "mainwindow/main-956x891-dark"));
     EXPECT_TRUE(matchesGolden(picture({480, 560}, Scheme::Light), "mainwindow/main-480x560-light"));
     EXPECT_TRUE(matchesGolden(picture({480, 560}, Scheme::Dark), "mainwindow/main-480x560-dark"));
+}
+
+// A drag of the window's edge: from its second step the page and the tab buttons show the
+// pictures kept when it began, and once no step has come for the settle time the window is
+// drawn afresh, exactly as a window opened at that size.
+TEST_F(MainViewPictures, ADragShowsKeptPicturesAndSettlesOnTheExactPicture) {
+    const QImage fresh = picture({899, 853}, Scheme::Light);
+    picture({956, 891}, Scheme::Light);
+    // Each step drawn before the next, as the window manager waits for it.
+    view->resize(953, 889);
+    view->grab();
+    EXPECT_FALSE(view->pageArea()->showsKeptPicture()) << "a single resize is drawn exactly";
+    for (int step = 2; step <= 19; ++step) {
+        view->resize(956 - 3 * step, 891 - 2 * step);
+        view->grab();
+    }
+    EXPECT_TRUE(view->pageArea()->showsKeptPicture());
+    EXPECT_TRUE(view->tabBar()->showsKeptPictures());
+    const QImage dragging = view->grab().toImage();
+    runtime().advance(LiveResize::kSettleTime);
+    EXPECT_FALSE(view->pageArea()->showsKeptPicture());
+    EXPECT_FALSE(view->tabBar()->showsKeptPictures());
+    const QImage settled = view->grab().toImage();
+    EXPECT_EQ(settled, fresh);
+    EXPECT_NE(dragging, fresh);
+}
+
+TEST_F(MainViewParts, AHiddenWindowKeepsNoPictures) {
+    make({956, 891}).hide();
+    view->resize(900, 850);
+    view->resize(890, 840);
+    EXPECT_FALSE(view->pageArea()->showsKeptPicture());
+    EXPECT_FALSE(view->tabBar()->showsKeptPictures());
 }
 
 // The keyboard type is asked again whenever the drawn keyboard refreshes: a layout switched while
