@@ -81,6 +81,8 @@ Figures run(bool mainView, int argc, char** argv) {
     auto* layout = new QVBoxLayout(&window);
     layout->setContentsMargins(0, 0, 0, 0);
     window.resize(kSize);
+    // The program registers the interface fonts while it starts, before its window shows.
+    InterFontLibrary::shared().registerFonts();
     QApplication::processEvents();
 
     Figures figures;
