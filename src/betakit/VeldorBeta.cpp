@@ -1,6 +1,5 @@
 #include "VeldorBeta.h"
 
-#include "BetaFeedbackView.h"
 #include "BetaKit.h"
 #include "BetaScrubber.h"
 #include "CrashDetection.h"
@@ -16,7 +15,6 @@
 #include "platform/Platform.h"
 
 #include <QCoreApplication>
-#include <QImage>
 #include <QPointer>
 
 #include <mutex>
@@ -187,25 +185,6 @@ void VeldorBeta::send(const BetaFeedback& feedback, std::function<void(BetaSendR
     const qint64 now = platform::Platform::current().clock().wallMillis();
     uploadReport(ReportBuilder::build(feedback, *config, now, BetaScrubber()), config->endpoint,
                  config->appKey, std::move(done));
-}
-
-bool VeldorBeta::renderForm(const BetaFeedback& feedback, bool dark, int height, const QString& path) {
-    const auto config = configuration();
-    if (!config || height <= 0)
-        return false;
-    KitViewServices services = KitViewServices::ofInstalledPlatform();
-    services.scheme = [dark] { return dark ? Scheme::Dark : Scheme::Light; };
-    BetaFeedbackView view(
-        FeedbackModel::make(*config, feedback), [] {}, services);
-    // Never on screen: laid out at once at its size and drawn at one pixel per point.
-    view.setAttribute(Qt::WA_DontShowOnScreen);
-    view.setMinimumSize(0, 0);
-    view.resize(BetaFeedbackView::kIdealSize.width(), height);
-    view.show();
-    QCoreApplication::sendPostedEvents();
-    const QImage picture = view.grab().toImage();
-    view.hide();
-    return !picture.isNull() && picture.save(path, "PNG");
 }
 
 void VeldorBeta::resetForTesting() {

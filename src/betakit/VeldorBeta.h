@@ -53,23 +53,11 @@ public:
     // The check on request: the update window in its checking stage, then the check's answer.
     // A window that is downloading or installing only comes forward. Nothing before start().
     static void checkForUpdate();
-    // Draws the update window for the feed document `feed` with `installedBuild` installed into
-    // a PNG at `path` without showing it: the available stage (520 × 560) when the feed's build
-    // is newer, else the up-to-date stage (520 × 240). False, and no file, before start(), for
-    // a feed that does not decode, or when the file can't be written.
-    static bool renderUpdate(const QByteArray& feed, const QString& installedBuild, bool dark,
-                             const QString& path);
     // The report as it would be sent now (invalid UTF-8 shown as replacement characters).
     static QString reportText(const BetaFeedback& feedback);
     // Builds the report now and uploads it to the configured endpoint; `done` gets the report's
     // identifier or the error, on the main thread.
     static void send(const BetaFeedback& feedback, std::function<void(BetaSendResult)> done);
-
-    // Draws the feedback form on `feedback`, in the editing stage, 580 × `height` pixels, in the
-    // dark or the light scheme whatever the desktop's, into a PNG file at `path` (replacing one
-    // there), without showing a window. False before start() or when the file could not be
-    // written. Main thread.
-    static bool renderForm(const BetaFeedback& feedback, bool dark, int height, const QString& path);
 
     // Testing hook: forgets the configuration, the crash flag, the parts, the quit observers and
     // the declined build.

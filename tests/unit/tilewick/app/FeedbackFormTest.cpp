@@ -25,6 +25,28 @@ namespace {
 using namespace betakit;
 using Model = FeedbackModel;
 
+// The feedback form on `feedback`, in the editing stage, 580 × `height` pixels, in the dark or the
+// light scheme whatever the desktop's, drawn into a PNG file at `path` without showing a window.
+// False before the kit starts or when the file could not be written.
+bool renderForm(const BetaFeedback& feedback, bool dark, int height, const QString& path) {
+    const auto config = VeldorBeta::configuration();
+    if (!config || height <= 0)
+        return false;
+    KitViewServices services = KitViewServices::ofInstalledPlatform();
+    services.scheme = [dark] { return dark ? Scheme::Dark : Scheme::Light; };
+    BetaFeedbackView view(
+        FeedbackModel::make(*config, feedback), [] {}, services);
+    // Never on screen: laid out at once at its size and drawn at one pixel per point.
+    view.setAttribute(Qt::WA_DontShowOnScreen);
+    view.setMinimumSize(0, 0);
+    view.resize(BetaFeedbackView::kIdealSize.width(), height);
+    view.show();
+    QCoreApplication::sendPostedEvents();
+    const QImage picture = view.grab().toImage();
+    view.hide();
+    return !picture.isNull() && picture.save(path, "PNG");
+}
+
 // The program's feedback form as its users see it: Tilewick's fonts, both schemes.
 class FeedbackFormTest : public SimPlatformTest {
 protected:
@@ -411,21 +433,21 @@ TEST_F(FeedbackFormTest, RenderToolDrawsTheFormAtItsSizeInTheSchemeAsked) {
     const QString path = folder.filePath("form.png");
     BetaFeedback f;
     f.summary = QString(201, u'a');
-    EXPECT_FALSE(VeldorBeta::renderForm(f, true, 700, path));
+    EXPECT_FALSE(renderForm(f, true, 700, path));
     EXPECT_FALSE(QFile::exists(path));
 
     VeldorBeta::start(config());
     logStartedElsewhere();
     appearance().force(Scheme::Light);
     for (int height : {700, 400}) {
-        ASSERT_TRUE(VeldorBeta::renderForm(f, true, height, path));
+        ASSERT_TRUE(renderForm(f, true, height, path));
         const QImage picture(path);
         EXPECT_EQ(picture.size(), QSize(580, height));
         EXPECT_EQ(QColor(picture.pixel(2, 2)), bkBackground.resolve(Scheme::Dark));
     }
-    ASSERT_TRUE(VeldorBeta::renderForm(f, false, 760, path));
+    ASSERT_TRUE(renderForm(f, false, 760, path));
     EXPECT_EQ(QColor(QImage(path).pixel(2, 2)), bkBackground.resolve(Scheme::Light));
-    EXPECT_FALSE(VeldorBeta::renderForm(f, false, 760, folder.filePath("missing/form.png")));
+    EXPECT_FALSE(renderForm(f, false, 760, folder.filePath("missing/form.png")));
 }
 
 } // namespace
