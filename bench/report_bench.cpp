@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
     defaults->set("modifiers", quint64(1572864));
     defaults->set("lastTab", QStringLiteral("halves"));
     defaults->set("bindingsVersion", qint64(6));
-    BetaConfiguration config("tile-wick", "Tilewick", "5c2e71b04d9a83f6e0b1c7d2",
+    BetaConfiguration config(platform, "tile-wick", "Tilewick", "5c2e71b04d9a83f6e0b1c7d2",
                              {"keyboardOverlay", "modifiers", "lastTab", "bindingsVersion"}, [] {
                                  return std::vector<BetaPair>{{"launchAtLogin", true},
                                                               {"accessibilityAllowed", true},

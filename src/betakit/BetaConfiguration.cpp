@@ -6,11 +6,12 @@
 
 namespace betakit {
 
-BetaConfiguration::BetaConfiguration(QString appID, QString appName, QString appKey, QStringList settings,
+BetaConfiguration::BetaConfiguration(std::shared_ptr<platform::Platform> platform, QString appID,
+                                     QString appName, QString appKey, QStringList settings,
                                      ExtraSettings extraSettings)
     : appID(std::move(appID)), appName(std::move(appName)), appKey(std::move(appKey)),
-      settings(std::move(settings)), extraSettings(std::move(extraSettings)),
-      m_defaults(platform::Platform::current().shared<platform::Defaults>()),
-      m_processName(QFileInfo(platform::Platform::current().bundle().executablePath()).fileName()) {}
+      settings(std::move(settings)), extraSettings(std::move(extraSettings)), m_platform(std::move(platform)),
+      m_defaults(m_platform->shared<platform::Defaults>()),
+      m_processName(QFileInfo(m_platform->bundle().executablePath()).fileName()) {}
 
 } // namespace betakit

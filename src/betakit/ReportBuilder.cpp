@@ -134,7 +134,7 @@ std::optional<QByteArray> ReportBuilder::encode(const Payload& payload) {
 
 QByteArray ReportBuilder::build(const BetaFeedback& feedback, const BetaConfiguration& configuration,
                                 qint64 nowMillis, const BetaScrubber& scrubber) {
-    const platform::Platform& platform = platform::Platform::current();
+    const platform::Platform& platform = *configuration.platform();
     // The extra settings read the program's state, which lives on the main thread; a report
     // without them would pass for a whole one.
     if (!platform.runtime().isMainThread()) {

@@ -92,7 +92,7 @@ void uploadReport(const QByteArray& report, const QUrl& endpoint, const QString&
 }
 
 void mailReport(const QByteArray& report, const BetaConfiguration& configuration, const QString& subject) {
-    const platform::Platform& platform = platform::Platform::current();
+    const platform::Platform& platform = *configuration.platform();
     const QString folder = platform.paths().temporary() + QStringLiteral("/Beta report ") +
                            QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().first(8);
     const QString path = folder + u'/' + configuration.appName + QStringLiteral(" beta report.json");

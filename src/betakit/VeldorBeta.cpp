@@ -81,10 +81,11 @@ void VeldorBeta::start(const BetaConfiguration& configuration) {
     }
     BetaLog::event("beta.launch", {{"crashed_last_time", crashed}});
     // An update killed half way, or one that ended in a swap, left files behind.
-    removeUpdateLeftovers(platform::Platform::current().bundle().bundlePath());
+    const platform::Platform& platform = *configuration.platform();
+    removeUpdateLeftovers(platform.bundle().bundlePath());
     releaseAtQuit();
 
-    auto& runtime = platform::Platform::current().runtime();
+    auto& runtime = platform.runtime();
     if (crashed && configuration.askAfterCrash)
         runtime.after(kCrashPromptDelay, [] { askAboutCrash(); });
     if (configuration.checksForUpdates)
@@ -132,7 +133,7 @@ void VeldorBeta::askAboutCrash() {
     alert.message = config->appName + QStringLiteral(" quit unexpectedly last time. Tell us what happened?");
     alert.informativeText = QStringLiteral("A few words help us fix it. You choose what to send.");
     alert.buttons = {QStringLiteral("Tell Us…"), QStringLiteral("Not Now")};
-    auto* alerts = platform::Platform::current().find<platform::Alerts>();
+    auto* alerts = config->platform()->find<platform::Alerts>();
     if (!alerts || alerts->runModal(alert) != platform::kAlertFirstButton)
         return;
     showFeedback(BetaFeedback::Kind::Problem, true);
@@ -172,7 +173,7 @@ QString VeldorBeta::reportText(const BetaFeedback& feedback) {
     const auto config = configuration();
     if (!config)
         return {};
-    const qint64 now = platform::Platform::current().clock().wallMillis();
+    const qint64 now = config->platform()->clock().wallMillis();
     return QString::fromUtf8(ReportBuilder::build(feedback, *config, now, BetaScrubber()));
 }
 
@@ -182,7 +183,7 @@ void VeldorBeta::send(const BetaFeedback& feedback, std::function<void(BetaSendR
         done(BetaSendError::notStarted());
         return;
     }
-    const qint64 now = platform::Platform::current().clock().wallMillis();
+    const qint64 now = config->platform()->clock().wallMillis();
     uploadReport(ReportBuilder::build(feedback, *config, now, BetaScrubber()), config->endpoint,
                  config->appKey, std::move(done));
 }

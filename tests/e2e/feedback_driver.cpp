@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
     auto desktop = platform::makeDesktopPlatform("com.corvane.tilewick", "Tilewick");
     platform::Platform::install(desktop);
 
-    betakit::BetaConfiguration config(QStringLiteral("tile-wick"), QStringLiteral("Tilewick"),
+    betakit::BetaConfiguration config(desktop, QStringLiteral("tile-wick"), QStringLiteral("Tilewick"),
                                       QStringLiteral("5c2e71b04d9a83f6e0b1c7d2"), {}, nullptr);
     config.endpoint = QUrl(qEnvironmentVariable("TILEWICK_E2E_ENDPOINT"));
     betakit::VeldorBeta::start(config);

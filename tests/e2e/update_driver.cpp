@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     const auto& bundle = desktop->bundle();
     note(QStringLiteral("launched build=%1 folder=%2").arg(bundle.build(), bundle.bundlePath()));
 
-    betakit::BetaConfiguration config(QStringLiteral("tile-wick"), QStringLiteral("Tilewick"),
+    betakit::BetaConfiguration config(desktop, QStringLiteral("tile-wick"), QStringLiteral("Tilewick"),
                                       QStringLiteral("5c2e71b04d9a83f6e0b1c7d2"), {}, nullptr);
     config.updateFeed = QUrl(qEnvironmentVariable("TILEWICK_E2E_FEED"));
     betakit::VeldorBeta::start(config);

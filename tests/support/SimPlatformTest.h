@@ -30,6 +30,8 @@ protected:
     void TearDown() override;
 
     platform::Platform& platform() { return *m_platform; }
+    // The platform for code that keeps it (the kit's configuration).
+    const std::shared_ptr<platform::Platform>& sharedPlatform() const { return m_platform; }
     platform::sim::VirtualRuntime& runtime() { return m_platform->service<platform::sim::VirtualRuntime>(); }
     platform::sim::MemoryDefaults& defaults() { return m_platform->service<platform::sim::MemoryDefaults>(); }
     platform::sim::FixedPaths& paths() { return m_platform->service<platform::sim::FixedPaths>(); }

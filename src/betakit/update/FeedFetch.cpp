@@ -23,7 +23,7 @@ std::shared_ptr<UpdateTask> fetchFeed(const BetaConfiguration& config,
                                       std::function<void(UpdateResult<UpdateFeed>)> done) {
     QUrl url = updateFeedURL(config);
     // Seconds since 1970 as the only query: no cache between here and the server keeps an old feed.
-    const qint64 seconds = platform::Platform::current().clock().wallMillis() / 1000;
+    const qint64 seconds = config.platform()->clock().wallMillis() / 1000;
     QUrlQuery query;
     query.addQueryItem(QStringLiteral("t"), QString::number(seconds));
     url.setQuery(query);
@@ -42,7 +42,7 @@ std::shared_ptr<UpdateTask> fetchFeed(const BetaConfiguration& config,
 }
 
 InstalledVersion installedVersion(const BetaConfiguration& config) {
-    const platform::Bundle& bundle = platform::Platform::current().bundle();
+    const platform::Bundle& bundle = config.platform()->bundle();
     InstalledVersion installed;
     installed.version = config.appVersion            ? *config.appVersion
                         : bundle.version().isEmpty() ? QStringLiteral("?")

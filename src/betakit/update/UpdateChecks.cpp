@@ -41,7 +41,7 @@ void quietUpdateCheck(const BetaConfiguration& config) {
     QuietState& state = quietState();
     if (state.inFlight || kitWindowOpen())
         return;
-    const double now = platform::Platform::current().clock().uptime();
+    const double now = config.platform()->clock().uptime();
     if (now - state.lastCheck < kQuietCheckSpacing)
         return;
     state.inFlight = true;

@@ -218,9 +218,9 @@ void UpdateModel::startDownload(UpdateFeed feed) {
             model->setStage(Stage::downloading(received, total >= 1 ? total : bytes));
     };
     // The chain holds the transfer and the transfer this callback, until the transfer ends.
-    const auto done = [model, chain, feed](UpdateResult<QString> archive) {
+    const auto done = [model, chain, feed, platform = m_config.platform()](UpdateResult<QString> archive) {
         // The verification begins on a later turn: a cancel that comes in between still wins.
-        platform::Platform::current().runtime().async([model, chain, feed, archive] {
+        platform->runtime().async([model, chain, feed, archive] {
             if (chain->cancelled || !model || !archive.ok())
                 chain->lock.reset();
             if (chain->cancelled || !model) {
@@ -243,7 +243,7 @@ void UpdateModel::verifyAndInstall(const QString& zip, const UpdateFeed& feed,
                                    const std::shared_ptr<DownloadChain>& chain) {
     setStage(Stage::installing());
     chain->installing = true;
-    const auto platform = platform::Platform::installed();
+    const auto platform = m_config.platform();
     const QString target = platform->bundle().bundlePath();
     QPointer<UpdateModel> model(this);
     // Files and child processes block: off the main thread, and not stopped by a cancel.
@@ -270,7 +270,7 @@ void UpdateModel::verifyAndInstall(const QString& zip, const UpdateFeed& feed,
 
 void UpdateModel::install(const QString& staged, const UpdateFeed& feed) {
     const Process process = currentProcess();
-    const QString target = platform::Platform::current().bundle().bundlePath();
+    const QString target = m_config.platform()->bundle().bundlePath();
     if (const auto error = launchSwapScript(staged, target, process.pid(), true)) {
         fail(feed, *error);
         return;

@@ -26,13 +26,13 @@ std::vector<std::unique_ptr<UpdateWindowController>>& closing() {
     return controllers;
 }
 
-UpdateViewServices windowServices() {
+UpdateViewServices windowServices(const std::shared_ptr<platform::Platform>& platform) {
     UpdateViewServices services;
     services.kit = KitViewServices::ofInstalledPlatform();
     services.icon = QGuiApplication::windowIcon();
     services.systemName = runningSystemName();
-    services.openUrl = [](const QUrl& url) {
-        if (auto* launcher = platform::Platform::current().find<platform::Launcher>())
+    services.openUrl = [platform](const QUrl& url) {
+        if (auto* launcher = platform->find<platform::Launcher>())
             launcher->openUrl(url);
     };
     return services;
@@ -54,7 +54,7 @@ UpdateWindowController::UpdateWindowController(std::unique_ptr<UpdateModel> mode
             if (weak)
                 weak->close();
         },
-        windowServices());
+        windowServices(m_model->config().platform()));
     panel->setContentView(m_view);
     // Return and Escape reach the view's buttons once the panel has the keyboard.
     m_view->setFocus(Qt::OtherFocusReason);
@@ -74,7 +74,7 @@ void UpdateWindowController::resize(bool isShort) {
         return;
     if (m_animation)
         m_animation->cancel();
-    platform::Runtime& runtime = platform::Platform::current().runtime();
+    platform::Runtime& runtime = m_model->config().platform()->runtime();
     const QSize from = m_panel->contentSize();
     const QSize to(UpdateView::kWidth, isShort ? UpdateView::kShortHeight : UpdateView::kTallHeight);
     const double start = runtime.clock().uptime();
@@ -104,7 +104,7 @@ void UpdateWindowController::windowWillClose(BetaPanel&) {
     // The close is still being delivered (perhaps from a button of the view): the controller and
     // its model go on the next turn, the panel after them.
     closing().push_back(std::move(slot()));
-    platform::Platform::current().runtime().async([] { closing().clear(); });
+    m_model->config().platform()->runtime().async([] { closing().clear(); });
 }
 
 UpdateWindowController* UpdateWindowController::openUpdateWindow() {

@@ -8,9 +8,11 @@
 
 namespace tilewick {
 
-betakit::BetaConfiguration betaConfiguration(const TilewickStore& store) {
+betakit::BetaConfiguration betaConfiguration(const TilewickStore& store,
+                                             std::shared_ptr<platform::Platform> platform) {
     betakit::BetaConfiguration configuration(
-        QStringLiteral("tile-wick"), QStringLiteral("Tilewick"), QStringLiteral("5c2e71b04d9a83f6e0b1c7d2"),
+        std::move(platform), QStringLiteral("tile-wick"), QStringLiteral("Tilewick"),
+        QStringLiteral("5c2e71b04d9a83f6e0b1c7d2"),
         {QStringLiteral("keyboardOverlay"), QStringLiteral("modifiers"), QStringLiteral("lastTab"),
          QStringLiteral("bindingsVersion")},
         [store = QPointer<const TilewickStore>(&store)] {
@@ -31,14 +33,14 @@ std::vector<betakit::BetaPair> betaDiagnostics(const TilewickStore& store) {
             {"hotkeysActive", store.hotkeysActive()}};
 }
 
-void startBetaKit(const TilewickStore& store, const platform::Platform& platform) {
-    const betakit::BetaConfiguration configuration = betaConfiguration(store);
+void startBetaKit(const TilewickStore& store, const std::shared_ptr<platform::Platform>& platform) {
+    const betakit::BetaConfiguration configuration = betaConfiguration(store, platform);
     betakit::VeldorBeta::start(configuration);
     // Nothing on Linux writes crash reports for us; the next start finds this one.
-    betakit::CrashReportWriter::install(platform.paths().diagnosticReports(),
+    betakit::CrashReportWriter::install(platform->paths().diagnosticReports(),
                                         {configuration.processName(),
-                                         configuration.appVersion.value_or(platform.bundle().version()),
-                                         configuration.appBuild.value_or(platform.bundle().build())});
+                                         configuration.appVersion.value_or(platform->bundle().version()),
+                                         configuration.appBuild.value_or(platform->bundle().build())});
 }
 
 } // namespace tilewick

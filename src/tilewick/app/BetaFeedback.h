@@ -2,6 +2,7 @@
 
 #include "betakit/VeldorBeta.h"
 
+#include <memory>
 #include <vector>
 
 namespace platform {
@@ -14,12 +15,13 @@ class TilewickStore;
 
 // The program's side of the beta kit: its configuration and the diagnostics its reports carry.
 
-// The configuration the program starts the kit with; its diagnostics read `store`.
-betakit::BetaConfiguration betaConfiguration(const TilewickStore& store);
+// The configuration the program starts the kit with, on `platform`; its diagnostics read `store`.
+betakit::BetaConfiguration betaConfiguration(const TilewickStore& store,
+                                             std::shared_ptr<platform::Platform> platform);
 // launchAtLogin, accessibilityAllowed and hotkeysActive from the store, in this order. Main thread.
 std::vector<betakit::BetaPair> betaDiagnostics(const TilewickStore& store);
 // Starts the kit with betaConfiguration() and arms the crash-report writer in the platform's
 // diagnostic-reports folder.
-void startBetaKit(const TilewickStore& store, const platform::Platform& platform);
+void startBetaKit(const TilewickStore& store, const std::shared_ptr<platform::Platform>& platform);
 
 } // namespace tilewick

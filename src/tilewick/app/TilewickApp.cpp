@@ -41,10 +41,11 @@ namespace {
 constexpr double kFirstPicturePatience = 1.0;
 
 // The services of later work that exist today.
-AppServices standardServices(const TilewickStore& store, const platform::Platform& platform) {
+AppServices standardServices(const TilewickStore& store,
+                             const std::shared_ptr<platform::Platform>& platform) {
     AppServices services;
     // The kit gives the activity log its folder and tells a crash of the last run.
-    services.startBetaKit = [&store, &platform] { startBetaKit(store, platform); };
+    services.startBetaKit = [&store, platform] { startBetaKit(store, platform); };
     // The kit's quit hook: "beta.quit", the log drained, the run marker removed.
     services.quitHook = betakit::WillTerminate::post;
     // The kit's feedback form, on a problem report.
@@ -52,7 +53,7 @@ AppServices standardServices(const TilewickStore& store, const platform::Platfor
         betakit::VeldorBeta::showFeedback(betakit::BetaFeedback::Kind::Problem, false);
     };
     services.checkForUpdate = betakit::VeldorBeta::checkForUpdate;
-    if (const auto keyboard = platform.shared<platform::Keyboard>())
+    if (const auto keyboard = platform->shared<platform::Keyboard>())
         services.isoKeyboard = [keyboard] { return keyboard->isISO(); };
     return services;
 }
@@ -70,7 +71,7 @@ void orderlyQuit(const AppServices& services, const platform::Platform& platform
 } // namespace
 
 int runProgram(const ProgramServices& services) {
-    platform::Platform& platform = services.platform;
+    platform::Platform& platform = *services.platform;
     auto shell = std::make_shared<QtAppShell>(services.taskbar, platform.service<platform::Workspace>());
     // A termination request takes the same way out as the menu's Quit.
     QObject::connect(&services.termination, &platform::TerminationSignals::terminationRequested, shell.get(),
@@ -92,7 +93,7 @@ int runProgram(const ProgramServices& services) {
     // The store's initialiser loads the settings and bindings, asks for Accessibility, starts
     // the hotkey engine and the status poll.
     TilewickStore store(platform, hooks.completed());
-    AppServices app = standardServices(store, platform);
+    AppServices app = standardServices(store, services.platform);
     // Default App Snaps place other applications' windows; the store tells them of every change.
     const auto appSnaps = std::make_shared<AppSnapsEngine>(platform, store, hooks.mover, filler);
     store.setAppSnapsEngine(appSnaps);

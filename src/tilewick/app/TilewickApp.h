@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 namespace platform {
 class FloatingPanel;
 class Platform;
@@ -17,7 +19,7 @@ namespace tilewick {
 // tray menu, the taskbar presence to the shell, the screen session to the in-use rule, the floating
 // panel to the floating keyboard.
 struct ProgramServices {
-    platform::Platform& platform;
+    std::shared_ptr<platform::Platform> platform;
     // Claimed as primary before the program starts; later starts show the main window.
     platform::SingleInstance& instance;
     // A request to terminate takes the program's one orderly quit.

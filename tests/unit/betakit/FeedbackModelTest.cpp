@@ -47,7 +47,7 @@ struct ScriptedTransport {
 class FeedbackModelTest : public SimPlatformTest {
 protected:
     BetaConfiguration config() {
-        BetaConfiguration c(QStringLiteral("tile-wick"), QStringLiteral("Tilewick"),
+        BetaConfiguration c(sharedPlatform(), QStringLiteral("tile-wick"), QStringLiteral("Tilewick"),
                             QStringLiteral("5c2e71b04d9a83f6e0b1c7d2"), {}, nullptr);
         c.endpoint = QUrl(QStringLiteral("https://reports.example/beta/report"));
         c.appVersion = QStringLiteral("1.0");

@@ -34,7 +34,8 @@ protected:
     static void destroyReleased() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
     void start() {
-        VeldorBeta::start(BetaConfiguration(QStringLiteral("tile-wick"), QStringLiteral("Tilewick"),
+        VeldorBeta::start(BetaConfiguration(sharedPlatform(), QStringLiteral("tile-wick"),
+                                            QStringLiteral("Tilewick"),
                                             QStringLiteral("5c2e71b04d9a83f6e0b1c7d2"), {}, nullptr));
         logStartedElsewhere();
     }

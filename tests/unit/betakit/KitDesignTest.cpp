@@ -127,7 +127,8 @@ TEST_F(KitWidgets, FeedbackButtonOpensAProblemReportOnceTheKitIsStarted) {
     EXPECT_TRUE(button.isEnabled());
     button.click();
     EXPECT_FALSE(shown);
-    VeldorBeta::start(BetaConfiguration("tile-wick", "Tilewick", "0123456789abcdef01234567", {}, {}));
+    VeldorBeta::start(
+        BetaConfiguration(sharedPlatform(), "tile-wick", "Tilewick", "0123456789abcdef01234567", {}, {}));
     EXPECT_TRUE(button.isEnabled());
     EXPECT_EQ(button.label().text, "Beta feedback");
     EXPECT_EQ(button.label().symbol, "exclamationmark.bubble");

@@ -69,7 +69,7 @@ protected:
     }
 
     BetaConfiguration configuration() {
-        return BetaConfiguration(QStringLiteral("tile-wick"), QStringLiteral("Tilewick"),
+        return BetaConfiguration(sharedPlatform(), QStringLiteral("tile-wick"), QStringLiteral("Tilewick"),
                                  QStringLiteral("5c2e71b04d9a83f6e0b1c7d2"),
                                  {QStringLiteral("keyboardOverlay"), QStringLiteral("modifiers"),
                                   QStringLiteral("lastTab"), QStringLiteral("bindingsVersion")},

@@ -193,7 +193,7 @@ TEST_F(ReportSendingTest, AnEmptyReportIsRefusedAndNothingIsSent) {
 
 TEST_F(ReportSendingTest, SendBuildsTheReportNowAndUploadsItToTheEndpoint) {
     VeldorBeta::resetForTesting();
-    BetaConfiguration config(QStringLiteral("tile-wick"), QStringLiteral("Tilewick"),
+    BetaConfiguration config(sharedPlatform(), QStringLiteral("tile-wick"), QStringLiteral("Tilewick"),
                              QStringLiteral("5c2e71b04d9a83f6e0b1c7d2"), {}, nullptr);
     config.endpoint = endpoint();
     std::optional<BetaSendResult> sent;
@@ -223,7 +223,7 @@ TEST_F(ReportSendingTest, SendBuildsTheReportNowAndUploadsItToTheEndpoint) {
 class ReportMailTest : public SimPlatformTest {
 protected:
     BetaConfiguration configuration() {
-        return BetaConfiguration(QStringLiteral("tile-wick"), QStringLiteral("Tilewick"),
+        return BetaConfiguration(sharedPlatform(), QStringLiteral("tile-wick"), QStringLiteral("Tilewick"),
                                  QStringLiteral("5c2e71b04d9a83f6e0b1c7d2"), {}, nullptr);
     }
     static QString readFile(const QString& path) {

@@ -48,8 +48,8 @@ protected:
         SimPlatformTest::TearDown();
     }
 
-    static BetaConfiguration configuration(const QString& appID = QStringLiteral("tile-wick")) {
-        return BetaConfiguration(appID, QStringLiteral("Tilewick"),
+    BetaConfiguration configuration(const QString& appID = QStringLiteral("tile-wick")) {
+        return BetaConfiguration(sharedPlatform(), appID, QStringLiteral("Tilewick"),
                                  QStringLiteral("5c2e71b04d9a83f6e0b1c7d2"), {QStringLiteral("modifiers")},
                                  nullptr);
     }

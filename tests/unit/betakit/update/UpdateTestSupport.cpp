@@ -32,8 +32,9 @@ void UpdaterTest::TearDown() {
 }
 
 betakit::BetaConfiguration UpdaterTest::configuration() {
-    betakit::BetaConfiguration config(QStringLiteral("tile-wick"), QStringLiteral("Tilewick"),
-                                      QStringLiteral("5c2e71b04d9a83f6e0b1c7d2"), {}, nullptr);
+    betakit::BetaConfiguration config(sharedPlatform(), QStringLiteral("tile-wick"),
+                                      QStringLiteral("Tilewick"), QStringLiteral("5c2e71b04d9a83f6e0b1c7d2"),
+                                      {}, nullptr);
     config.updateFeed = feedUrl();
     return config;
 }

@@ -62,7 +62,7 @@ protected:
     }
 
     BetaConfiguration config() {
-        BetaConfiguration c(QStringLiteral("tile-wick"), QStringLiteral("Tilewick"),
+        BetaConfiguration c(sharedPlatform(), QStringLiteral("tile-wick"), QStringLiteral("Tilewick"),
                             QStringLiteral("5c2e71b04d9a83f6e0b1c7d2"), {}, nullptr);
         c.appVersion = QStringLiteral("1.0");
         c.appBuild = QStringLiteral("100");
