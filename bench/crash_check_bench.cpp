@@ -33,11 +33,11 @@ void fill(const QString& folder, const char* pattern) {
     }
 }
 
-double bestMillis(const QString& kitFolder) {
+double bestMillis(const QString& kitFolder, const QString& reports) {
     double best = 1e9;
     for (int round = 0; round < kRounds; ++round) {
         const auto start = std::chrono::steady_clock::now();
-        betakit::CrashDetection::checkCrashedLastTime(kitFolder, QStringLiteral("Tilewick"));
+        betakit::CrashDetection::checkCrashedLastTime(kitFolder, reports, QStringLiteral("Tilewick"));
         best = std::min(
             best,
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
@@ -59,12 +59,13 @@ int main(int argc, char** argv) {
     const QString reports = platform->paths().diagnosticReports();
     const QString kitFolder = platform->paths().applicationSupport() + QStringLiteral("/kit");
     QDir().mkpath(kitFolder);
-    bestMillis(kitFolder);
+    bestMillis(kitFolder, reports);
 
     fill(reports, "/Tilewick-%06d.ips");
-    std::printf("crash check, %d look-alike reports: %.2f ms\n", kFiles, bestMillis(kitFolder));
+    std::printf("crash check, %d look-alike reports: %.2f ms\n", kFiles, bestMillis(kitFolder, reports));
     fill(reports, "/Other-%06d.ips");
-    std::printf("crash check, and %d files of other names: %.2f ms\n", kFiles, bestMillis(kitFolder));
+    std::printf("crash check, and %d files of other names: %.2f ms\n", kFiles,
+                bestMillis(kitFolder, reports));
     platform::Platform::uninstall();
     return 0;
 }

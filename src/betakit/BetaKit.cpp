@@ -1,12 +1,11 @@
 #include "BetaKit.h"
 
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 
 namespace betakit {
 
-QString supportFolder(const QString& appID) {
-    return platform::Platform::current().paths().applicationSupport() + u'/' +
-           QString::fromUtf8(kSupportFolderName) + u'/' + appID;
+QString supportFolder(const platform::Paths& paths, const QString& appID) {
+    return paths.applicationSupport() + u'/' + QString::fromUtf8(kSupportFolderName) + u'/' + appID;
 }
 
 } // namespace betakit

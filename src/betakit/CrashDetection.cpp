@@ -5,7 +5,6 @@
 #include "WillTerminate.h"
 
 #include "platform/FileAccess.h"
-#include "platform/Platform.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -19,13 +18,14 @@
 
 namespace betakit {
 
-bool CrashDetection::checkCrashedLastTime(const QString& folder, const QString& processName) {
+bool CrashDetection::checkCrashedLastTime(const QString& folder, const QString& reports,
+                                          const QString& processName) {
     const QString marker = folder + u'/' + QLatin1String(kMarkerName);
     bool crashed = false;
     const QFileInfo info(marker);
     if (info.exists()) {
         const QDateTime since = info.lastModified().toUTC();
-        crashed = since.isValid() && !crashReports(since, processName).isEmpty();
+        crashed = since.isValid() && !crashReports(reports, since, processName).isEmpty();
     }
     // Not atomic, and an existing marker is emptied and dated now. Only a regular file is written:
     // a FIFO or device at the path is left alone instead of blocking the start.
@@ -39,19 +39,19 @@ bool CrashDetection::checkCrashedLastTime(const QString& folder, const QString& 
     return crashed;
 }
 
-QStringList CrashDetection::crashReportFolders() {
-    const QString reports = platform::Platform::current().paths().diagnosticReports();
+QStringList CrashDetection::crashReportFolders(const QString& reports) {
     return {reports, reports + QStringLiteral("/Retired")};
 }
 
-QStringList CrashDetection::crashReports(const QDateTime& since, const QString& processName) {
+QStringList CrashDetection::crashReports(const QString& reports, const QDateTime& since,
+                                         const QString& processName) {
     struct Found {
         QString path;
         QDateTime date;
     };
     std::vector<Found> found;
     const QByteArray prefix = QFile::encodeName(processName + u'-');
-    for (const QString& folder : crashReportFolders()) {
+    for (const QString& folder : crashReportFolders(reports)) {
         DIR* dir = ::opendir(QFile::encodeName(folder).constData());
         if (!dir)
             continue;

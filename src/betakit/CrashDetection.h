@@ -20,13 +20,17 @@ public:
     static constexpr int kMaxListedPerFolder = 10'000;
     static constexpr int kMaxDatedPerFolder = 1'000;
 
-    // Whether the previous run crashed. Rewrites the marker and registers the quit hook.
-    static bool checkCrashedLastTime(const QString& folder, const QString& processName);
-    // The program's crash reports ("<processName>-….ips") dated at or after `since`, newest first,
-    // from the first entries of each folder as the bounds above allow.
-    static QStringList crashReports(const QDateTime& since, const QString& processName);
-    // The diagnostic-reports folder and its "Retired" folder.
-    static QStringList crashReportFolders();
+    // Whether the previous run crashed, by the marker in `folder` and the crash reports in the
+    // diagnostic-reports folder `reports`. Rewrites the marker and registers the quit hook.
+    static bool checkCrashedLastTime(const QString& folder, const QString& reports,
+                                     const QString& processName);
+    // The program's crash reports ("<processName>-….ips") in the diagnostic-reports folder `reports`
+    // dated at or after `since`, newest first, from the first entries of each folder as the bounds
+    // above allow.
+    static QStringList crashReports(const QString& reports, const QDateTime& since,
+                                    const QString& processName);
+    // The diagnostic-reports folder `reports` and its "Retired" folder.
+    static QStringList crashReportFolders(const QString& reports);
     // Logs "beta.quit", waits for the log to reach the disk, removes the marker.
     static void crashMarkerQuitHandler(const QString& markerPath);
 };

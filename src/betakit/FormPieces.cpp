@@ -16,8 +16,7 @@
 
 namespace betakit {
 
-KitViewServices KitViewServices::ofInstalledPlatform() {
-    platform::Platform& platform = platform::Platform::current();
+KitViewServices KitViewServices::of(const platform::Platform& platform) {
     auto* appearance = platform.find<platform::Appearance>();
     return {[appearance] { return appearance ? appearance->scheme() : Scheme::Light; }, &platform.runtime()};
 }

@@ -2,6 +2,7 @@
 
 #include "KitDesign.h"
 
+#include "platform/Platform.h"
 #include "platform/Runtime.h"
 #include "platform/drawing/Symbols.h"
 
@@ -24,8 +25,9 @@ struct KitViewServices {
 
     Scheme now() const { return schemeOf(scheme); }
 
-    // The installed platform's appearance and runtime: what the kit's windows are made with.
-    static KitViewServices ofInstalledPlatform();
+    // The appearance and runtime of `platform` (the one the kit runs on): what the kit's windows
+    // are made with.
+    static KitViewServices of(const platform::Platform& platform);
 };
 
 // The palette a kit view gives Qt's own controls: `text` on the kit's fields and background,

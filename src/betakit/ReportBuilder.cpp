@@ -86,7 +86,8 @@ std::vector<ReportBuilder::Payload::Crash> recentCrashes(const BetaConfiguration
                                                          qint64 nowMillis, const BetaScrubber& scrubber) {
     const QDateTime since =
         QDateTime::fromMSecsSinceEpoch(nowMillis - ReportBuilder::kCrashWindowSeconds * 1000, Qt::UTC);
-    const QStringList reports = CrashDetection::crashReports(since, configuration.processName());
+    const QStringList reports = CrashDetection::crashReports(
+        configuration.platform()->paths().diagnosticReports(), since, configuration.processName());
     std::vector<ReportBuilder::Payload::Crash> crashes;
     // Only the newest few are opened; one that can't be read is not replaced by an older one.
     for (qsizetype i = 0; i < reports.size() && i < ReportBuilder::kMaxCrashes; ++i) {

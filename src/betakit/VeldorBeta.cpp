@@ -62,7 +62,7 @@ bool VeldorBeta::lastRunCrashed() {
 
 QString VeldorBeta::supportFolder() {
     const auto config = configuration();
-    return config ? betakit::supportFolder(config->appID) : QString();
+    return config ? betakit::supportFolder(config->platform()->paths(), config->appID) : QString();
 }
 
 void VeldorBeta::start(const BetaConfiguration& configuration) {
@@ -72,16 +72,17 @@ void VeldorBeta::start(const BetaConfiguration& configuration) {
             return;
         state().configuration = configuration;
     }
-    const QString folder = betakit::supportFolder(configuration.appID);
+    const platform::Platform& platform = *configuration.platform();
+    const QString folder = betakit::supportFolder(platform.paths(), configuration.appID);
     LogStore::shared().start(folder);
-    const bool crashed = CrashDetection::checkCrashedLastTime(folder, configuration.processName());
+    const bool crashed = CrashDetection::checkCrashedLastTime(folder, platform.paths().diagnosticReports(),
+                                                              configuration.processName());
     {
         std::lock_guard lock(state().mutex);
         state().lastRunCrashed = crashed;
     }
     BetaLog::event("beta.launch", {{"crashed_last_time", crashed}});
     // An update killed half way, or one that ended in a swap, left files behind.
-    const platform::Platform& platform = *configuration.platform();
     removeUpdateLeftovers(platform.bundle().bundlePath());
     releaseAtQuit();
 
@@ -122,7 +123,7 @@ void VeldorBeta::showFeedback(BetaFeedback::Kind kind, bool afterCrash) {
         show(*config, freshFeedback(kind, afterCrash));
     else
         FeedbackWindowController::show(*config, freshFeedback(kind, afterCrash),
-                                       KitViewServices::ofInstalledPlatform());
+                                       KitViewServices::of(*config->platform()));
 }
 
 void VeldorBeta::askAboutCrash() {

@@ -26,9 +26,8 @@ bool RunningSystem::isAtLeast(qint64 major, qint64 minor, qint64 patch) const {
     return own >= std::array<qint64, 3>{major, minor, patch};
 }
 
-QString runningSystemName() {
-    const auto platform = platform::Platform::installed();
-    const auto* facts = platform ? platform->find<platform::SystemFacts>() : nullptr;
+QString runningSystemName(const platform::Platform& platform) {
+    const auto* facts = platform.find<platform::SystemFacts>();
     const QString name = facts ? facts->systemName().trimmed() : QString();
     return name.isEmpty() ? QStringLiteral("Linux") : name;
 }

@@ -7,8 +7,9 @@
 #include <memory>
 
 namespace platform {
+class Platform;
 class SystemFacts;
-}
+} // namespace platform
 
 namespace betakit {
 
@@ -27,7 +28,7 @@ private:
 };
 
 // The name of the running system for the update window's texts ("Debian GNU/Linux"), from the
-// installed platform's system facts; "Linux" when they name none.
-QString runningSystemName();
+// system facts of `platform`; "Linux" when they name none.
+QString runningSystemName(const platform::Platform& platform);
 
 } // namespace betakit

@@ -173,7 +173,7 @@ QString UpdateModel::title() const {
     case Stage::Case::UpToDate:
         return QStringLiteral("You’re up to date");
     case Stage::Case::TooOld:
-        return QStringLiteral("A new beta needs a newer ") + runningSystemName();
+        return QStringLiteral("A new beta needs a newer ") + runningSystemName(*m_config.platform());
     case Stage::Case::CouldNotCheck:
         return QStringLiteral("Couldn’t check for a new beta");
     case Stage::Case::Failed:

@@ -28,9 +28,9 @@ std::vector<std::unique_ptr<UpdateWindowController>>& closing() {
 
 UpdateViewServices windowServices(const std::shared_ptr<platform::Platform>& platform) {
     UpdateViewServices services;
-    services.kit = KitViewServices::ofInstalledPlatform();
+    services.kit = KitViewServices::of(*platform);
     services.icon = QGuiApplication::windowIcon();
-    services.systemName = runningSystemName();
+    services.systemName = runningSystemName(*platform);
     services.openUrl = [platform](const QUrl& url) {
         if (auto* launcher = platform->find<platform::Launcher>())
             launcher->openUrl(url);

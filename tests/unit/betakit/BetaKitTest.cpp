@@ -9,7 +9,7 @@ namespace {
 class BetaKitTest : public SimPlatformTest {};
 
 TEST_F(BetaKitTest, SupportFolderLiesInApplicationSupportUnderTheMakersFolder) {
-    EXPECT_EQ(betakit::supportFolder(QStringLiteral("tile-wick")),
+    EXPECT_EQ(betakit::supportFolder(paths(), QStringLiteral("tile-wick")),
               paths().applicationSupport() + QStringLiteral("/Veldor Pellrath Beta/tile-wick"));
 }
 

@@ -54,7 +54,7 @@ protected:
                                  nullptr);
     }
     QString folder(const QString& appID = QStringLiteral("tile-wick")) {
-        return betakit::supportFolder(appID);
+        return betakit::supportFolder(paths(), appID);
     }
     QString marker() { return folder() + QStringLiteral("/running"); }
 
@@ -198,7 +198,8 @@ TEST_F(VeldorBetaTest, MarkerAcrossCleanAndUncleanEnds) {
     EXPECT_FALSE(QFileInfo::exists(marker()));
     EXPECT_EQ(loggedEvents(), (QStringList{QStringLiteral("beta.launch crashed_last_time=false"),
                                            QStringLiteral("beta.quit")}));
-    EXPECT_FALSE(CrashDetection::checkCrashedLastTime(folder(), QStringLiteral("Tilewick")));
+    EXPECT_FALSE(CrashDetection::checkCrashedLastTime(folder(), paths().diagnosticReports(),
+                                                      QStringLiteral("Tilewick")));
 
     // A marker the user deleted: the hook still logs and drains.
     QFile::remove(marker());
@@ -208,7 +209,8 @@ TEST_F(VeldorBetaTest, MarkerAcrossCleanAndUncleanEnds) {
     // An unclean end without a report of its own is no crash.
     QDir(paths().diagnosticReports()).removeRecursively();
     leaveCrashedRun(false);
-    EXPECT_FALSE(CrashDetection::checkCrashedLastTime(folder(), QStringLiteral("Tilewick")));
+    EXPECT_FALSE(CrashDetection::checkCrashedLastTime(folder(), paths().diagnosticReports(),
+                                                      QStringLiteral("Tilewick")));
 }
 
 TEST_F(VeldorBetaTest, OnlyThisProgramsReportsAtOrAfterTheMarkerCount) {
@@ -234,7 +236,9 @@ TEST_F(VeldorBetaTest, OnlyThisProgramsReportsAtOrAfterTheMarkerCount) {
         QDir(reports).removeRecursively();
         touch(marker(), marked);
         touch(reports + c.file, marked.addSecs(c.secondsAfterMarker));
-        EXPECT_EQ(CrashDetection::checkCrashedLastTime(folder(), QStringLiteral("Tilewick")), c.counts);
+        EXPECT_EQ(CrashDetection::checkCrashedLastTime(folder(), paths().diagnosticReports(),
+                                                       QStringLiteral("Tilewick")),
+                  c.counts);
     }
 
     // Newest first, across both folders.
@@ -242,7 +246,7 @@ TEST_F(VeldorBetaTest, OnlyThisProgramsReportsAtOrAfterTheMarkerCount) {
     touch(reports + QStringLiteral("/Tilewick-a.ips"), marked.addSecs(1));
     touch(reports + QStringLiteral("/Retired/Tilewick-b.ips"), marked.addSecs(3));
     touch(reports + QStringLiteral("/Tilewick-c.ips"), marked.addSecs(2));
-    EXPECT_EQ(CrashDetection::crashReports(marked, QStringLiteral("Tilewick")),
+    EXPECT_EQ(CrashDetection::crashReports(paths().diagnosticReports(), marked, QStringLiteral("Tilewick")),
               (QStringList{reports + QStringLiteral("/Retired/Tilewick-b.ips"),
                            reports + QStringLiteral("/Tilewick-c.ips"),
                            reports + QStringLiteral("/Tilewick-a.ips")}));
@@ -271,7 +275,8 @@ TEST_F(VeldorBetaTest, WhatIsNoRegularFileAtTheMarkerNeitherBlocksNorCounts) {
         QDir().mkpath(folder());
         c.make(marker());
         auto checked = std::async(std::launch::async, [this] {
-            return CrashDetection::checkCrashedLastTime(folder(), QStringLiteral("Tilewick"));
+            return CrashDetection::checkCrashedLastTime(folder(), paths().diagnosticReports(),
+                                                        QStringLiteral("Tilewick"));
         });
         if (checked.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
             ADD_FAILURE() << "the crash check waits on the marker";
@@ -298,8 +303,9 @@ TEST_F(VeldorBetaTest, TheCrashCheckDatesABoundedNumberOfReportsPerFolder) {
     // Entries that are no reports of the program cost no dating; the other folder has its own bound.
     touch(reports + QStringLiteral("/Other-1.ips"), marked.addSecs(5));
     touch(reports + QStringLiteral("/Retired/Tilewick-retired.ips"), marked.addSecs(5));
-    EXPECT_EQ(CrashDetection::crashReports(marked, QStringLiteral("Tilewick")).size(),
-              CrashDetection::kMaxDatedPerFolder + 1);
+    EXPECT_EQ(
+        CrashDetection::crashReports(paths().diagnosticReports(), marked, QStringLiteral("Tilewick")).size(),
+        CrashDetection::kMaxDatedPerFolder + 1);
 }
 
 } // namespace

@@ -64,7 +64,7 @@ bool renderUpdate(const QByteArray& feedJson, const QString& installedBuild, boo
     betakit::UpdateViewServices services;
     services.kit.scheme = [dark] { return dark ? betakit::Scheme::Dark : betakit::Scheme::Light; };
     services.icon = QGuiApplication::windowIcon();
-    services.systemName = betakit::runningSystemName();
+    services.systemName = betakit::runningSystemName(*config->platform());
     const QImage picture = UpdateView::picture(model, services, QSize(UpdateView::kWidth, height));
     if (picture.isNull())
         return false;
@@ -183,7 +183,7 @@ TEST_F(RenderUpdateTest, EveryOtherStageInBothSchemes) {
             UpdateModel model(configuration(), stage);
             betakit::UpdateViewServices services;
             services.kit.scheme = [dark] { return dark ? betakit::Scheme::Dark : betakit::Scheme::Light; };
-            services.systemName = betakit::runningSystemName();
+            services.systemName = betakit::runningSystemName(platform());
             const QImage picture =
                 UpdateView::picture(model, services, QSize(UpdateView::kWidth, UpdateView::heightOf(stage)));
             EXPECT_TRUE(matchesGolden(

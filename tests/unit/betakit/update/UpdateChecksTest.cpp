@@ -47,7 +47,7 @@ protected:
 
     void openFeedback() {
         betakit::FeedbackWindowController::show(configuration(), betakit::BetaFeedback{},
-                                                betakit::KitViewServices::ofInstalledPlatform());
+                                                betakit::KitViewServices::of(platform()));
     }
     void closeFeedback() {
         betakit::FeedbackWindowController::closeOpen();

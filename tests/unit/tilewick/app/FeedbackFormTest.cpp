@@ -32,7 +32,7 @@ bool renderForm(const BetaFeedback& feedback, bool dark, int height, const QStri
     const auto config = VeldorBeta::configuration();
     if (!config || height <= 0)
         return false;
-    KitViewServices services = KitViewServices::ofInstalledPlatform();
+    KitViewServices services = KitViewServices::of(*config->platform());
     services.scheme = [dark] { return dark ? Scheme::Dark : Scheme::Light; };
     BetaFeedbackView view(
         FeedbackModel::make(*config, feedback), [] {}, services);
