@@ -65,7 +65,7 @@ void FeedbackModel::send() {
     m_lastSent = report;
     setStage(Sending{});
     BetaLog::event("beta.feedback_send", {{"diagnostics", m_feedback.includeDiagnostics}});
-    m_transport.upload(report, m_config.endpoint, m_config.appKey,
+    m_transport.upload(m_config.platform()->runtime(), report, m_config.endpoint, m_config.appKey,
                        [self = shared_from_this()](BetaSendResult result) {
                            if (const auto* identifier = std::get_if<QString>(&result))
                                self->setStage(Sent{*identifier});

@@ -18,8 +18,8 @@ namespace betakit {
 // How a feedback form's reports leave the machine: the upload and the mail draft. The kit's own
 // are uploadReport and mailReport.
 struct FeedbackTransport {
-    std::function<void(const QByteArray& report, const QUrl& endpoint, const QString& key,
-                       std::function<void(BetaSendResult)> done)>
+    std::function<void(platform::Runtime& runtime, const QByteArray& report, const QUrl& endpoint,
+                       const QString& key, std::function<void(BetaSendResult)> done)>
         upload = uploadReport;
     std::function<void(const QByteArray& report, const BetaConfiguration& configuration,
                        const QString& subject)>

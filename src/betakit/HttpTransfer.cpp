@@ -59,8 +59,10 @@ HttpTransfer::Policy HttpTransfer::Policy::upload() {
 // is deleted, so releaseAll() finds them; the handle only points at it while it runs.
 class HttpTransfer::Connection final : public QObject {
 public:
-    Connection(std::weak_ptr<HttpTransfer> handle, Policy policy, Handlers handlers)
-        : m_handle(std::move(handle)), m_policy(std::move(policy)), m_handlers(std::move(handlers)) {
+    Connection(platform::Runtime& runtime, std::weak_ptr<HttpTransfer> handle, Policy policy,
+               Handlers handlers)
+        : m_runtime(runtime), m_handle(std::move(handle)), m_policy(std::move(policy)),
+          m_handlers(std::move(handlers)) {
         live().insert(this);
     }
     ~Connection() override {
@@ -85,7 +87,7 @@ public:
         noteMoved(kMinimumBytes);
         if (!isWebAddress(url)) {
             // Ended on a later turn, as every other outcome is.
-            platform::Platform::current().runtime().async([self = QPointer<Connection>(this), url] {
+            m_runtime.async([self = QPointer<Connection>(this), url] {
                 if (self)
                     self->end(UpdateError::platform(QStringLiteral("“%1” isn’t an http or https address.")
                                                         .arg(url.toDisplayString())),
@@ -147,14 +149,13 @@ private:
     }
 
     void noteMoved(qint64 bytes) {
-        auto& runtime = platform::Platform::current().runtime();
-        m_moved.note(runtime.clock().uptime(), bytes);
+        m_moved.note(m_runtime.clock().uptime(), bytes);
         if (!m_check)
             scheduleCheck(m_policy.timeout);
     }
 
     void scheduleCheck(double seconds) {
-        m_check = platform::Platform::current().runtime().after(seconds, [self = QPointer<Connection>(this)] {
+        m_check = m_runtime.after(seconds, [self = QPointer<Connection>(this)] {
             if (self)
                 self->check();
         });
@@ -164,8 +165,7 @@ private:
         m_check.reset();
         if (m_ended)
             return;
-        const double left =
-            m_moved.since() + m_policy.timeout - platform::Platform::current().clock().uptime();
+        const double left = m_moved.since() + m_policy.timeout - m_runtime.clock().uptime();
         if (left <= 0)
             stop(UpdateError::network(QNetworkReply::TimeoutError, QStringLiteral("The request timed out.")));
         else
@@ -241,6 +241,7 @@ private:
         m_handle.reset();
     }
 
+    platform::Runtime& m_runtime;
     std::weak_ptr<HttpTransfer> m_handle;
     Policy m_policy;
     Handlers m_handlers;
@@ -260,9 +261,10 @@ bool HttpTransfer::isWebAddress(const QUrl& url) {
     return url.isValid() && !url.host().isEmpty() && (scheme == u"http" || scheme == u"https");
 }
 
-std::shared_ptr<HttpTransfer> HttpTransfer::start(Request request, Policy policy, Handlers handlers) {
+std::shared_ptr<HttpTransfer> HttpTransfer::start(platform::Runtime& runtime, Request request, Policy policy,
+                                                  Handlers handlers) {
     std::shared_ptr<HttpTransfer> transfer(new HttpTransfer);
-    auto* connection = new Connection(transfer, std::move(policy), std::move(handlers));
+    auto* connection = new Connection(runtime, transfer, std::move(policy), std::move(handlers));
     transfer->m_connection = connection;
     connection->begin(request);
     return transfer;

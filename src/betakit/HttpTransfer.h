@@ -10,6 +10,10 @@
 #include <memory>
 #include <optional>
 
+namespace platform {
+class Runtime;
+}
+
 namespace betakit {
 
 // The kit's one HTTP client: the feed, the download and the report upload all go through it, on
@@ -65,7 +69,9 @@ public:
         std::function<void(std::optional<UpdateError> error, int status, const QByteArray& body)> finished;
     };
 
-    static std::shared_ptr<HttpTransfer> start(Request request, Policy policy, Handlers handlers);
+    // `runtime` (the platform's, which outlives the transfer) times it and ends it on later turns.
+    static std::shared_ptr<HttpTransfer> start(platform::Runtime& runtime, Request request, Policy policy,
+                                               Handlers handlers);
     ~HttpTransfer() override;
 
     void cancel() override;

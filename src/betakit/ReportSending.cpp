@@ -67,11 +67,11 @@ BetaSendResult ReportSending::judge(int status, const QByteArray& body) {
     return BetaSendError::refused(message);
 }
 
-void uploadReport(const QByteArray& report, const QUrl& endpoint, const QString& key,
-                  std::function<void(BetaSendResult)> done) {
+void uploadReport(platform::Runtime& runtime, const QByteArray& report, const QUrl& endpoint,
+                  const QString& key, std::function<void(BetaSendResult)> done) {
     const auto body = ReportSending::uploadBody(report, key);
     if (!body) {
-        platform::Platform::current().runtime().async([done = std::move(done)] {
+        runtime.async([done = std::move(done)] {
             done(BetaSendError::refused(ReportSending::packingFailedMessage()));
         });
         return;
@@ -87,7 +87,7 @@ void uploadReport(const QByteArray& report, const QUrl& endpoint, const QString&
         else
             done(ReportSending::judge(status, reply));
     };
-    HttpTransfer::start({endpoint, QByteArrayLiteral("application/json"), *body},
+    HttpTransfer::start(runtime, {endpoint, QByteArrayLiteral("application/json"), *body},
                         HttpTransfer::Policy::upload(), std::move(handlers));
 }
 

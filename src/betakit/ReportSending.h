@@ -11,6 +11,10 @@
 #include <optional>
 #include <variant>
 
+namespace platform {
+class Runtime;
+}
+
 namespace betakit {
 
 struct BetaConfiguration;
@@ -45,8 +49,9 @@ public:
 // Posts `report` (packed) to `endpoint` with the application key; `done` gets the outcome on the
 // main thread, always on a later turn. An empty report is refused without a request. No redirect
 // is followed: a 3xx is judged as the server's answer, like any other it does not accept.
-void uploadReport(const QByteArray& report, const QUrl& endpoint, const QString& key,
-                  std::function<void(BetaSendResult)> done);
+// `runtime` (the platform's) drives the transfer.
+void uploadReport(platform::Runtime& runtime, const QByteArray& report, const QUrl& endpoint,
+                  const QString& key, std::function<void(BetaSendResult)> done);
 // Saves `report` as "<appName> beta report.json" in a new folder "Beta report XXXXXXXX" of the
 // temporary folder and hands it to the mail program, addressed to the feedback address; when no
 // mail program takes it with the attachment, opens a mailto: message and shows the file in the

@@ -185,8 +185,8 @@ void VeldorBeta::send(const BetaFeedback& feedback, std::function<void(BetaSendR
         return;
     }
     const qint64 now = config->platform()->clock().wallMillis();
-    uploadReport(ReportBuilder::build(feedback, *config, now, BetaScrubber()), config->endpoint,
-                 config->appKey, std::move(done));
+    uploadReport(config->platform()->runtime(), ReportBuilder::build(feedback, *config, now, BetaScrubber()),
+                 config->endpoint, config->appKey, std::move(done));
 }
 
 void VeldorBeta::resetForTesting() {

@@ -29,10 +29,11 @@ HttpTransfer::Policy downloadPolicy(std::optional<qint64> announced) {
 
 // The archive being written; the file exists from the first byte (or the end, for an empty body).
 struct Archive {
+    // The temporary folder the archive is written in.
+    QString folder;
     QFile file;
 
     std::optional<UpdateError> open() {
-        const QString folder = platform::Platform::current().paths().temporary();
         QDir().mkpath(folder);
         file.setFileName(folder + QStringLiteral("/beta-update-") +
                          QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() +
@@ -81,13 +82,12 @@ struct Archive {
 // Work that fails before it starts, on a later turn as every other ending does.
 class Refusal final : public UpdateTask {
 public:
-    static std::shared_ptr<UpdateTask> start(UpdateError error,
+    static std::shared_ptr<UpdateTask> start(platform::Runtime& runtime, UpdateError error,
                                              std::function<void(UpdateResult<QString>)> done) {
         auto refusal = std::make_shared<Refusal>();
-        platform::Platform::current().runtime().async(
-            [refusal, error = std::move(error), done = std::move(done)] {
-                done(refusal->m_cancelled ? UpdateError::cancelled() : error);
-            });
+        runtime.async([refusal, error = std::move(error), done = std::move(done)] {
+            done(refusal->m_cancelled ? UpdateError::cancelled() : error);
+        });
         return refusal;
     }
     void cancel() override { m_cancelled = true; }
@@ -97,12 +97,12 @@ private:
 };
 
 // Why an archive of the announced size is not even asked for, if it isn't.
-std::optional<UpdateError> refusal(std::optional<qint64> announced) {
+std::optional<UpdateError> refusal(const QString& temporary, std::optional<qint64> announced) {
     if (!announced)
         return std::nullopt;
     if (*announced > downloadPolicy(std::nullopt).bodyLimit)
         return UpdateError::beta(BetaDownload::tooLargeSentence());
-    const QStorageInfo disk(platform::Platform::current().paths().temporary());
+    const QStorageInfo disk(temporary);
     if (disk.isValid() && disk.bytesAvailable() < *announced)
         return UpdateError::beta(BetaDownload::notEnoughSpaceSentence());
     return std::nullopt;
@@ -110,13 +110,16 @@ std::optional<UpdateError> refusal(std::optional<qint64> announced) {
 
 } // namespace
 
-std::shared_ptr<UpdateTask> BetaDownload::fetch(const QUrl& url, Progress progress,
+std::shared_ptr<UpdateTask> BetaDownload::fetch(const platform::Platform& platform, const QUrl& url,
+                                                Progress progress,
                                                 std::function<void(UpdateResult<QString>)> done,
                                                 std::optional<qint64> limit) {
-    QDir().mkpath(platform::Platform::current().paths().temporary());
-    if (auto error = refusal(limit))
-        return Refusal::start(std::move(*error), std::move(done));
+    const QString temporary = platform.paths().temporary();
+    QDir().mkpath(temporary);
+    if (auto error = refusal(temporary, limit))
+        return Refusal::start(platform.runtime(), std::move(*error), std::move(done));
     auto archive = std::make_shared<Archive>();
+    archive->folder = temporary;
     HttpTransfer::Handlers handlers;
     handlers.data = [archive](const QByteArray& chunk) { return archive->append(chunk); };
     handlers.progress = std::move(progress);
@@ -133,7 +136,7 @@ std::shared_ptr<UpdateTask> BetaDownload::fetch(const QUrl& url, Progress progre
         }
         done(archive->file.fileName());
     };
-    return HttpTransfer::start({url}, downloadPolicy(limit), std::move(handlers));
+    return HttpTransfer::start(platform.runtime(), {url}, downloadPolicy(limit), std::move(handlers));
 }
 
 } // namespace betakit

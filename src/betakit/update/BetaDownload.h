@@ -9,6 +9,10 @@
 #include <memory>
 #include <optional>
 
+namespace platform {
+class Platform;
+}
+
 namespace betakit {
 
 // The download of a new build's archive, on the main thread, through the kit's HTTP client.
@@ -29,7 +33,9 @@ public:
     // `done` runs once, on a later turn, with the archive's path or the error: "The download server
     // answered <status>." for a status other than 200, the transport's error, one of the sentences
     // below, a file error, or a cancellation.
-    static std::shared_ptr<UpdateTask> fetch(const QUrl& url, Progress progress,
+    // The archive goes to the temporary folder of `platform`, whose runtime drives the transfer.
+    static std::shared_ptr<UpdateTask> fetch(const platform::Platform& platform, const QUrl& url,
+                                             Progress progress,
                                              std::function<void(UpdateResult<QString>)> done,
                                              std::optional<qint64> limit = std::nullopt);
 

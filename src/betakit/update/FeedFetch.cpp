@@ -38,7 +38,8 @@ std::shared_ptr<UpdateTask> fetchFeed(const BetaConfiguration& config,
         else
             done(UpdateFeed::decode(body));
     };
-    return HttpTransfer::start({url}, HttpTransfer::Policy::feed(), std::move(handlers));
+    return HttpTransfer::start(config.platform()->runtime(), {url}, HttpTransfer::Policy::feed(),
+                               std::move(handlers));
 }
 
 InstalledVersion installedVersion(const BetaConfiguration& config) {

@@ -236,7 +236,7 @@ void UpdateModel::startDownload(UpdateFeed feed) {
                 model->verifyAndInstall(archive.value(), feed, chain);
         });
     };
-    chain->download = BetaDownload::fetch(feed.latest.url, progress, done, bytes);
+    chain->download = BetaDownload::fetch(*m_config.platform(), feed.latest.url, progress, done, bytes);
 }
 
 void UpdateModel::verifyAndInstall(const QString& zip, const UpdateFeed& feed,

@@ -30,7 +30,7 @@ struct ScriptedTransport {
     std::vector<Mail> mails;
 
     FeedbackTransport transport() {
-        return {[this](const QByteArray& report, const QUrl& endpoint, const QString& key,
+        return {[this](platform::Runtime&, const QByteArray& report, const QUrl& endpoint, const QString& key,
                        std::function<void(BetaSendResult)> done) {
                     uploads.push_back({report, endpoint, key, std::move(done)});
                 },

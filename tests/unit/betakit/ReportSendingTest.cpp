@@ -68,7 +68,7 @@ protected:
 
     void startUpload(const QByteArray& report, const QUrl& endpoint) {
         result.reset();
-        betakit::uploadReport(report, endpoint, QStringLiteral("5c2e71b04d9a83f6e0b1c7d2"),
+        betakit::uploadReport(runtime(), report, endpoint, QStringLiteral("5c2e71b04d9a83f6e0b1c7d2"),
                               [this](BetaSendResult answer) { result = std::move(answer); });
     }
     std::string upload(const QByteArray& report, const QUrl& endpoint) {

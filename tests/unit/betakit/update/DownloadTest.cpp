@@ -78,7 +78,7 @@ TEST_F(Download, AFailedDownloadLeavesNoArchive) {
     result.reset();
     qint64 received = 0;
     task = betakit::BetaDownload::fetch(
-        server.url("/stall.zip"), [&](qint64 r, qint64) { received = r; },
+        platform(), server.url("/stall.zip"), [&](qint64 r, qint64) { received = r; },
         [&](UpdateResult<QString> r) { result.emplace(std::move(r)); });
     pumpUntil([&] { return received == 1000; });
     EXPECT_EQ(archives().size(), 1); // being written
@@ -95,7 +95,7 @@ TEST_F(Download, AFailedDownloadLeavesNoArchive) {
     result.reset();
     received = 0;
     task = betakit::BetaDownload::fetch(
-        server.url("/stall.zip"), [&](qint64 r, qint64) { received = r; },
+        platform(), server.url("/stall.zip"), [&](qint64 r, qint64) { received = r; },
         [&](UpdateResult<QString> r) { result.emplace(std::move(r)); });
     pumpUntil([&] { return received == 1000; });
     task->cancel();
@@ -108,7 +108,8 @@ TEST_F(Download, ABodyLargerThanAnnouncedIsStoppedAsDamaged) {
     server.serve("/a.zip", {200, body, false});
     std::optional<UpdateResult<QString>> result;
     task = betakit::BetaDownload::fetch(
-        server.url("/a.zip"), nullptr, [&](UpdateResult<QString> r) { result.emplace(std::move(r)); }, 1000);
+        platform(), server.url("/a.zip"), nullptr,
+        [&](UpdateResult<QString> r) { result.emplace(std::move(r)); }, 1000);
     pumpUntil([&] { return result.has_value(); });
     EXPECT_EQ(result->error(), UpdateError::beta("The download didn’t arrive intact. Please try again."));
     EXPECT_TRUE(archives().isEmpty());
@@ -132,7 +133,7 @@ TEST_F(Download, AServerThatDripsFailsAsAStalledOneDoes) {
     std::optional<UpdateResult<QString>> result;
     qint64 received = 0;
     task = betakit::BetaDownload::fetch(
-        server.url("/drip.zip"), [&](qint64 r, qint64) { received = r; },
+        platform(), server.url("/drip.zip"), [&](qint64 r, qint64) { received = r; },
         [&](UpdateResult<QString> r) { result.emplace(std::move(r)); });
     pumpUntil([&] { return server.requests().size() == 1; });
     pumpBriefly();
@@ -155,8 +156,8 @@ TEST_F(Download, AnArchiveTooLargeOrWithoutRoomIsNotAskedFor) {
     const auto fetch = [&](qint64 announced) {
         std::optional<UpdateResult<QString>> result;
         task = betakit::BetaDownload::fetch(
-            server.url("/a.zip"), nullptr, [&](UpdateResult<QString> r) { result.emplace(std::move(r)); },
-            announced);
+            platform(), server.url("/a.zip"), nullptr,
+            [&](UpdateResult<QString> r) { result.emplace(std::move(r)); }, announced);
         pumpUntil([&] { return result.has_value(); });
         return result;
     };
@@ -181,8 +182,8 @@ TEST_F(Download, ADiskThatFillsIsSaidInWords) {
     disk.setFull(true);
     std::optional<UpdateResult<QString>> result;
     task = betakit::BetaDownload::fetch(
-        server.url("/a.zip"), nullptr, [&](UpdateResult<QString> r) { result.emplace(std::move(r)); },
-        body.size());
+        platform(), server.url("/a.zip"), nullptr,
+        [&](UpdateResult<QString> r) { result.emplace(std::move(r)); }, body.size());
     pumpUntil([&] { return result.has_value(); });
     disk.setFull(false);
     EXPECT_EQ(betakit::updateErrorText(result->error()),

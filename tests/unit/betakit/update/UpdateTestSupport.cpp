@@ -13,7 +13,7 @@ std::shared_ptr<betakit::UpdateTask>
 downloadForCheck(const QUrl& url, std::function<void(double)> progress,
                  std::function<void(betakit::UpdateResult<QString>)> done) {
     return betakit::BetaDownload::fetch(
-        url,
+        platform::Platform::current(), url,
         [progress = std::move(progress)](qint64 received, qint64 total) {
             if (total >= 1 && progress)
                 progress(double(received) / double(total));

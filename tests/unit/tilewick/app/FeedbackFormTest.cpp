@@ -69,7 +69,7 @@ protected:
         return c;
     }
     FeedbackTransport transport() {
-        return {[this](const QByteArray& report, const QUrl&, const QString&,
+        return {[this](platform::Runtime&, const QByteArray& report, const QUrl&, const QString&,
                        std::function<void(BetaSendResult)> done) {
                     uploads.push_back(report);
                     answers.push_back(std::move(done));
