@@ -126,7 +126,7 @@ int main(int argc, char** argv) {
     feedback.includeDiagnostics = true;
 
     QByteArray report;
-    const auto build = [&] { report = ReportBuilder::build(feedback, config, now, BetaScrubber()); };
+    const auto build = [&] { report = ReportBuilder::build(feedback, config, now, BetaScrubber(*platform)); };
     build(); // warm up: patterns compiled, files in the page cache
     std::printf("Beta report with diagnostics and a full %lld-byte log day (%d rounds):\n",
                 static_cast<long long>(LogStore::kDailyCap), kRounds);
@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
     std::printf("The log alone, with the whole budget:\n");
     print("reading the log back",
           timed(kRounds, [&] { lines = LogStore::shared().recentLines(ReportBuilder::kLogBudget, now); }));
-    const BetaScrubber scrubber;
+    const BetaScrubber scrubber(*platform);
     print("scrubbing its lines one by one", timed(kRounds, [&] {
               for (const QString& line : lines)
                   (void)scrubber.scrubLogLine(line);

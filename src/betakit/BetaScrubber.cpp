@@ -88,10 +88,9 @@ QStringList longestFirst(const QStringList& texts, qsizetype minimum) {
     return result;
 }
 
-BetaScrubber::Values identityValues() {
+BetaScrubber::Values identityValues(const platform::Platform& platform) {
     BetaScrubber::Values values;
-    const auto platform = platform::Platform::installed();
-    const platform::Identity* identity = platform ? platform->find<platform::Identity>() : nullptr;
+    const platform::Identity* identity = platform.find<platform::Identity>();
     if (!identity)
         return values;
     if (const auto name = identity->computerName())
@@ -109,7 +108,7 @@ BetaScrubber::Values identityValues() {
 
 } // namespace
 
-BetaScrubber::BetaScrubber() : BetaScrubber(identityValues()) {}
+BetaScrubber::BetaScrubber(const platform::Platform& platform) : BetaScrubber(identityValues(platform)) {}
 
 BetaScrubber::BetaScrubber(Values values) : m_values(std::move(values)) {
     auto patterns = std::make_shared<Patterns>();

@@ -8,6 +8,10 @@
 #include <optional>
 #include <vector>
 
+namespace platform {
+class Platform;
+}
+
 namespace betakit {
 
 // Removes what could identify the user or the machine from a text before it goes into a beta
@@ -29,8 +33,8 @@ public:
         QStringList hardwareIDs;
     };
 
-    // The identity values of the installed platform's `Identity`; none without one.
-    BetaScrubber();
+    // The identity values of the `Identity` of `platform`; none without one.
+    explicit BetaScrubber(const platform::Platform& platform);
     explicit BetaScrubber(Values values);
 
     const QString& home() const { return m_values.home; }

@@ -33,7 +33,7 @@ void FeedbackModel::editFeedback(const std::function<void(BetaFeedback&)>& edit)
 QByteArray FeedbackModel::freshReport() const {
     // A scrubber made now reads the user's identity as it is now.
     const qint64 now = m_config.platform()->clock().wallMillis();
-    return ReportBuilder::build(m_feedback, m_config, now, BetaScrubber());
+    return ReportBuilder::build(m_feedback, m_config, now, BetaScrubber(*m_config.platform()));
 }
 
 void FeedbackModel::setStage(Stage stage) {

@@ -175,7 +175,7 @@ QString VeldorBeta::reportText(const BetaFeedback& feedback) {
     if (!config)
         return {};
     const qint64 now = config->platform()->clock().wallMillis();
-    return QString::fromUtf8(ReportBuilder::build(feedback, *config, now, BetaScrubber()));
+    return QString::fromUtf8(ReportBuilder::build(feedback, *config, now, BetaScrubber(*config->platform())));
 }
 
 void VeldorBeta::send(const BetaFeedback& feedback, std::function<void(BetaSendResult)> done) {
@@ -185,7 +185,8 @@ void VeldorBeta::send(const BetaFeedback& feedback, std::function<void(BetaSendR
         return;
     }
     const qint64 now = config->platform()->clock().wallMillis();
-    uploadReport(config->platform()->runtime(), ReportBuilder::build(feedback, *config, now, BetaScrubber()),
+    uploadReport(config->platform()->runtime(),
+                 ReportBuilder::build(feedback, *config, now, BetaScrubber(*config->platform())),
                  config->endpoint, config->appKey, std::move(done));
 }
 

@@ -232,7 +232,7 @@ TEST_F(BetaScrubberIdentityTest, ReadsTheIdentityOfThePlatform) {
                           QStringLiteral("Jane's PC"),
                           QStringLiteral("janes-pc"),
                           {QStringLiteral("0123456789abcdef")}});
-    const BetaScrubber scrubber;
+    const BetaScrubber scrubber(platform());
     EXPECT_EQ(scrubber.home(), "/home/jdoe");
     EXPECT_EQ(scrubber.userName(), "jdoe");
     EXPECT_EQ(scrubber.fullName(), "Jane Doe");
@@ -246,10 +246,11 @@ TEST_F(BetaScrubberIdentityTest, ReadsTheIdentityOfThePlatform) {
                           std::nullopt,
                           QStringLiteral("janes-pc"),
                           {}});
-    EXPECT_EQ(BetaScrubber().computerNames(), QStringList({"janes-pc", "janes-pc.local"}));
+    EXPECT_EQ(BetaScrubber(platform()).computerNames(), QStringList({"janes-pc", "janes-pc.local"}));
     identity().setValues({});
-    EXPECT_EQ(BetaScrubber().computerNames(), QStringList());
-    EXPECT_EQ(BetaScrubber().scrub(QStringLiteral("/home/x/y z"), true), QStringLiteral("/home/[user]/y z"));
+    EXPECT_EQ(BetaScrubber(platform()).computerNames(), QStringList());
+    EXPECT_EQ(BetaScrubber(platform()).scrub(QStringLiteral("/home/x/y z"), true),
+              QStringLiteral("/home/[user]/y z"));
 }
 
 } // namespace

@@ -63,7 +63,8 @@ protected:
         return Model::make(config(), std::move(feedback), scripted.transport());
     }
     QByteArray reportNow(const BetaFeedback& feedback) {
-        return ReportBuilder::build(feedback, config(), runtime().clock().wallMillis(), BetaScrubber());
+        return ReportBuilder::build(feedback, config(), runtime().clock().wallMillis(),
+                                    BetaScrubber(platform()));
     }
 
     ScriptedTransport scripted;

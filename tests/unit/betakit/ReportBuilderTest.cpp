@@ -81,7 +81,7 @@ protected:
 
     QByteArray build(const BetaFeedback& feedback) {
         return ReportBuilder::build(feedback, configuration(), runtime().clock().wallMillis(),
-                                    BetaScrubber());
+                                    BetaScrubber(platform()));
     }
     QJsonObject buildObject(const BetaFeedback& feedback) {
         QJsonParseError error;
@@ -406,7 +406,7 @@ TEST_F(ReportBuilderTest, VersionsComeFromTheConfigurationElseTheApplicationFold
     BetaConfiguration config = configuration();
     BetaFeedback feedback;
     const auto app = [&] {
-        const QByteArray report = ReportBuilder::build(feedback, config, 0, BetaScrubber());
+        const QByteArray report = ReportBuilder::build(feedback, config, 0, BetaScrubber(platform()));
         return QJsonDocument::fromJson(report).object().value(u"app").toObject();
     };
     EXPECT_EQ(app(),
@@ -508,7 +508,7 @@ TEST_F(ReportBuilderTest, OffTheMainThreadNoReportIsBuilt) {
     QByteArray report = "untouched";
     const BetaConfiguration config = configuration();
     runtime().serialQueue(QStringLiteral("test.worker"))->sync([&] {
-        report = ReportBuilder::build(feedback, config, 0, BetaScrubber());
+        report = ReportBuilder::build(feedback, config, 0, BetaScrubber(platform()));
     });
     EXPECT_TRUE(report.isEmpty());
     EXPECT_EQ(extrasRead, 0);

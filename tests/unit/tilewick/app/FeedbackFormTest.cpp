@@ -392,7 +392,7 @@ TEST_F(FeedbackFormTest, PreviewSheetShowsTheExactReportAndClosesIntoAnUnchanged
     EXPECT_TRUE(sheet->isVisible());
     EXPECT_EQ(sheet->size(), QSize(640, 560));
     const QByteArray built =
-        ReportBuilder::build(f, config(), runtime().clock().wallMillis(), BetaScrubber());
+        ReportBuilder::build(f, config(), runtime().clock().wallMillis(), BetaScrubber(platform()));
     EXPECT_EQ(sheet->report()->toPlainText().toUtf8(), built);
     EXPECT_TRUE(sheet->report()->isReadOnly());
     EXPECT_TRUE(sheet->report()->textInteractionFlags().testFlag(Qt::TextSelectableByMouse));
