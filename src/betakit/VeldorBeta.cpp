@@ -83,7 +83,7 @@ void VeldorBeta::start(const BetaConfiguration& configuration) {
     }
     BetaLog::event("beta.launch", {{"crashed_last_time", crashed}});
     // An update killed half way, or one that ended in a swap, left files behind.
-    removeUpdateLeftovers(platform.bundle().bundlePath());
+    removeUpdateLeftovers(platform.paths().temporary(), platform.bundle().bundlePath());
     releaseAtQuit();
 
     auto& runtime = platform.runtime();

@@ -83,8 +83,8 @@ std::optional<UpdateError> launchSwapScript(const QString& staged, const QString
             "The new build isn’t in a staging folder beside the app, so it wasn’t installed."));
     // The script holds its own share of the update lock until it ends: nothing it works with is
     // taken for a leftover.
-    const auto lock = UpdateLock::hold();
     const QString folder = platform::Platform::current().paths().temporary();
+    const auto lock = UpdateLock::hold(folder);
     QDir().mkpath(folder);
     const QString name =
         QStringLiteral("beta-update-") + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();

@@ -2,8 +2,6 @@
 
 #include "StageUpdate.h"
 
-#include "platform/Platform.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,8 +17,7 @@ namespace betakit {
 
 namespace {
 
-int openTemporaryFolder() {
-    const QString folder = platform::Platform::current().paths().temporary();
+int openTemporaryFolder(const QString& folder) {
     QDir().mkpath(folder);
     return open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
@@ -52,8 +49,8 @@ QStringList ownEntries(const QString& folder, const QRegularExpression& name, bo
 
 } // namespace
 
-std::unique_ptr<UpdateLock> UpdateLock::hold() {
-    const int fd = openTemporaryFolder();
+std::unique_ptr<UpdateLock> UpdateLock::hold(const QString& temporary) {
+    const int fd = openTemporaryFolder(temporary);
     if (fd < 0)
         return nullptr;
     if (!lockFolder(fd, LOCK_SH)) {
@@ -67,8 +64,8 @@ UpdateLock::~UpdateLock() {
     close(m_fd);
 }
 
-bool removeUpdateLeftovers(const QString& target) {
-    const int fd = openTemporaryFolder();
+bool removeUpdateLeftovers(const QString& temporary, const QString& target) {
+    const int fd = openTemporaryFolder(temporary);
     if (fd < 0)
         return false;
     if (!lockFolder(fd, LOCK_EX | LOCK_NB)) {
@@ -78,7 +75,6 @@ bool removeUpdateLeftovers(const QString& target) {
     // Listed under the lock; an update that begins once it is let go makes names of its own.
     static const QString uuid =
         QStringLiteral("[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}");
-    const QString temporary = platform::Platform::current().paths().temporary();
     QStringList leftovers = ownEntries(
         temporary,
         QRegularExpression(QStringLiteral("^beta-update-") + uuid + QStringLiteral("\\.(zip|sh)$")), false,

@@ -11,8 +11,9 @@ namespace betakit {
 // leftovers, which needs the lock alone, never takes what a running update still works with.
 class UpdateLock {
 public:
-    // Waits only while a search for leftovers lists them. None when the folder can't be opened.
-    static std::unique_ptr<UpdateLock> hold();
+    // A hold on the temporary folder `temporary`. Waits only while a search for leftovers lists
+    // them. None when the folder can't be opened.
+    static std::unique_ptr<UpdateLock> hold(const QString& temporary);
     ~UpdateLock();
     UpdateLock(const UpdateLock&) = delete;
     UpdateLock& operator=(const UpdateLock&) = delete;
@@ -29,7 +30,8 @@ private:
 // or script helper folder ("beta-update-<UUID>.zip", ".sh", ".bin") in the temporary folder, and a
 // hidden staging folder (".<app name>-update-<8 characters>") beside `target`, each only when it is
 // this user's, is what its name says (a file or a folder, no link) and was there before the search
-// began. False when an update was in flight, so nothing was looked at.
-bool removeUpdateLeftovers(const QString& target);
+// began. False when an update was in flight, so nothing was looked at. `temporary` is the
+// temporary folder updates work in.
+bool removeUpdateLeftovers(const QString& temporary, const QString& target);
 
 } // namespace betakit

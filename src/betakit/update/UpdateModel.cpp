@@ -56,7 +56,7 @@ public:
     }
 
     // Held until the chain fails or the program quits to be swapped.
-    std::unique_ptr<UpdateLock> lock = UpdateLock::hold();
+    std::unique_ptr<UpdateLock> lock;
     std::shared_ptr<UpdateTask> download;
     bool cancelled = false;
     bool installing = false;
@@ -209,6 +209,7 @@ void UpdateModel::startDownload(UpdateFeed feed) {
     setStage(Stage::downloading(0, feed.latest.bytes));
     BetaLog::event("beta.update_download", {{"build", feedBuildNumber(feed.latest.build)}});
     auto chain = std::make_shared<DownloadChain>();
+    chain->lock = UpdateLock::hold(m_config.platform()->paths().temporary());
     m_task = chain;
     QPointer<UpdateModel> model(this);
     const qint64 bytes = feed.latest.bytes;

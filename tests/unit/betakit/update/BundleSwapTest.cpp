@@ -161,7 +161,7 @@ TEST_F(BundleSwap, AKillBetweenTheTwoStepsLeavesAnApplicationFolderAndNextStartR
         else
             EXPECT_FALSE(QFileInfo::exists(target));
         // A swap that runs is no leftover.
-        EXPECT_FALSE(betakit::removeUpdateLeftovers(target));
+        EXPECT_FALSE(betakit::removeUpdateLeftovers(paths().temporary(), target));
         EXPECT_TRUE(QFileInfo::exists(staging));
 
         ASSERT_EQ(kill(way.wholeScript ? -getpgid(mv) : mv, SIGKILL), 0);
@@ -175,7 +175,8 @@ TEST_F(BundleSwap, AKillBetweenTheTwoStepsLeavesAnApplicationFolderAndNextStartR
         EXPECT_EQ(build(target), "Build 124\n");
         // The next start removes the staging folder with the old build, and what the killed
         // script left in the temporary folder.
-        ASSERT_TRUE(waitForOutside([&] { return betakit::removeUpdateLeftovers(target); }));
+        ASSERT_TRUE(
+            waitForOutside([&] { return betakit::removeUpdateLeftovers(paths().temporary(), target); }));
         EXPECT_EQ(QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                   QStringList{"Tilewick.app"});
         EXPECT_EQ(temporaryFiles(), QStringList());

@@ -145,11 +145,11 @@ TEST_F(InstallChain, ALaterStartLeavesTheFilesOfADownloadUnderWayAndRemovesThemO
     model->startDownload(offer());
     ASSERT_TRUE(pumpUntil([&] { return model->stage() == Stage::downloading(1000, archive.size()); }));
     writeFile(apps + "/.Tilewick-update-0B1C2D3E/x", "killed while unpacking");
-    EXPECT_FALSE(betakit::removeUpdateLeftovers(target));
+    EXPECT_FALSE(betakit::removeUpdateLeftovers(paths().temporary(), target));
     EXPECT_EQ(archives().size(), 1);
     model->cancelTask();
     ASSERT_TRUE(pumpUntil([&] { return model->stage().kind() == Stage::Case::Available; }));
-    EXPECT_TRUE(betakit::removeUpdateLeftovers(target));
+    EXPECT_TRUE(betakit::removeUpdateLeftovers(paths().temporary(), target));
     EXPECT_EQ(besideTheApp(), QStringList{"Tilewick.app"});
 }
 

@@ -62,12 +62,12 @@ TEST_F(UpdateLeftovers, OnlyOursGoAndOnlyWhileNoUpdateRuns) {
     const QStringList before = listing(paths().root());
 
     {
-        const auto running = UpdateLock::hold();
+        const auto running = UpdateLock::hold(paths().temporary());
         ASSERT_TRUE(running);
-        EXPECT_FALSE(removeUpdateLeftovers(target));
+        EXPECT_FALSE(removeUpdateLeftovers(paths().temporary(), target));
         EXPECT_EQ(listing(paths().root()), before);
     }
-    EXPECT_TRUE(removeUpdateLeftovers(target));
+    EXPECT_TRUE(removeUpdateLeftovers(paths().temporary(), target));
     EXPECT_EQ(
         entries(temporary),
         sorted({"Beta report 0B1C2D3E", "beta-update-" + id + ".bin.zip", "beta-update-" + id + ".sh.bak",
