@@ -37,8 +37,7 @@ QString shellQuoted(const QString& text) {
 // whose `mv` was killed between its two renames left no folder there: the staged build, checked
 // and whole, goes in first. The script and the helpers, needed no more, go; the program does not
 // get the script's hold on the update lock (descriptor 3).
-QByteArray openHelper(const QString& script, const QString& helpers) {
-    const platform::Bundle& bundle = platform::Platform::current().bundle();
+QByteArray openHelper(const platform::Bundle& bundle, const QString& script, const QString& helpers) {
     const QString program = QDir(bundle.bundlePath()).relativeFilePath(bundle.executablePath());
     return "#!/bin/sh\n"
            "# Starts the program of the application folder given and returns.\n"
@@ -75,15 +74,15 @@ std::optional<QString> stagingRoot(const QString& staged, const QString& target)
     return folder;
 }
 
-std::optional<UpdateError> launchSwapScript(const QString& staged, const QString& target, qint64 pid,
-                                            bool reopen) {
+std::optional<UpdateError> launchSwapScript(const platform::Platform& platform, const QString& staged,
+                                            const QString& target, qint64 pid, bool reopen) {
     const auto root = stagingRoot(staged, target);
     if (!root)
         return UpdateError::beta(QStringLiteral(
             "The new build isn’t in a staging folder beside the app, so it wasn’t installed."));
     // The script holds its own share of the update lock until it ends: nothing it works with is
     // taken for a leftover.
-    const QString folder = platform::Platform::current().paths().temporary();
+    const QString folder = platform.paths().temporary();
     const auto lock = UpdateLock::hold(folder);
     QDir().mkpath(folder);
     const QString name =
@@ -98,7 +97,8 @@ std::optional<UpdateError> launchSwapScript(const QString& staged, const QString
     const QString mv = helpers + QStringLiteral("/mv");
     if (!QDir().mkpath(helpers))
         return UpdateError::platform(QStringLiteral("%1 can’t be made").arg(helpers));
-    if (const QString problem = platform::writeFileAtomically(open, openHelper(script, helpers));
+    if (const QString problem =
+            platform::writeFileAtomically(open, openHelper(platform.bundle(), script, helpers));
         !problem.isEmpty())
         return UpdateError::platform(problem);
     if (QFile source(updateToolPath(QStringLiteral("mv"))); !source.copy(mv))

@@ -6,6 +6,10 @@
 
 #include <optional>
 
+namespace platform {
+class Platform;
+}
+
 namespace betakit {
 
 // The script that replaces the application folder once the program has gone. Run by /bin/sh with
@@ -27,8 +31,9 @@ std::optional<QString> stagingRoot(const QString& staged, const QString& target)
 // given, first putting the staged build in when a stopped swap left no folder there, and removes
 // the script and the helpers. The script holds a share of the update lock while it runs. Refused
 // before anything is written when there is no staging root. Returns the error, or none once the
-// script runs.
-std::optional<UpdateError> launchSwapScript(const QString& staged, const QString& target, qint64 pid,
-                                            bool reopen);
+// script runs. The script goes to the temporary folder of `platform`, and reopens the program the
+// way its bundle lies in its folder.
+std::optional<UpdateError> launchSwapScript(const platform::Platform& platform, const QString& staged,
+                                            const QString& target, qint64 pid, bool reopen);
 
 } // namespace betakit

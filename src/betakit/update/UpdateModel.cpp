@@ -272,7 +272,7 @@ void UpdateModel::verifyAndInstall(const QString& zip, const UpdateFeed& feed,
 void UpdateModel::install(const QString& staged, const UpdateFeed& feed) {
     const Process process = currentProcess();
     const QString target = m_config.platform()->bundle().bundlePath();
-    if (const auto error = launchSwapScript(staged, target, process.pid(), true)) {
+    if (const auto error = launchSwapScript(*m_config.platform(), staged, target, process.pid(), true)) {
         fail(feed, *error);
         return;
     }

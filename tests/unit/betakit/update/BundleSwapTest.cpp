@@ -65,7 +65,8 @@ TEST_F(BundleSwap, TheStagingRootIsTheFolderBesideTheTargetThatHoldsTheStagedApp
 }
 
 TEST_F(BundleSwap, NoStagingRootIsRefusedBeforeAnythingIsWritten) {
-    const auto error = betakit::launchSwapScript(target + "/Contents/Tilewick.app", target, 999999, true);
+    const auto error =
+        betakit::launchSwapScript(platform(), target + "/Contents/Tilewick.app", target, 999999, true);
     ASSERT_TRUE(error.has_value());
     EXPECT_EQ(error->description(),
               "The new build isn’t in a staging folder beside the app, so it wasn’t installed.");
@@ -77,7 +78,7 @@ TEST_F(BundleSwap, AfterAProcessThatIsGoneTheSwapIsAtOnceAndOpensNothing) {
     LivingProcess gone;
     const qint64 pid = gone.pid();
     gone.end();
-    ASSERT_EQ(betakit::launchSwapScript(staged, target, pid, false), std::nullopt);
+    ASSERT_EQ(betakit::launchSwapScript(platform(), staged, target, pid, false), std::nullopt);
     ASSERT_TRUE(waitForOutside([&] { return !QFileInfo::exists(staging); }));
     EXPECT_EQ(build(target), "Build 124\n");
     EXPECT_EQ(QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
@@ -94,7 +95,7 @@ TEST_F(BundleSwap, AfterAProcessThatIsGoneTheSwapIsAtOnceAndOpensNothing) {
 TEST_F(BundleSwap, TheSwapWaitsForTheProcessThenReopensTheNewBuild) {
     QuickSleep sleep(paths().root() + "/quick");
     LivingProcess program;
-    ASSERT_EQ(betakit::launchSwapScript(staged, target, program.pid(), true), std::nullopt);
+    ASSERT_EQ(betakit::launchSwapScript(platform(), staged, target, program.pid(), true), std::nullopt);
     ASSERT_TRUE(waitForOutside([&] { return sleep.polls() >= 3; }));
     EXPECT_EQ(build(target), "Build 119\n");
     program.end();
@@ -113,7 +114,7 @@ TEST_F(BundleSwap, AFailedMoveLeavesTheOldBuildInPlaceAndReopensIt) {
         makeApp(staged, "com.corvane.tilewick", "124", launches);
         QuickSleep sleep(paths().root() + "/quick");
         LivingProcess program;
-        ASSERT_EQ(betakit::launchSwapScript(staged, target, program.pid(), true), std::nullopt);
+        ASSERT_EQ(betakit::launchSwapScript(platform(), staged, target, program.pid(), true), std::nullopt);
         ASSERT_TRUE(waitForOutside([&] { return sleep.polls() >= 1; }));
         fail();
         program.end();
@@ -150,7 +151,7 @@ TEST_F(BundleSwap, AKillBetweenTheTwoStepsLeavesAnApplicationFolderAndNextStartR
         LivingProcess gone;
         const qint64 pid = gone.pid();
         gone.end();
-        ASSERT_EQ(betakit::launchSwapScript(staged, target, pid, true), std::nullopt);
+        ASSERT_EQ(betakit::launchSwapScript(platform(), staged, target, pid, true), std::nullopt);
         qunsetenv("BETAKIT_TEST_SWAP_PAUSE");
         qunsetenv("BETAKIT_TEST_NO_EXCHANGE");
         ASSERT_TRUE(waitForOutside([&] { return readFile(paused).endsWith('\n'); }));
