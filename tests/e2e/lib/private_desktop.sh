@@ -130,5 +130,12 @@ start_tilewick() {
   "$program" >"$work/tilewick.log" 2>&1 &
   tilewick=$!
   pids+=("$tilewick")
-  await sh -c 'xprop -id "$(xprop -root _NET_ACTIVE_WINDOW | awk "{ print \$NF }")" WM_WINDOW_ROLE | grep -q main'
+  local main_in_front='xprop -id "$(xprop -root _NET_ACTIVE_WINDOW | awk "{ print \$NF }")" WM_WINDOW_ROLE | grep -q main'
+  declare -F main_window >/dev/null || source "$(dirname "${BASH_SOURCE[0]}")/tilewick_windows.sh"
+  await main_window || return 1
+  # A window manager may leave the focus with a terminal that mapped just before (openbox weighs
+  # the windows' user times): then the window is brought to the front as a click would.
+  for _ in $(seq 50); do sh -c "$main_in_front" && return 0; sleep 0.1; done
+  xdotool windowactivate "$(main_window)" >/dev/null 2>&1 || true
+  await sh -c "$main_in_front"
 }
