@@ -116,7 +116,9 @@ void FitBoth::keepPicture() {
     m_kept.fill(Qt::transparent);
     QPainter painter(&m_kept);
     painter.setRenderHints(renderHints());
-    render(&painter, QRectF(), port.rect());
+    // The target in points: an empty one would take the pixmap's size in device pixels, which on
+    // a scaled screen draws the page twice as large.
+    render(&painter, QRectF(port.rect()), port.rect());
     painter.end();
     m_keptToContent = viewportTransform().inverted() * m_content->sceneTransform().inverted();
     m_keptNatural = m_natural;
