@@ -8,6 +8,7 @@
 
 #include <QFont>
 #include <QPixmapCache>
+#include <QThreadPool>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -31,6 +32,9 @@ void releaseDrawingCaches() {
     // used.
     InterFontLibrary::shared().release();
     QFont::cleanup();
+    // The raster engine's helper threads, idle now, would wait out their expiry with their stacks
+    // and the allocator's caches; they start again for the next picture that needs them.
+    QThreadPool::globalInstance()->waitForDone(0);
 #if defined(__GLIBC__)
     // The allocator keeps freed pages for the next allocation; a closed window's are not needed.
     malloc_trim(0);

@@ -3,11 +3,16 @@
 #include "LightTile.h"
 #include "RoundedRect.h"
 
+#include <QGuiApplication>
+#include <QHash>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPixmap>
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <memory>
 
 namespace tilewick {
 
@@ -92,11 +97,76 @@ QImage QuarterIcon::image(qreal scale) const {
     return image;
 }
 
+namespace {
+
+constexpr int kIconSides[] = {16, 24, 32, 48, 64, 128, 256, 512};
+
+// The application icon draws a size when it is asked for it: the program holds no pictures of it
+// (1.4 MB for the eight sizes). A window asks for every size as it is made, twice over; the
+// drawings are kept until the event loop turns, so a window's asks draw each size once. A size
+// between two is the next larger drawing scaled down, as an icon of the eight pictures gives it.
+class ApplicationIconEngine final : public QIconEngine {
+public:
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        QImage drawing = drawingFor(size);
+        const QSize actual = actualSize(size, mode, state);
+        if (drawing.size() != actual)
+            drawing = drawing.scaled(actual, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        // Qt's icon of pictures makes the other modes' look (and keeps it in the pixmap cache).
+        if (mode != QIcon::Normal)
+            return QIcon(QPixmap::fromImage(drawing)).pixmap(actual, 1.0, mode, state);
+        return QPixmap::fromImage(std::move(drawing));
+    }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+        const QPaintDevice* device = painter->device();
+        const qreal scale = device ? device->devicePixelRatio() : qApp->devicePixelRatio();
+        painter->drawPixmap(rect, pixmap(rect.size() * scale, mode, state));
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+        QSize actual(sideFor(size), sideFor(size));
+        if (actual.width() > size.width() || actual.height() > size.height())
+            actual.scale(size, Qt::KeepAspectRatio);
+        return actual;
+    }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+        QList<QSize> sizes;
+        for (int side : kIconSides)
+            sizes.append(QSize(side, side));
+        return sizes;
+    }
+    QIconEngine* clone() const override { return new ApplicationIconEngine; }
+
+private:
+    QImage drawingFor(QSize size) {
+        const int side = sideFor(size);
+        if (const auto kept = m_drawings->find(side); kept != m_drawings->end())
+            return kept.value();
+        if (m_drawings->isEmpty())
+            QMetaObject::invokeMethod(
+                qApp,
+                [drawings = std::weak_ptr(m_drawings)] {
+                    if (const auto held = drawings.lock())
+                        held->clear();
+                },
+                Qt::QueuedConnection);
+        return *m_drawings->insert(side, QuarterIcon{qreal(side), false}.image());
+    }
+
+    // The smallest drawing covering the area asked for, else the largest.
+    static int sideFor(QSize size) {
+        const qint64 area = qint64(size.width()) * size.height();
+        const auto* covers = std::find_if(std::begin(kIconSides), std::end(kIconSides),
+                                          [area](int side) { return qint64(side) * side >= area; });
+        return covers == std::end(kIconSides) ? *std::rbegin(kIconSides) : *covers;
+    }
+
+    std::shared_ptr<QHash<int, QImage>> m_drawings = std::make_shared<QHash<int, QImage>>();
+};
+
+} // namespace
+
 QIcon applicationIcon() {
-    QIcon icon;
-    for (int side : {16, 24, 32, 48, 64, 128, 256, 512})
-        icon.addPixmap(QPixmap::fromImage(QuarterIcon{qreal(side), false}.image()));
-    return icon;
+    return QIcon(new ApplicationIconEngine);
 }
 
 } // namespace tilewick

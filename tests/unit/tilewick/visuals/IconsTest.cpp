@@ -63,6 +63,39 @@ TEST(QuarterIcons, ApplicationIconHoldsADrawingAtEverySizeTitleAndTaskBarsAskFor
     }
 }
 
+// The icon is drawn when asked and holds no pictures, yet gives what an icon holding the eight
+// drawings gives: a size between two is the next larger drawing scaled down, a larger one the
+// largest drawing, and a painter at twice the pixels takes the drawing for its pixels.
+TEST(QuarterIcons, ApplicationIconGivesWhatAnIconOfItsDrawingsGives) {
+    QIcon pictures;
+    for (int side : {16, 24, 32, 48, 64, 128, 256, 512})
+        pictures.addPixmap(QPixmap::fromImage(QuarterIcon{qreal(side), false}.image()));
+    const QIcon icon = applicationIcon();
+    const auto argb = [](const QPixmap& pixmap) {
+        return pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+    };
+    for (const QSize size : {QSize(40, 40), QSize(100, 60), QSize(600, 600), QSize(10, 10)}) {
+        SCOPED_TRACE(QStringLiteral("%1 x %2").arg(size.width()).arg(size.height()).toStdString());
+        EXPECT_EQ(icon.actualSize(size), pictures.actualSize(size));
+        EXPECT_EQ(argb(icon.pixmap(size, 1.0)), argb(pictures.pixmap(size, 1.0)));
+        EXPECT_EQ(argb(icon.pixmap(size, 1.0, QIcon::Disabled)),
+                  argb(pictures.pixmap(size, 1.0, QIcon::Disabled)));
+    }
+    for (qreal scale : {1.0, 2.0}) {
+        SCOPED_TRACE(scale);
+        const auto painted = [scale](const QIcon& painting) {
+            QImage image(QSize(48, 48) * scale, QImage::Format_ARGB32_Premultiplied);
+            image.setDevicePixelRatio(scale);
+            image.fill(Qt::transparent);
+            QPainter painter(&image);
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painting.paint(&painter, QRect(0, 0, 48, 48));
+            return image;
+        };
+        EXPECT_EQ(painted(icon), painted(pictures));
+    }
+}
+
 TEST(MenuBarIcons, DrawingFitsTheTemplateFrame) {
     const QSizeF size = QuarterMenuBar{17}.frameSize();
     EXPECT_NEAR(size.width(), 19.21, 1e-9);
