@@ -4,6 +4,8 @@
 // (what Qt itself keeps of a window shown and closed). Each runs in a process of its own (this
 // program started again with "--one main" or "--one custom"), so neither pays the other's first
 // use of the fonts. After closing, the main view's process is within 2 MB of where it started.
+// What closing keeps is then listed by mapping (from /proc/self/smaps): the heap, other anonymous
+// memory (threads' stacks and allocator arenas) and each mapped file, largest first.
 // Run as mainwindow_memory_bench <build>/Tilewick.app.
 
 #include "CustomPaintedWindow.h"
@@ -24,11 +26,16 @@
 #include <QPointer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <unistd.h>
 
@@ -63,10 +70,49 @@ double anonymousMegabytes() {
     return kilobytes / 1024.0;
 }
 
+// Resident kilobytes by mapping: each mapped file under its path, the heap, and the other anonymous
+// mappings together.
+std::map<std::string, long> residentByMapping() {
+    std::map<std::string, long> kilobytes;
+    std::string current;
+    if (FILE* smaps = std::fopen("/proc/self/smaps", "r")) {
+        char line[1024];
+        while (std::fgets(line, sizeof line, smaps)) {
+            long rss = 0;
+            unsigned long start = 0, end = 0;
+            int pathAt = 0;
+            if (std::sscanf(line, "%lx-%lx %*s %*s %*s %*s %n", &start, &end, &pathAt) == 2) {
+                std::string path = line + pathAt;
+                path.erase(path.find_last_not_of(" \n") + 1);
+                current = path.empty() || (path[0] == '[' && path != "[heap]") ? "[other anonymous]" : path;
+            } else if (std::sscanf(line, "Rss: %ld kB", &rss) == 1) {
+                kilobytes[current] += rss;
+            }
+        }
+        std::fclose(smaps);
+    }
+    return kilobytes;
+}
+
 struct Figures {
     double before = 0, open = 0, resized = 0, closed = 0;
     double anonymousBefore = 0, anonymousClosed = 0;
+    std::vector<std::pair<long, std::string>> kept; // kilobytes kept, by mapping
 };
+
+// What each mapping holds more after closing than before, largest first.
+std::vector<std::pair<long, std::string>> keptByMapping(const std::map<std::string, long>& before,
+                                                        const std::map<std::string, long>& after) {
+    std::vector<std::pair<long, std::string>> kept;
+    for (const auto& [mapping, kilobytes] : after) {
+        const auto was = before.find(mapping);
+        const long grown = kilobytes - (was == before.end() ? 0 : was->second);
+        if (grown != 0)
+            kept.emplace_back(grown, mapping);
+    }
+    std::sort(kept.begin(), kept.end(), std::greater<>());
+    return kept;
+}
 
 // The window's course in this process: shown, 90 resize steps, closed. The view is made when the
 // window opens and deleted when it closes, as the program's main window does.
@@ -86,6 +132,7 @@ Figures run(bool mainView, int argc, char** argv) {
     QApplication::processEvents();
 
     Figures figures;
+    const std::map<std::string, long> mappingsBefore = residentByMapping();
     figures.before = residentMegabytes();
     figures.anonymousBefore = anonymousMegabytes();
     QPointer<QWidget> view =
@@ -113,6 +160,7 @@ Figures run(bool mainView, int argc, char** argv) {
         releaseDrawingCaches(); // what the main view does as it goes, for a like comparison
     figures.closed = residentMegabytes();
     figures.anonymousClosed = anonymousMegabytes();
+    figures.kept = keptByMapping(mappingsBefore, residentByMapping());
     platform::Platform::uninstall();
     return figures;
 }
@@ -124,9 +172,26 @@ Figures runElsewhere(const char* self, const char* kind, const char* appFolder) 
         if (std::fscanf(child, "%lf %lf %lf %lf %lf %lf", &figures.before, &figures.open, &figures.resized,
                         &figures.closed, &figures.anonymousBefore, &figures.anonymousClosed) != 6)
             figures = {};
+        long kilobytes = 0;
+        char mapping[1024];
+        while (std::fscanf(child, " %ld %1023[^\n]", &kilobytes, mapping) == 2)
+            figures.kept.emplace_back(kilobytes, mapping);
         pclose(child);
     }
     return figures;
+}
+
+// The mappings that keep 100 kB or more, then the rest together.
+void printKept(const char* name, const Figures& f) {
+    std::printf("kept by %s, by mapping:\n", name);
+    long rest = 0;
+    for (const auto& [kilobytes, mapping] : f.kept) {
+        if (std::abs(kilobytes) >= 100)
+            std::printf("  %+7.2f MB  %s\n", kilobytes / 1024.0, mapping.c_str());
+        else
+            rest += kilobytes;
+    }
+    std::printf("  %+7.2f MB  (the others)\n", rest / 1024.0);
 }
 
 void print(const char* name, const Figures& f) {
@@ -146,6 +211,8 @@ int main(int argc, char** argv) {
         const Figures f = run(mainView, 2, rest);
         std::printf("%f %f %f %f %f %f\n", f.before, f.open, f.resized, f.closed, f.anonymousBefore,
                     f.anonymousClosed);
+        for (const auto& [kilobytes, mapping] : f.kept)
+            std::printf("%ld %s\n", kilobytes, mapping.c_str());
         return 0;
     }
     const char* appFolder = argc > 1 ? argv[1] : "";
@@ -157,5 +224,7 @@ int main(int argc, char** argv) {
                 "main view / custom-painted at 90 steps %.2f\n",
                 main.closed - main.before, custom.closed - custom.before,
                 (main.resized - main.before) / std::max(custom.resized - custom.before, 0.1));
+    printKept("main view", main);
+    printKept("custom-painted", custom);
     return 0;
 }
