@@ -42,6 +42,19 @@ void AppDelegate::willFinishLaunching() {
 }
 
 void AppDelegate::didFinishLaunching() {
+    // Keys in the program's own windows.
+    if (auto* monitors = m_platform.find<platform::LocalKeyMonitors>()) {
+        QPointer<AppDelegate> self(this);
+        m_keyMonitor = monitors->addKeyMonitor([self](const KeyEvent& event) {
+            return self ? self->handleLocalKeyEvent(event) : EventVerdict::Pass;
+        });
+    }
+    // Left clicks in the program's own windows.
+    connect(&m_events, &ShellEvents::leftMouseDown, this, &AppDelegate::handleLocalMouseDown);
+    observe();
+}
+
+void AppDelegate::startServices() {
     // The beta kit first: it gives the activity log its folder.
     if (m_services.startBetaKit)
         m_services.startBetaKit();
@@ -56,16 +69,6 @@ void AppDelegate::didFinishLaunching() {
         if (store)
             store->refreshConflicts(true);
     });
-    // Keys in the program's own windows.
-    if (auto* monitors = m_platform.find<platform::LocalKeyMonitors>()) {
-        QPointer<AppDelegate> self(this);
-        m_keyMonitor = monitors->addKeyMonitor([self](const KeyEvent& event) {
-            return self ? self->handleLocalKeyEvent(event) : EventVerdict::Pass;
-        });
-    }
-    // Left clicks in the program's own windows.
-    connect(&m_events, &ShellEvents::leftMouseDown, this, &AppDelegate::handleLocalMouseDown);
-    observe();
 }
 
 void AppDelegate::observe() {

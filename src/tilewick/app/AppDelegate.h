@@ -37,8 +37,13 @@ public:
 
     // Before launch completes: no taskbar presence when "showInDock" is off.
     void willFinishLaunching();
-    // The start-up sequence, in its fixed order.
+    // The launch is done: the local key and mouse monitors and the observers, so that the
+    // program's windows answer from their first event.
     void didFinishLaunching();
+    // The launch's services in their fixed order: the beta kit, a pending login item, Default App
+    // Snaps and the activity observers; the conflicting utilities are looked for 0.6 s later. The
+    // program starts them once the main window has its first picture.
+    void startServices();
     // The program was started again, or its icon clicked: show the main window.
     void reopen();
 

@@ -34,8 +34,12 @@ std::vector<betakit::BetaPair> betaDiagnostics(const TilewickStore& store) {
 }
 
 void startBetaKit(const TilewickStore& store, const std::shared_ptr<platform::Platform>& platform) {
+    betakit::VeldorBeta::start(betaConfiguration(store, platform));
+}
+
+void installCrashReportWriter(const TilewickStore& store,
+                              const std::shared_ptr<platform::Platform>& platform) {
     const betakit::BetaConfiguration configuration = betaConfiguration(store, platform);
-    betakit::VeldorBeta::start(configuration);
     // Nothing on Linux writes crash reports for us; the next start finds this one.
     betakit::CrashReportWriter::install(platform->paths().diagnosticReports(),
                                         {configuration.processName(),

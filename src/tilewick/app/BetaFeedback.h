@@ -20,8 +20,10 @@ betakit::BetaConfiguration betaConfiguration(const TilewickStore& store,
                                              std::shared_ptr<platform::Platform> platform);
 // launchAtLogin, accessibilityAllowed and hotkeysActive from the store, in this order. Main thread.
 std::vector<betakit::BetaPair> betaDiagnostics(const TilewickStore& store);
-// Starts the kit with betaConfiguration() and arms the crash-report writer in the platform's
-// diagnostic-reports folder.
+// Arms the crash-report writer in the platform's diagnostic-reports folder, for betaConfiguration().
+void installCrashReportWriter(const TilewickStore& store,
+                              const std::shared_ptr<platform::Platform>& platform);
+// Starts the kit with betaConfiguration().
 void startBetaKit(const TilewickStore& store, const std::shared_ptr<platform::Platform>& platform);
 
 } // namespace tilewick

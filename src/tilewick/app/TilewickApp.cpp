@@ -138,10 +138,13 @@ int runProgram(const ProgramServices& services) {
     delegate.willFinishLaunching();
     window.show();
     delegate.didFinishLaunching();
-    // What the window's first picture does not need comes after it: the tray icon and the
-    // window icons, each drawn at several sizes.
+    installCrashReportWriter(store, services.platform);
+    // What the window's first picture does not need comes after it: the launch's services (the
+    // beta kit reads its folders and the last run's reports), the tray icon and the window icons,
+    // each drawn at several sizes.
     window.whenFirstDrawn(
         [&] {
+            delegate.startServices();
             extra = std::make_unique<MenuBarExtra>(store, app, *shell, view,
                                                    platform.shared<platform::TrayColors>());
             QApplication::setWindowIcon(applicationIcon());

@@ -45,6 +45,7 @@ protected:
     AppDelegate& launch() {
         auto& delegate = makeDelegate();
         delegate.didFinishLaunching();
+        delegate.startServices();
         eventTap().setApplicationActive(true);
         return delegate;
     }
@@ -74,9 +75,14 @@ TEST_F(AppDelegateTest, StartsInItsFixedOrderAndChecksConflictsAfterTheLaunch) {
     EXPECT_EQ(store().conflicts().size(), 1);
     EXPECT_EQ(eventTap().monitorCount(), 0);
 
+    // The windows answer keys from the launch; the services wait for the first picture.
     delegate.didFinishLaunching();
-    EXPECT_EQ(steps, (QStringList{"betaKit", "appSnaps after login", "observers"}));
     EXPECT_EQ(eventTap().monitorCount(), 1);
+    EXPECT_TRUE(steps.isEmpty());
+    runtime().advance(1.0);
+    EXPECT_TRUE(alerts().shown().isEmpty());
+    delegate.startServices();
+    EXPECT_EQ(steps, (QStringList{"betaKit", "appSnaps after login", "observers"}));
     runtime().advance(0.59);
     EXPECT_TRUE(alerts().shown().isEmpty());
     runtime().advance(0.01);
