@@ -94,6 +94,16 @@ case "$WINDOW_FIT_CASE" in
     xdotool key alt+F4
     for _ in $(seq 200); do main_window >/dev/null || break; sleep 0.1; done
     main_window >/dev/null && fail "the main window did not close"
+    # Closing it from the desktop ends its native window (Qt destroys it), and nothing makes
+    # another for the closed window: its pixels went while it was hidden.
+    native_main() {
+      xwininfo -root -tree | awk '/"[^"]*": \("Tilewick" "Tilewick"\)/ { print $1 }' |
+        while read -r id; do xprop -id "$id" WM_WINDOW_ROLE 2>/dev/null | grep -q '= "main"' && echo "$id"; done
+    }
+    for _ in $(seq 10); do
+      [ -z "$(native_main)" ] || { fail "a native window was made for the closed main window"; break; }
+      sleep 0.1
+    done
     timeout 20 "$program" >"$work/second.log" 2>&1 || fail "the second start failed"
     await main_window || { fail "the second start did not bring the main window back"; exit 1; }
     main="$(main_window)"

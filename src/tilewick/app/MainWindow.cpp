@@ -68,14 +68,6 @@ void MainWindow::updateContent() {
         // later; it no longer counts now.
         m_content = nullptr;
         setCentralWidget(new QWidget);
-        // Once hidden, the window's pixels go too (its backing store; on X11 a shared-memory
-        // segment): the first paint after it shows again sizes the store to the window anew.
-        QPointer<MainWindow> self(this);
-        m_view.runtime().async([self] {
-            if (self && !self->isVisible())
-                if (QBackingStore* store = self->backingStore())
-                    store->resize(QSize(0, 0));
-        });
     }
     // The content decides the minimum, never below 220 × 220.
     centralWidget()->setMinimumSize(centralWidget()->minimumSizeHint().expandedTo(kMinimumSize));
@@ -170,6 +162,17 @@ bool MainWindow::event(QEvent* event) {
         m_view.runtime().async([work = std::exchange(m_afterFirstPicture, nullptr)] { work(); });
     }
     return handled;
+}
+
+void MainWindow::hideEvent(QHideEvent* event) {
+    QMainWindow::hideEvent(event);
+    // Hidden, the window's pixels go (its backing store; on X11 a shared-memory segment), now,
+    // while it has its native window: a close from the desktop destroys that next, and emptying
+    // the store after would make a new one for it. The first paint after it shows again sizes the
+    // store to the window anew. A minimised window stays visible and keeps them.
+    if (!isVisible())
+        if (QBackingStore* store = backingStore())
+            store->resize(QSize(0, 0));
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

@@ -67,6 +67,24 @@ TEST_F(MainWindowTest, AClosedWindowLetsGoOfItsPixels) {
     EXPECT_EQ(window.backingStore()->size(), window.size());
 }
 
+// Closed from the desktop, Qt destroys the native window as it hides it: the pixels go while it
+// is still there, and nothing makes a new one for the closed window.
+TEST_F(MainWindowTest, AWindowClosedFromTheDesktopLetsGoOfItsPixelsAndMakesNoNativeWindow) {
+    makeStore();
+    MainWindow window(store(), {}, *shell, ViewServices::of(platform()));
+    window.show();
+    QCoreApplication::processEvents();
+    window.repaint();
+    ASSERT_EQ(window.backingStore()->size(), window.size());
+    window.windowHandle()->close();
+    store().setWindowOpen(false);
+    runtime().runUntilIdle();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(window.backingStore()->size().isEmpty());
+    EXPECT_EQ(window.windowHandle()->handle(), nullptr);
+}
+
 } // namespace
 
 namespace {
