@@ -16,7 +16,15 @@ using namespace tilewick;
 
 namespace {
 
-class MainWindowTest : public StoreTest {};
+class MainWindowTest : public StoreTest {
+protected:
+    // Shown and drawn whole, as its first picture draws it.
+    static void showDrawn(MainWindow& window) {
+        window.show();
+        QCoreApplication::processEvents();
+        window.repaint();
+    }
+};
 
 TEST_F(MainWindowTest, HoldsTheMainViewOnlyWhileOpen) {
     makeStore();
@@ -51,9 +59,7 @@ TEST_F(MainWindowTest, HoldsTheMainViewOnlyWhileOpen) {
 TEST_F(MainWindowTest, AClosedWindowLetsGoOfItsPixels) {
     makeStore();
     MainWindow window(store(), {}, *shell, ViewServices::of(platform()));
-    window.show();
-    QCoreApplication::processEvents();
-    window.repaint();
+    showDrawn(window);
     ASSERT_EQ(window.backingStore()->size(), window.size());
     store().setWindowOpen(false);
     window.hide();
@@ -61,9 +67,7 @@ TEST_F(MainWindowTest, AClosedWindowLetsGoOfItsPixels) {
     EXPECT_TRUE(window.backingStore()->size().isEmpty());
 
     store().setWindowOpen(true);
-    window.show();
-    QCoreApplication::processEvents();
-    window.repaint();
+    showDrawn(window);
     EXPECT_EQ(window.backingStore()->size(), window.size());
 }
 
@@ -72,9 +76,7 @@ TEST_F(MainWindowTest, AClosedWindowLetsGoOfItsPixels) {
 TEST_F(MainWindowTest, AWindowClosedFromTheDesktopLetsGoOfItsPixelsAndMakesNoNativeWindow) {
     makeStore();
     MainWindow window(store(), {}, *shell, ViewServices::of(platform()));
-    window.show();
-    QCoreApplication::processEvents();
-    window.repaint();
+    showDrawn(window);
     ASSERT_EQ(window.backingStore()->size(), window.size());
     window.windowHandle()->close();
     store().setWindowOpen(false);
