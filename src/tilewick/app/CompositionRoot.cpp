@@ -11,6 +11,7 @@
 #include "platform/desktop/DesktopPlatform.h"
 #include "platform/qt/AppFolderBundle.h"
 #include "platform/qt/DBusScreenSession.h"
+#include "platform/qt/ImageFormatPreload.h"
 #include "platform/qt/QtSingleInstance.h"
 #include "platform/qt/QtTerminationSignals.h"
 #include "platform/qt/SessionBus.h"
@@ -106,6 +107,7 @@ int runTilewick(int argc, char** argv) {
     InterFontLibrary::setSharedResources(platform::qt::AppFolderBundle().resourcesPath());
     InterFontLibrary::shared().registerFontsInBackground();
     const auto fontsRegistered = qScopeGuard([] { InterFontLibrary::shared().endBackgroundRegistration(); });
+    const platform::qt::ImageFormatPreload imageFormats;
 
     // One instance per session: a second start shows the first one's main window and leaves.
     platform::qt::QtSingleInstance instance(

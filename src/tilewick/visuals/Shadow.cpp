@@ -10,6 +10,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -20,24 +21,51 @@ namespace {
 // Shadows are drawn at device scales in steps of this fraction.
 constexpr qreal kScaleSteps = 8;
 
-// One box blur of an alpha plane along rows (or columns), radius `r` pixels.
-void boxBlur(std::vector<uchar>& plane, int width, int height, int r, bool vertical) {
-    const int lines = vertical ? width : height, length = vertical ? height : width;
-    const size_t step = vertical ? size_t(width) : 1;
-    std::vector<int> line(static_cast<size_t>(length));
-    const int window = 2 * r + 1;
-    for (int l = 0; l < lines; ++l) {
-        uchar* p = plane.data() + (vertical ? size_t(l) : size_t(l) * size_t(width));
-        for (int i = 0; i < length; ++i)
-            line[size_t(i)] = p[size_t(i) * step];
+// The average of a box blur's window for every sum the window can hold, rounded to nearest.
+std::vector<uchar> boxAverages(int window) {
+    std::vector<uchar> averages(size_t(window) * 255 + 1);
+    for (size_t sum = 0; sum < averages.size(); ++sum)
+        averages[sum] = uchar((int(sum) + window / 2) / window);
+    return averages;
+}
+
+// One box blur of an alpha plane along its rows, radius `r` pixels.
+void blurRows(std::vector<uchar>& plane, int width, int height, int r, const std::vector<uchar>& averages) {
+    std::vector<int> line(static_cast<size_t>(width));
+    for (int y = 0; y < height; ++y) {
+        uchar* p = plane.data() + size_t(y) * size_t(width);
+        std::copy_n(p, width, line.begin());
         int sum = 0;
-        for (int i = 0; i <= std::min(r, length - 1); ++i)
+        for (int i = 0; i <= std::min(r, width - 1); ++i)
             sum += line[size_t(i)];
-        for (int i = 0; i < length; ++i) {
-            p[size_t(i) * step] = uchar((sum + window / 2) / window);
+        for (int i = 0; i < width; ++i) {
+            p[i] = averages[size_t(sum)];
             const int out = i - r, in = i + r + 1;
-            sum += (in < length ? line[size_t(in)] : 0) - (out >= 0 ? line[size_t(out)] : 0);
+            sum += (in < width ? line[size_t(in)] : 0) - (out >= 0 ? line[size_t(out)] : 0);
         }
+    }
+}
+
+// The same along its columns, a row at a time: every column's window moves down together, so
+// the plane is read in the order it is laid out.
+void blurColumns(std::vector<uchar>& plane, int width, int height, int r,
+                 const std::vector<uchar>& averages) {
+    const std::vector<uchar> source(plane);
+    const auto row = [&](int y) { return source.data() + size_t(y) * size_t(width); };
+    std::vector<int> sums(static_cast<size_t>(width), 0);
+    for (int y = 0; y <= std::min(r, height - 1); ++y)
+        for (int x = 0; x < width; ++x)
+            sums[size_t(x)] += row(y)[x];
+    for (int y = 0; y < height; ++y) {
+        uchar* p = plane.data() + size_t(y) * size_t(width);
+        for (int x = 0; x < width; ++x)
+            p[x] = averages[size_t(sums[size_t(x)])];
+        if (const int in = y + r + 1; in < height)
+            for (int x = 0; x < width; ++x)
+                sums[size_t(x)] += row(in)[x];
+        if (const int out = y - r; out >= 0)
+            for (int x = 0; x < width; ++x)
+                sums[size_t(x)] -= row(out)[x];
     }
 }
 
@@ -61,20 +89,23 @@ QImage blurredShadow(const QPainterPath& shape, const QColor& color, qreal scale
     std::vector<uchar> plane(size_t(w) * size_t(h));
     for (int y = 0; y < h; ++y)
         std::copy_n(mask.constScanLine(y), w, plane.data() + size_t(y) * size_t(w));
+    const std::vector<uchar> averages = boxAverages(2 * box + 1);
     for (int pass = 0; pass < 3; ++pass) {
-        boxBlur(plane, w, h, box, false);
-        boxBlur(plane, w, h, box, true);
+        blurRows(plane, w, h, box, averages);
+        blurColumns(plane, w, h, box, averages);
     }
-    QImage shadow(size, QImage::Format_ARGB32_Premultiplied);
+    // The colour at each of the 256 coverages.
     const QRgb premultiplied = qPremultiply(color.rgba());
+    std::array<QRgb, 256> shades;
+    for (uint a = 0; a < shades.size(); ++a)
+        shades[a] = qRgba(qRed(premultiplied) * a / 255, qGreen(premultiplied) * a / 255,
+                          qBlue(premultiplied) * a / 255, qAlpha(premultiplied) * a / 255);
+    QImage shadow(size, QImage::Format_ARGB32_Premultiplied);
     for (int y = 0; y < h; ++y) {
         auto* out = reinterpret_cast<QRgb*>(shadow.scanLine(y));
         const uchar* in = plane.data() + size_t(y) * size_t(w);
-        for (int x = 0; x < w; ++x) {
-            const uint a = in[x];
-            out[x] = qRgba(qRed(premultiplied) * a / 255, qGreen(premultiplied) * a / 255,
-                           qBlue(premultiplied) * a / 255, qAlpha(premultiplied) * a / 255);
-        }
+        for (int x = 0; x < w; ++x)
+            out[x] = shades[in[x]];
     }
     shadow.setDevicePixelRatio(scale);
     return shadow;
