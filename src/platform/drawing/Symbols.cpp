@@ -8,6 +8,7 @@
 #include <cmath>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <utility>
 
 namespace platform {
@@ -381,6 +382,42 @@ const std::map<QString, Drawing>& table() {
     return drawings;
 }
 
+// The outline of a name at a weight on the grid; empty for an unknown name.
+QPainterPath buildOutline(const QString& name, SymbolWeight weight) {
+    const auto drawing = table().find(name);
+    if (drawing == table().end())
+        return {};
+    Sketch sketch(strokeWidth(weight));
+    drawing->second(sketch);
+    return sketch.result().simplified();
+}
+
+// Outlines are built once per name and weight, by whichever thread asks first, and kept for the
+// process.
+struct Outlines {
+    std::mutex mutex;
+    std::map<std::pair<QString, SymbolWeight>, QPainterPath> built;
+};
+
+Outlines& outlines() {
+    static Outlines kept;
+    return kept;
+}
+
+QPainterPath outline(const QString& name, SymbolWeight weight) {
+    Outlines& kept = outlines();
+    const auto key = std::make_pair(name, weight);
+    {
+        const std::lock_guard lock(kept.mutex);
+        if (const auto found = kept.built.find(key); found != kept.built.end())
+            return found->second;
+    }
+    // Built outside the lock; the same drawing gives the same outline on any thread.
+    QPainterPath made = buildOutline(name, weight);
+    const std::lock_guard lock(kept.mutex);
+    return kept.built.emplace(key, std::move(made)).first->second;
+}
+
 } // namespace
 
 namespace Symbols {
@@ -397,21 +434,24 @@ bool contains(const QString& name) {
 }
 
 QPainterPath path(const QString& name, qreal size, SymbolWeight weight) {
-    // Outlines are built once per name and weight on the grid, then scaled. Main thread only.
-    static std::map<std::pair<QString, SymbolWeight>, QPainterPath> built;
-    auto key = std::make_pair(name, weight);
-    auto found = built.find(key);
-    if (found == built.end()) {
-        auto drawing = table().find(name);
-        QPainterPath outline;
-        if (drawing != table().end()) {
-            Sketch sketch(strokeWidth(weight));
-            drawing->second(sketch);
-            outline = sketch.result().simplified();
-        }
-        found = built.emplace(key, outline).first;
-    }
-    return QTransform::fromScale(size / kGrid, size / kGrid).map(found->second);
+    return QTransform::fromScale(size / kGrid, size / kGrid).map(outline(name, weight));
+}
+
+OutlinePreparation::OutlinePreparation()
+    : m_builder([stop = &m_stop] {
+          // The weights the views use most first.
+          for (SymbolWeight weight : {SymbolWeight::Medium, SymbolWeight::Semibold, SymbolWeight::Bold,
+                                      SymbolWeight::Regular, SymbolWeight::Light})
+              for (const auto& entry : table()) {
+                  if (*stop)
+                      return;
+                  outline(entry.first, weight);
+              }
+      }) {}
+
+OutlinePreparation::~OutlinePreparation() {
+    m_stop = true;
+    m_builder.join();
 }
 
 void paint(QPainter& painter, const QString& name, QPointF centre, qreal size, const QBrush& brush,

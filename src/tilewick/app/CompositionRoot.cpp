@@ -9,6 +9,7 @@
 #include "platform/FileAccess.h"
 #include "platform/SystemFacts.h"
 #include "platform/desktop/DesktopPlatform.h"
+#include "platform/drawing/Symbols.h"
 #include "platform/qt/AppFolderBundle.h"
 #include "platform/qt/DBusScreenSession.h"
 #include "platform/qt/ImageFormatPreload.h"
@@ -97,6 +98,8 @@ int runTilewick(int argc, char** argv) {
     if (!platform::x11::displayAnswers())
         return needsX11Session();
 
+    // The symbols' outlines are pure geometry: they are built while Qt and the program start.
+    const platform::Symbols::OutlinePreparation symbolOutlines;
     QApplication app(argc, argv);
     nameApplication();
     // Closing the main window never quits.

@@ -37,6 +37,27 @@ TEST(SymbolTable, DrawsEveryNameTheViewsUseInsideItsBox) {
     EXPECT_EQ(Symbols::names().size(), kUsedSymbols.size());
 }
 
+TEST(SymbolTable, OutlinesAskedForWhileTheyArePreparedStayTheSame) {
+    // This thread and the preparing one race for the same outlines; each is built once.
+    QList<QPainterPath> during;
+    {
+        const platform::Symbols::OutlinePreparation preparation;
+        for (SymbolWeight weight : {SymbolWeight::Medium, SymbolWeight::Semibold})
+            for (const QString& name : kUsedSymbols)
+                during << Symbols::path(name, 24, weight);
+    }
+    qsizetype i = 0;
+    for (SymbolWeight weight : {SymbolWeight::Medium, SymbolWeight::Semibold})
+        for (const QString& name : kUsedSymbols) {
+            SCOPED_TRACE(name.toStdString());
+            const QPainterPath after = Symbols::path(name, 24, weight);
+            ASSERT_EQ(after.elementCount(), during[i].elementCount());
+            for (int e = 0; e < after.elementCount(); ++e)
+                ASSERT_EQ(QPointF(after.elementAt(e)), QPointF(during[i].elementAt(e)));
+            ++i;
+        }
+}
+
 TEST(SymbolTable, ScalesToAnySizeAndThickensWithWeight) {
     const QRectF at24 = Symbols::path("globe", 24).boundingRect();
     const QRectF at12 = Symbols::path("globe", 12).boundingRect();
