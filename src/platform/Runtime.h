@@ -70,6 +70,10 @@ public:
 
     // Runs `task` on the main thread on a later turn of the event loop.
     virtual void async(Task task) = 0;
+    // Runs now, on the main thread, what async() has queued so far, in its order, ahead of the
+    // rest of the event loop's turn. For an event source that has just queued work that must not
+    // wait behind paints and other sources (a hotkey's move); tasks queued meanwhile wait.
+    virtual void runQueuedNow() = 0;
     // Runs `task` on the main thread after `seconds`, unless the returned item is cancelled first.
     virtual WorkItemRef after(double seconds, Task task) = 0;
     // Runs `task` on the main thread every `interval` seconds; the runtime may fire up to

@@ -294,6 +294,12 @@ void QtRuntime::async(Task task) {
         Qt::QueuedConnection);
 }
 
+void QtRuntime::runQueuedNow() {
+    Q_ASSERT(isMainThread());
+    // Only the main queue's own calls: other receivers' events keep their turn.
+    QCoreApplication::sendPostedEvents(m_context, QEvent::MetaCall);
+}
+
 WorkItemRef QtRuntime::after(double seconds, Task task) {
     auto item = std::make_shared<WorkItem>();
     const int ms = toMilliseconds(seconds);

@@ -37,6 +37,7 @@ public:
 
     Clock& clock() override;
     void async(Task task) override;
+    void runQueuedNow() override;
     WorkItemRef after(double seconds, Task task) override;
     RepeatingTimerRef every(double interval, double tolerance, Task task) override;
     SerialQueueRef serialQueue(const QString& label) override;

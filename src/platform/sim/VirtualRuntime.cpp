@@ -391,6 +391,20 @@ void VirtualRuntime::async(Task task) {
         m_scheduler->mainQueue.push_back(std::move(task));
 }
 
+void VirtualRuntime::runQueuedNow() {
+    Scheduler& s = *m_scheduler;
+    s.requireMainThread("runQueuedNow");
+    Scheduler::Lock lock(s.mutex);
+    for (size_t queued = s.mainQueue.size(); queued > 0 && !s.mainQueue.empty(); --queued) {
+        Task task = std::move(s.mainQueue.front());
+        s.mainQueue.pop_front();
+        lock.unlock();
+        task();
+        task = nullptr;
+        lock.lock();
+    }
+}
+
 WorkItemRef VirtualRuntime::after(double seconds, Task task) {
     auto item = std::make_shared<WorkItem>();
     Wakeup wakeup;

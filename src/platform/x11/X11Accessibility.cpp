@@ -314,8 +314,13 @@ QList<Client> X11Accessibility::windowsOf(qint32 pid) {
 }
 
 std::optional<Client> X11Accessibility::focusedWindowOf(qint32 pid) {
-    const QList<Client> windows = windowsOf(pid);
+    // The usual answer, the active window, without listing the application's windows: a hotkey
+    // asks this first.
     const xcb_window_t active = m_x->activeWindow();
+    if (auto c = m_x->client(active);
+        c && c->isAppWindow() && c->onCurrentDesktop && m_workspace->applicationPid(*c) == pid)
+        return c;
+    const QList<Client> windows = windowsOf(pid);
     for (const auto& c : windows)
         if (c.window == active)
             return c;
@@ -329,7 +334,7 @@ bool X11Accessibility::applicationExists(qint32 pid) {
     if (pid <= 0)
         return false;
     static const qint32 ownPid = qint32(getpid());
-    if (pid == ownPid || !m_workspace->clientsOf(pid).isEmpty())
+    if (pid == ownPid || m_workspace->hasClients(pid))
         return true;
     // A process without windows is still an application one can ask about.
     return ::kill(pid, 0) == 0 || errno == EPERM;

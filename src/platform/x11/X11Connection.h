@@ -170,6 +170,11 @@ public:
     using EventHandler = std::function<void(const xcb_generic_event_t*)>;
     [[nodiscard]] std::shared_ptr<void> addEventHandler(EventHandler handler);
 
+    // Runs `task` once the batch of events being handed to the handlers has been handed out whole
+    // (at once outside a batch): a handler's urgent follow-up comes before the event loop's next
+    // turn without overtaking the batch's other events.
+    void afterEvents(std::function<void()> task);
+
     // After waiting for replies: lets the events queued meanwhile be read.
     void repliesTaken();
 
@@ -229,6 +234,8 @@ private:
     QSocketNotifier* m_notifier = nullptr;
     std::atomic<bool> m_readPosted{false};
     std::vector<std::weak_ptr<EventHandler>> m_handlers;
+    bool m_handingOut = false;
+    std::vector<std::function<void()>> m_afterEvents;
     // What is kept of the desktop and the events waiting for the main thread.
     std::mutex m_mutex;
     std::unique_ptr<Cached> m_cached;

@@ -38,7 +38,7 @@ bool provideX11Desktop(Platform& platform, const OwnApplication& own) {
     auto keyboard = std::make_shared<X11Keyboard>(connection);
     platform.provide<Keyboard>(keyboard);
     // Without XKB there is no tap, and hotkeys stay off.
-    if (auto tap = X11EventTap::open(connection, keyboard)) {
+    if (auto tap = X11EventTap::open(connection, keyboard, platform.shared<Runtime>())) {
         platform.provide<EventTap>(tap);
         platform.provide<LocalKeyMonitors>(tap);
     }

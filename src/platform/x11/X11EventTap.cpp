@@ -139,17 +139,20 @@ public:
 // --- Setting up ---
 
 std::shared_ptr<X11EventTap> X11EventTap::open(std::shared_ptr<X11Connection> connection,
-                                               std::shared_ptr<Keyboard> keyboard) {
+                                               std::shared_ptr<Keyboard> keyboard,
+                                               std::shared_ptr<Runtime> runtime) {
     if (!connection || !connection->isUsable())
         return nullptr;
-    std::shared_ptr<X11EventTap> tap(new X11EventTap(std::move(connection), std::move(keyboard)));
+    std::shared_ptr<X11EventTap> tap(
+        new X11EventTap(std::move(connection), std::move(keyboard), std::move(runtime)));
     if (!tap->initialise())
         return nullptr;
     return tap;
 }
 
-X11EventTap::X11EventTap(std::shared_ptr<X11Connection> connection, std::shared_ptr<Keyboard> keyboard)
-    : m_x(std::move(connection)), m_keyboard(std::move(keyboard)) {}
+X11EventTap::X11EventTap(std::shared_ptr<X11Connection> connection, std::shared_ptr<Keyboard> keyboard,
+                         std::shared_ptr<Runtime> runtime)
+    : m_x(std::move(connection)), m_keyboard(std::move(keyboard)), m_runtime(std::move(runtime)) {}
 
 X11EventTap::~X11EventTap() {
     m_eventHandler.reset();
@@ -757,6 +760,11 @@ void X11EventTap::handleEvent(const xcb_generic_event_t* event) {
         if (globeTapped)
             retypeGlobe();
         m_x->flush();
+        // A hotkey's move must not wait for the event loop's next turn, behind paints and the
+        // other sources: what the taps queued runs once this batch of events is handed out. The
+        // grab is answered first, so the keyboard never waits for that work.
+        if (std::exchange(m_swallowedPress, false) && m_runtime)
+            m_x->afterEvents([runtime = m_runtime] { runtime->runQueuedNow(); });
         return;
     }
     case XCB_MAPPING_NOTIFY:
@@ -820,7 +828,10 @@ quint8 X11EventTap::answerGrabbedKey(bool press, quint8 keycode, quint16 state) 
     const quint64 flags = m_map.flagsFromState(state) | globeFlag();
     KeyEvent event = press ? KeyEvent::keyDown(*code, flags, wasDown) : KeyEvent::keyUp(*code, flags);
     event.unmodifiedCharacters = unmodifiedText(keycode);
-    return offerToTaps(event) == EventVerdict::Swallow ? kKeep : replay();
+    if (offerToTaps(event) != EventVerdict::Swallow)
+        return replay();
+    m_swallowedPress = press;
+    return kKeep;
 }
 
 void X11EventTap::retypeGlobe() {

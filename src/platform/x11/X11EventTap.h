@@ -4,6 +4,7 @@
 #include "X11KeyMap.h"
 #include "platform/EventTap.h"
 #include "platform/LetGoWatch.h"
+#include "platform/Runtime.h"
 
 #include <QList>
 #include <QObject>
@@ -73,9 +74,12 @@ class X11KeyMonitor;
 class X11EventTap final : public QObject, public EventTap, public LocalKeyMonitors {
     Q_OBJECT
 public:
-    // Null when the server has no usable XKB extension. `keyboard` decides the ISO keys.
+    // Null when the server has no usable XKB extension. `keyboard` decides the ISO keys; the work
+    // a tap queues on `runtime` for a key it swallows runs as soon as the key's batch of events
+    // has been handed out.
     static std::shared_ptr<X11EventTap> open(std::shared_ptr<X11Connection> connection,
-                                             std::shared_ptr<Keyboard> keyboard);
+                                             std::shared_ptr<Keyboard> keyboard,
+                                             std::shared_ptr<Runtime> runtime);
     ~X11EventTap() override;
 
     // --- EventTap and LocalKeyMonitors ---
@@ -136,7 +140,8 @@ private:
         bool swallow = false;
     };
 
-    X11EventTap(std::shared_ptr<X11Connection> connection, std::shared_ptr<Keyboard> keyboard);
+    X11EventTap(std::shared_ptr<X11Connection> connection, std::shared_ptr<Keyboard> keyboard,
+                std::shared_ptr<Runtime> runtime);
     bool initialise();
     void rebuildKeyMap();
     X11KeyMap::Modifiers readModifierMap();
@@ -174,6 +179,7 @@ private:
 
     std::shared_ptr<X11Connection> m_x;
     std::shared_ptr<Keyboard> m_keyboard;
+    std::shared_ptr<Runtime> m_runtime;
     std::shared_ptr<void> m_eventHandler;
     xkb_context* m_context = nullptr;
     xkb_keymap* m_keymap = nullptr;
@@ -214,6 +220,8 @@ private:
     int m_globeEchoes = 0;
     std::bitset<256> m_down; // keys pressed through a grab
     bool m_ownActive = false;
+    // A tap swallowed the key press being answered.
+    bool m_swallowedPress = false;
     bool m_filterInstalled = false;
     QtKeyVerdict m_lastDown;
     QtKeyVerdict m_lastUp;

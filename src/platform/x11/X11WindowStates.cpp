@@ -32,6 +32,7 @@ bool X11WindowStates::isTitle(xcb_atom_t atom) const {
 }
 
 void X11WindowStates::track(xcb_window_t client) {
+    m_lastState.reset();
     Window& w = m_windows[client];
     w.client = true;
     w.watched = true;
@@ -42,6 +43,7 @@ void X11WindowStates::track(xcb_window_t client) {
 }
 
 void X11WindowStates::forget(xcb_window_t client) {
+    m_lastState.reset();
     const auto it = m_windows.find(client);
     if (it == m_windows.end() || !it->client)
         return;
@@ -112,6 +114,7 @@ bool X11WindowStates::isSettled(xcb_window_t client) const {
 // --- Events ---
 
 void X11WindowStates::apply(const xcb_generic_event_t* event) {
+    m_lastState.reset();
     const quint8 type = event->response_type & 0x7f;
     const quint32 sequence = event->full_sequence;
     // A structure event about a kept window, through our own interest in it or in the root
@@ -190,6 +193,7 @@ void X11WindowStates::apply(const xcb_generic_event_t* event) {
 // --- Reads ---
 
 std::vector<X11WindowStates::Read> X11WindowStates::wanted(bool titles, xcb_window_t client) {
+    m_lastState.reset();
     std::vector<Read> out;
     QList<xcb_window_t> visited;
     if (client != XCB_WINDOW_NONE) {
@@ -239,6 +243,7 @@ void X11WindowStates::wantWindow(xcb_window_t client, bool titles, std::vector<R
 }
 
 void X11WindowStates::sent(const Read& read, quint32 sequence) {
+    m_lastState.reset();
     const auto it = m_windows.find(read.window);
     if (it == m_windows.end())
         return;
@@ -260,6 +265,7 @@ void X11WindowStates::sent(const Read& read, quint32 sequence) {
 }
 
 void X11WindowStates::parentRead(xcb_window_t window, quint32 sequence, std::optional<xcb_window_t> parent) {
+    m_lastState.reset();
     const auto it = m_windows.find(window);
     if (it == m_windows.end())
         return;
@@ -283,6 +289,7 @@ void X11WindowStates::parentRead(xcb_window_t window, quint32 sequence, std::opt
 }
 
 void X11WindowStates::geometryRead(xcb_window_t window, quint32 sequence, std::optional<Geometry> geometry) {
+    m_lastState.reset();
     const auto it = m_windows.find(window);
     if (it == m_windows.end())
         return;
@@ -298,6 +305,7 @@ void X11WindowStates::geometryRead(xcb_window_t window, quint32 sequence, std::o
 
 void X11WindowStates::propertyRead(xcb_window_t window, xcb_atom_t atom, quint32 sequence,
                                    std::optional<Property> value) {
+    m_lastState.reset();
     const auto it = m_windows.find(window);
     if (it == m_windows.end() || !it->client)
         return;
@@ -332,6 +340,15 @@ std::optional<QPoint> X11WindowStates::origin(xcb_window_t window) const {
 }
 
 std::optional<WindowState> X11WindowStates::state(xcb_window_t client) const {
+    if (m_lastState && m_lastState->first == client)
+        return m_lastState->second;
+    auto s = computeState(client);
+    if (s)
+        m_lastState.emplace(client, *s);
+    return s;
+}
+
+std::optional<WindowState> X11WindowStates::computeState(xcb_window_t client) const {
     const auto it = m_windows.constFind(client);
     if (it == m_windows.cend() || !it->client || it->gone)
         return std::nullopt;

@@ -132,6 +132,7 @@ private:
         QHash<xcb_atom_t, Property> properties;
     };
 
+    std::optional<WindowState> computeState(xcb_window_t client) const;
     bool isTitle(xcb_atom_t atom) const;
     void wantWindow(xcb_window_t client, bool titles, std::vector<Read>& out, QList<xcb_window_t>& visited);
     // The window's origin (inside its border) on the root window; none when a link is not current.
@@ -151,6 +152,9 @@ private:
     QHash<xcb_window_t, Window> m_windows;
     // Clients that may want reads (every other is current but for its title).
     QSet<xcb_window_t> m_unsettled;
+    // The last state given, until anything kept changes: a hotkey asks for one window's state
+    // several times in a row.
+    mutable std::optional<std::pair<xcb_window_t, WindowState>> m_lastState;
 };
 
 } // namespace platform::x11

@@ -44,6 +44,8 @@ public:
     // The clients of the application, front to back; `pid` is the application's or one of its
     // processes'.
     QList<Client> clientsOf(qint32 pid) const;
+    // Whether the application has a client; `pid` as for clientsOf.
+    bool hasClients(qint32 pid) const { return applicationOf(pid).has_value(); }
     // The desktop entry of the application; none when no entry claims its windows.
     std::optional<DesktopEntry> entryOf(qint32 pid) const;
 

@@ -131,27 +131,36 @@ void MainWindow::releasePaint() {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // An already exposed window is told of an uncovered part by a paint event to its native
     // window (an expose event follows only when that is not taken).
-    if (m_paintHeld && watched == windowHandle() && event->type() == QEvent::Paint) {
+    if (watched == windowHandle() && event->type() == QEvent::Paint && (m_paintHeld || holdsPaint())) {
+        holdPaint();
         m_exposeHeld += static_cast<QPaintEvent*>(event)->region();
         return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
+bool MainWindow::holdsPaint() const {
+    return moveOnItsWay() && !m_paintWaitedEnough;
+}
+
+void MainWindow::holdPaint() {
+    if (std::exchange(m_paintHeld, true))
+        return;
+    if (!m_mover->isBusy())
+        releaseAfterQueuedHotkeys();
+    QPointer<MainWindow> self(this);
+    m_paintHoldLimit = m_view.runtime().after(kPaintHold, [self] {
+        if (!self)
+            return;
+        // A desktop slow to answer has the window drawn as usual until it does.
+        self->m_paintWaitedEnough = true;
+        self->releasePaint();
+    });
+}
+
 bool MainWindow::event(QEvent* event) {
-    if (event->type() == QEvent::UpdateRequest && moveOnItsWay() && !m_paintWaitedEnough) {
-        if (!std::exchange(m_paintHeld, true)) {
-            if (!m_mover->isBusy())
-                releaseAfterQueuedHotkeys();
-            QPointer<MainWindow> self(this);
-            m_paintHoldLimit = m_view.runtime().after(kPaintHold, [self] {
-                if (!self)
-                    return;
-                // A desktop slow to answer has the window drawn as usual until it does.
-                self->m_paintWaitedEnough = true;
-                self->releasePaint();
-            });
-        }
+    if (event->type() == QEvent::UpdateRequest && holdsPaint()) {
+        holdPaint();
         return true;
     }
     const bool handled = QMainWindow::event(event);

@@ -76,6 +76,9 @@ private:
     QRegion m_exposeHeld;
     platform::WorkItemRef m_paintHoldLimit;
     bool moveOnItsWay() const;
+    // Whether a paint now waits for the move on its way; holdPaint() starts the wait.
+    bool holdsPaint() const;
+    void holdPaint();
     void releasePaint();
     // Releases the held repaint once no hotkey waits and no move is under way; a move under way
     // releases it when it settles.

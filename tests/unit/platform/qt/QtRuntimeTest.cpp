@@ -47,6 +47,26 @@ TEST(QtRuntime, MainQueueAndZeroDelayRunInOrderOnTheMainThread) {
     EXPECT_TRUE(allOnMain);
 }
 
+// What a key's handler queued runs before the event loop's next turn; what that work queues, and
+// other receivers' events, keep theirs.
+TEST(QtRuntime, QueuedWorkRunsNowOnRequestAndWhatItQueuesWaits) {
+    QtRuntime rt;
+    QStringList order;
+    QObject other;
+    bool otherRan = false;
+    QMetaObject::invokeMethod(
+        &other, [&] { otherRan = true; }, Qt::QueuedConnection);
+    rt.async([&] {
+        order << "a";
+        rt.async([&] { order << "c"; });
+    });
+    rt.async([&] { order << "b"; });
+    rt.runQueuedNow();
+    EXPECT_EQ(order, (QStringList{"a", "b"}));
+    EXPECT_FALSE(otherRan);
+    ASSERT_TRUE(spinUntil([&] { return order.size() == 3 && otherRan; }));
+}
+
 TEST(QtRuntime, WorkFromWorkersComesBackToTheMainThread) {
     QtRuntime rt;
     std::atomic<bool> workerOffMain{false};

@@ -56,6 +56,21 @@ TEST(VirtualRuntime, MainQueueRunsInOrderOnTheCallingThread) {
     EXPECT_EQ(trace.events(), (QStringList{"a", "b", "c", "d"}));
 }
 
+TEST(VirtualRuntime, QueuedWorkRunsNowOnRequestAndWhatItQueuesWaits) {
+    VirtualRuntime rt;
+    Trace trace;
+    rt.async([&] {
+        trace.add("a");
+        rt.async([&] { trace.add("c"); });
+    });
+    rt.after(0, [&] { trace.add("timer"); });
+    rt.async([&] { trace.add("b"); });
+    rt.runQueuedNow();
+    EXPECT_EQ(trace.events(), (QStringList{"a", "b"}));
+    rt.runUntilIdle();
+    EXPECT_EQ(trace.events(), (QStringList{"a", "b", "c", "timer"}));
+}
+
 TEST(VirtualRuntime, TimersAtEqualDeadlinesFireInSchedulingOrder) {
     VirtualRuntime rt;
     Trace trace;

@@ -195,6 +195,30 @@ TEST_F(MainWindowTest, ARepaintWaitsForAMoveOnItsWay) {
     main.update(); // then it draws as usual until the answer
     QCoreApplication::processEvents();
     EXPECT_EQ(paints, 3);
+    desktop().answerWrites();
+    QCoreApplication::processEvents();
+
+    // A part the move uncovers waits for the answer too, though nothing asked for a repaint: its
+    // picture would reach the server ahead of the window manager's answer.
+    int exposes = 0;
+    struct ExposeCounter : QObject {
+        int& exposes;
+        explicit ExposeCounter(int& e) : exposes(e) {}
+        bool eventFilter(QObject*, QEvent* e) override {
+            exposes += e->type() == QEvent::Expose;
+            return false;
+        }
+    } exposeCounter(exposes);
+    main.windowHandle()->installEventFilter(&exposeCounter);
+    mover->perform(SnapAction::leftHalf);
+    QPaintEvent uncovered(QRect(0, 0, 50, 40));
+    QCoreApplication::sendEvent(main.windowHandle(), &uncovered);
+    EXPECT_TRUE(uncovered.isAccepted());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(exposes, 0);
+    desktop().answerWrites();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(exposes, 1);
 }
 
 TEST_F(MainWindowTest, ARepaintWaitsForAHotkeyOnItsWayAndTheUncoveredPartsWithIt) {
