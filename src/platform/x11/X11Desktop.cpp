@@ -13,6 +13,8 @@
 #include "platform/Runtime.h"
 #include "platform/xdg/DesktopEntryIndex.h"
 
+#include <QGuiApplication>
+
 namespace platform::x11 {
 
 bool displayAnswers() {
@@ -20,6 +22,12 @@ bool displayAnswers() {
     const bool answers = connection && xcb_connection_has_error(connection) == 0;
     xcb_disconnect(connection);
     return answers;
+}
+
+void sendQtRequests() {
+    // The offscreen platform answers as an X11 application too, without a connection.
+    if (auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>(); x11 && x11->connection())
+        xcb_flush(x11->connection());
 }
 
 bool provideX11Desktop(Platform& platform, const OwnApplication& own) {

@@ -18,6 +18,10 @@ struct OwnApplication {
 // Whether the X server of $DISPLAY accepts a connection.
 bool displayAnswers();
 
+// Sends what Qt's own connection to the X server holds back until the next turn of the event
+// loop (a window just shown is mapped now); nothing when Qt runs without X11. Main thread.
+void sendQtRequests();
+
 // Connects to the X server of $DISPLAY and registers the desktop services over it on `platform`:
 // Accessibility, Screens, Workspace, Sound, Pointer, Keyboard, and the EventTap with the
 // LocalKeyMonitors when the server has XKB. Call on the main thread, after the QApplication exists.

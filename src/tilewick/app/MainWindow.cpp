@@ -7,10 +7,12 @@
 #include "tilewick/store/TilewickStore.h"
 
 #include "platform/drawing/WindowFit.h"
+#include "platform/x11/X11Desktop.h"
 
 #include <QBackingStore>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QLayout>
 #include <QMenuBar>
 #include <QPaintEvent>
 #include <QWindow>
@@ -27,7 +29,7 @@ constexpr QSize kMinimumSize(220, 220);
 } // namespace
 
 MainWindow::MainWindow(TilewickStore& store, const AppServices& services, AppShell& shell, ViewServices view,
-                       QWidget* parent)
+                       QWidget* parent, FirstView firstView)
     : QMainWindow(parent), m_store(store), m_services(services), m_shell(shell), m_view(std::move(view)) {
     setObjectName(QLatin1String(kIdentifier));
     setWindowRole(QLatin1String(kIdentifier));
@@ -35,7 +37,10 @@ MainWindow::MainWindow(TilewickStore& store, const AppServices& services, AppShe
     resize(kDefaultSize);
     // Never larger than the work area of its screen, nor outside it.
     platform::fitWhenShown(*this);
-    updateContent();
+    if (firstView == FirstView::WithWindow)
+        updateContent();
+    else
+        setCentralWidget(new QWidget);
     m_applicationMenu = menuBar()->addMenu(QStringLiteral("Tilewick"));
     m_helpMenu = menuBar()->addMenu(QStringLiteral("Help"));
     rebuildMenus();
@@ -54,6 +59,18 @@ MainWindow::MainWindow(TilewickStore& store, const AppServices& services, AppShe
             });
         });
     }
+}
+
+void MainWindow::showBuildingView() {
+    show();
+    // The map request goes out now, not at the next turn of the event loop.
+    platform::x11::sendQtRequests();
+    updateContent();
+    // A view set into a shown window is laid out and shown on the next turn; the first picture
+    // needs it now, and at its size from the start.
+    layout()->activate();
+    if (m_content)
+        m_content->show();
 }
 
 void MainWindow::updateContent() {

@@ -27,8 +27,15 @@ public:
     // The identifier other parts look the window up by; also its X11 window role.
     static constexpr const char* kIdentifier = "main";
 
+    // When the view is first made: with the window, or by showBuildingView().
+    enum class FirstView { WithWindow, AtFirstShow };
     MainWindow(TilewickStore& store, const AppServices& services, AppShell& shell, ViewServices view,
-               QWidget* parent = nullptr);
+               QWidget* parent = nullptr, FirstView firstView = FirstView::WithWindow);
+
+    // Shows the window, then makes its view: the window manager frames and maps the window while
+    // the view is built and laid out, and the first picture, drawn when the window is exposed,
+    // holds the view. The program's start shows its window so.
+    void showBuildingView();
 
     MainView* mainView() const { return m_content; }
     // Runs `work` once, on the turn after the window's first picture has gone to the screen, or

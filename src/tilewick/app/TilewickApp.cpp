@@ -118,7 +118,7 @@ int runProgram(const ProgramServices& services) {
                           &services.screenSession);
     app.startBetaActivityObservers = [&activity] { activity.startBetaActivityObservers(); };
     AppDelegate delegate(store, platform, app, events, QtShellEvents::focus());
-    MainWindow window(store, app, *shell, view);
+    MainWindow window(store, app, *shell, view, nullptr, MainWindow::FirstView::AtFirstShow);
     shell->setMainWindow(&window);
     window.holdPaintWhileMoving(*hooks.mover, [engine] { return engine->isPerformQueued(); });
     delegate.setClickFrames(&window);
@@ -136,7 +136,7 @@ int runProgram(const ProgramServices& services) {
                      &AppDelegate::reopen);
 
     delegate.willFinishLaunching();
-    window.show();
+    window.showBuildingView();
     delegate.didFinishLaunching();
     installCrashReportWriter(store, services.platform);
     // What the window's first picture does not need comes after it: the launch's services (the

@@ -54,6 +54,25 @@ TEST_F(MainWindowTest, HoldsTheMainViewOnlyWhileOpen) {
     EXPECT_EQ(menus, QStringList({"Tilewick", "Help"}));
 }
 
+// At the program's start the window is shown before its view is made; the view is there, shown
+// and laid out at the window's size before the event loop turns again, so the first picture
+// draws it whole.
+TEST_F(MainWindowTest, ShownBeforeItsViewHoldsTheViewLaidOutBeforeTheNextTurn) {
+    makeStore();
+    MainWindow window(store(), {}, *shell, ViewServices::of(platform()), nullptr,
+                      MainWindow::FirstView::AtFirstShow);
+    EXPECT_EQ(window.mainView(), nullptr);
+    window.showBuildingView();
+    ASSERT_NE(window.mainView(), nullptr);
+    EXPECT_EQ(window.centralWidget(), window.mainView());
+    EXPECT_TRUE(window.mainView()->isVisible());
+    const QRect laidOut = window.mainView()->geometry();
+    EXPECT_EQ(laidOut.width(), window.width());
+    EXPECT_GE(window.minimumHeight(), window.mainView()->minimumSizeHint().height());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.mainView()->geometry(), laidOut);
+}
+
 // Closed, the window keeps no pixels: its backing store is emptied once it is hidden, and it
 // is drawn whole, at the window's size, when the window opens again.
 TEST_F(MainWindowTest, AClosedWindowLetsGoOfItsPixels) {
