@@ -12,7 +12,6 @@
 #include <QBackingStore>
 #include <QCoreApplication>
 #include <QEvent>
-#include <QLayout>
 #include <QMenuBar>
 #include <QPaintEvent>
 #include <QWindow>
@@ -66,9 +65,8 @@ void MainWindow::showBuildingView() {
     // The map request goes out now, not at the next turn of the event loop.
     platform::x11::sendQtRequests();
     updateContent();
-    // A view set into a shown window is laid out and shown on the next turn; the first picture
-    // needs it now, and at its size from the start.
-    layout()->activate();
+    // A view set into a shown window is shown on the next turn; shown now, it is laid out at the
+    // window's size at once (showing a child lays out its window), and the first picture has it.
     if (m_content)
         m_content->show();
 }
