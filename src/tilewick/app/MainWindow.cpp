@@ -7,7 +7,6 @@
 #include "tilewick/store/TilewickStore.h"
 
 #include "platform/drawing/WindowFit.h"
-#include "platform/x11/X11Desktop.h"
 
 #include <QBackingStore>
 #include <QCoreApplication>
@@ -60,10 +59,10 @@ MainWindow::MainWindow(TilewickStore& store, const AppServices& services, AppShe
     }
 }
 
-void MainWindow::showBuildingView() {
+void MainWindow::showBuildingView(const std::function<void()>& sendShown) {
     show();
-    // The map request goes out now, not at the next turn of the event loop.
-    platform::x11::sendQtRequests();
+    if (sendShown)
+        sendShown();
     updateContent();
     // A view set into a shown window is shown on the next turn; shown now, it is laid out at the
     // window's size at once (showing a child lays out its window), and the first picture has it.

@@ -34,8 +34,9 @@ public:
 
     // Shows the window, then makes its view: the window manager frames and maps the window while
     // the view is built and laid out, and the first picture, drawn when the window is exposed,
-    // holds the view. The program's start shows its window so.
-    void showBuildingView();
+    // holds the view. `sendShown` sends the show's requests at once (the desktop back-end's; they
+    // would otherwise wait for the event loop's next turn). The program's start shows its window so.
+    void showBuildingView(const std::function<void()>& sendShown = {});
 
     MainView* mainView() const { return m_content; }
     // Runs `work` once, on the turn after the window's first picture has gone to the screen, or
