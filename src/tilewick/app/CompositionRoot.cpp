@@ -141,7 +141,8 @@ int runTilewick(int argc, char** argv) {
         platform::qt::DBusScreenSession screenSession;
         platform::x11::X11TaskbarPresence taskbar;
         platform::x11::X11FloatingPanel floatingPanel;
-        status = runProgram({desktop, instance, termination, screenSession, taskbar, floatingPanel});
+        status = runProgram({desktop, instance, termination, screenSession, taskbar, floatingPanel,
+                             platform::x11::sendQtRequests});
     }
     // The services nothing else holds go while the application object still exists.
     platform::Platform::uninstall();

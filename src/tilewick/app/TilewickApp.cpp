@@ -19,7 +19,6 @@
 #include "platform/TerminationSignals.h"
 #include "platform/TrayColors.h"
 #include "platform/Workspace.h"
-#include "platform/x11/X11Desktop.h"
 #include "tilewick/appsnaps/AppSnapsEngine.h"
 #include "tilewick/engine/HotkeyEngine.h"
 #include "tilewick/engine/MultiWindow.h"
@@ -138,7 +137,7 @@ int runProgram(const ProgramServices& services) {
 
     delegate.willFinishLaunching();
     // The map request goes out now, not at the next turn of the event loop.
-    window.showBuildingView(platform::x11::sendQtRequests);
+    window.showBuildingView(services.sendWindowRequests);
     delegate.didFinishLaunching();
     installCrashReportWriter(store, services.platform);
     // What the window's first picture does not need comes after it: the launch's services (the

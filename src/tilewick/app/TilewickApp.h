@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 namespace platform {
@@ -28,6 +29,8 @@ struct ProgramServices {
     platform::TaskbarPresence& taskbar;
     // How the floating keyboard's window floats over the desktop.
     platform::FloatingPanel& floatingPanel;
+    // Sends the requests Qt has made so far (a window's map) now, not at the event loop's next turn.
+    std::function<void()> sendWindowRequests;
 };
 
 // Makes the program's objects on `services`, runs the event loop and quits in order; the
