@@ -865,6 +865,11 @@ quint64 X11Connection::rootPropertyChanges(xcb_atom_t atom) {
     return m_cached->rootChanges.value(atom);
 }
 
+quint64 X11Connection::rootPropertyChangesTaken(xcb_atom_t atom) {
+    std::lock_guard lock(m_mutex);
+    return m_cached->rootChanges.value(atom);
+}
+
 quint64 X11Connection::monitorsGeneration() {
     std::lock_guard lock(m_mutex);
     return m_cached->monitorsGeneration;

@@ -134,6 +134,9 @@ public:
     // has sent tell (the socket is read first, without waiting): a value read at one count still
     // holds while the count stays.
     quint64 rootPropertyChanges(xcb_atom_t atom);
+    // The same without reading the socket: the changes of the events taken in so far, for a
+    // handler that must not read ahead of the event it handles.
+    quint64 rootPropertyChangesTaken(xcb_atom_t atom);
     // Events of a client window (none for other windows).
     WindowEvents windowEvents(xcb_window_t window);
     // A client window's geometry, extents, state and hints, and its title: kept from its events,

@@ -704,6 +704,7 @@ quint64 X11EventTap::currentModifierFlags() const {
 
 void X11EventTap::readActiveWindow() {
     const auto* ewmh = m_x->ewmh();
+    m_activeChangesRead = m_x->rootPropertyChangesTaken(ewmh->_NET_ACTIVE_WINDOW);
     const auto active = m_x->property(m_x->root(), ewmh->_NET_ACTIVE_WINDOW);
     const quint32 window = active ? active->value().value_or(0) : 0;
     m_ownActive = window != XCB_WINDOW_NONE && m_x->pidOf(window) == qint32(getpid());
@@ -746,6 +747,13 @@ void X11EventTap::offerFlagsChange(const KeyEvent& event) {
 
 void X11EventTap::handleEvent(const xcb_generic_event_t* event) {
     const quint8 type = event->response_type & 0x7f;
+    // Whose keys these are follows the active window as the events taken in tell it: a change in
+    // the same batch as the keys is otherwise announced only after them (a click on another
+    // window just before Alt+Super, while this program was busy, left the floating keyboard
+    // unshown).
+    if ((type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE || (m_xkbEventBase && type == m_xkbEventBase)) &&
+        m_x->rootPropertyChangesTaken(m_x->ewmh()->_NET_ACTIVE_WINDOW) != m_activeChangesRead)
+        readActiveWindow();
     switch (type) {
     case XCB_KEY_PRESS:
     case XCB_KEY_RELEASE: {

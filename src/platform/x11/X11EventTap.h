@@ -220,6 +220,8 @@ private:
     int m_globeEchoes = 0;
     std::bitset<256> m_down; // keys pressed through a grab
     bool m_ownActive = false;
+    // The active window's changes taken in when it was last read.
+    quint64 m_activeChangesRead = 0;
     // A tap swallowed the key press being answered.
     bool m_swallowedPress = false;
     bool m_filterInstalled = false;
