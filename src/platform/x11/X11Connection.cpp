@@ -251,7 +251,7 @@ void X11Connection::readEvents(bool readSocket) {
     }
     if (any && m_waiters > 0 && m_wakeFd >= 0)
         (void)::eventfd_write(m_wakeFd, 1);
-    m_handingOut = true;
+    ++m_handingOut;
     for (const auto& event : events) {
         std::erase_if(m_handlers, [](const auto& h) { return h.expired(); });
         // A handler may add or drop handlers.
@@ -260,7 +260,7 @@ void X11Connection::readEvents(bool readSocket) {
             if (auto handler = weak.lock())
                 (*handler)(event.get());
     }
-    m_handingOut = false;
+    --m_handingOut;
     // A lost connection would keep the socket readable for ever.
     if (!isUsable() && m_notifier)
         m_notifier->setEnabled(false);
@@ -272,12 +272,14 @@ void X11Connection::readEvents(bool readSocket) {
         emit panelsChanged();
     if (any)
         emit eventsTaken();
-    for (auto& task : std::exchange(m_afterEvents, {}))
-        task();
+    // A batch handed out inside a handler (a nested event loop) leaves them to the outer one.
+    if (m_handingOut == 0)
+        for (auto& task : std::exchange(m_afterEvents, {}))
+            task();
 }
 
 void X11Connection::afterEvents(std::function<void()> task) {
-    if (m_handingOut)
+    if (m_handingOut > 0)
         m_afterEvents.push_back(std::move(task));
     else
         task();

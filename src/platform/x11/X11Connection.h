@@ -237,7 +237,7 @@ private:
     QSocketNotifier* m_notifier = nullptr;
     std::atomic<bool> m_readPosted{false};
     std::vector<std::weak_ptr<EventHandler>> m_handlers;
-    bool m_handingOut = false;
+    int m_handingOut = 0; // batches being handed out, nested ones included
     std::vector<std::function<void()>> m_afterEvents;
     // What is kept of the desktop and the events waiting for the main thread.
     std::mutex m_mutex;
