@@ -8,6 +8,7 @@
 #include "TabPage.h"
 #include "Toast.h"
 
+#include "platform/ResidentFilePages.h"
 #include "tilewick/store/TilewickStore.h"
 #include "tilewick/visuals/DrawingCaches.h"
 #include "tilewick/visuals/Theme.h"
@@ -27,6 +28,8 @@ namespace tilewick {
 MainView::MainView(TilewickStore& store, ViewServices services, MainViewOptions options, QWidget* parent)
     : QWidget(parent), m_store(store), m_services(services), m_tips(services),
       m_liveResize(services.runtime(), [this] { dropKeptPictures(); }) {
+    // What the program holds before its first view, so that closing the view hands back the rest.
+    platform::noteResidentFilePages();
     setObjectName(QStringLiteral("MainView"));
     m_header = new Header(store, services, m_tips, *this, options.showManual, this);
     m_banners = new BannerStack(store, services, this);

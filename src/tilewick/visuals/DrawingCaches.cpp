@@ -4,6 +4,7 @@
 #include "Layer.h"
 #include "Shadow.h"
 
+#include "platform/ResidentFilePages.h"
 #include "platform/drawing/Layer.h"
 
 #include <QFont>
@@ -39,6 +40,9 @@ void releaseDrawingCaches() {
     // The allocator keeps freed pages for the next allocation; a closed window's are not needed.
     malloc_trim(0);
 #endif
+    // The library code the window ran stays mapped, counted as the process's own and kept from
+    // reclaim as executable pages are; what was not resident before the first window goes back.
+    platform::handBackFilePagesSinceNoted();
 }
 
 } // namespace tilewick
