@@ -6,6 +6,7 @@
 #include "tilewick/mainwindow/MainView.h"
 #include "tilewick/store/TilewickStore.h"
 
+#include "platform/ResidentFilePages.h"
 #include "platform/drawing/WindowFit.h"
 
 #include <QBackingStore>
@@ -60,6 +61,10 @@ MainWindow::MainWindow(TilewickStore& store, const AppServices& services, AppShe
 }
 
 void MainWindow::showBuildingView(const std::function<void()>& sendShown) {
+    // What the program holds is noted before the window first shows, not as the view is made
+    // after it: the show itself runs library code (text shaping, the native window), and that
+    // goes back too when the window closes.
+    platform::noteResidentFilePages();
     show();
     if (sendShown)
         sendShown();
