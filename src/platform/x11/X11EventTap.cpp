@@ -104,8 +104,11 @@ public:
     ~X11Tap() override { changed(); }
 
     void setEnabled(bool on) override {
+        // The grabs follow a change only: a tap is made enabled, and its grabs are on their way.
+        const bool was = enabled;
         enabled = on && !invalidated;
-        changed();
+        if (enabled != was)
+            changed();
     }
     bool isEnabled() const override { return enabled && m_owner && m_owner->m_x->isUsable(); }
     void invalidate() override {
@@ -155,6 +158,7 @@ X11EventTap::X11EventTap(std::shared_ptr<X11Connection> connection, std::shared_
     : m_x(std::move(connection)), m_keyboard(std::move(keyboard)), m_runtime(std::move(runtime)) {}
 
 X11EventTap::~X11EventTap() {
+    finishGrabAttempt();
     m_eventHandler.reset();
     if (m_filterInstalled && QCoreApplication::instance())
         QCoreApplication::instance()->removeEventFilter(this);
@@ -387,20 +391,49 @@ void X11EventTap::releaseGrab(const Grab& grab) {
     }
 }
 
-void X11EventTap::updateGrabs(bool look) {
-    xcb_connection_t* c = m_x->xcb();
-    const xcb_window_t root = m_x->root();
-    const quint16 xiDevice = m_xiOpcode ? quint16(m_deviceId) : 0;
-
-    // Each chord on every key that reports its key code, with each combination of the lock keys;
-    // and the Globe stand-in, with whatever modifiers are held, while there are chords to hold it
-    // for (no chord: the Globe stand-in).
+// One attempt at the grabs: the requests went out together, and their answers are read when the
+// attempt is finished.
+struct X11EventTap::GrabAttempt {
     struct Wanted {
         Grab grab;
         std::optional<KeyChord> chord;
         quint16 locks;
     };
+    struct Pending {
+        std::size_t want; // in `desired`
+        bool probe;
+        GrabRequest request;
+    };
+    struct Probe {
+        qsizetype entry; // in `looked`
+        quint8 keycode;
+        quint16 locks;
+        GrabRequest request;
+    };
+    // Whether the chords were asked for (else only the modifier keys are looked at).
+    bool chords = false;
     std::vector<Wanted> desired;
+    std::vector<Pending> pending;
+    std::vector<Grab> kept;
+    Grab globe{};
+    bool wantGlobe = false;
+    QList<quint16> lockVariants;
+    QList<TakenModifier> looked;
+    std::vector<Probe> probes;
+};
+
+void X11EventTap::updateGrabs(bool look) {
+    finishGrabAttempt();
+    xcb_connection_t* c = m_x->xcb();
+    const xcb_window_t root = m_x->root();
+    const quint16 xiDevice = m_xiOpcode ? quint16(m_deviceId) : 0;
+    auto attempt = std::make_unique<GrabAttempt>();
+    attempt->chords = true;
+    auto& desired = attempt->desired;
+
+    // Each chord on every key that reports its key code, with each combination of the lock keys;
+    // and the Globe stand-in, with whatever modifiers are held, while there are chords to hold it
+    // for (no chord: the Globe stand-in).
     const bool grabbing = anyEnabledTap() && m_x->isUsable();
     if (grabbing) {
         const QList<quint16> lockVariants = m_map.lockVariants();
@@ -411,15 +444,16 @@ void X11EventTap::updateGrabs(bool look) {
                     desired.push_back({{keycode, quint16(modifiers | locks)}, chord, locks});
         }
     }
-    const Grab globe{m_globeKeycode, XCB_MOD_MASK_ANY};
-    const bool wantGlobe = globe.keycode != 0 && m_xiOpcode && m_hasXTest && !desired.empty();
-    if (wantGlobe)
-        desired.push_back({globe, std::nullopt, 0});
+    attempt->globe = Grab{m_globeKeycode, XCB_MOD_MASK_ANY};
+    attempt->wantGlobe = attempt->globe.keycode != 0 && m_xiOpcode && m_hasXTest && !desired.empty();
+    if (attempt->wantGlobe)
+        desired.push_back({attempt->globe, std::nullopt, 0});
 
     const auto isDesired = [&desired](const Grab& grab) {
-        return std::any_of(desired.begin(), desired.end(), [&](const Wanted& d) { return d.grab == grab; });
+        return std::any_of(desired.begin(), desired.end(),
+                           [&](const GrabAttempt::Wanted& d) { return d.grab == grab; });
     };
-    std::vector<Grab> kept;
+    auto& kept = attempt->kept;
     for (const Grab& grab : m_grabs) {
         if (isDesired(grab))
             kept.push_back(grab);
@@ -428,121 +462,109 @@ void X11EventTap::updateGrabs(bool look) {
     }
     m_letGo.keepOnly([&](quint64 key) {
         return std::any_of(desired.begin(), desired.end(),
-                           [&](const Wanted& d) { return d.grab.key() == key; });
+                           [&](const GrabAttempt::Wanted& d) { return d.grab.key() == key; });
     });
 
     // A grab another client held is only looked at, and let go of at once, until it was found free
     // at enough looks in a row; the last look takes it. A look holds the server meanwhile, so no
     // other client's request comes between a grab and its release: a window manager grabbing its
     // keys again at that moment gets them. All requests go out before the first answer is awaited.
-    struct Pending {
-        const Wanted* want;
-        bool probe;
-        GrabRequest request;
-    };
-    std::vector<Pending> pending;
+    auto& pending = attempt->pending;
     if (look)
         xcb_grab_server(c);
-    for (const Wanted& want : desired) {
+    for (std::size_t i = 0; i < desired.size(); ++i) {
+        const GrabAttempt::Wanted& want = desired[i];
         const bool held = std::find(kept.begin(), kept.end(), want.grab) != kept.end() ||
-                          std::any_of(pending.begin(), pending.end(),
-                                      [&](const Pending& p) { return p.want->grab == want.grab; });
+                          std::any_of(pending.begin(), pending.end(), [&](const GrabAttempt::Pending& p) {
+                              return desired[p.want].grab == want.grab;
+                          });
         const quint64 key = want.grab.key();
         if (held || (m_letGo.watches(key) && !look))
             continue;
         const bool probe = m_letGo.watches(key) && !m_letGo.lastLookDue(key);
-        pending.push_back(
-            {&want, probe, requestGrab(c, root, xiDevice, want.grab.keycode, want.grab.modifiers)});
+        pending.push_back({i, probe, requestGrab(c, root, xiDevice, want.grab.keycode, want.grab.modifiers)});
         if (probe)
             releaseGrab(want.grab);
     }
     if (look)
         xcb_ungrab_server(c);
-
-    for (const Pending& p : pending) {
-        const quint64 key = p.want->grab.key();
-        if (!grabHolds(c, p.request)) {
-            // The half that held, if any, goes too: the chord is the other client's.
-            if (!p.probe)
-                releaseGrab(p.want->grab);
-            m_letGo.held(key);
-        } else if (p.probe) {
-            m_letGo.free(key);
-        } else {
-            m_letGo.forget(key);
-            kept.push_back(p.want->grab);
-        }
-    }
-    m_x->flush();
-    m_x->repliesTaken();
-    m_grabs = std::move(kept);
-
-    QList<Taken> taken;
-    for (const Wanted& want : desired) {
-        if (!want.chord || !m_letGo.watches(want.grab.key()))
-            continue;
-        auto it =
-            std::find_if(taken.begin(), taken.end(), [&](const Taken& t) { return t.chord == *want.chord; });
-        if (it == taken.end())
-            it = taken.insert(taken.end(), Taken{*want.chord, {}, false});
-        if (!it->locks.contains(want.locks))
-            it->locks.append(want.locks);
-    }
-    // Taken only partly when some grab of the chord holds.
-    for (Taken& t : taken) {
-        t.partly = std::any_of(desired.begin(), desired.end(), [&](const Wanted& d) {
-            return d.chord == t.chord && std::find(m_grabs.begin(), m_grabs.end(), d.grab) != m_grabs.end();
-        });
-        std::sort(t.locks.begin(), t.locks.end());
-    }
-    reportTaken(taken, wantGlobe && m_letGo.watches(globe.key()));
-    lookAtModifierKeys();
+    // The modifier keys are looked at after the grabs, in the same go.
+    askAboutModifierKeys(*attempt);
+    settle(std::move(attempt));
 }
 
-void X11EventTap::lookAtModifierKeys() {
-    m_pollsSinceModifierLook = 0;
+void X11EventTap::holdGrabs() {
+    m_holdingGrabs = true;
+}
+
+void X11EventTap::sendHeldGrabs() {
+    m_holdingGrabs = false;
+    m_x->flush();
+}
+
+void X11EventTap::settle(std::unique_ptr<GrabAttempt> attempt) {
+    m_attempt = std::move(attempt);
+    if (!m_holdingGrabs) {
+        finishGrabAttempt();
+        return;
+    }
+    // Held: the requests wait in the connection's buffer, and the answers are read when what
+    // they tell is asked for, at the latest on the next turn.
+    QMetaObject::invokeMethod(this, &X11EventTap::finishGrabAttempt, Qt::QueuedConnection);
+}
+
+void X11EventTap::finishGrabAttempt() {
+    if (!m_attempt)
+        return;
+    const std::unique_ptr<GrabAttempt> attempt = std::move(m_attempt);
     xcb_connection_t* c = m_x->xcb();
-    const quint16 xiDevice = m_xiOpcode ? quint16(m_deviceId) : 0;
-    QList<TakenModifier> looked;
-    struct Probe {
-        qsizetype entry;
-        quint8 keycode;
-        quint16 locks;
-        GrabRequest request;
-    };
-    std::vector<Probe> probes;
-    const QList<quint16> lockVariants = m_map.lockVariants();
-    if (anyEnabledTap() && m_x->isUsable()) {
-        for (const KeyChord& chord : std::as_const(m_wanted)) {
-            for (quint64 flag : {kControlFlag, kOptionFlag, kShiftFlag, kCommandFlag}) {
-                const TakenModifier entry{flag, chord.modifiers & ~flag, {}, {}, false};
-                const bool seen = std::any_of(looked.cbegin(), looked.cend(), [&](const TakenModifier& t) {
-                    return t.modifier == entry.modifier && t.others == entry.others;
-                });
-                if (!(chord.modifiers & flag) || seen)
-                    continue;
-                looked.append(entry);
-                for (quint16 key = kRightCommandKeyCode; key <= kRightControlKeyCode; ++key) {
-                    if (modifierKeyFlag(key) != flag)
-                        continue;
-                    // The Globe stand-in (when it sits on a modifier key) is ours.
-                    for (quint8 keycode : m_map.toX(key))
-                        if (keycode != m_globeKeycode)
-                            for (quint16 locks : lockVariants)
-                                probes.push_back({looked.size() - 1, keycode, locks, {}});
-                }
+    if (attempt->chords) {
+        const auto& desired = attempt->desired;
+        auto& kept = attempt->kept;
+        for (const GrabAttempt::Pending& p : attempt->pending) {
+            const Grab& grab = desired[p.want].grab;
+            const quint64 key = grab.key();
+            if (!grabHolds(c, p.request)) {
+                // The half that held, if any, goes too: the chord is the other client's.
+                if (!p.probe)
+                    releaseGrab(grab);
+                m_letGo.held(key);
+            } else if (p.probe) {
+                m_letGo.free(key);
+            } else {
+                m_letGo.forget(key);
+                kept.push_back(grab);
             }
         }
-    }
-    if (!probes.empty()) {
-        xcb_grab_server(c);
-        for (Probe& p : probes) {
-            const Grab grab{p.keycode, quint16(m_map.stateFromFlags(looked[p.entry].others) | p.locks)};
-            p.request = requestGrab(c, m_x->root(), xiDevice, grab.keycode, grab.modifiers);
-            releaseGrab(grab);
+        m_x->flush();
+        m_x->repliesTaken();
+        m_grabs = std::move(kept);
+
+        QList<Taken> taken;
+        for (const GrabAttempt::Wanted& want : desired) {
+            if (!want.chord || !m_letGo.watches(want.grab.key()))
+                continue;
+            auto it = std::find_if(taken.begin(), taken.end(),
+                                   [&](const Taken& t) { return t.chord == *want.chord; });
+            if (it == taken.end())
+                it = taken.insert(taken.end(), Taken{*want.chord, {}, false});
+            if (!it->locks.contains(want.locks))
+                it->locks.append(want.locks);
         }
-        xcb_ungrab_server(c);
-        for (const Probe& p : probes) {
+        // Taken only partly when some grab of the chord holds.
+        for (Taken& t : taken) {
+            t.partly = std::any_of(desired.begin(), desired.end(), [&](const GrabAttempt::Wanted& d) {
+                return d.chord == t.chord &&
+                       std::find(m_grabs.begin(), m_grabs.end(), d.grab) != m_grabs.end();
+            });
+            std::sort(t.locks.begin(), t.locks.end());
+        }
+        reportTaken(taken, attempt->wantGlobe && m_letGo.watches(attempt->globe.key()));
+    }
+
+    QList<TakenModifier>& looked = attempt->looked;
+    if (!attempt->probes.empty()) {
+        for (const GrabAttempt::Probe& p : attempt->probes) {
             if (grabHolds(c, p.request))
                 continue;
             TakenModifier& t = looked[p.entry];
@@ -560,10 +582,57 @@ void X11EventTap::lookAtModifierKeys() {
             continue;
         std::sort(t.keycodes.begin(), t.keycodes.end());
         std::sort(t.locks.begin(), t.locks.end());
-        t.partly = t.locks.size() < lockVariants.size();
+        t.partly = t.locks.size() < attempt->lockVariants.size();
         taken.append(t);
     }
     reportTakenModifiers(taken);
+}
+
+void X11EventTap::lookAtModifierKeys() {
+    finishGrabAttempt();
+    auto attempt = std::make_unique<GrabAttempt>();
+    askAboutModifierKeys(*attempt);
+    settle(std::move(attempt));
+}
+
+void X11EventTap::askAboutModifierKeys(GrabAttempt& attempt) {
+    m_pollsSinceModifierLook = 0;
+    xcb_connection_t* c = m_x->xcb();
+    const quint16 xiDevice = m_xiOpcode ? quint16(m_deviceId) : 0;
+    QList<TakenModifier>& looked = attempt.looked;
+    std::vector<GrabAttempt::Probe>& probes = attempt.probes;
+    attempt.lockVariants = m_map.lockVariants();
+    if (anyEnabledTap() && m_x->isUsable()) {
+        for (const KeyChord& chord : std::as_const(m_wanted)) {
+            for (quint64 flag : {kControlFlag, kOptionFlag, kShiftFlag, kCommandFlag}) {
+                const TakenModifier entry{flag, chord.modifiers & ~flag, {}, {}, false};
+                const bool seen = std::any_of(looked.cbegin(), looked.cend(), [&](const TakenModifier& t) {
+                    return t.modifier == entry.modifier && t.others == entry.others;
+                });
+                if (!(chord.modifiers & flag) || seen)
+                    continue;
+                looked.append(entry);
+                for (quint16 key = kRightCommandKeyCode; key <= kRightControlKeyCode; ++key) {
+                    if (modifierKeyFlag(key) != flag)
+                        continue;
+                    // The Globe stand-in (when it sits on a modifier key) is ours.
+                    for (quint8 keycode : m_map.toX(key))
+                        if (keycode != m_globeKeycode)
+                            for (quint16 locks : attempt.lockVariants)
+                                probes.push_back({looked.size() - 1, keycode, locks, {}});
+                }
+            }
+        }
+    }
+    if (!probes.empty()) {
+        xcb_grab_server(c);
+        for (GrabAttempt::Probe& p : probes) {
+            const Grab grab{p.keycode, quint16(m_map.stateFromFlags(looked[p.entry].others) | p.locks)};
+            p.request = requestGrab(c, m_x->root(), xiDevice, grab.keycode, grab.modifiers);
+            releaseGrab(grab);
+        }
+        xcb_ungrab_server(c);
+    }
 }
 
 void X11EventTap::reportTakenModifiers(const QList<TakenModifier>& taken) {
@@ -650,6 +719,8 @@ void X11EventTap::reportTaken(const QList<Taken>& taken, bool globeRefused) {
 }
 
 QList<TakenChord> X11EventTap::takenChords() const {
+    // The answers of the last attempt, read now if they have not been yet.
+    const_cast<X11EventTap*>(this)->finishGrabAttempt();
     QList<TakenChord> chords;
     for (const Taken& t : m_taken)
         chords.append({t.chord, t.partly});
@@ -657,6 +728,7 @@ QList<TakenChord> X11EventTap::takenChords() const {
 }
 
 QList<TakenModifierKey> X11EventTap::takenModifierKeys() const {
+    const_cast<X11EventTap*>(this)->finishGrabAttempt();
     QList<TakenModifierKey> keys;
     for (const TakenModifier& t : m_takenModifiers)
         keys.append({t.modifier, t.partly});
@@ -667,6 +739,7 @@ void X11EventTap::retakeChords() {
     // No chord to ask the server for while every grab holds. A look at the modifier keys holds the
     // server and costs a round trip, so while none is taken it waits for a new window manager or
     // for a slow turn: another client's new grab is not to be seen otherwise.
+    finishGrabAttempt();
     ++m_pollsSinceModifierLook;
     if (!m_taken.isEmpty() || m_globeRefused)
         updateGrabs(true);

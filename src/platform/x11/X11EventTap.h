@@ -101,6 +101,12 @@ public:
     QString describe(const KeyChord& chord) const;
     // The keysym name of a key ("Menu").
     QString describeKey(quint8 keycode) const;
+    // At launch, until sendHeldGrabs(): the grabs asked for wait in the connection's buffer, so
+    // that the main window's map request goes to the server first, and their answers are read on
+    // the next turn of the event loop, or when what they tell is asked for. Otherwise every call
+    // that changes the grabs returns with the server's answers read.
+    void holdGrabs();
+    void sendHeldGrabs();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -146,9 +152,14 @@ private:
     void rebuildKeyMap();
     X11KeyMap::Modifiers readModifierMap();
     void scheduleRebuild();
+    struct GrabAttempt;
     // Grabs what is wanted and not yet held, and lets go of the rest. A grab another client held
     // is asked for again only by a `look` (retakeChords()).
     void updateGrabs(bool look = false);
+    // Reads the answers of `attempt` now, or later while grabs are held.
+    void settle(std::unique_ptr<GrabAttempt> attempt);
+    // Reads the answers of the attempt under way, if any, and says what they tell.
+    void finishGrabAttempt();
     // Lets go of both kinds of grab of `grab` (those this client holds).
     void releaseGrab(const Grab& grab);
     void reportTaken(const QList<Taken>& taken, bool globeRefused);
@@ -156,6 +167,7 @@ private:
     // chords' other modifiers are held, and says each change once. Each key is grabbed and let go
     // at once with the server held, so the look never takes a key from anyone.
     void lookAtModifierKeys();
+    void askAboutModifierKeys(GrabAttempt& attempt);
     void reportTakenModifiers(const QList<TakenModifier>& taken);
     void readActiveWindow();
 
@@ -195,7 +207,9 @@ private:
     X11KeyMap m_map;
     quint8 m_globeKeycode = 0;
     QList<KeyChord> m_wanted;
-    std::vector<Grab> m_grabs; // held, the Globe stand-in's among them
+    std::vector<Grab> m_grabs;              // held, the Globe stand-in's among them
+    std::unique_ptr<GrabAttempt> m_attempt; // asked for, its answers not read yet
+    bool m_holdingGrabs = false;
     // The grabs other clients held at the last attempt, by Grab::key().
     LetGoWatch m_letGo;
     QList<Taken> m_taken;

@@ -133,6 +133,9 @@ int runTilewick(int argc, char** argv) {
     QApplication::setDesktopFileName("tilewick");
     if (!desktop->find<platform::Accessibility>())
         return needsX11Session();
+    // The hotkeys' grabs made while the program starts go to the server after the main window's
+    // map request, which sends them (runProgram's sendWindowRequests).
+    platform::x11::holdKeyGrabs(*desktop);
 
     int status = 0;
     {
@@ -142,7 +145,7 @@ int runTilewick(int argc, char** argv) {
         platform::x11::X11TaskbarPresence taskbar;
         platform::x11::X11FloatingPanel floatingPanel;
         status = runProgram({desktop, instance, termination, screenSession, taskbar, floatingPanel,
-                             platform::x11::sendQtRequests});
+                             [&platform = *desktop] { platform::x11::sendRequests(platform); }});
     }
     // The services nothing else holds go while the application object still exists.
     platform::Platform::uninstall();

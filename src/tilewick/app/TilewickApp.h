@@ -29,7 +29,8 @@ struct ProgramServices {
     platform::TaskbarPresence& taskbar;
     // How the floating keyboard's window floats over the desktop.
     platform::FloatingPanel& floatingPanel;
-    // Sends the requests Qt has made so far (a window's map) now, not at the event loop's next turn.
+    // Sends the requests Qt has made so far (a window's map) now, not at the event loop's next
+    // turn, and then those the platform held back for them (the launch's key grabs).
     std::function<void()> sendWindowRequests;
 };
 

@@ -156,7 +156,12 @@ bool HotkeyEngine::start() {
     betakit::BetaLog::event("tap.started");
     m_tap = std::move(tap);
     m_tap->setEnabled(true);
-    noteTakenChords();
+    // What the new tap's grabs found is noted on the next turn: asked now, it would wait for
+    // the server's answers, which come meanwhile (at launch, while the main window is shown).
+    m_runtime->async([this, alive = std::weak_ptr(m_client)] {
+        if (alive.lock())
+            noteTakenChords();
+    });
     return true;
 }
 

@@ -28,10 +28,11 @@ void TilewickStore::refreshStatus() {
     // A tap that is missing (never made, or its creation failed) or that the system disabled
     // for good is made afresh.
     auto& engine = *m_hooks.engine;
+    // A new tap asks for the chords itself: that is this poll's look.
     if (trusted && !engine.isTapEnabled())
         engine.start();
     // A chord another program held works once that program lets go.
-    if (engine.isTapEnabled())
+    else if (engine.isTapEnabled())
         engine.retakeChords();
 
     if (!m_pressedKeys.isEmpty()) {
