@@ -17,8 +17,8 @@ namespace platform {
 class ResidentFilePages {
 public:
     // How the page table is read: with the kernel's scan of whole ranges where it has one (Linux
-    // 6.7 and later; a few microseconds), else an entry per page of each read-only file mapping
-    // (about a millisecond for a Qt program's libraries).
+    // 6.7 and later; a few tenths of a millisecond for a Qt program), else an entry per page of
+    // each read-only file mapping (about a millisecond).
     enum class Reading { Fastest, PageByPage };
 
     // The file pages resident now; at least those of every private, read-only file mapping.
