@@ -129,6 +129,10 @@ public:
     // lets go of its keys to grab them again; looks again at the modifier keys, which are never
     // taken, only looked at.
     virtual void retakeChords() {}
+    // `handler` runs on the main thread when what takenChords() and takenModifierKeys() tell
+    // changed after the call that asked the system returned (a backend may read the answers on a
+    // later turn: the X11 one at launch). Null: none.
+    virtual void setAnswersHandler(std::function<void()> handler) { (void)handler; }
 };
 
 // A handler for key events addressed to this application's own windows; it runs on the main thread

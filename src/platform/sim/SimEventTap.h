@@ -50,6 +50,7 @@ public:
     QList<TakenChord> takenChords() const override { return m_taken; }
     QList<TakenModifierKey> takenModifierKeys() const override { return m_takenModifiers; }
     void retakeChords() override;
+    void setAnswersHandler(std::function<void()> handler) override { m_answersHandler = std::move(handler); }
 
     // --- Typing ---
     void inject(const KeyEvent& event);
@@ -79,6 +80,13 @@ public:
     void letGo(const KeyChord& chord);
     // The modifier keys other programs hold from now on.
     void setTakenModifierKeys(const QList<TakenModifierKey>& keys) { m_takenModifiers = keys; }
+    // The same, found by a look whose answers came after the call that asked (the answers
+    // handler hears of it).
+    void answerTakenModifierKeysLater(const QList<TakenModifierKey>& keys) {
+        m_takenModifiers = keys;
+        if (m_answersHandler)
+            m_answersHandler();
+    }
 
     // --- Observing ---
     // A tap that is neither invalidated nor released exists.
@@ -98,6 +106,7 @@ public:
 
 private:
     std::vector<std::shared_ptr<SimTap>> liveTaps() const;
+    std::function<void()> m_answersHandler;
     bool tapSees(const KeyEvent& event);
     std::optional<Destination> offerToTaps(const KeyEvent& event);
 

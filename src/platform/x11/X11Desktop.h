@@ -19,13 +19,13 @@ struct OwnApplication {
 bool displayAnswers();
 
 // From the launch until sendRequests(): the key grabs the program asks for wait for the main
-// window's map request, and their answers are read once the event loop turns (the server works
-// through the grabs while the window is mapped and its view built).
+// window's map request; they go out on the event loop's first turn, and their answers are read on
+// the next (the server works through them once the window manager has had the window).
 void holdKeyGrabs(const Platform& platform);
 
 // Sends what Qt's own connection to the X server holds back until the next turn of the event
-// loop (a window just shown is mapped now), then the key grabs held back; nothing of Qt's when Qt
-// runs without X11. Main thread.
+// loop (a window just shown is mapped now), and lets the key grabs held back go on the next
+// turn; nothing of Qt's when Qt runs without X11. Main thread.
 void sendRequests(const Platform& platform);
 
 // Connects to the X server of $DISPLAY and registers the desktop services over it on `platform`:

@@ -8,8 +8,10 @@
 #include <QKeyEvent>
 #include <QMetaObject>
 #include <QPointer>
+#include <QTimer>
 #include <QtDebug>
 
+#include <xcb/xcbext.h>
 #include <xcb/xinput.h>
 #include <xcb/xtest.h>
 // xkb.h names a field `explicit`.
@@ -20,6 +22,7 @@
 #include <xkbcommon/xkbcommon.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <unistd.h>
 
 namespace platform::x11 {
@@ -158,6 +161,7 @@ X11EventTap::X11EventTap(std::shared_ptr<X11Connection> connection, std::shared_
     : m_x(std::move(connection)), m_keyboard(std::move(keyboard)), m_runtime(std::move(runtime)) {}
 
 X11EventTap::~X11EventTap() {
+    m_answersHandler = nullptr;
     finishGrabAttempt();
     m_eventHandler.reset();
     if (m_filterInstalled && QCoreApplication::instance())
@@ -499,24 +503,49 @@ void X11EventTap::holdGrabs() {
 
 void X11EventTap::sendHeldGrabs() {
     m_holdingGrabs = false;
-    m_x->flush();
+    if (!m_attempt)
+        return;
+    // Sent on the next turn, once the window's view is built and the window manager has had the
+    // map request to itself; the answers are read once all of them are in, never waited for (the
+    // first picture is drawn meanwhile). A request of no consequence after them tells when.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_attemptHeld)
+            return;
+        m_lastHeldAnswer = xcb_get_input_focus(m_x->xcb()).sequence;
+        m_x->flush();
+        readHeldAnswersOnceIn();
+    });
+}
+
+void X11EventTap::readHeldAnswersOnceIn() {
+    if (!m_attemptHeld || !m_lastHeldAnswer)
+        return;
+    void* reply = nullptr;
+    xcb_generic_error_t* error = nullptr;
+    if (!xcb_poll_for_reply(m_x->xcb(), *m_lastHeldAnswer, &reply, &error)) {
+        QTimer::singleShot(1, this, &X11EventTap::readHeldAnswersOnceIn);
+        return;
+    }
+    std::free(reply);
+    std::free(error);
+    m_lastHeldAnswer.reset();
+    finishGrabAttempt();
 }
 
 void X11EventTap::settle(std::unique_ptr<GrabAttempt> attempt) {
     m_attempt = std::move(attempt);
-    if (!m_holdingGrabs) {
+    m_attemptHeld = m_holdingGrabs;
+    if (!m_attemptHeld)
         finishGrabAttempt();
-        return;
-    }
-    // Held: the requests wait in the connection's buffer, and the answers are read when what
-    // they tell is asked for, at the latest on the next turn.
-    QMetaObject::invokeMethod(this, &X11EventTap::finishGrabAttempt, Qt::QueuedConnection);
 }
 
 void X11EventTap::finishGrabAttempt() {
     if (!m_attempt)
         return;
     const std::unique_ptr<GrabAttempt> attempt = std::move(m_attempt);
+    const bool held = std::exchange(m_attemptHeld, false);
+    if (const auto last = std::exchange(m_lastHeldAnswer, std::nullopt))
+        xcb_discard_reply(m_x->xcb(), *last);
     xcb_connection_t* c = m_x->xcb();
     if (attempt->chords) {
         const auto& desired = attempt->desired;
@@ -586,6 +615,9 @@ void X11EventTap::finishGrabAttempt() {
         taken.append(t);
     }
     reportTakenModifiers(taken);
+    // Nobody waited for these answers: whoever asked hears of them now.
+    if (held && m_answersHandler)
+        m_answersHandler();
 }
 
 void X11EventTap::lookAtModifierKeys() {
@@ -719,8 +751,10 @@ void X11EventTap::reportTaken(const QList<Taken>& taken, bool globeRefused) {
 }
 
 QList<TakenChord> X11EventTap::takenChords() const {
-    // The answers of the last attempt, read now if they have not been yet.
-    const_cast<X11EventTap*>(this)->finishGrabAttempt();
+    // The answers of the last attempt, read now if they have not been yet; a held attempt's come
+    // on their own turn.
+    if (!m_attemptHeld)
+        const_cast<X11EventTap*>(this)->finishGrabAttempt();
     QList<TakenChord> chords;
     for (const Taken& t : m_taken)
         chords.append({t.chord, t.partly});
@@ -728,7 +762,8 @@ QList<TakenChord> X11EventTap::takenChords() const {
 }
 
 QList<TakenModifierKey> X11EventTap::takenModifierKeys() const {
-    const_cast<X11EventTap*>(this)->finishGrabAttempt();
+    if (!m_attemptHeld)
+        const_cast<X11EventTap*>(this)->finishGrabAttempt();
     QList<TakenModifierKey> keys;
     for (const TakenModifier& t : m_takenModifiers)
         keys.append({t.modifier, t.partly});

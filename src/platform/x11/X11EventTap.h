@@ -93,6 +93,7 @@ public:
     QList<TakenChord> takenChords() const override;
     QList<TakenModifierKey> takenModifierKeys() const override;
     void retakeChords() override;
+    void setAnswersHandler(std::function<void()> handler) override { m_answersHandler = std::move(handler); }
     const X11KeyMap& keyMap() const { return m_map; }
     // The X keycode of the Globe stand-in; 0 when the keymap has no such key.
     quint8 globeKeycode() const { return m_globeKeycode; }
@@ -101,10 +102,11 @@ public:
     QString describe(const KeyChord& chord) const;
     // The keysym name of a key ("Menu").
     QString describeKey(quint8 keycode) const;
-    // At launch, until sendHeldGrabs(): the grabs asked for wait in the connection's buffer, so
-    // that the main window's map request goes to the server first, and their answers are read on
-    // the next turn of the event loop, or when what they tell is asked for. Otherwise every call
-    // that changes the grabs returns with the server's answers read.
+    // At launch, until sendHeldGrabs(): the grabs asked for wait in the connection's buffer, and
+    // then for the event loop's next turn, so that the server has the main window's map request
+    // and the window manager's work on it first; their answers are read on the turn after, and
+    // until then takenChords() and takenModifierKeys() tell what was known before. Otherwise
+    // every call that changes the grabs returns with the server's answers read.
     void holdGrabs();
     void sendHeldGrabs();
 
@@ -160,6 +162,7 @@ private:
     void settle(std::unique_ptr<GrabAttempt> attempt);
     // Reads the answers of the attempt under way, if any, and says what they tell.
     void finishGrabAttempt();
+    void readHeldAnswersOnceIn();
     // Lets go of both kinds of grab of `grab` (those this client holds).
     void releaseGrab(const Grab& grab);
     void reportTaken(const QList<Taken>& taken, bool globeRefused);
@@ -210,6 +213,11 @@ private:
     std::vector<Grab> m_grabs;              // held, the Globe stand-in's among them
     std::unique_ptr<GrabAttempt> m_attempt; // asked for, its answers not read yet
     bool m_holdingGrabs = false;
+    // The attempt under way was held: its answers are read on a turn of their own, once the
+    // answer to the request sent after them (this sequence number) is in.
+    bool m_attemptHeld = false;
+    std::optional<unsigned int> m_lastHeldAnswer;
+    std::function<void()> m_answersHandler;
     // The grabs other clients held at the last attempt, by Grab::key().
     LetGoWatch m_letGo;
     QList<Taken> m_taken;

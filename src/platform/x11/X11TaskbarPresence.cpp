@@ -14,10 +14,18 @@ namespace platform::x11 {
 
 namespace {
 
-xcb_atom_t intern(xcb_connection_t* c, const char* name) {
-    XcbReply<xcb_intern_atom_reply_t> reply(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(strlen(name)), name), nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+// The atoms of `names`, asked for together: one round trip.
+template <std::size_t N>
+std::array<xcb_atom_t, N> intern(xcb_connection_t* c, const std::array<const char*, N>& names) {
+    std::array<xcb_intern_atom_cookie_t, N> cookies;
+    for (std::size_t i = 0; i < N; ++i)
+        cookies[i] = xcb_intern_atom(c, 0, uint16_t(strlen(names[i])), names[i]);
+    std::array<xcb_atom_t, N> atoms;
+    for (std::size_t i = 0; i < N; ++i) {
+        XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(c, cookies[i], nullptr));
+        atoms[i] = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    }
+    return atoms;
 }
 
 } // namespace
@@ -28,26 +36,27 @@ void setTaskbarPresence(QWindow* window, bool shown) {
         return;
     xcb_connection_t* c = x11->connection();
     const auto id = xcb_window_t(window->winId());
-    const xcb_atom_t state = intern(c, "_NET_WM_STATE");
-    const std::array<xcb_atom_t, 2> skips = {intern(c, "_NET_WM_STATE_SKIP_TASKBAR"),
-                                             intern(c, "_NET_WM_STATE_SKIP_PAGER")};
-    if (state == XCB_ATOM_NONE || skips[0] == XCB_ATOM_NONE || skips[1] == XCB_ATOM_NONE)
+    const auto atoms =
+        intern(c, std::array{"_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"});
+    const xcb_atom_t state = atoms[0];
+    const std::array<xcb_atom_t, 2> skips = {atoms[1], atoms[2]};
+    if (std::find(atoms.begin(), atoms.end(), xcb_atom_t(XCB_ATOM_NONE)) != atoms.end())
         return;
 
     if (!window->isVisible()) {
         // Unmapped: the window manager reads the property when the window maps.
         XcbReply<xcb_get_property_reply_t> reply(
             xcb_get_property_reply(c, xcb_get_property(c, 0, id, state, XCB_ATOM_ATOM, 0, 64), nullptr));
-        std::vector<xcb_atom_t> atoms;
+        std::vector<xcb_atom_t> states;
         if (reply && reply->format == 32) {
             const auto* data = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
-            atoms.assign(data, data + xcb_get_property_value_length(reply.get()) / 4);
+            states.assign(data, data + xcb_get_property_value_length(reply.get()) / 4);
         }
-        std::erase_if(atoms, [&](xcb_atom_t a) { return a == skips[0] || a == skips[1]; });
+        std::erase_if(states, [&](xcb_atom_t a) { return a == skips[0] || a == skips[1]; });
         if (!shown)
-            atoms.insert(atoms.end(), skips.begin(), skips.end());
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, state, XCB_ATOM_ATOM, 32, uint32_t(atoms.size()),
-                            atoms.data());
+            states.insert(states.end(), skips.begin(), skips.end());
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, state, XCB_ATOM_ATOM, 32, uint32_t(states.size()),
+                            states.data());
     } else {
         // Mapped: the window manager owns the state and takes requests (EWMH _NET_WM_STATE).
         const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;

@@ -30,7 +30,7 @@ struct ProgramServices {
     // How the floating keyboard's window floats over the desktop.
     platform::FloatingPanel& floatingPanel;
     // Sends the requests Qt has made so far (a window's map) now, not at the event loop's next
-    // turn, and then those the platform held back for them (the launch's key grabs).
+    // turn, and lets those the platform held back for them follow (the launch's key grabs).
     std::function<void()> sendWindowRequests;
 };
 

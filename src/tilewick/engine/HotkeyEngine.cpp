@@ -18,9 +18,15 @@ constexpr quint16 kHelpKeyCode = 114;
 HotkeyEngine::HotkeyEngine(std::shared_ptr<platform::Runtime> runtime,
                            std::shared_ptr<platform::EventTap> eventTap)
     : m_runtime(std::move(runtime)), m_eventTap(std::move(eventTap)),
-      m_client(std::make_shared<ClientLink>()) {}
+      m_client(std::make_shared<ClientLink>()) {
+    // Answers that come after the call that asked for them (the launch's grabs) are noted then.
+    if (m_eventTap)
+        m_eventTap->setAnswersHandler([this] { noteTakenChords(); });
+}
 
 HotkeyEngine::~HotkeyEngine() {
+    if (m_eventTap)
+        m_eventTap->setAnswersHandler(nullptr);
     stop();
     setClient(nullptr);
 }
@@ -156,12 +162,7 @@ bool HotkeyEngine::start() {
     betakit::BetaLog::event("tap.started");
     m_tap = std::move(tap);
     m_tap->setEnabled(true);
-    // What the new tap's grabs found is noted on the next turn: asked now, it would wait for
-    // the server's answers, which come meanwhile (at launch, while the main window is shown).
-    m_runtime->async([this, alive = std::weak_ptr(m_client)] {
-        if (alive.lock())
-            noteTakenChords();
-    });
+    noteTakenChords();
     return true;
 }
 

@@ -282,6 +282,15 @@ TEST_F(HotkeyEngineTest, AModifierKeyTakenElsewhereIsLoggedWhenNewlyTaken) {
               logged + QStringList{"hotkey.taken modifier=command partly=true"});
 }
 
+TEST_F(HotkeyEngineTest, AnswersThatComeLaterAreLoggedWhenTheyCome) {
+    eventTap().answerTakenModifierKeysLater({{kCommandFlag, false}});
+    EXPECT_EQ(loggedEvents("hotkey.taken"), QStringList{"hotkey.taken modifier=command partly=false"});
+    // A destroyed engine hears nothing more.
+    engine.reset();
+    eventTap().answerTakenModifierKeysLater({{kCommandFlag, true}});
+    EXPECT_EQ(loggedEvents("hotkey.taken").size(), 1);
+}
+
 TEST_F(HotkeyEngineTest, UpdateReplacesTheTableAndTheFirstRowOfAChordWins) {
     const quint64 q = chordKey(kKeyQ, kControlFlag | kShiftFlag);
     const quint64 enter = chordKey(36, kControlFlag | kShiftFlag);
