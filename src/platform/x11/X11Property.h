@@ -7,6 +7,7 @@
 
 #include <xcb/xcb.h>
 
+#include <array>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -18,6 +19,21 @@ struct XcbFree {
     void operator()(void* p) const { std::free(p); }
 };
 template <typename T> using XcbReply = std::unique_ptr<T, XcbFree>;
+
+// The atoms of `names`, asked for together in one round trip; XCB_ATOM_NONE where the server did
+// not answer.
+template <std::size_t N>
+std::array<xcb_atom_t, N> internAtoms(xcb_connection_t* c, const std::array<QByteArray, N>& names) {
+    std::array<xcb_intern_atom_cookie_t, N> cookies;
+    for (std::size_t i = 0; i < N; ++i)
+        cookies[i] = xcb_intern_atom(c, 0, uint16_t(names[i].size()), names[i].constData());
+    std::array<xcb_atom_t, N> atoms;
+    for (std::size_t i = 0; i < N; ++i) {
+        XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(c, cookies[i], nullptr));
+        atoms[i] = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    }
+    return atoms;
+}
 
 // One property as read from the server.
 struct Property {

@@ -7,28 +7,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <vector>
 
 namespace platform::x11 {
-
-namespace {
-
-// The atoms of `names`, asked for together: one round trip.
-template <std::size_t N>
-std::array<xcb_atom_t, N> intern(xcb_connection_t* c, const std::array<const char*, N>& names) {
-    std::array<xcb_intern_atom_cookie_t, N> cookies;
-    for (std::size_t i = 0; i < N; ++i)
-        cookies[i] = xcb_intern_atom(c, 0, uint16_t(strlen(names[i])), names[i]);
-    std::array<xcb_atom_t, N> atoms;
-    for (std::size_t i = 0; i < N; ++i) {
-        XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(c, cookies[i], nullptr));
-        atoms[i] = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    }
-    return atoms;
-}
-
-} // namespace
 
 void setTaskbarPresence(QWindow* window, bool shown) {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
@@ -36,8 +17,8 @@ void setTaskbarPresence(QWindow* window, bool shown) {
         return;
     xcb_connection_t* c = x11->connection();
     const auto id = xcb_window_t(window->winId());
-    const auto atoms =
-        intern(c, std::array{"_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"});
+    const auto atoms = internAtoms(c, std::array<QByteArray, 3>{"_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR",
+                                                                "_NET_WM_STATE_SKIP_PAGER"});
     const xcb_atom_t state = atoms[0];
     const std::array<xcb_atom_t, 2> skips = {atoms[1], atoms[2]};
     if (std::find(atoms.begin(), atoms.end(), xcb_atom_t(XCB_ATOM_NONE)) != atoms.end())

@@ -4,16 +4,6 @@
 
 namespace platform::x11 {
 
-namespace {
-
-xcb_atom_t intern(xcb_connection_t* xcb, const QByteArray& name) {
-    XcbReply<xcb_intern_atom_reply_t> reply(
-        xcb_intern_atom_reply(xcb, xcb_intern_atom(xcb, 0, quint16(name.size()), name.constData()), nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
-
-} // namespace
-
 std::optional<QColor> trayIconColor(const Property& colors) {
     if (colors.type != XCB_ATOM_CARDINAL)
         return std::nullopt;
@@ -43,9 +33,12 @@ X11TrayColors::X11TrayColors(xcb_connection_t* xcb, int screenNumber) : m_xcb(xc
     for (int i = 0; i < screenNumber && screens.rem; ++i)
         xcb_screen_next(&screens);
     m_root = screens.data->root;
-    m_selection = intern(xcb, "_NET_SYSTEM_TRAY_S" + QByteArray::number(screenNumber));
-    m_manager = intern(xcb, "MANAGER");
-    m_colors = intern(xcb, "_NET_SYSTEM_TRAY_COLORS");
+    const auto atoms =
+        internAtoms(xcb, std::array<QByteArray, 3>{"_NET_SYSTEM_TRAY_S" + QByteArray::number(screenNumber),
+                                                   "MANAGER", "_NET_SYSTEM_TRAY_COLORS"});
+    m_selection = atoms[0];
+    m_manager = atoms[1];
+    m_colors = atoms[2];
     // A new tray manager announces itself to the root window's structure listeners.
     const quint32 rootMask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     xcb_change_window_attributes(xcb, m_root, XCB_CW_EVENT_MASK, &rootMask);
