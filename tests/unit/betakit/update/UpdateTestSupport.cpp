@@ -28,6 +28,9 @@ void UpdaterTest::SetUp() {
 
 void UpdaterTest::TearDown() {
     betakit::VeldorBeta::resetForTesting();
+    // Transfers that ended are deleted on the event loop's next turn, which a test does not reach;
+    // they hold the platform, whose temporary folder would be left behind.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     SimPlatformTest::TearDown();
 }
 
