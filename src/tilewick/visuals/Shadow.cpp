@@ -1,5 +1,6 @@
 #include "Shadow.h"
 
+#include "BoxBlur.h"
 #include "Layer.h"
 
 #include "platform/drawing/PictureCache.h"
@@ -21,54 +22,6 @@ namespace {
 // Shadows are drawn at device scales in steps of this fraction.
 constexpr qreal kScaleSteps = 8;
 
-// The average of a box blur's window for every sum the window can hold, rounded to nearest.
-std::vector<uchar> boxAverages(int window) {
-    std::vector<uchar> averages(size_t(window) * 255 + 1);
-    for (size_t sum = 0; sum < averages.size(); ++sum)
-        averages[sum] = uchar((int(sum) + window / 2) / window);
-    return averages;
-}
-
-// One box blur of an alpha plane along its rows, radius `r` pixels.
-void blurRows(std::vector<uchar>& plane, int width, int height, int r, const std::vector<uchar>& averages) {
-    std::vector<int> line(static_cast<size_t>(width));
-    for (int y = 0; y < height; ++y) {
-        uchar* p = plane.data() + size_t(y) * size_t(width);
-        std::copy_n(p, width, line.begin());
-        int sum = 0;
-        for (int i = 0; i <= std::min(r, width - 1); ++i)
-            sum += line[size_t(i)];
-        for (int i = 0; i < width; ++i) {
-            p[i] = averages[size_t(sum)];
-            const int out = i - r, in = i + r + 1;
-            sum += (in < width ? line[size_t(in)] : 0) - (out >= 0 ? line[size_t(out)] : 0);
-        }
-    }
-}
-
-// The same along its columns, a row at a time: every column's window moves down together, so
-// the plane is read in the order it is laid out.
-void blurColumns(std::vector<uchar>& plane, int width, int height, int r,
-                 const std::vector<uchar>& averages) {
-    const std::vector<uchar> source(plane);
-    const auto row = [&](int y) { return source.data() + size_t(y) * size_t(width); };
-    std::vector<int> sums(static_cast<size_t>(width), 0);
-    for (int y = 0; y <= std::min(r, height - 1); ++y)
-        for (int x = 0; x < width; ++x)
-            sums[size_t(x)] += row(y)[x];
-    for (int y = 0; y < height; ++y) {
-        uchar* p = plane.data() + size_t(y) * size_t(width);
-        for (int x = 0; x < width; ++x)
-            p[x] = averages[size_t(sums[size_t(x)])];
-        if (const int in = y + r + 1; in < height)
-            for (int x = 0; x < width; ++x)
-                sums[size_t(x)] += row(in)[x];
-        if (const int out = y - r; out >= 0)
-            for (int x = 0; x < width; ++x)
-                sums[size_t(x)] -= row(out)[x];
-    }
-}
-
 // The shadow image of `shape` (placed with its bounds' top-left at the margin), blurred.
 QImage blurredShadow(const QPainterPath& shape, const QColor& color, qreal scale, int box, int margin) {
     const QRectF bounds = shape.boundingRect();
@@ -84,16 +37,11 @@ QImage blurredShadow(const QPainterPath& shape, const QColor& color, qreal scale
         p.translate(-bounds.topLeft());
         p.fillPath(shape, Qt::black);
     }
-    // Three box blurs approximate a Gaussian.
     const int w = size.width(), h = size.height();
     std::vector<uchar> plane(size_t(w) * size_t(h));
     for (int y = 0; y < h; ++y)
         std::copy_n(mask.constScanLine(y), w, plane.data() + size_t(y) * size_t(w));
-    const std::vector<uchar> averages = boxAverages(2 * box + 1);
-    for (int pass = 0; pass < 3; ++pass) {
-        blurRows(plane, w, h, box, averages);
-        blurColumns(plane, w, h, box, averages);
-    }
+    blurAlpha(plane.data(), w, h, box);
     // The colour at each of the 256 coverages.
     const QRgb premultiplied = qPremultiply(color.rgba());
     std::array<QRgb, 256> shades;
