@@ -2,8 +2,6 @@
 
 #include "PictureCache.h"
 
-#include <QDataStream>
-#include <QIODevice>
 #include <QImage>
 #include <QPainter>
 
@@ -55,14 +53,18 @@ void paintLayer(QPainter& painter, const QRectF& bounds, qreal opacity,
 }
 
 QByteArray shapeCacheKey(const QPainterPath& shape) {
+    // Appended as raw bytes: a data stream's framing costs more than the shape itself, and views
+    // build a key for every cached picture they draw.
+    const int count = shape.elementCount();
     QByteArray key;
-    QDataStream out(&key, QIODevice::WriteOnly);
+    key.reserve(qsizetype(sizeof(qint32)) + count * qsizetype(sizeof(qint8) + 2 * sizeof(qint32)));
+    appendBytes(key, qint32(count));
     const QPointF origin = shape.boundingRect().topLeft();
-    out << qint32(shape.elementCount());
-    for (int i = 0; i < shape.elementCount(); ++i) {
+    for (int i = 0; i < count; ++i) {
         const QPainterPath::Element e = shape.elementAt(i);
-        out << qint8(e.type) << qint32(std::lround((e.x - origin.x()) * 64))
-            << qint32(std::lround((e.y - origin.y()) * 64));
+        appendBytes(key, qint8(e.type));
+        appendBytes(key, qint32(std::lround((e.x - origin.x()) * 64)));
+        appendBytes(key, qint32(std::lround((e.y - origin.y()) * 64)));
     }
     return key;
 }

@@ -5,6 +5,7 @@
 #include <QRectF>
 
 #include <functional>
+#include <type_traits>
 
 class QPainter;
 
@@ -18,6 +19,12 @@ qreal deviceScale(const QPainter& painter);
 // whole drawing.
 void paintLayer(QPainter& painter, const QRectF& bounds, qreal opacity,
                 const std::function<void(QPainter&)>& draw);
+
+// Appends the bytes of a plain value to a cache key.
+template <typename T> void appendBytes(QByteArray& key, T value) {
+    static_assert(std::is_trivially_copyable_v<T>);
+    key.append(reinterpret_cast<const char*>(&value), qsizetype(sizeof value));
+}
 
 // The outline of `shape` relative to its bounds' top-left corner, as a cache key: the same
 // shape anywhere gives the same key.

@@ -4,6 +4,7 @@
 
 namespace tilewick {
 
+using platform::appendBytes;
 using platform::deviceScale;
 using platform::paintCached;
 using platform::paintLayer;

@@ -5,8 +5,6 @@
 
 #include "platform/drawing/PictureCache.h"
 
-#include <QDataStream>
-#include <QIODevice>
 #include <QImage>
 #include <QPainter>
 
@@ -63,8 +61,9 @@ QImage blurredShadow(const QPainterPath& shape, const QColor& color, qreal scale
 // relative to its bounds, the colour, the blur and the resolution.
 QByteArray cacheKey(const QPainterPath& shape, const QColor& color, qreal scale, int box) {
     QByteArray key;
-    QDataStream out(&key, QIODevice::WriteOnly);
-    out << color.rgba() << qint32(std::lround(scale * 64)) << qint32(box);
+    appendBytes(key, color.rgba());
+    appendBytes(key, qint32(std::lround(scale * 64)));
+    appendBytes(key, qint32(box));
     return key + shapeCacheKey(shape);
 }
 

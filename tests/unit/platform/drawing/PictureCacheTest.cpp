@@ -1,4 +1,5 @@
 #include "platform/drawing/PictureCache.h"
+#include "platform/drawing/Layer.h"
 
 #include <gtest/gtest.h>
 
@@ -35,3 +36,19 @@ TEST(PictureCache, APictureLargerThanTheBudgetIsNotKept) {
 }
 
 } // namespace
+
+// A kept picture is found again for the same outline anywhere, and only for it: a shape moved
+// keeps its key, one that differs by a 64th of a point or in how its points join does not.
+TEST(PictureCacheKeys, TheSameOutlineAnywhereAndNoOther) {
+    QPainterPath card;
+    card.addRoundedRect(QRectF(0, 0, 120, 80), 12, 12);
+    EXPECT_EQ(platform::shapeCacheKey(card), platform::shapeCacheKey(card.translated(37.5, -4)));
+    QPainterPath wider;
+    wider.addRoundedRect(QRectF(0, 0, 120 + 1.0 / 64, 80), 12, 12);
+    EXPECT_NE(platform::shapeCacheKey(card), platform::shapeCacheKey(wider));
+    QPainterPath lines, curve;
+    for (const QPointF point : {QPointF(0, 10), QPointF(10, 10), QPointF(10, 0)})
+        lines.lineTo(point);
+    curve.cubicTo(QPointF(0, 10), QPointF(10, 10), QPointF(10, 0));
+    EXPECT_NE(platform::shapeCacheKey(lines), platform::shapeCacheKey(curve));
+}
