@@ -29,12 +29,15 @@ void holdKeyGrabs(const Platform& platform) {
         tap->holdGrabs();
 }
 
-void sendRequests(const Platform& platform) {
+void sendHeldKeyGrabs(const Platform& platform) {
+    if (auto* tap = dynamic_cast<X11EventTap*>(platform.find<EventTap>()))
+        tap->sendHeldGrabs();
+}
+
+void sendRequests() {
     // The offscreen platform answers as an X11 application too, without a connection.
     if (auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>(); x11 && x11->connection())
         xcb_flush(x11->connection());
-    if (auto* tap = dynamic_cast<X11EventTap*>(platform.find<EventTap>()))
-        tap->sendHeldGrabs();
 }
 
 bool provideX11Desktop(Platform& platform, const OwnApplication& own) {

@@ -18,15 +18,19 @@ struct OwnApplication {
 // Whether the X server of $DISPLAY accepts a connection.
 bool displayAnswers();
 
-// From the launch until sendRequests(): the key grabs the program asks for wait for the main
-// window's map request; they go out on the event loop's first turn, and their answers are read on
-// the next (the server works through them once the window manager has had the window).
+// From the launch until sendHeldKeyGrabs(): the key grabs the program asks for are not made. A few
+// hundred requests keep the server busy for milliseconds, and what waits behind them would wait:
+// the window manager's mapping of the main window, the reads the program makes when it is told
+// of it, and the first picture.
 void holdKeyGrabs(const Platform& platform);
 
+// Makes the key grabs held back and sends them; their answers are read once all are in, never
+// waited for. Main thread.
+void sendHeldKeyGrabs(const Platform& platform);
+
 // Sends what Qt's own connection to the X server holds back until the next turn of the event
-// loop (a window just shown is mapped now), and lets the key grabs held back go on the next
-// turn; nothing of Qt's when Qt runs without X11. Main thread.
-void sendRequests(const Platform& platform);
+// loop (a window just shown is mapped now); nothing when Qt runs without X11. Main thread.
+void sendRequests();
 
 // Connects to the X server of $DISPLAY and registers the desktop services over it on `platform`:
 // Accessibility, Screens, Workspace, Sound, Pointer, Keyboard, and the EventTap with the

@@ -427,6 +427,10 @@ struct X11EventTap::GrabAttempt {
 };
 
 void X11EventTap::updateGrabs(bool look) {
+    if (m_holdingGrabs) {
+        m_heldUpdate = m_heldUpdate.value_or(false) || look;
+        return;
+    }
     finishGrabAttempt();
     xcb_connection_t* c = m_x->xcb();
     const xcb_window_t root = m_x->root();
@@ -502,19 +506,21 @@ void X11EventTap::holdGrabs() {
 }
 
 void X11EventTap::sendHeldGrabs() {
-    m_holdingGrabs = false;
-    if (!m_attempt)
+    if (!std::exchange(m_holdingGrabs, false))
         return;
-    // Sent on the next turn, once the window's view is built and the window manager has had the
-    // map request to itself; the answers are read once all of them are in, never waited for (the
-    // first picture is drawn meanwhile). A request of no consequence after them tells when.
-    QTimer::singleShot(0, this, [this] {
-        if (!m_attemptHeld)
-            return;
-        m_lastHeldAnswer = xcb_get_input_focus(m_x->xcb()).sequence;
-        m_x->flush();
-        readHeldAnswersOnceIn();
-    });
+    const std::optional<bool> update = std::exchange(m_heldUpdate, std::nullopt);
+    if (!update)
+        return;
+    // Made now, as an attempt whose answers are read once all of them are in, never waited for.
+    m_sendingHeld = true;
+    updateGrabs(*update);
+    m_sendingHeld = false;
+    if (!m_attempt || !m_attemptHeld)
+        return;
+    // A request of no consequence after them tells when.
+    m_lastHeldAnswer = xcb_get_input_focus(m_x->xcb()).sequence;
+    m_x->flush();
+    readHeldAnswersOnceIn();
 }
 
 void X11EventTap::readHeldAnswersOnceIn() {
@@ -534,7 +540,7 @@ void X11EventTap::readHeldAnswersOnceIn() {
 
 void X11EventTap::settle(std::unique_ptr<GrabAttempt> attempt) {
     m_attempt = std::move(attempt);
-    m_attemptHeld = m_holdingGrabs;
+    m_attemptHeld = m_sendingHeld;
     if (!m_attemptHeld)
         finishGrabAttempt();
 }
@@ -621,6 +627,10 @@ void X11EventTap::finishGrabAttempt() {
 }
 
 void X11EventTap::lookAtModifierKeys() {
+    if (m_holdingGrabs) {
+        m_heldUpdate = true;
+        return;
+    }
     finishGrabAttempt();
     auto attempt = std::make_unique<GrabAttempt>();
     askAboutModifierKeys(*attempt);

@@ -102,11 +102,12 @@ public:
     QString describe(const KeyChord& chord) const;
     // The keysym name of a key ("Menu").
     QString describeKey(quint8 keycode) const;
-    // At launch, until sendHeldGrabs(): the grabs asked for wait in the connection's buffer, and
-    // then for the event loop's next turn, so that the server has the main window's map request
-    // and the window manager's work on it first; their answers are read on the turn after, and
-    // until then takenChords() and takenModifierKeys() tell what was known before. Otherwise
-    // every call that changes the grabs returns with the server's answers read.
+    // At launch, until sendHeldGrabs(): the grabs asked for are not made, so that the server
+    // works through the window manager's mapping of the main window and the program's own
+    // requests first (any flush of the connection would send what waits in its buffer). Sent,
+    // they go to the server at once and their answers are read once all are in, never waited
+    // for; until then takenChords() and takenModifierKeys() tell what was known before.
+    // Otherwise every call that changes the grabs returns with the server's answers read.
     void holdGrabs();
     void sendHeldGrabs();
 
@@ -213,6 +214,9 @@ private:
     std::vector<Grab> m_grabs;              // held, the Globe stand-in's among them
     std::unique_ptr<GrabAttempt> m_attempt; // asked for, its answers not read yet
     bool m_holdingGrabs = false;
+    // A change of the grabs asked for while they are held (with a look at the modifier keys).
+    std::optional<bool> m_heldUpdate;
+    bool m_sendingHeld = false;
     // The attempt under way was held: its answers are read on a turn of their own, once the
     // answer to the request sent after them (this sequence number) is in.
     bool m_attemptHeld = false;

@@ -133,8 +133,8 @@ int runTilewick(int argc, char** argv) {
     QApplication::setDesktopFileName("tilewick");
     if (!desktop->find<platform::Accessibility>())
         return needsX11Session();
-    // The hotkeys' grabs made while the program starts go to the server after the main window's
-    // map request, which sends them (runProgram's sendWindowRequests).
+    // The hotkeys' grabs asked for while the program starts are made as the main window's first
+    // picture begins (runProgram's sendKeyGrabs).
     platform::x11::holdKeyGrabs(*desktop);
 
     int status = 0;
@@ -145,7 +145,8 @@ int runTilewick(int argc, char** argv) {
         platform::x11::X11TaskbarPresence taskbar;
         platform::x11::X11FloatingPanel floatingPanel;
         status = runProgram({desktop, instance, termination, screenSession, taskbar, floatingPanel,
-                             [&platform = *desktop] { platform::x11::sendRequests(platform); }});
+                             [] { platform::x11::sendRequests(); },
+                             [&platform = *desktop] { platform::x11::sendHeldKeyGrabs(platform); }});
     }
     // The services nothing else holds go while the application object still exists.
     platform::Platform::uninstall();

@@ -182,6 +182,8 @@ bool MainWindow::event(QEvent* event) {
         holdPaint();
         return true;
     }
+    if (event->type() == QEvent::Paint && m_atDrawingBegins)
+        std::exchange(m_atDrawingBegins, nullptr)();
     const bool handled = QMainWindow::event(event);
     // The window's own paint comes first; its content's follow within the same turn, and the
     // picture goes to the screen at its end.

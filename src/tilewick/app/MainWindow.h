@@ -42,6 +42,9 @@ public:
     // Runs `work` once, on the turn after the window's first picture has gone to the screen, or
     // `patience` seconds from now when the window has drawn none by then (it may not be shown).
     void whenFirstDrawn(std::function<void()> work, double patience);
+    // Runs `work` once as the window's first picture begins, inside its paint before anything of
+    // it is drawn: what the X server is sent then, it works through while the picture is drawn.
+    void whenDrawingBegins(std::function<void()> work) { m_atDrawingBegins = std::move(work); }
     // While a move of `mover` is on its way the window's repaint waits for it to be answered, at
     // most kPaintHold seconds: drawing the whole window and handing the picture to the X server
     // beside the move would slow the move down. A hotkey's tab switch and flash draw just after.
@@ -74,6 +77,7 @@ private:
     bool m_menusPending = false;
     // Held until the first picture; empty once run.
     std::function<void()> m_afterFirstPicture;
+    std::function<void()> m_atDrawingBegins;
     platform::WorkItemRef m_firstPictureWait;
     QPointer<const WindowMover> m_mover;
     std::function<bool()> m_hotkeyQueued;

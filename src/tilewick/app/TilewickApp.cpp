@@ -136,7 +136,11 @@ int runProgram(const ProgramServices& services) {
                      &AppDelegate::reopen);
 
     delegate.willFinishLaunching();
-    // The map request goes out now, not at the next turn of the event loop.
+    // The map request goes out now, not at the next turn of the event loop. The hotkeys' key grabs
+    // go as the first picture begins: until the window manager has mapped the window, and the
+    // program has read what it is told of that, nothing waits behind them; the server works
+    // through them while the picture is drawn.
+    window.whenDrawingBegins(services.sendKeyGrabs);
     window.showBuildingView(services.sendWindowRequests);
     delegate.didFinishLaunching();
     installCrashReportWriter(store, services.platform);
@@ -145,6 +149,9 @@ int runProgram(const ProgramServices& services) {
     // each drawn at several sizes.
     window.whenFirstDrawn(
         [&] {
+            // A window that draws nothing (never mapped) does not hold the hotkeys back.
+            if (services.sendKeyGrabs)
+                services.sendKeyGrabs();
             delegate.startServices();
             extra = std::make_unique<MenuBarExtra>(store, app, *shell, view,
                                                    platform.shared<platform::TrayColors>());

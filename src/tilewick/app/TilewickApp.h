@@ -30,8 +30,10 @@ struct ProgramServices {
     // How the floating keyboard's window floats over the desktop.
     platform::FloatingPanel& floatingPanel;
     // Sends the requests Qt has made so far (a window's map) now, not at the event loop's next
-    // turn, and lets those the platform held back for them follow (the launch's key grabs).
+    // turn.
     std::function<void()> sendWindowRequests;
+    // Sends the requests the platform held back at the launch (the hotkeys' key grabs).
+    std::function<void()> sendKeyGrabs;
 };
 
 // Makes the program's objects on `services`, runs the event loop and quits in order; the

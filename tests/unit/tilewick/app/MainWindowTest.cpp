@@ -170,6 +170,23 @@ TEST_F(MainWindowTest, LaterWorkWaitsForTheFirstPictureOrItsPatience) {
     EXPECT_EQ(ran, 2);
 }
 
+// What goes to the X server as the first picture begins is sent inside that paint, once: not
+// before the window draws, and not again at its next picture.
+TEST_F(MainWindowTest, WorkAtTheFirstPictureRunsAsItBeginsAndOnce) {
+    makeStore();
+    MainWindow window(store(), {}, *shell, ViewServices::of(platform()));
+    int ran = 0;
+    window.whenDrawingBegins([&ran] { ++ran; });
+    window.setAttribute(Qt::WA_DontShowOnScreen);
+    window.show();
+    runtime().runUntilIdle();
+    EXPECT_LE(ran, 1);
+    window.repaint();
+    EXPECT_EQ(ran, 1);
+    window.repaint();
+    EXPECT_EQ(ran, 1);
+}
+
 TEST_F(MainWindowTest, ARepaintWaitsForAMoveOnItsWay) {
     desktop().addScreen({0, 0, 1000, 900}, {0, 25, 1000, 875});
     desktop().addApp({.pid = 7, .bundleIdentifier = QStringLiteral("org.example.editor")});
