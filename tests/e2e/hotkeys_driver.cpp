@@ -402,6 +402,40 @@ TEST_F(TapTest, AModifierKeyTakenLaterIsSeenOnASlowTurnOrWithANewWindowManager) 
     EXPECT_EQ(m_tap->takenModifierKeys().size(), 1);
 }
 
+// The voluntary context switches of the calling thread so far: each is a sleep it was woken from.
+qint64 wakeUpsOfThisThread() {
+    QFile status(QStringLiteral("/proc/thread-self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("voluntary_ctxt_switches:"))
+            return line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
+    return -1;
+}
+
+// A local X server writes each answer the moment it has it, so a poll's look that read its
+// answers as they came woke the program once for each (every 30 s, idle, with the window closed).
+TEST_F(TapTest, APollsLookTakesItsAnswersInOneGo) {
+    const auto tap = record();
+    // Six pairs of modifiers: each modifier key is looked at under every lock combination, with
+    // the other modifier of each pair its own.
+    m_tap->setWantedChords({{kLeft, kOptionCommand},
+                            {kLeft, kControl | kOption},
+                            {kLeft, kControl | kShift},
+                            {kLeft, kControl | kCommand},
+                            {kLeft, kShift | kOption},
+                            {kLeft, kShift | kCommand}});
+    ASSERT_TRUE(m_tap->takenModifierKeys().isEmpty()) << "the polls would look every time";
+    for (int poll = 1; poll < 20; ++poll)
+        m_tap->retakeChords();
+    const qint64 before = wakeUpsOfThisThread();
+    ASSERT_GE(before, 0);
+    m_tap->retakeChords();
+    const qint64 wakeUps = wakeUpsOfThisThread() - before;
+    // Of the 96 answers; a few waits are left for a busy server.
+    EXPECT_LE(wakeUps, 8);
+}
+
 // Run under icewm, which holds the Super keys itself (its Win95Keys setting).
 class IcewmTest : public TapTest {};
 

@@ -166,6 +166,12 @@ public:
     // Sends a client message to the root window for the window manager; the request's sequence.
     quint32 sendToWindowManager(xcb_window_t window, xcb_atom_t type, const std::array<quint32, 5>& data);
     void flush();
+    // Waits until the server has answered every request sent so far, for a batch whose answers
+    // are read next and are in no hurry. A local X server writes each answer the moment it has
+    // it, and a thread waiting on the socket would be woken for every one of them; this one
+    // sleeps in growing slices instead, looking in between, and wakes about once. Past the last
+    // slice the answers are left to be waited for as usual.
+    void awaitAnswersInOneGo();
 
     // Events the connection does not handle itself (keys, XKB, XInput) go to the handlers, in the
     // order they arrive, on the thread that opened the connection. Dropping the returned token

@@ -416,6 +416,8 @@ struct X11EventTap::GrabAttempt {
     };
     // Whether the chords were asked for (else only the modifier keys are looked at).
     bool chords = false;
+    // A poll's look, whose answers are in no hurry.
+    bool look = false;
     std::vector<Wanted> desired;
     std::vector<Pending> pending;
     std::vector<Grab> kept;
@@ -437,6 +439,7 @@ void X11EventTap::updateGrabs(bool look) {
     const quint16 xiDevice = m_xiOpcode ? quint16(m_deviceId) : 0;
     auto attempt = std::make_unique<GrabAttempt>();
     attempt->chords = true;
+    attempt->look = look;
     auto& desired = attempt->desired;
 
     // Each chord on every key that reports its key code, with each combination of the lock keys;
@@ -552,6 +555,10 @@ void X11EventTap::finishGrabAttempt() {
     const bool held = std::exchange(m_attemptHeld, false);
     if (const auto last = std::exchange(m_lastHeldAnswer, std::nullopt))
         xcb_discard_reply(m_x->xcb(), *last);
+    // A look comes with every poll while something is taken, and every 30 s otherwise: its
+    // answers are taken in together once all are in, rather than waking for each as it comes.
+    if (attempt->look && !held && (!attempt->pending.empty() || !attempt->probes.empty()))
+        m_x->awaitAnswersInOneGo();
     xcb_connection_t* c = m_x->xcb();
     if (attempt->chords) {
         const auto& desired = attempt->desired;
@@ -633,6 +640,7 @@ void X11EventTap::lookAtModifierKeys() {
     }
     finishGrabAttempt();
     auto attempt = std::make_unique<GrabAttempt>();
+    attempt->look = true;
     askAboutModifierKeys(*attempt);
     settle(std::move(attempt));
 }
