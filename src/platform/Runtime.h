@@ -14,8 +14,17 @@ using Task = std::function<void()>;
 // Cancelling after it ran, or twice, is harmless.
 class WorkItem {
 public:
-    void cancel() { m_cancelled.store(true, std::memory_order_relaxed); }
+    virtual ~WorkItem() = default;
+    void cancel() {
+        if (!m_cancelled.exchange(true, std::memory_order_relaxed))
+            cancelled();
+    }
     bool isCancelled() const { return m_cancelled.load(std::memory_order_relaxed); }
+
+protected:
+    // Once, from the first cancel(), on the cancelling thread: a runtime lets go of what it keeps
+    // for the work (its timer) where it can.
+    virtual void cancelled() {}
 
 private:
     std::atomic<bool> m_cancelled{false};

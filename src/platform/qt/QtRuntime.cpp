@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QPointer>
 #include <QThread>
 #include <QTimer>
 
@@ -153,10 +154,11 @@ private:
 };
 
 // A repeating timer whose ticks keep to their nominal times: the n-th comes `interval` × n after
-// the start, at the earliest. A coarse Qt timer may wake up to 5% early and a very coarse one up
-// to a second early (it keeps whole seconds), so each tick is one single shot of the chosen
-// precision, and a wake-up before the tick's time waits out the rest with a precise shot. Late
-// ticks do not move the ones after them.
+// the start, at the earliest. Each tick is one single shot of the chosen precision. A coarse Qt
+// timer may wake up to 5% of its interval early, so it is asked for a nineteenth more and never
+// comes early (at most about 10.5% late); a very coarse one keeps whole seconds and may wake up to
+// a second early, and a wake-up before the tick's time waits out the rest with a precise shot.
+// Late ticks do not move the ones after them.
 class QtRepeatingTimer final : public RepeatingTimer {
 public:
     QtRepeatingTimer(double interval, Qt::TimerType type, Task task, QThread* mainThread)
@@ -206,7 +208,10 @@ private:
         }
         void arm(QTimer& timer, Qt::TimerType precision) {
             timer.setTimerType(precision);
-            timer.start(toMilliseconds(due - now()));
+            const qint64 ms = toMilliseconds(due - now());
+            // An early coarse wake-up took a second, precise one: two wake-ups a tick.
+            const qint64 asked = precision == Qt::CoarseTimer ? ms + (ms + 18) / 19 : ms;
+            timer.start(int(std::min<qint64>(asked, INT_MAX)));
         }
         void tick(QTimer& timer) {
             if (cancelled.load())
@@ -233,6 +238,42 @@ private:
 
     std::shared_ptr<Schedule> m_schedule;
     QTimer* m_timer = nullptr;
+};
+
+// The item of a delayed task, whose timer lets go of itself once it fired. Cancelled on the main
+// thread, it stops the timer and lets it go at once, so a task called off long before its time
+// wakes nobody then; cancelled on another thread, the timer fires and finds it cancelled.
+class DelayedItem final : public WorkItem {
+public:
+    explicit DelayedItem(QThread* mainThread) : m_mainThread(mainThread) {}
+
+    // On the main thread, unless cancelled meanwhile. The timer keeps the item.
+    static void arm(const std::shared_ptr<DelayedItem>& item, QObject* context, int ms, Task task) {
+        if (item->isCancelled())
+            return;
+        auto* timer = new QTimer(context);
+        timer->setSingleShot(true);
+        timer->setTimerType(Qt::PreciseTimer);
+        QObject::connect(timer, &QTimer::timeout, context, [item, timer, task = std::move(task)] {
+            timer->deleteLater();
+            if (!item->isCancelled() && !QtTerminationSignals::requested())
+                task();
+        });
+        item->m_timer = timer;
+        timer->start(ms);
+    }
+
+protected:
+    void cancelled() override {
+        if (QThread::currentThread() != m_mainThread || !m_timer)
+            return;
+        m_timer->stop();
+        m_timer->deleteLater();
+    }
+
+private:
+    QThread* const m_mainThread;
+    QPointer<QTimer> m_timer; // on the main thread
 };
 
 } // namespace
@@ -301,20 +342,16 @@ void QtRuntime::runQueuedNow() {
 }
 
 WorkItemRef QtRuntime::after(double seconds, Task task) {
-    auto item = std::make_shared<WorkItem>();
+    auto item = std::make_shared<DelayedItem>(m_shared->mainThread);
     const int ms = toMilliseconds(seconds);
-    auto fire = [item, task = std::move(task)] {
-        if (!item->isCancelled() && !QtTerminationSignals::requested())
-            task();
-    };
     QObject* context = m_context;
     if (isMainThread()) {
-        QTimer::singleShot(ms, Qt::PreciseTimer, context, std::move(fire));
+        DelayedItem::arm(item, context, ms, std::move(task));
     } else {
         QMetaObject::invokeMethod(
             context,
-            [ms, context, fire = std::move(fire)] {
-                QTimer::singleShot(ms, Qt::PreciseTimer, context, fire);
+            [item, ms, context, task = std::move(task)]() mutable {
+                DelayedItem::arm(item, context, ms, std::move(task));
             },
             Qt::QueuedConnection);
     }
@@ -324,7 +361,8 @@ WorkItemRef QtRuntime::after(double seconds, Task task) {
 Qt::TimerType QtRuntime::timerTypeFor(double interval, double tolerance) {
     if (tolerance >= 1.0)
         return Qt::VeryCoarseTimer;
-    if (tolerance > 0 && tolerance >= 0.05 * interval)
+    // Within the tolerance however late a coarse tick comes.
+    if (tolerance > 0 && tolerance >= 0.11 * interval)
         return Qt::CoarseTimer;
     return Qt::PreciseTimer;
 }

@@ -17,7 +17,7 @@ namespace platform::qt {
 // The main queue is the Qt event loop of the thread that creates the runtime (the
 // QApplication's thread); after() and every() are QTimers on that thread, so they need its
 // event loop running. Timer precision follows the tolerance asked for: none gives a precise
-// timer, a tolerance of at least 5% of the interval a coarse one, a tolerance of a second or
+// timer, a tolerance of at least 11% of the interval a coarse one, a tolerance of a second or
 // more a very coarse one; a repeating timer's ticks still never come before their nominal times
 // (start + interval × n), which Qt's coarse timers alone do not promise. Each serial queue is one worker
 // thread with a FIFO; the global queue is a thread pool. Sleeps are real, but end early when the runtime
@@ -25,7 +25,7 @@ namespace platform::qt {
 // (QtTerminationSignals::requested()), main-queue work and timers that have not started are
 // dropped, so the quit comes next. The clock is the system's: UTC wall time and the
 // monotonic clock (which, like the uptime the design knows, stands still while the machine
-// is suspended).
+// is suspended). A task of after() cancelled on the main thread stops its timer.
 class QtRuntime final : public Runtime {
 public:
     QtRuntime();

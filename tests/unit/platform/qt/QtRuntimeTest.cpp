@@ -7,12 +7,14 @@
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QStringList>
+#include <QTimer>
 
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <csignal>
 #include <mutex>
+#include <thread>
 
 using platform::qt::QtRuntime;
 
@@ -45,6 +47,21 @@ TEST(QtRuntime, MainQueueAndZeroDelayRunInOrderOnTheMainThread) {
     EXPECT_TRUE(order.contains("b") && order.contains("after"));
     EXPECT_FALSE(order.contains("cancelled"));
     EXPECT_TRUE(allOnMain);
+}
+
+// A task called off on the main thread takes its timer with it: a closed window's pending work
+// woke the idle program for nothing when its time came.
+TEST(QtRuntime, ADelayedTaskCalledOffLetsGoOfItsTimerAtOnce) {
+    QtRuntime rt;
+    auto held = std::make_shared<int>(0);
+    const std::weak_ptr<int> watch = held;
+    const auto item = rt.after(3600, [held = std::move(held)] {});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_FALSE(watch.expired());
+    item->cancel();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(watch.expired()) << "its timer still waits";
+    item->cancel();
 }
 
 // What a key's handler queued runs before the event loop's next turn; what that work queues, and
@@ -140,6 +157,32 @@ TEST(QtRuntime, ATimerWithAToleranceNeverTicksBeforeItsTime) {
     EXPECT_GE(ticks[0], 1.0);
     EXPECT_GE(ticks[1], 2.0);
     EXPECT_LT(ticks[1], 3.0);
+}
+
+// A coarse Qt timer may come up to 5% early, and a tick that then waited out the rest took two
+// wake-ups: the status poll did so in about half of the launches.
+TEST(QtRuntime, ACoarseTimerTicksWithOneWakeUpEach) {
+    struct TimerEvents : QObject {
+        int count = 0;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::Timer && qobject_cast<QTimer*>(watched))
+                ++count;
+            return false;
+        }
+    } timerEvents;
+    QtRuntime rt;
+    // Qt wakes coarse timers at multiples of 25 ms of this clock where it can: started 5 ms past
+    // one, a tick of 200 ms is due 5 ms past one too.
+    using std::chrono::milliseconds, std::chrono::steady_clock;
+    while (std::chrono::duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count() % 25 != 5)
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    QCoreApplication::instance()->installEventFilter(&timerEvents);
+    int ticks = 0;
+    const auto timer = rt.every(0.2, 0.1, [&] { ++ticks; });
+    ASSERT_TRUE(spinUntil([&] { return ticks == 3; }));
+    timer->cancel();
+    QCoreApplication::instance()->removeEventFilter(&timerEvents);
+    EXPECT_EQ(timerEvents.count, ticks);
 }
 
 TEST(QtRuntime, ShuttingDownEndsSleepsAndDropsQueuedWork) {
