@@ -251,13 +251,21 @@ public:
     static void arm(const std::shared_ptr<DelayedItem>& item, QObject* context, int ms, Task task) {
         if (item->isCancelled())
             return;
+        auto fire = [item, task = std::move(task)] {
+            if (!item->isCancelled() && !QtTerminationSignals::requested())
+                task();
+        };
+        // No delay: its turn comes among the posted events, as with Qt's own single shots.
+        if (ms == 0) {
+            QMetaObject::invokeMethod(context, std::move(fire), Qt::QueuedConnection);
+            return;
+        }
         auto* timer = new QTimer(context);
         timer->setSingleShot(true);
         timer->setTimerType(Qt::PreciseTimer);
-        QObject::connect(timer, &QTimer::timeout, context, [item, timer, task = std::move(task)] {
+        QObject::connect(timer, &QTimer::timeout, context, [timer, fire = std::move(fire)] {
             timer->deleteLater();
-            if (!item->isCancelled() && !QtTerminationSignals::requested())
-                task();
+            fire();
         });
         item->m_timer = timer;
         timer->start(ms);
