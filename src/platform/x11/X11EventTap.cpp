@@ -520,10 +520,11 @@ void X11EventTap::sendHeldGrabs() {
     m_sendingHeld = false;
     if (!m_attempt || !m_attemptHeld)
         return;
-    // A request of no consequence after them tells when.
+    // A request of no consequence after them tells when; the answers are looked for on a turn of
+    // their own, so the caller goes on knowing what it knew before, however fast they come.
     m_lastHeldAnswer = xcb_get_input_focus(m_x->xcb()).sequence;
     m_x->flush();
-    readHeldAnswersOnceIn();
+    QTimer::singleShot(0, this, &X11EventTap::readHeldAnswersOnceIn);
 }
 
 void X11EventTap::readHeldAnswersOnceIn() {
